@@ -1,0 +1,1 @@
+# Embedding of string tables (filled in with the string-table piece).
