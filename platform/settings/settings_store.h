@@ -1,0 +1,133 @@
+#pragma once
+// The settings store: a registry-shaped tree of keys and typed values kept in one SQLite file.
+//
+// Keys live below four roots and are named by backslash-separated paths, as the programs
+// always named them ("Software\\KLV\\Typestone\\General"). Key and value names compare
+// without regard to ASCII case and keep the case of their first write. Several processes may
+// use one file at once: the file runs in WAL mode with a busy time-out, and every change is
+// one transaction. One object may be shared by many threads.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace platform {
+
+enum class RegRoot : int { Users = 0, CurrentUser = 1, LocalMachine = 2, ClassesRoot = 3 };
+
+// The value types, numbered as the registry numbers them (the numbers are stored).
+enum class ValueType : uint32_t {
+    None = 0,
+    String = 1,       // REG_SZ
+    ExpandString = 2, // REG_EXPAND_SZ
+    Binary = 3,       // REG_BINARY
+    Dword = 4,        // REG_DWORD, 32-bit little-endian
+    MultiString = 7,  // REG_MULTI_SZ, the strings joined by NUL bytes
+};
+
+enum class StoreStatus {
+    Ok,
+    NotFound,        // no such key or value
+    HasSubkeys,      // a key with subkeys is not deleted
+    TypeMismatch,    // a typed reader met another type
+    InvalidArgument, // a name or a size out of bounds
+    Busy,            // another process held the file past the busy time-out
+    Corrupt,         // the file is not a settings database
+    IoError,         // the file or its folder cannot be read or written
+};
+
+const char* storeStatusText(StoreStatus status);
+
+struct RegValue
+{
+    std::string name;
+    ValueType type = ValueType::None;
+    std::vector<uint8_t> data; // text types hold their text without a terminator
+    std::string text() const { return std::string(data.begin(), data.end()); }
+};
+
+class SettingsStore
+{
+public:
+    // Limits on what one call may carry.
+    static constexpr size_t kMaxKeyComponent = 255;
+    static constexpr size_t kMaxKeyPath = 4096;
+    static constexpr size_t kMaxValueName = 16383;
+    static constexpr size_t kMaxValueData = 1024 * 1024;
+
+    // Opens (creating when missing) the store at `path`. nullptr with a reason on failure:
+    // a file that is not a settings database is never treated as an empty store.
+    static std::unique_ptr<SettingsStore> open(const std::string& path, std::string* error = nullptr);
+
+    // TYPESTONE_REGISTRY when set, else <config folder>/registry.sqlite.
+    static std::string defaultPath();
+
+    // The process-wide store at defaultPath(), opened on first use. nullptr with a reason
+    // when it cannot be opened (the next call tries again).
+    static std::shared_ptr<SettingsStore> shared(std::string* error = nullptr);
+    // Forgets the process-wide store so that the next shared() reopens it (tests).
+    static void resetShared();
+
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    const std::string& path() const { return m_path; }
+
+    StoreStatus createKey(RegRoot root, std::string_view path);
+    bool keyExists(RegRoot root, std::string_view path);
+    // Deletes a key and its values; refused with HasSubkeys while it has subkeys.
+    StoreStatus deleteKey(RegRoot root, std::string_view path);
+
+    // Writes a value, creating the key and its parents when missing. An empty name is the
+    // key's default value.
+    StoreStatus setValue(RegRoot root, std::string_view path, std::string_view name, ValueType type,
+                         const void* data, size_t size);
+    StoreStatus setString(RegRoot root, std::string_view path, std::string_view name, std::string_view text);
+    StoreStatus setDword(RegRoot root, std::string_view path, std::string_view name, uint32_t value);
+    StoreStatus setBinary(RegRoot root, std::string_view path, std::string_view name,
+                          const std::vector<uint8_t>& bytes);
+
+    StoreStatus value(RegRoot root, std::string_view path, std::string_view name, RegValue* out);
+    // Typed readers: TypeMismatch for a value of another type (String also takes
+    // ExpandString and MultiString, whose data is text too).
+    StoreStatus readString(RegRoot root, std::string_view path, std::string_view name, std::string* out);
+    StoreStatus readDword(RegRoot root, std::string_view path, std::string_view name, uint32_t* out);
+    StoreStatus readBinary(RegRoot root, std::string_view path, std::string_view name,
+                           std::vector<uint8_t>* out);
+
+    StoreStatus deleteValue(RegRoot root, std::string_view path, std::string_view name);
+
+    // Subkey names in case-insensitive alphabetical order; values in the order first written.
+    StoreStatus subkeys(RegRoot root, std::string_view path, std::vector<std::string>* out);
+    StoreStatus values(RegRoot root, std::string_view path, std::vector<RegValue>* out);
+
+    // The reason for the last failure of a call on this thread.
+    static std::string lastError();
+
+private:
+    SettingsStore(sqlite3* db, std::string path);
+
+    StoreStatus keyId(RegRoot root, std::string_view path, bool create, int64_t* id);
+    StoreStatus fail(StoreStatus status, const std::string& text);
+    StoreStatus sqliteFailure(int rc, const char* what);
+
+    sqlite3* m_db = nullptr;
+    std::string m_path;
+    std::mutex m_mutex;
+};
+
+// Splits a backslash path into its components; empty components are dropped. False when a
+// component or the whole path is longer than the store allows.
+bool splitKeyPath(std::string_view path, std::vector<std::string>* parts);
+
+// ASCII case folding used for every name comparison of the store.
+std::string foldName(std::string_view name);
+
+} // namespace platform
