@@ -51,10 +51,15 @@ std::string writableDir(const char* systemdVar, const char* xdgVar, const char* 
         std::string base = env(xdgVar);
         if (base.empty() || base[0] != '/')
             base = homeFallback ? homeDir() + "/" + homeFallback : std::string();
-        if (base.empty())
+        if (base.empty()) {
+            // In the shared temporary folder anybody could have made this name first: it must
+            // be a private folder of ours, not a link, not a stranger's, not open to others.
+            // A refused one is still returned; users of it check it before they trust it.
             dir = systemTempDir() + "/" + kAppFolder + "-" + std::to_string(getuid());
-        else
-            dir = stripSlash(base) + "/" + kAppFolder;
+            ensurePrivateDir(dir);
+            return dir;
+        }
+        dir = stripSlash(base) + "/" + kAppFolder;
     }
     dir = stripSlash(dir);
     makePath(dir, 0700);

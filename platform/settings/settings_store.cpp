@@ -3,6 +3,7 @@
 #include "platform/folders/folders.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -23,7 +24,10 @@ thread_local std::string t_lastError;
 std::mutex g_sharedMutex;
 std::shared_ptr<SettingsStore> g_shared;
 
-int64_t rootId(RegRoot root) { return static_cast<int64_t>(root) + 1; }
+int64_t rootId(RegRoot root)
+{
+    return static_cast<int64_t>(root) + 1;
+}
 
 bool validRoot(RegRoot root)
 {
@@ -58,7 +62,8 @@ public:
     std::string columnText(int i)
     {
         const unsigned char* t = sqlite3_column_text(m_stmt, i);
-        return t ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_column_bytes(m_stmt, i)))
+        return t ? std::string(reinterpret_cast<const char*>(t),
+                               static_cast<size_t>(sqlite3_column_bytes(m_stmt, i)))
                  : std::string();
     }
     std::vector<uint8_t> columnBlob(int i)
@@ -73,84 +78,197 @@ private:
     int m_rc = SQLITE_ERROR;
 };
 
-bool exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+bool exec(sqlite3* db, const char* sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 
-// Runs a change as one transaction, rolled back when the body fails.
+bool isBusy(int rc)
+{
+    return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
+}
+
+// Some steps (switching the journal mode, starting a transaction while another process sets
+// up a new file) report busy without waiting on the busy handler. They are retried here, with
+// the same overall bound as the busy time-out.
+template <typename Step> int retryWhileBusy(Step step)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    int rc = step();
+    while (isBusy(rc) && std::chrono::steady_clock::now() < deadline) {
+        sqlite3_sleep(10);
+        rc = step();
+    }
+    return rc;
+}
+
+// Runs a change as one transaction. Whatever is not committed is rolled back when the object
+// goes, after the caller has read the error text of the failure.
 class Transaction
 {
 public:
-    explicit Transaction(sqlite3* db) : m_db(db) { m_rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr); }
+    explicit Transaction(sqlite3* db) : m_db(db)
+    {
+        m_rc =
+            retryWhileBusy([db] { return sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr); });
+    }
     ~Transaction()
     {
-        if (m_rc == SQLITE_OK && !m_done)
+        if (m_rc == SQLITE_OK && !m_committed)
             exec(m_db, "ROLLBACK");
     }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
     int beginResult() const { return m_rc; }
     int commit()
     {
-        m_done = true;
         int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            exec(m_db, "ROLLBACK");
+        m_committed = rc == SQLITE_OK;
         return rc;
     }
 
 private:
     sqlite3* m_db;
     int m_rc;
-    bool m_done = false;
+    bool m_committed = false;
 };
 
-bool validateSchema(sqlite3* db, std::string* why)
+// The connection uses a write-ahead journal so that readers and a writer of several
+// processes do not block each other. The answer is the mode now in force.
+int switchToWal(sqlite3* db, std::string* mode)
 {
-    int64_t v = 0;
+    return retryWhileBusy([&] {
+        Statement wal(db, "PRAGMA journal_mode=WAL");
+        int rc = wal.ok() ? wal.step() : wal.prepareResult();
+        if (rc == SQLITE_ROW) {
+            *mode = foldName(wal.columnText(0));
+            return SQLITE_OK;
+        }
+        return rc;
+    });
+}
+
+// The columns every query of the store relies on; a table without them is not ours.
+bool hasColumns(sqlite3* db, const char* sql)
+{
+    Statement probe(db, sql);
+    return probe.ok();
+}
+
+enum class SchemaResult
+{
+    Ok,
+    NotOurs,
+    Failed
+};
+
+// Lays out a new file or checks an existing one, under the write lock, so that processes
+// opening a new file at the same moment cannot both try to lay it out.
+SchemaResult prepareSchema(sqlite3* db, std::string* why, int* code)
+{
+    Transaction tx(db);
+    int rc = tx.beginResult();
+    if (rc != SQLITE_OK) {
+        *code = rc;
+        *why = sqlite3_errmsg(db);
+        return SchemaResult::Failed;
+    }
+    int64_t version = 0;
     int64_t objects = 0;
     {
-        Statement version(db, "PRAGMA user_version");
-        if (!version.ok() || version.step() != SQLITE_ROW) {
+        Statement query(db, "PRAGMA user_version");
+        if (!query.ok() || query.step() != SQLITE_ROW) {
+            *code = sqlite3_errcode(db);
             *why = sqlite3_errmsg(db);
-            return false;
+            return SchemaResult::Failed;
         }
-        v = version.columnInt(0);
+        version = query.columnInt(0);
         Statement tables(db, "SELECT count(*) FROM sqlite_master");
         if (!tables.ok() || tables.step() != SQLITE_ROW) {
+            *code = sqlite3_errcode(db);
             *why = sqlite3_errmsg(db);
-            return false;
+            return SchemaResult::Failed;
         }
         objects = tables.columnInt(0);
     }
-    if (v == 0 && objects == 0) {
-        // A new file: lay out the schema and the four roots in one go.
-        std::string sql = "BEGIN IMMEDIATE;"
-                          "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name TEXT NOT NULL,"
-                          " fold TEXT NOT NULL, UNIQUE(parent, fold));"
-                          "CREATE TABLE vals(id INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL,"
-                          " name TEXT NOT NULL, fold TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL,"
-                          " UNIQUE(key, fold));";
+    if (version == 0 && objects == 0) {
+        // A new file: the schema and the four roots in the same transaction.
+        std::string sql =
+            "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name TEXT NOT NULL,"
+            " fold TEXT NOT NULL, UNIQUE(parent, fold));"
+            "CREATE TABLE vals(id INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL,"
+            " name TEXT NOT NULL, fold TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL,"
+            " UNIQUE(key, fold));";
         for (int i = 0; i < 4; ++i)
             sql += "INSERT INTO keys VALUES(" + std::to_string(i + 1) + ",0,'" + kRootNames[i] + "','" +
                    foldName(kRootNames[i]) + "');";
-        sql += "PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";COMMIT;";
-        if (!exec(db, sql.c_str())) {
+        sql += "PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
+        if (!exec(db, sql.c_str()) || (rc = tx.commit()) != SQLITE_OK) {
+            *code = sqlite3_errcode(db);
             *why = sqlite3_errmsg(db);
-            exec(db, "ROLLBACK");
-            return false;
+            return SchemaResult::Failed;
         }
-        return true;
+        return SchemaResult::Ok;
     }
-    if (v != kSchemaVersion) {
-        *why = "schema version " + std::to_string(v) + " is not " + std::to_string(kSchemaVersion);
-        return false;
+    if (version == 0) {
+        *why = "it holds other data";
+        return SchemaResult::NotOurs;
     }
-    Statement check(db, "SELECT count(*) FROM keys WHERE parent=0 AND id BETWEEN 1 AND 4");
-    if (!check.ok() || check.step() != SQLITE_ROW || check.columnInt(0) != 4) {
+    if (version != kSchemaVersion) {
+        *why = "its schema version is " + std::to_string(version) + ", this program knows " +
+               std::to_string(kSchemaVersion);
+        return SchemaResult::NotOurs;
+    }
+    if (!hasColumns(db, "SELECT id, parent, name, fold FROM keys LIMIT 0") ||
+        !hasColumns(db, "SELECT id, key, name, fold, type, data FROM vals LIMIT 0")) {
         *why = "its tables are missing or damaged";
+        return SchemaResult::NotOurs;
+    }
+    Statement roots(db, "SELECT count(*) FROM keys WHERE parent=0 AND id BETWEEN 1 AND 4");
+    if (!roots.ok() || roots.step() != SQLITE_ROW || roots.columnInt(0) != 4) {
+        *why = "its root keys are missing";
+        return SchemaResult::NotOurs;
+    }
+    return SchemaResult::Ok;
+}
+
+// Makes sure the file exists as a regular file of mode 0600 before SQLite opens it: SQLite
+// gives the -wal and -shm files the mode of the database file, so the umask never decides.
+// Files left from an earlier run are tightened too.
+bool prepareFile(const std::string& path, std::string* why)
+{
+    // O_NONBLOCK: a FIFO in the file's place must not hang the open.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        int err = errno;
+        *why = err == ELOOP ? std::string("is a symbolic link, which the store does not follow")
+                            : std::string("cannot be opened for writing: ") + std::strerror(err);
         return false;
     }
-    Statement vals(db, "SELECT id, key, name, fold, type, data FROM vals LIMIT 0");
-    if (!vals.ok()) {
-        *why = "its tables are missing or damaged";
+    struct stat st = {};
+    bool ok = fstat(fd, &st) == 0;
+    if (!ok)
+        *why = std::string("cannot be examined: ") + std::strerror(errno);
+    else if (!S_ISREG(st.st_mode)) {
+        ok = false;
+        *why = "is not a regular file";
+    } else if (st.st_uid == geteuid() && (st.st_mode & 077) != 0 && fchmod(fd, 0600) != 0) {
+        ok = false;
+        *why = std::string("cannot be made private: ") + std::strerror(errno);
+    }
+    ::close(fd);
+    if (!ok)
         return false;
+    for (const char* suffix : {"-wal", "-shm"}) {
+        int side = ::open((path + suffix).c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (side < 0)
+            continue;
+        struct stat sideSt = {};
+        if (fstat(side, &sideSt) == 0 && S_ISREG(sideSt.st_mode) && sideSt.st_uid == geteuid() &&
+            (sideSt.st_mode & 077) != 0)
+            fchmod(side, 0600);
+        ::close(side);
     }
     return true;
 }
@@ -160,14 +278,22 @@ bool validateSchema(sqlite3* db, std::string* why)
 const char* storeStatusText(StoreStatus status)
 {
     switch (status) {
-    case StoreStatus::Ok: return "ok";
-    case StoreStatus::NotFound: return "not found";
-    case StoreStatus::HasSubkeys: return "the key has subkeys";
-    case StoreStatus::TypeMismatch: return "the value has another type";
-    case StoreStatus::InvalidArgument: return "invalid argument";
-    case StoreStatus::Busy: return "the settings store is busy";
-    case StoreStatus::Corrupt: return "the settings store is damaged";
-    case StoreStatus::IoError: return "the settings store cannot be read or written";
+    case StoreStatus::Ok:
+        return "ok";
+    case StoreStatus::NotFound:
+        return "not found";
+    case StoreStatus::HasSubkeys:
+        return "the key has subkeys";
+    case StoreStatus::TypeMismatch:
+        return "the value has another type";
+    case StoreStatus::InvalidArgument:
+        return "invalid argument";
+    case StoreStatus::Busy:
+        return "the settings store is busy";
+    case StoreStatus::Corrupt:
+        return "the settings store is damaged";
+    case StoreStatus::IoError:
+        return "the settings store cannot be read or written";
     }
     return "unknown";
 }
@@ -219,23 +345,21 @@ std::unique_ptr<SettingsStore> SettingsStore::open(const std::string& path, std:
     };
     if (path.empty())
         return failOpen("no settings store file was named");
+    if (path.find('\0') != std::string::npos)
+        return failOpen("settings store file name contains a NUL byte");
     auto slash = path.rfind('/');
     if (slash != std::string::npos && slash > 0) {
         std::string why;
         if (!folders::makePath(path.substr(0, slash), 0700, &why))
             return failOpen("settings store " + path + ": " + why);
     }
-    // Create the file ourselves so that it is 0600 whatever the umask; SQLite gives its
-    // -wal and -shm files the mode of the database file.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return failOpen("settings store " + path + " cannot be opened for writing: " + std::strerror(errno));
-    struct stat st{};
-    if (fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) != 0)
-        fchmod(fd, 0600);
-    ::close(fd);
+    std::string why;
+    if (!prepareFile(path, &why))
+        return failOpen("settings store " + path + " " + why);
 
     sqlite3* db = nullptr;
+    // Not SQLITE_OPEN_NOFOLLOW: it refuses a symbolic link anywhere in the path, folders
+    // included; the file itself was checked above.
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
@@ -243,23 +367,31 @@ std::unique_ptr<SettingsStore> SettingsStore::open(const std::string& path, std:
         return failOpen("settings store " + path + " cannot be opened: " + text);
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    std::string why;
-    int walRc;
-    {
-        Statement wal(db, "PRAGMA journal_mode=WAL");
-        walRc = wal.ok() ? wal.step() : wal.prepareResult();
-    }
-    if (walRc != SQLITE_ROW) {
-        int code = sqlite3_errcode(db);
-        std::string text = sqlite3_errmsg(db);
+    auto failDb = [&](int code, const std::string& text) {
         sqlite3_close(db);
-        if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+        int primary = code & 0xFF;
+        if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
             return failOpen("settings store " + path + " is not a valid settings database (" + text + ")");
+        if (isBusy(code))
+            return failOpen("settings store " + path + " stayed locked by another process: " + text);
         return failOpen("settings store " + path + " cannot be used: " + text);
-    }
-    if (!validateSchema(db, &why)) {
-        sqlite3_close(db);
-        return failOpen("settings store " + path + " is not a valid settings database: " + why);
+    };
+
+    std::string mode;
+    rc = switchToWal(db, &mode);
+    if (rc != SQLITE_OK)
+        return failDb(rc, sqlite3_errmsg(db));
+    if (mode != "wal")
+        return failDb(SQLITE_CANTOPEN,
+                      "its folder or file system does not allow a write-ahead journal (mode " + mode + ")");
+    int schemaRc = SQLITE_OK;
+    switch (prepareSchema(db, &why, &schemaRc)) {
+    case SchemaResult::Ok:
+        break;
+    case SchemaResult::NotOurs:
+        return failDb(SQLITE_NOTADB, why);
+    case SchemaResult::Failed:
+        return failDb(schemaRc, why);
     }
     return std::unique_ptr<SettingsStore>(new SettingsStore(db, path));
 }
@@ -284,9 +416,15 @@ void SettingsStore::resetShared()
 
 SettingsStore::SettingsStore(sqlite3* db, std::string path) : m_db(db), m_path(std::move(path)) {}
 
-SettingsStore::~SettingsStore() { sqlite3_close(m_db); }
+SettingsStore::~SettingsStore()
+{
+    sqlite3_close(m_db);
+}
 
-std::string SettingsStore::lastError() { return t_lastError; }
+std::string SettingsStore::lastError()
+{
+    return t_lastError;
+}
 
 StoreStatus SettingsStore::fail(StoreStatus status, const std::string& text)
 {
@@ -357,19 +495,26 @@ StoreStatus SettingsStore::createKey(RegRoot root, std::string_view path)
     return rc == SQLITE_OK ? StoreStatus::Ok : sqliteFailure(rc, "saving a key");
 }
 
-bool SettingsStore::keyExists(RegRoot root, std::string_view path)
+StoreStatus SettingsStore::openKey(RegRoot root, std::string_view path)
 {
     std::lock_guard lock(m_mutex);
     int64_t id = 0;
-    return keyId(root, path, false, &id) == StoreStatus::Ok;
+    return keyId(root, path, false, &id);
+}
+
+bool SettingsStore::keyExists(RegRoot root, std::string_view path)
+{
+    return openKey(root, path) == StoreStatus::Ok;
 }
 
 StoreStatus SettingsStore::deleteKey(RegRoot root, std::string_view path)
 {
-    std::lock_guard lock(m_mutex);
     std::vector<std::string> parts;
-    if (!splitKeyPath(path, &parts) || parts.empty())
+    if (!splitKeyPath(path, &parts))
+        return fail(StoreStatus::InvalidArgument, "key path too long: " + std::string(path.substr(0, 80)));
+    if (parts.empty())
         return fail(StoreStatus::InvalidArgument, "a root key cannot be deleted");
+    std::lock_guard lock(m_mutex);
     Transaction tx(m_db);
     if (tx.beginResult() != SQLITE_OK)
         return sqliteFailure(tx.beginResult(), "starting a change");
@@ -378,16 +523,19 @@ StoreStatus SettingsStore::deleteKey(RegRoot root, std::string_view path)
     if (s != StoreStatus::Ok)
         return s;
     Statement children(m_db, "SELECT count(*) FROM keys WHERE parent=?");
+    if (!children.ok())
+        return sqliteFailure(children.prepareResult(), "reading a key");
     children.bind(1, id);
-    if (children.step() != SQLITE_ROW)
-        return sqliteFailure(sqlite3_errcode(m_db), "reading a key");
+    int rc = children.step();
+    if (rc != SQLITE_ROW)
+        return sqliteFailure(rc, "reading a key");
     if (children.columnInt(0) > 0)
         return fail(StoreStatus::HasSubkeys, "key " + std::string(path) + " has subkeys");
     Statement delVals(m_db, "DELETE FROM vals WHERE key=?");
     delVals.bind(1, id);
     Statement delKey(m_db, "DELETE FROM keys WHERE id=?");
     delKey.bind(1, id);
-    int rc = delVals.step();
+    rc = delVals.step();
     if (rc == SQLITE_DONE)
         rc = delKey.step();
     if (rc != SQLITE_DONE)
@@ -396,8 +544,8 @@ StoreStatus SettingsStore::deleteKey(RegRoot root, std::string_view path)
     return rc == SQLITE_OK ? StoreStatus::Ok : sqliteFailure(rc, "deleting a key");
 }
 
-StoreStatus SettingsStore::setValue(RegRoot root, std::string_view path, std::string_view name, ValueType type,
-                                    const void* data, size_t size)
+StoreStatus SettingsStore::setValue(RegRoot root, std::string_view path, std::string_view name,
+                                    ValueType type, const void* data, size_t size)
 {
     if (name.size() > kMaxValueName)
         return fail(StoreStatus::InvalidArgument, "value name too long");
@@ -436,10 +584,11 @@ StoreStatus SettingsStore::setString(RegRoot root, std::string_view path, std::s
     return setValue(root, path, name, ValueType::String, text.data(), text.size());
 }
 
-StoreStatus SettingsStore::setDword(RegRoot root, std::string_view path, std::string_view name, uint32_t value)
+StoreStatus SettingsStore::setDword(RegRoot root, std::string_view path, std::string_view name,
+                                    uint32_t value)
 {
-    uint8_t le[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
-                     static_cast<uint8_t>(value >> 24)};
+    uint8_t le[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                     static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
     return setValue(root, path, name, ValueType::Dword, le, sizeof le);
 }
 
@@ -476,20 +625,28 @@ StoreStatus SettingsStore::value(RegRoot root, std::string_view path, std::strin
     return StoreStatus::Ok;
 }
 
-StoreStatus SettingsStore::readString(RegRoot root, std::string_view path, std::string_view name, std::string* out)
+StoreStatus SettingsStore::readString(RegRoot root, std::string_view path, std::string_view name,
+                                      std::string* out)
 {
     RegValue v;
     StoreStatus s = value(root, path, name, &v);
     if (s != StoreStatus::Ok)
         return s;
-    if (v.type != ValueType::String && v.type != ValueType::ExpandString && v.type != ValueType::MultiString)
-        return fail(StoreStatus::TypeMismatch, "value '" + std::string(name) + "' is not text");
-    if (out)
-        *out = v.text();
+    if (v.type != ValueType::String && v.type != ValueType::ExpandString)
+        return fail(StoreStatus::TypeMismatch, "value '" + std::string(name) + "' is not a single text");
+    if (out) {
+        // A text written with its terminator (as registry callers often pass it) reads the same
+        // as one written without.
+        size_t len = v.data.size();
+        while (len > 0 && v.data[len - 1] == 0)
+            --len;
+        out->assign(v.data.begin(), v.data.begin() + static_cast<std::ptrdiff_t>(len));
+    }
     return StoreStatus::Ok;
 }
 
-StoreStatus SettingsStore::readDword(RegRoot root, std::string_view path, std::string_view name, uint32_t* out)
+StoreStatus SettingsStore::readDword(RegRoot root, std::string_view path, std::string_view name,
+                                     uint32_t* out)
 {
     RegValue v;
     StoreStatus s = value(root, path, name, &v);
@@ -498,7 +655,8 @@ StoreStatus SettingsStore::readDword(RegRoot root, std::string_view path, std::s
     if (v.type != ValueType::Dword || v.data.size() != 4)
         return fail(StoreStatus::TypeMismatch, "value '" + std::string(name) + "' is not a 32-bit number");
     if (out)
-        *out = uint32_t(v.data[0]) | uint32_t(v.data[1]) << 8 | uint32_t(v.data[2]) << 16 | uint32_t(v.data[3]) << 24;
+        *out = uint32_t(v.data[0]) | uint32_t(v.data[1]) << 8 | uint32_t(v.data[2]) << 16 |
+               uint32_t(v.data[3]) << 24;
     return StoreStatus::Ok;
 }
 
@@ -542,6 +700,8 @@ StoreStatus SettingsStore::deleteValue(RegRoot root, std::string_view path, std:
 
 StoreStatus SettingsStore::subkeys(RegRoot root, std::string_view path, std::vector<std::string>* out)
 {
+    if (!out)
+        return fail(StoreStatus::InvalidArgument, "no list to fill");
     std::lock_guard lock(m_mutex);
     int64_t id = 0;
     StoreStatus s = keyId(root, path, false, &id);
@@ -558,6 +718,8 @@ StoreStatus SettingsStore::subkeys(RegRoot root, std::string_view path, std::vec
 
 StoreStatus SettingsStore::values(RegRoot root, std::string_view path, std::vector<RegValue>* out)
 {
+    if (!out)
+        return fail(StoreStatus::InvalidArgument, "no list to fill");
     std::lock_guard lock(m_mutex);
     int64_t id = 0;
     StoreStatus s = keyId(root, path, false, &id);

@@ -19,10 +19,17 @@ struct sqlite3;
 
 namespace platform {
 
-enum class RegRoot : int { Users = 0, CurrentUser = 1, LocalMachine = 2, ClassesRoot = 3 };
+enum class RegRoot : int
+{
+    Users = 0,
+    CurrentUser = 1,
+    LocalMachine = 2,
+    ClassesRoot = 3
+};
 
 // The value types, numbered as the registry numbers them (the numbers are stored).
-enum class ValueType : uint32_t {
+enum class ValueType : uint32_t
+{
     None = 0,
     String = 1,       // REG_SZ
     ExpandString = 2, // REG_EXPAND_SZ
@@ -31,7 +38,8 @@ enum class ValueType : uint32_t {
     MultiString = 7,  // REG_MULTI_SZ, the strings joined by NUL bytes
 };
 
-enum class StoreStatus {
+enum class StoreStatus
+{
     Ok,
     NotFound,        // no such key or value
     HasSubkeys,      // a key with subkeys is not deleted
@@ -61,8 +69,9 @@ public:
     static constexpr size_t kMaxValueName = 16383;
     static constexpr size_t kMaxValueData = 1024 * 1024;
 
-    // Opens (creating when missing) the store at `path`. nullptr with a reason on failure:
-    // a file that is not a settings database is never treated as an empty store.
+    // Opens (creating when missing, with its folder) the store at `path`. nullptr with a
+    // reason on failure: a file that is not a settings database, a symbolic link or anything
+    // but a regular file is refused, never treated as an empty store.
     static std::unique_ptr<SettingsStore> open(const std::string& path, std::string* error = nullptr);
 
     // TYPESTONE_REGISTRY when set, else <config folder>/registry.sqlite.
@@ -81,6 +90,8 @@ public:
     const std::string& path() const { return m_path; }
 
     StoreStatus createKey(RegRoot root, std::string_view path);
+    // Ok when the key exists, NotFound when it does not, another status when the store failed.
+    StoreStatus openKey(RegRoot root, std::string_view path);
     bool keyExists(RegRoot root, std::string_view path);
     // Deletes a key and its values; refused with HasSubkeys while it has subkeys.
     StoreStatus deleteKey(RegRoot root, std::string_view path);
@@ -95,8 +106,9 @@ public:
                           const std::vector<uint8_t>& bytes);
 
     StoreStatus value(RegRoot root, std::string_view path, std::string_view name, RegValue* out);
-    // Typed readers: TypeMismatch for a value of another type (String also takes
-    // ExpandString and MultiString, whose data is text too).
+    // Typed readers: TypeMismatch for a value of another type. readString takes String and
+    // ExpandString (not expanded) and leaves out trailing NUL bytes; a MultiString is read
+    // with value(), its strings being joined by NUL bytes. readDword wants exactly 4 bytes.
     StoreStatus readString(RegRoot root, std::string_view path, std::string_view name, std::string* out);
     StoreStatus readDword(RegRoot root, std::string_view path, std::string_view name, uint32_t* out);
     StoreStatus readBinary(RegRoot root, std::string_view path, std::string_view name,

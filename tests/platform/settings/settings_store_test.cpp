@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -44,6 +48,49 @@ protected:
 
 const char* const kKey = "Software\\KLV\\Typestone\\General";
 
+// Sets (or with nullopt, unsets) an environment variable for one test and puts it back after.
+class EnvGuard
+{
+public:
+    EnvGuard(const char* name, std::optional<std::string> value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    ~EnvGuard()
+    {
+        if (m_old)
+            setenv(m_name, m_old->c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+    EnvGuard(const EnvGuard&) = delete;
+    EnvGuard& operator=(const EnvGuard&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+// Writes an SQLite database of someone else's making.
+void makeDatabase(const std::string& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+mode_t fileMode(const std::string& path)
+{
+    struct stat st = {};
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
+
 TEST_F(SettingsStoreTest, ValuesRoundTripWithTheirTypes)
 {
     ASSERT_EQ(m_store->setString(RegRoot::CurrentUser, kKey, "TCP_TYPESTONE", "3339"), StoreStatus::Ok);
@@ -53,7 +100,8 @@ TEST_F(SettingsStoreTest, ValuesRoundTripWithTheirTypes)
         bytes[i] = static_cast<uint8_t>(i);
     ASSERT_EQ(m_store->setBinary(RegRoot::CurrentUser, kKey, "Password", bytes), StoreStatus::Ok);
     const char multi[] = "one\0two\0";
-    ASSERT_EQ(m_store->setValue(RegRoot::CurrentUser, kKey, "List", ValueType::MultiString, multi, sizeof multi - 1),
+    ASSERT_EQ(m_store->setValue(RegRoot::CurrentUser, kKey, "List", ValueType::MultiString, multi,
+                                sizeof multi - 1),
               StoreStatus::Ok);
     ASSERT_EQ(m_store->setString(RegRoot::CurrentUser, kKey, "", "default value"), StoreStatus::Ok);
 
@@ -74,8 +122,21 @@ TEST_F(SettingsStoreTest, ValuesRoundTripWithTheirTypes)
     EXPECT_EQ(text, "default value");
 
     // Typed readers refuse another type rather than guess, and the type numbers are the registry's.
-    EXPECT_EQ(m_store->readDword(RegRoot::CurrentUser, kKey, "TCP_TYPESTONE", &dw), StoreStatus::TypeMismatch);
+    EXPECT_EQ(m_store->readDword(RegRoot::CurrentUser, kKey, "TCP_TYPESTONE", &dw),
+              StoreStatus::TypeMismatch);
     EXPECT_EQ(m_store->readString(RegRoot::CurrentUser, kKey, "Count", &text), StoreStatus::TypeMismatch);
+    EXPECT_EQ(m_store->readString(RegRoot::CurrentUser, kKey, "List", &text), StoreStatus::TypeMismatch);
+    EXPECT_EQ(m_store->readBinary(RegRoot::CurrentUser, kKey, "Count", &back), StoreStatus::TypeMismatch);
+    ASSERT_EQ(m_store->setValue(RegRoot::CurrentUser, kKey, "Short", ValueType::Dword, "\1\2", 2),
+              StoreStatus::Ok);
+    EXPECT_EQ(m_store->readDword(RegRoot::CurrentUser, kKey, "Short", &dw), StoreStatus::TypeMismatch);
+    // A text stored with its terminator reads without it; the stored data keeps it.
+    ASSERT_EQ(m_store->setValue(RegRoot::CurrentUser, kKey, "Path", ValueType::ExpandString, "%HOME%\0", 7),
+              StoreStatus::Ok);
+    EXPECT_EQ(m_store->readString(RegRoot::CurrentUser, kKey, "Path", &text), StoreStatus::Ok);
+    EXPECT_EQ(text, "%HOME%");
+    EXPECT_EQ(m_store->value(RegRoot::CurrentUser, kKey, "Path", &v), StoreStatus::Ok);
+    EXPECT_EQ(v.data.size(), 7u);
     EXPECT_EQ(static_cast<uint32_t>(ValueType::String), 1u);
     EXPECT_EQ(static_cast<uint32_t>(ValueType::Binary), 3u);
     EXPECT_EQ(static_cast<uint32_t>(ValueType::Dword), 4u);
@@ -87,11 +148,14 @@ TEST_F(SettingsStoreTest, ValuesRoundTripWithTheirTypes)
 
 TEST_F(SettingsStoreTest, NamesIgnoreCaseAndKeepTheirFirstSpelling)
 {
-    ASSERT_EQ(m_store->setString(RegRoot::Users, ".DEFAULT\\Software\\KLV", "Trz_Level", "0x1f"), StoreStatus::Ok);
+    ASSERT_EQ(m_store->setString(RegRoot::Users, ".DEFAULT\\Software\\KLV", "Trz_Level", "0x1f"),
+              StoreStatus::Ok);
     std::string text;
-    EXPECT_EQ(m_store->readString(RegRoot::Users, "\\.default\\SOFTWARE\\klv\\", "TRZ_LEVEL", &text), StoreStatus::Ok);
+    EXPECT_EQ(m_store->readString(RegRoot::Users, "\\.default\\SOFTWARE\\klv\\", "TRZ_LEVEL", &text),
+              StoreStatus::Ok);
     EXPECT_EQ(text, "0x1f");
-    ASSERT_EQ(m_store->setString(RegRoot::Users, ".default\\software\\klv", "trz_level", "0x02"), StoreStatus::Ok);
+    ASSERT_EQ(m_store->setString(RegRoot::Users, ".default\\software\\klv", "trz_level", "0x02"),
+              StoreStatus::Ok);
 
     std::vector<RegValue> vals;
     ASSERT_EQ(m_store->values(RegRoot::Users, ".DEFAULT\\Software\\KLV", &vals), StoreStatus::Ok);
@@ -134,6 +198,9 @@ TEST_F(SettingsStoreTest, DeletingKeysAndValues)
     EXPECT_EQ(m_store->deleteKey(RegRoot::CurrentUser, "A"), StoreStatus::Ok);
     EXPECT_EQ(m_store->deleteKey(RegRoot::CurrentUser, "A"), StoreStatus::NotFound);
     EXPECT_EQ(m_store->deleteKey(RegRoot::CurrentUser, ""), StoreStatus::InvalidArgument);
+    EXPECT_EQ(m_store->deleteKey(RegRoot::CurrentUser, "\\\\"), StoreStatus::InvalidArgument);
+    EXPECT_EQ(m_store->openKey(RegRoot::CurrentUser, "A"), StoreStatus::NotFound);
+    EXPECT_EQ(m_store->openKey(RegRoot::CurrentUser, ""), StoreStatus::Ok);
 
     ASSERT_EQ(m_store->setString(RegRoot::CurrentUser, "K", "Gone", "x"), StoreStatus::Ok);
     EXPECT_EQ(m_store->deleteValue(RegRoot::CurrentUser, "K", "GONE"), StoreStatus::Ok);
@@ -148,19 +215,42 @@ TEST_F(SettingsStoreTest, BoundsAreChecked)
     std::vector<uint8_t> big(SettingsStore::kMaxValueData + 1);
     EXPECT_EQ(m_store->setBinary(RegRoot::CurrentUser, "K", "big", big), StoreStatus::InvalidArgument);
     EXPECT_FALSE(SettingsStore::lastError().empty());
+    EXPECT_EQ(m_store->setString(RegRoot::CurrentUser, "K",
+                                 std::string(SettingsStore::kMaxValueName + 1, 'n'), "x"),
+              StoreStatus::InvalidArgument);
+    EXPECT_EQ(m_store->openKey(RegRoot::CurrentUser, "K"), StoreStatus::NotFound)
+        << "a refused write left a key";
+    EXPECT_EQ(m_store->openKey(RegRoot::CurrentUser, std::string(SettingsStore::kMaxKeyPath + 1, 'k')),
+              StoreStatus::InvalidArgument);
+    EXPECT_EQ(m_store->subkeys(RegRoot::CurrentUser, "", nullptr), StoreStatus::InvalidArgument);
+    EXPECT_EQ(m_store->values(RegRoot::CurrentUser, "", nullptr), StoreStatus::InvalidArgument);
 }
 
 TEST_F(SettingsStoreTest, FileIsPrivateAndValuesSurviveReopening)
 {
     ASSERT_EQ(m_store->setString(RegRoot::CurrentUser, kKey, "Path", "/opt/typestone"), StoreStatus::Ok);
     m_store.reset();
-    struct stat st{};
-    ASSERT_EQ(stat(m_path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(fileMode(m_path), 0600u);
+
+    // A file loosened since, opened under the common umask: it and the journal files that
+    // appear while the store is open are all private.
+    ASSERT_EQ(chmod(m_path.c_str(), 0644), 0);
+    mode_t oldMask = umask(022);
     auto again = SettingsStore::open(m_path);
     ASSERT_TRUE(again);
+    EXPECT_EQ(again->setString(RegRoot::CurrentUser, kKey, "Other", "x"), StoreStatus::Ok);
+    for (const char* suffix : {"", "-wal", "-shm"})
+        EXPECT_EQ(fileMode(m_path + suffix), 0600u) << suffix;
+    umask(oldMask);
+    again.reset();
+
+    // Reached through a linked folder, it is the same store.
+    fs::create_directory_symlink(m_dir, m_dir + "-link");
+    auto linked = SettingsStore::open(m_dir + "-link/registry.sqlite");
+    fs::remove(m_dir + "-link");
+    ASSERT_TRUE(linked) << SettingsStore::lastError();
     std::string text;
-    EXPECT_EQ(again->readString(RegRoot::CurrentUser, kKey, "Path", &text), StoreStatus::Ok);
+    EXPECT_EQ(linked->readString(RegRoot::CurrentUser, kKey, "Path", &text), StoreStatus::Ok);
     EXPECT_EQ(text, "/opt/typestone");
 }
 
@@ -169,41 +259,65 @@ TEST_F(SettingsStoreTest, DamagedOrUnusableFilesAreClearErrors)
     struct Case
     {
         const char* what;
-        std::string content;
+        std::string content; // written as the file's bytes when `sql` is null
+        const char* sql;
     };
-    const Case cases[] = {
-        {"garbage", std::string(4096, 'x')},
-        {"header only", std::string("SQLite format 3\0", 16) + std::string(100, '\xff')},
+    const Case damaged[] = {
+        {"garbage", std::string(4096, 'x'), nullptr},
+        {"header only", std::string("SQLite format 3\0", 16) + std::string(100, '\xff'), nullptr},
+        {"another program's database", "", "CREATE TABLE t(a); INSERT INTO t VALUES(1);"},
+        {"a newer schema", "", "CREATE TABLE keys(id); PRAGMA user_version=2;"},
+        {"tables missing", "",
+         "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent, name, fold); PRAGMA user_version=1;"},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : damaged) {
         std::string path = m_dir + "/bad.sqlite";
-        std::ofstream(path, std::ios::binary) << c.content;
+        if (c.sql)
+            makeDatabase(path, c.sql);
+        else
+            std::ofstream(path, std::ios::binary) << c.content;
         std::string error;
         EXPECT_EQ(SettingsStore::open(path, &error), nullptr) << c.what;
-        EXPECT_NE(error.find(path), std::string::npos) << c.what << ": " << error;
+        EXPECT_NE(error.find(path + " is not a valid settings database"), std::string::npos)
+            << c.what << ": " << error;
+        EXPECT_EQ(SettingsStore::lastError(), error) << c.what;
+        // Refusing must not have repaired or emptied the file.
+        if (!c.sql) {
+            EXPECT_EQ(fs::file_size(path), c.content.size()) << c.what;
+        }
         fs::remove(path);
     }
 
+    // Places where no store can be kept.
+    fs::create_directory(m_dir + "/dir.sqlite");
+    std::ofstream(m_dir + "/plain") << "x";
+    ASSERT_EQ(mkfifo((m_dir + "/fifo.sqlite").c_str(), 0600), 0);
+    fs::create_symlink(m_path, m_dir + "/link.sqlite");
+    std::vector<std::string> unusable = {m_dir + "/dir.sqlite", m_dir + "/plain/registry.sqlite",
+                                         m_dir + "/fifo.sqlite", m_dir + "/link.sqlite", ""};
     if (geteuid() != 0) {
         std::string roDir = m_dir + "/ro";
         fs::create_directory(roDir);
         chmod(roDir.c_str(), 0500);
-        std::string error;
-        EXPECT_EQ(SettingsStore::open(roDir + "/registry.sqlite", &error), nullptr);
-        EXPECT_FALSE(error.empty());
+        unusable.push_back(roDir + "/registry.sqlite");
     }
-    // A folder where the file should be.
-    std::string error;
-    fs::create_directory(m_dir + "/dir.sqlite");
-    EXPECT_EQ(SettingsStore::open(m_dir + "/dir.sqlite", &error), nullptr);
-    EXPECT_FALSE(error.empty());
+    for (const std::string& path : unusable) {
+        std::string error;
+        EXPECT_EQ(SettingsStore::open(path, &error), nullptr) << path;
+        EXPECT_NE(error.find(path.empty() ? "no settings store" : path), std::string::npos) << error;
+    }
 }
 
 TEST_F(SettingsStoreTest, DefaultPathFollowsTheEnvironment)
 {
-    const char* old = std::getenv("TYPESTONE_REGISTRY");
-    std::string saved = old ? old : "";
-    setenv("TYPESTONE_REGISTRY", m_path.c_str(), 1);
+    {
+        EnvGuard registry("TYPESTONE_REGISTRY", std::nullopt);
+        EnvGuard service("CONFIGURATION_DIRECTORY", std::nullopt);
+        EnvGuard config("XDG_CONFIG_HOME", m_dir + "/config");
+        EXPECT_EQ(SettingsStore::defaultPath(), m_dir + "/config/typestone/registry.sqlite");
+    }
+
+    EnvGuard registry("TYPESTONE_REGISTRY", m_path);
     EXPECT_EQ(SettingsStore::defaultPath(), m_path);
     SettingsStore::resetShared();
     ASSERT_EQ(m_store->setString(RegRoot::CurrentUser, "K", "v", "shared"), StoreStatus::Ok);
@@ -214,10 +328,8 @@ TEST_F(SettingsStoreTest, DefaultPathFollowsTheEnvironment)
     EXPECT_EQ(shared->readString(RegRoot::CurrentUser, "K", "v", &text), StoreStatus::Ok);
     EXPECT_EQ(text, "shared");
     SettingsStore::resetShared();
-    if (old)
-        setenv("TYPESTONE_REGISTRY", saved.c_str(), 1);
-    else
-        unsetenv("TYPESTONE_REGISTRY");
+    EXPECT_NE(shared, SettingsStore::shared()) << "resetShared() did not drop the store";
+    SettingsStore::resetShared();
 }
 
 TEST_F(SettingsStoreTest, TwoProcessesWritingAtOnceLoseNothing)
@@ -232,7 +344,8 @@ TEST_F(SettingsStoreTest, TwoProcessesWritingAtOnceLoseNothing)
             auto store = SettingsStore::open(m_path);
             int failures = store ? 0 : 1;
             for (int i = 0; store && i < kEach; ++i)
-                if (store->setString(RegRoot::CurrentUser, "Shared", "p" + std::to_string(p) + "_" + std::to_string(i),
+                if (store->setString(RegRoot::CurrentUser, "Shared",
+                                     "p" + std::to_string(p) + "_" + std::to_string(i),
                                      std::to_string(i)) != StoreStatus::Ok)
                     ++failures;
             _exit(failures == 0 ? 0 : 1);
@@ -248,6 +361,74 @@ TEST_F(SettingsStoreTest, TwoProcessesWritingAtOnceLoseNothing)
     std::vector<RegValue> vals;
     ASSERT_EQ(store->values(RegRoot::CurrentUser, "Shared", &vals), StoreStatus::Ok);
     EXPECT_EQ(vals.size(), 2u * kEach);
+}
+
+TEST_F(SettingsStoreTest, ProcessesOpeningANewFileAtOnceAllSucceed)
+{
+    // Everyone waits on the pipe so that all of them lay hands on the new file together.
+    constexpr int kProcesses = 6;
+    const std::string path = m_dir + "/fresh.sqlite";
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    std::vector<pid_t> pids;
+    for (int p = 0; p < kProcesses; ++p) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(gate[1]);
+            char c;
+            (void)!read(gate[0], &c, 1); // returns at the parent's close
+            auto store = SettingsStore::open(path);
+            bool ok = store && store->setDword(RegRoot::LocalMachine, "Start", "p" + std::to_string(p), 1) ==
+                                   StoreStatus::Ok;
+            _exit(ok ? 0 : 1);
+        }
+        pids.push_back(pid);
+    }
+    close(gate[0]);
+    close(gate[1]);
+    for (pid_t pid : pids) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    auto store = SettingsStore::open(path);
+    ASSERT_TRUE(store);
+    std::vector<RegValue> vals;
+    ASSERT_EQ(store->values(RegRoot::LocalMachine, "Start", &vals), StoreStatus::Ok);
+    EXPECT_EQ(vals.size(), size_t(kProcesses));
+}
+
+TEST_F(SettingsStoreTest, OneStoreSharedByThreads)
+{
+    constexpr int kThreads = 4;
+    constexpr int kEach = 100;
+    std::vector<std::thread> threads;
+    std::vector<int> failures(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            const std::string key = "Threads\\T" + std::to_string(t);
+            for (int i = 0; i < kEach; ++i) {
+                uint32_t back = 0;
+                if (m_store->setDword(RegRoot::Users, key, "v" + std::to_string(i), uint32_t(i)) !=
+                        StoreStatus::Ok ||
+                    m_store->readDword(RegRoot::Users, key, "v" + std::to_string(i), &back) !=
+                        StoreStatus::Ok ||
+                    back != uint32_t(i))
+                    ++failures[t];
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+    std::vector<std::string> keys;
+    ASSERT_EQ(m_store->subkeys(RegRoot::Users, "Threads", &keys), StoreStatus::Ok);
+    ASSERT_EQ(keys.size(), size_t(kThreads));
+    for (const std::string& key : keys) {
+        std::vector<RegValue> vals;
+        ASSERT_EQ(m_store->values(RegRoot::Users, "Threads\\" + key, &vals), StoreStatus::Ok);
+        EXPECT_EQ(vals.size(), size_t(kEach)) << key;
+    }
 }
 
 } // namespace

@@ -1,0 +1,54 @@
+#pragma once
+// What the code asks of the person in front of the machine, as plain values so that every
+// bridge (widgets on the GUI thread, datagrams to the companion program, a test script)
+// carries the same thing.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+
+// A message box. `style` is a button set, an icon, a default button and flags (message_box.h).
+struct MessageBoxRequest
+{
+    std::string text;
+    std::string caption;
+    std::uint32_t style = 0;
+    // Milliseconds after which the box gives up with kIdTimeout; 0 = no time-out of its own
+    // (a bridge that may not wait for a person, as in service mode, still applies its bound).
+    std::uint32_t timeoutMs = 0;
+};
+
+// A one-line text question.
+struct TextQuestion
+{
+    std::string prompt;
+    std::string caption;
+    std::string initial;
+    // Longest answer in bytes; 0 = only the bridge's own limit. An answer is never longer.
+    std::size_t maxLength = 0;
+    std::uint32_t timeoutMs = 0; // as in MessageBoxRequest
+};
+
+// Identifies an open progress display; kNoProgress is never handed out.
+using ProgressId = std::uint64_t;
+inline constexpr ProgressId kNoProgress = 0;
+
+struct ProgressRequest
+{
+    std::string caption;
+    std::vector<std::string> lines;
+};
+
+// The whole state of a progress display; every update replaces the previous one.
+struct ProgressState
+{
+    std::vector<std::string> lines;
+    int level = 0;      // nesting or animation level as the caller counts it
+    int percent = -1;   // 0..100, or -1 when there is no measure
+    std::string status; // short text under the lines (a time, a page number)
+};
+
+} // namespace platform::ui
