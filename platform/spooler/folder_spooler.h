@@ -1,0 +1,70 @@
+#pragma once
+// The spooler as a folder: every immediate subfolder of the spool root is a printer.
+//
+// A raw job is written to "<root>/<printer>/<seq>-<name>.part" as its bytes arrive and renamed
+// to ".prn" when it ends; a PDF document is copied whole to ".pdf" the same way. Beside each
+// job "<seq>.info" records the document name, the data type and the file (key=value lines).
+// The sequence numbers are reserved with exclusive creates, so concurrent jobs, also of other
+// processes on the same root, never share a name. The default printer is the one named in
+// "<root>/.default", else the first by name. A printer's settings live in
+// "<root>/<printer>/.settings".
+
+#include "platform/spooler/spooler.h"
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace platform::spooler {
+
+class FolderSpooler : public Spooler
+{
+public:
+    // Opens the spool root at the absolute path `root`, creating it (0700) when missing.
+    static std::unique_ptr<FolderSpooler> open(const std::string& root, std::string* error);
+
+    const std::string& root() const { return m_root; }
+
+    // Creates the folder of printer `name` (0700); an existing printer is fine.
+    bool addPrinter(const std::string& name, std::string* error);
+
+    // A printer name is a single folder name: 1 to 255 bytes, no '/' or NUL, not "." or "..".
+    static bool isValidPrinterName(const std::string& name, std::string* error);
+
+    std::string description() const override;
+    std::vector<PrinterInfo> printers(std::string* error = nullptr) override;
+    std::optional<PrinterInfo> printer(const std::string& name, std::string* error = nullptr) override;
+    std::unique_ptr<RawJob> startRawJob(const std::string& printer, const std::string& documentName,
+                                        const std::string& dataType, std::string* error) override;
+    bool submitPdf(const std::string& printer, const std::string& documentName,
+                   const std::string& pdfFilePath, const PrintOptions& options, std::string* error) override;
+    std::optional<PrinterDefaults> defaults(const std::string& printer, std::string* error) override;
+    bool saveDefaults(const std::string& printer, const PrinterDefaults& defaults,
+                      std::string* error) override;
+
+private:
+    explicit FolderSpooler(std::string root);
+
+    // A reserved job: its info file is written, its data file is created empty and open.
+    struct JobFiles
+    {
+        int fd = -1;
+        std::string partPath;
+        std::string finalPath;
+        std::string infoPath;
+    };
+
+    bool checkPrinter(const std::string& name, std::string* error) const;
+    std::string printerDir(const std::string& name) const { return m_root + "/" + name; }
+    std::string defaultPrinterName(const std::vector<std::string>& names) const;
+    bool reserveJob(const std::string& printer, const std::string& documentName, const char* extension,
+                    const std::string& infoLines, JobFiles* job, std::string* error);
+    uint64_t nextSequence(const std::string& dir, bool rescan);
+
+    const std::string m_root;
+    std::mutex m_mutex;
+    std::map<std::string, uint64_t> m_nextSequence; // by printer folder
+};
+
+} // namespace platform::spooler

@@ -1,0 +1,41 @@
+#pragma once
+// Small file operations the folder spooler is built from (internal to platform/spooler).
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform::spooler::files {
+
+// "<what>: <strerror(err)>".
+std::string errnoText(const std::string& what, int err);
+
+// Writes all bytes, retrying short writes and interrupted calls.
+bool writeAll(int fd, const void* data, size_t size, std::string* error);
+
+enum class ReadResult
+{
+    Ok,
+    Missing,
+    Failed // unreadable, not a regular file, or larger than the limit
+};
+
+// Reads a whole small file of at most `maxSize` bytes without following a final symlink.
+ReadResult readSmallFile(const std::string& path, size_t maxSize, std::string* text, std::string* error);
+
+// Replaces `path` with `text` (mode 0600) through a temporary file and a rename, so a reader
+// sees either the old or the new content.
+bool replaceFile(const std::string& path, std::string_view text, std::string* error);
+
+// Renames `from` to `to` unless `to` exists already (then fails with EEXIST in the text).
+bool renameNoReplace(const std::string& from, const std::string& to, std::string* error);
+
+// Opens a PDF file for reading: a regular file whose first KiB holds the "%PDF-" header.
+// Returns the descriptor positioned at the start, or -1 with `error` set.
+int openPdf(const std::string& path, std::string* error);
+
+// A value for a "key=value" line: backslash, line breaks and other control characters are
+// written as escapes (\\, \n, \r, \xHH) so a value never spans or splits lines.
+std::string escapeValue(std::string_view value);
+
+} // namespace platform::spooler::files

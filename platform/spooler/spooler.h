@@ -1,0 +1,54 @@
+#pragma once
+// The print spooler: the printers of this machine and the jobs sent to them.
+//
+// Two backends stand behind it: FolderSpooler (each printer a folder, the embedded default) and
+// CupsSpooler. makeSpooler() picks one from the settings. The calls may be made from several
+// threads at once; each job keeps its own state.
+
+#include "platform/spooler/print_options.h"
+#include "platform/spooler/printer_defaults.h"
+#include "platform/spooler/printer_info.h"
+#include "platform/spooler/raw_job.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::spooler {
+
+class Spooler
+{
+public:
+    virtual ~Spooler() = default;
+
+    // One line naming the backend in use, for the start-up report.
+    virtual std::string description() const = 0;
+
+    // All printers. Empty with `error` set when the spooler cannot be asked (an empty list
+    // without an error just means there are none).
+    virtual std::vector<PrinterInfo> printers(std::string* error = nullptr) = 0;
+
+    // One printer by name (compared the way the backend compares names); nullopt with
+    // `error` set when it does not exist or cannot be asked.
+    virtual std::optional<PrinterInfo> printer(const std::string& name, std::string* error = nullptr) = 0;
+
+    // Starts a raw document titled `documentName` with data type "RAW" or "XPS_PASS".
+    // Null with `error` set when the job cannot be started.
+    virtual std::unique_ptr<RawJob> startRawJob(const std::string& printer, const std::string& documentName,
+                                                const std::string& dataType, std::string* error) = 0;
+
+    // Submits the whole PDF file at `pdfFilePath` as one document with `options`.
+    virtual bool submitPdf(const std::string& printer, const std::string& documentName,
+                           const std::string& pdfFilePath, const PrintOptions& options,
+                           std::string* error) = 0;
+
+    // The printer's default settings.
+    virtual std::optional<PrinterDefaults> defaults(const std::string& printer, std::string* error) = 0;
+
+    // Stores new default settings for the printer, where the backend offers it.
+    virtual bool saveDefaults(const std::string& printer, const PrinterDefaults& defaults,
+                              std::string* error) = 0;
+};
+
+} // namespace platform::spooler

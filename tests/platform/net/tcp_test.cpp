@@ -1,0 +1,252 @@
+#include "net_test_util.h"
+#include "platform/net/name_lookup.h"
+#include "platform/net/socket_io.h"
+#include "platform/net/tcp.h"
+#include "platform/net/wsa_error.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace platform::net;
+
+namespace {
+
+constexpr int kWaitMs = 5000; // generous upper bound for things that happen at once
+
+struct Pair
+{
+    Socket listener;
+    Socket client;
+    Socket server;
+};
+
+Pair connectedPair()
+{
+    Pair p;
+    SocketResult l = listenTcp(kLoopbackAddress, 0, 5, true);
+    EXPECT_TRUE(l.ok()) << l.error.text;
+    p.listener = std::move(l.socket);
+    SocketResult c = connectTcp(kLoopbackAddress, l.local.port, kWaitMs);
+    EXPECT_TRUE(c.ok()) << c.error.text;
+    p.client = std::move(c.socket);
+    AcceptResult a = acceptWithin(p.listener, kWaitMs);
+    EXPECT_TRUE(a.ok()) << a.error.text;
+    p.server = std::move(a.socket);
+    return p;
+}
+
+} // namespace
+
+TEST(Tcp, ListenOnPortZeroReportsTheBoundPortAndConnectionsSeeBothEnds)
+{
+    SocketResult l = listenTcp(kLoopbackAddress, 0, 5, false);
+    ASSERT_TRUE(l.ok()) << l.error.text;
+    EXPECT_EQ(l.local.address, "127.0.0.1");
+    EXPECT_NE(l.local.port, 0);
+    EXPECT_EQ(localEndpoint(l.socket), l.local);
+
+    SocketResult c = connectTcp(kLoopbackAddress, l.local.port, kWaitMs);
+    ASSERT_TRUE(c.ok()) << c.error.text;
+    AcceptResult a = acceptWithin(l.socket, kWaitMs);
+    ASSERT_TRUE(a.ok()) << a.error.text;
+
+    EXPECT_EQ(peerEndpoint(c.socket), l.local);
+    EXPECT_EQ(a.peer, c.local);
+    EXPECT_EQ(peerEndpoint(a.socket), c.local);
+    EXPECT_EQ(localEndpoint(a.socket), l.local);
+
+    for (const Socket* s : {&l.socket, &c.socket, &a.socket})
+        EXPECT_TRUE(nettest::isCloseOnExec(s->fd())) << s->fd();
+}
+
+TEST(Tcp, FailedListenReportsTheCauseAndLeavesNoDescriptorBehind)
+{
+    SocketResult first = listenTcp(kLoopbackAddress, 0, 5, false);
+    ASSERT_TRUE(first.ok()) << first.error.text;
+
+    const size_t before = nettest::openDescriptors();
+    SocketResult taken = listenTcp(kLoopbackAddress, first.local.port, 5, false);
+    const int code = lastSocketError();
+    EXPECT_FALSE(taken.ok());
+    EXPECT_EQ(taken.error.code, wsa::AddressInUse);
+    EXPECT_EQ(taken.error.sysError, EADDRINUSE);
+    EXPECT_EQ(code, wsa::AddressInUse) << "errno must survive the clean-up";
+    EXPECT_NE(taken.error.text.find("WSAEADDRINUSE"), std::string::npos) << taken.error.text;
+    EXPECT_NE(taken.error.text.find(std::to_string(first.local.port)), std::string::npos) << taken.error.text;
+    EXPECT_EQ(nettest::openDescriptors(), before);
+
+    SocketResult bad = listenTcp("not-an-address", 0, 5, false);
+    EXPECT_FALSE(bad.ok());
+    EXPECT_EQ(bad.error.code, wsa::InvalidArgument);
+    EXPECT_EQ(nettest::openDescriptors(), before);
+}
+
+TEST(Tcp, AcceptWithinEndsByTimeOutOrCancelWithoutAConnection)
+{
+    SocketResult l = listenTcp(kLoopbackAddress, 0, 5, false);
+    ASSERT_TRUE(l.ok()) << l.error.text;
+
+    AcceptResult timedOut = acceptWithin(l.socket, 100);
+    EXPECT_EQ(timedOut.status, IoStatus::TimedOut);
+    EXPECT_EQ(timedOut.error.code, wsa::TimedOut);
+    EXPECT_FALSE(timedOut.socket.isValid());
+
+    std::atomic<bool> cancel{true};
+    EXPECT_EQ(acceptWithin(l.socket, 60000, &cancel).status, IoStatus::Canceled);
+
+    // Set while waiting: a time-out this long would fail the test by ending TimedOut.
+    cancel = false;
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        cancel = true;
+    });
+    AcceptResult canceled = acceptWithin(l.socket, 60000, &cancel);
+    canceller.join();
+    EXPECT_EQ(canceled.status, IoStatus::Canceled);
+    EXPECT_EQ(canceled.error.code, wsa::Interrupted);
+
+    // A connection that is already waiting is taken even with a zero time-out.
+    SocketResult c = connectTcp(kLoopbackAddress, l.local.port, kWaitMs);
+    ASSERT_TRUE(c.ok()) << c.error.text;
+    ASSERT_EQ(waitReadable(l.socket, kWaitMs), IoStatus::Ok);
+    EXPECT_TRUE(acceptWithin(l.socket, 0).ok());
+}
+
+TEST(Tcp, ReceiveSomeTellsDataTimeOutAndThePeersClose)
+{
+    Pair p = connectedPair();
+    char buf[16] = {};
+
+    EXPECT_EQ(receiveSome(p.server, buf, sizeof buf, 50).status, IoStatus::TimedOut);
+
+    ASSERT_TRUE(sendAll(p.client, "hello", 5, kWaitMs).ok());
+    ASSERT_EQ(waitReadable(p.server, kWaitMs), IoStatus::Ok);
+    EXPECT_EQ(pendingBytes(p.server), 5);
+    IoResult got = receiveSome(p.server, buf, 3, kWaitMs);
+    ASSERT_TRUE(got.ok()) << got.error.text;
+    EXPECT_EQ(std::string(buf, got.bytes), "hel");
+    got = receiveSome(p.server, buf, sizeof buf, kWaitMs);
+    ASSERT_TRUE(got.ok());
+    EXPECT_EQ(std::string(buf, got.bytes), "lo");
+
+    p.client.close();
+    EXPECT_EQ(waitReadable(p.server, kWaitMs), IoStatus::Ok);
+    EXPECT_EQ(pendingBytes(p.server), 0);
+    EXPECT_EQ(receiveSome(p.server, buf, sizeof buf, kWaitMs).status, IoStatus::PeerClosed);
+
+    EXPECT_EQ(receiveSome(p.server, buf, 0, kWaitMs).status, IoStatus::Failed);
+}
+
+TEST(Tcp, AResetConnectionIsAnErrorNotAnOrderlyClose)
+{
+    Pair p = connectedPair();
+    // Closing with unread data makes the kernel reset the connection.
+    ASSERT_TRUE(sendAll(p.server, "x", 1, kWaitMs).ok());
+    ASSERT_EQ(waitReadable(p.client, kWaitMs), IoStatus::Ok);
+    p.client.close();
+
+    char buf[4];
+    IoResult got = receiveSome(p.server, buf, sizeof buf, kWaitMs);
+    EXPECT_EQ(got.status, IoStatus::Failed);
+    EXPECT_EQ(got.error.code, wsa::ConnectionReset) << got.error.text;
+
+    // Writing to the dropped peer fails too, without SIGPIPE ending the test.
+    IoResult sent = sendAll(p.server, "more", 4, kWaitMs);
+    EXPECT_EQ(sent.status, IoStatus::Failed);
+    EXPECT_EQ(sent.error.code, wsa::ConnectionReset) << sent.error.text;
+}
+
+TEST(Tcp, SendAllDeliversLargeBuffersWholeAndTimesOutOnAPeerThatStopsReading)
+{
+    Pair p = connectedPair();
+    std::vector<unsigned char> data(3 * 1024 * 1024 + 17);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<unsigned char>(i * 131 + (i >> 11));
+
+    std::vector<unsigned char> received;
+    std::thread reader([&] {
+        std::vector<unsigned char> buf(65536);
+        for (;;) {
+            IoResult r = receiveSome(p.server, buf.data(), buf.size(), kWaitMs);
+            if (!r.ok())
+                break;
+            received.insert(received.end(), buf.begin(), buf.begin() + static_cast<long>(r.bytes));
+        }
+    });
+    IoResult sent = sendAll(p.client, data.data(), data.size(), kWaitMs);
+    EXPECT_TRUE(sent.ok()) << sent.error.text;
+    EXPECT_EQ(sent.bytes, data.size());
+    ASSERT_TRUE(shutdownSend(p.client));
+    reader.join();
+    EXPECT_TRUE(received == data);
+
+    // Nobody reads on this pair: the buffers fill and the send stops part-way.
+    Pair stuck = connectedPair();
+    std::vector<unsigned char> flood(64 * 1024 * 1024);
+    IoResult partial = sendAll(stuck.client, flood.data(), flood.size(), 100);
+    EXPECT_EQ(partial.status, IoStatus::TimedOut);
+    EXPECT_EQ(partial.error.code, wsa::TimedOut);
+    EXPECT_GT(partial.bytes, 0u);
+    EXPECT_LT(partial.bytes, flood.size());
+}
+
+TEST(Tcp, ConnectReportsRefusalAndResolvesNames)
+{
+    uint16_t freePort;
+    {
+        SocketResult l = listenTcp(kLoopbackAddress, 0, 1, false);
+        ASSERT_TRUE(l.ok());
+        freePort = l.local.port;
+    }
+    const size_t before = nettest::openDescriptors();
+    SocketResult refused = connectTcp(kLoopbackAddress, freePort, kWaitMs);
+    const int code = lastSocketError();
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error.code, wsa::ConnectionRefused) << refused.error.text;
+    EXPECT_EQ(code, wsa::ConnectionRefused);
+    EXPECT_EQ(nettest::openDescriptors(), before);
+
+    EXPECT_EQ(connectTcp(kLoopbackAddress, 0, kWaitMs).error.code, wsa::AddressNotAvailable);
+
+    SocketResult l = listenTcp(kLoopbackAddress, 0, 1, false);
+    ASSERT_TRUE(l.ok());
+    SocketResult byName = connectTcp("localhost", l.local.port, kWaitMs);
+    EXPECT_TRUE(byName.ok()) << byName.error.text;
+}
+
+TEST(Tcp, WaitReadableEndsByTimeOutOrCancel)
+{
+    Pair p = connectedPair();
+    EXPECT_EQ(waitReadable(p.server, 50), IoStatus::TimedOut);
+    std::atomic<bool> cancel{false};
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        cancel = true;
+    });
+    EXPECT_EQ(waitReadable(p.server, 60000, &cancel), IoStatus::Canceled);
+    canceller.join();
+    EXPECT_EQ(waitReadable(Socket(), 50), IoStatus::Failed);
+}
+
+TEST(NameLookup, ResolvesLoopbackBothWaysAndRefusesWhatIsNotAnAddress)
+{
+    LookupResult name = reverseLookup("127.0.0.1", kWaitMs);
+    ASSERT_TRUE(name.ok()) << name.error.text;
+    EXPECT_NE(name.text, "127.0.0.1") << "a name is required, not the address echoed";
+
+    LookupResult bad = reverseLookup("127.0.0", kWaitMs);
+    EXPECT_FALSE(bad.ok());
+    EXPECT_EQ(bad.error.code, wsa::InvalidArgument);
+
+    EXPECT_EQ(resolveIpv4("10.1.2.3").text, "10.1.2.3");
+    LookupResult local = resolveIpv4("localhost", kWaitMs);
+    ASSERT_TRUE(local.ok()) << local.error.text;
+    EXPECT_TRUE(isLoopback(local.text)) << local.text;
+    EXPECT_EQ(resolveIpv4(std::string(300, 'a')).error.code, wsa::HostNotFound);
+}

@@ -1,0 +1,190 @@
+// valdor-host: sends one print job to a Typestone server the way a VALDOR host does.
+//
+//   valdor-host --host 127.0.0.1 --port 3339 --printer NAME [--password P] [--cols 80]
+//               [--rows 58] [--raw] [--doc NAME] [--output NAME] [--version N] [--chunk N] FILE|-
+//
+// Exit status: 0 the job was accepted and all data sent, 1 the server refused the job (its
+// reply code is printed), 2 bad arguments, an unreadable file or a connection failure.
+
+#include "tests/support/host/host_simulator.h"
+#include "tests/support/host/job_request.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr size_t kMaxChunk = 16 * 1024 * 1024;
+constexpr size_t kMaxJob = size_t(1) << 30; // 1 GiB: more is not a print job
+
+void usage(std::ostream& out)
+{
+    out << "usage: valdor-host --host ADDRESS --port N --printer NAME [--password P] [--cols N]\n"
+           "                   [--rows N] [--raw] [--doc NAME] [--output NAME] [--version N]\n"
+           "                   [--chunk N] FILE|-\n";
+}
+
+std::optional<unsigned long> parseNumber(const std::string& text, unsigned long min, unsigned long max)
+{
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const unsigned long value = std::stoul(text);
+    if (value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+bool readInput(const std::string& path, std::vector<uint8_t>* data, std::string* error)
+{
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    if (path != "-") {
+        file.open(path, std::ios::binary);
+        if (!file) {
+            *error = "cannot open '" + path + "': " + std::strerror(errno);
+            return false;
+        }
+        in = &file;
+    }
+    char buf[65536];
+    while (*in) {
+        in->read(buf, sizeof buf);
+        const auto n = static_cast<size_t>(in->gcount());
+        if (data->size() + n > kMaxJob) {
+            *error = "'" + path + "' is larger than 1 GiB";
+            return false;
+        }
+        data->insert(data->end(), buf, buf + n);
+    }
+    if (in->bad()) {
+        *error = "error reading '" + path + "'";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    valdor::JobRequest request;
+    valdor::HostOptions options;
+    std::string host;
+    std::optional<unsigned long> port;
+    std::string input;
+    bool havePrinter = false;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string* out) {
+            if (i + 1 >= argc) {
+                std::cerr << "valdor-host: " << arg << " needs a value\n";
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        auto number = [&](unsigned long min, unsigned long max, unsigned long* out) {
+            std::string text;
+            if (!value(&text))
+                return false;
+            const auto n = parseNumber(text, min, max);
+            if (!n) {
+                std::cerr << "valdor-host: " << arg << " takes a number from " << min << " to " << max
+                          << ", not '" << text << "'\n";
+                return false;
+            }
+            *out = *n;
+            return true;
+        };
+        unsigned long n = 0;
+        bool ok = true;
+        if (arg == "--help" || arg == "-h") {
+            usage(std::cout);
+            return 0;
+        } else if (arg == "--host") {
+            ok = value(&host);
+        } else if (arg == "--port") {
+            ok = number(1, 65535, &n);
+            port = n;
+        } else if (arg == "--printer") {
+            ok = value(&request.printer);
+            havePrinter = true;
+        } else if (arg == "--password") {
+            ok = value(&request.password);
+        } else if (arg == "--cols") {
+            ok = number(0, 65535, &n);
+            request.cols = static_cast<uint16_t>(n);
+        } else if (arg == "--rows") {
+            ok = number(0, 65535, &n);
+            request.rows = static_cast<uint16_t>(n);
+        } else if (arg == "--raw") {
+            request.options |= valdor::kOptionRaw;
+        } else if (arg == "--doc") {
+            ok = value(&request.docName);
+        } else if (arg == "--output") {
+            ok = value(&request.output);
+        } else if (arg == "--version") {
+            ok = number(0, 65535, &n);
+            request.version = static_cast<uint16_t>(n);
+        } else if (arg == "--chunk") {
+            ok = number(1, kMaxChunk, &n);
+            options.chunkSize = n;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "valdor-host: unknown option " << arg << "\n";
+            ok = false;
+        } else if (input.empty()) {
+            input = arg;
+        } else {
+            std::cerr << "valdor-host: only one FILE may be given\n";
+            ok = false;
+        }
+        if (!ok) {
+            usage(std::cerr);
+            return 2;
+        }
+    }
+    if (host.empty() || !port || !havePrinter || input.empty()) {
+        std::cerr
+            << "valdor-host: --host, --port, --printer and a FILE (or - for standard input) are needed\n";
+        usage(std::cerr);
+        return 2;
+    }
+    for (const std::string& field : valdor::cutFields(request))
+        std::cerr << "valdor-host: warning: " << field << " is too long for its field and is cut\n";
+
+    std::vector<uint8_t> data;
+    std::string error;
+    if (!readInput(input, &data, &error)) {
+        std::cerr << "valdor-host: " << error << "\n";
+        return 2;
+    }
+
+    const valdor::HostSimulator simulator(options);
+    const valdor::HostResult result =
+        simulator.run(host, static_cast<uint16_t>(*port), valdor::buildHeader(request), data);
+    if (result.replied) {
+        std::cout << "reply code " << result.replyCode << " (" << valdor::replyCodeText(result.replyCode)
+                  << ")";
+        if (result.replyCode == valdor::ReplyAccepted)
+            std::cout << ", data port " << result.dataPort;
+        std::cout << "\n";
+    }
+    std::cout << "sent " << result.bytesSent << " of " << data.size() << " bytes\n";
+    if (!result.error.empty()) {
+        std::cerr << "valdor-host: " << result.error << "\n";
+        return 2;
+    }
+    if (result.replyCode != valdor::ReplyAccepted)
+        return 1;
+    if (!result.serverClosed)
+        std::cerr << "valdor-host: warning: the server did not close the connection after the job\n";
+    return 0;
+}
