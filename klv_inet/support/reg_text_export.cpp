@@ -1,0 +1,147 @@
+// Export of a key as a registry text file, and the copy of the old brand branch.
+#include "klv_inet/support/reg_text.h"
+
+#include "klv_inet/support/name_pattern.h"
+#include "klv_inet/support/reg_entry.h"
+#include "klv_inet/support/reg_section.h"
+#include "klv_inet/support/store_access.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* rootName(platform::RegRoot root)
+{
+    switch (root) {
+    case platform::RegRoot::Users:
+        return "HKEY_USERS";
+    case platform::RegRoot::LocalMachine:
+        return "HKEY_LOCAL_MACHINE";
+    case platform::RegRoot::ClassesRoot:
+        return "HKEY_CLASSES_ROOT";
+    default:
+        return "HKEY_CURRENT_USER";
+    }
+}
+
+std::string escaped(const std::string& s)
+{
+    std::string out;
+    for (char c : s) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+bool hasLineBreak(const std::string& s)
+{
+    return s.find_first_of("\r\n") != std::string::npos;
+}
+
+// One line per value; false when a value cannot be written in the layout.
+bool valueLines(const std::vector<klv::store::Value>& values, std::vector<std::string>& lines)
+{
+    char buf[16];
+    for (const auto& v : values) {
+        if (hasLineBreak(v.name))
+            return false;
+        std::string line = "\"" + escaped(v.name) + "\"=";
+        if (v.type == KLV_REG_BINARY || (v.type == KLV_REG_DWORD && v.data.size() != 4)) {
+            line += "hex:";
+            for (size_t i = 0; i < v.data.size(); ++i) {
+                std::snprintf(buf, sizeof buf, i ? ",%02x" : "%02x", v.data[i]);
+                line += buf;
+            }
+        } else if (v.type == KLV_REG_DWORD) {
+            const uint32_t d = static_cast<uint32_t>(v.data[0]) | (static_cast<uint32_t>(v.data[1]) << 8) |
+                               (static_cast<uint32_t>(v.data[2]) << 16) |
+                               (static_cast<uint32_t>(v.data[3]) << 24);
+            std::snprintf(buf, sizeof buf, "dword:%08x", d);
+            line += buf;
+        } else {
+            const auto* p = reinterpret_cast<const char*>(v.data.data());
+            const std::string text(p, strnlen(p, v.data.size()));
+            if (hasLineBreak(text))
+                return false;
+            line += "\"" + escaped(text) + "\"";
+        }
+        lines.push_back(std::move(line));
+    }
+    return true;
+}
+
+// Appends "\r\n\r\n[name]" and "\r\n<line>" per line plus the closing line end.
+bool appendSection(const std::string& file, const std::string& name, const std::vector<std::string>& lines)
+{
+    if (name.empty())
+        return false;
+    std::ofstream out(file, std::ios::binary | std::ios::in | std::ios::ate);
+    if (!out)
+        return false;
+    out << "\r\n\r\n[" << name << "]";
+    for (const auto& l : lines)
+        out << "\r\n" << l;
+    out << "\r\n";
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+} // namespace
+
+int SaveRegKey(const char* key, const char* file, const char* const* exclude, const char* const* include,
+               void*, platform::RegRoot root)
+{
+    if (!key || !file || !*file)
+        return 0;
+    std::string k = key;
+    RegChangeUserByCurrentUser(k, root);
+    if (!k.empty() && k.back() == '\\')
+        k.pop_back();
+    if (!klv::store::keyExists(root, k))
+        return 0;
+    const std::string header = std::string(rootName(root)) + "\\" + k;
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << "REGEDIT4";
+        out.flush();
+        if (!out)
+            return 0;
+    }
+    int result = appendSection(file, header, {}) ? 1 : 0;
+    for (const auto& sub : klv::store::subkeys(root, k)) {
+        if (!result)
+            break;
+        if (klv::skippedByLists(sub.c_str(), exclude, include))
+            continue;
+        std::vector<std::string> lines;
+        if (!valueLines(klv::store::values(root, k + "\\" + sub), lines) ||
+            !appendSection(file, header + "\\" + sub, lines))
+            result = 0;
+    }
+    return result;
+}
+
+int ChangePLM4KLV(const char* app, int)
+{
+    const std::string a = app ? app : "";
+    const std::string source = "Software\\PLM\\" + a;
+    const std::string target = "Software\\KLV\\" + a;
+    const auto root = platform::RegRoot::CurrentUser;
+    if (!klv::store::keyExists(root, source))
+        return 0;
+    for (const auto& sub : klv::store::subkeys(root, source)) {
+        for (const auto& v : klv::store::values(root, source + "\\" + sub)) {
+            std::vector<uint8_t> data = v.data;
+            if (v.type == KLV_REG_SZ && data.empty())
+                data.push_back(0);
+            klv::store::writeValue(root, target + "\\" + sub, v.name, v.type, data.data(), data.size());
+        }
+    }
+    return 1;
+}

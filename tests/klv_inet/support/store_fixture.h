@@ -1,0 +1,36 @@
+#pragma once
+// A test with its own settings store file (and temporary folder).
+
+#include "temp_env.h"
+
+#include "platform/settings/settings_store.h"
+
+#include <gtest/gtest.h>
+
+class StoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        setenv("TYPESTONE_REGISTRY", env.path("registry.sqlite").c_str(), 1);
+        platform::SettingsStore::resetShared();
+        std::string error;
+        store = platform::SettingsStore::shared(&error);
+        ASSERT_TRUE(store) << error;
+    }
+    void TearDown() override
+    {
+        store.reset();
+        platform::SettingsStore::resetShared();
+        unsetenv("TYPESTONE_REGISTRY");
+    }
+    std::string text(platform::RegRoot root, const std::string& key, const std::string& name)
+    {
+        std::string out;
+        store->readString(root, key, name, &out);
+        return out;
+    }
+
+    TempEnv env;
+    std::shared_ptr<platform::SettingsStore> store;
+};
