@@ -1,0 +1,186 @@
+#include "klv_inet/widgets/desktop_ui.h"
+#include "klv_inet/widgets/message_box_view.h"
+#include "klv_inet/widgets/msg_dlg_widget.h"
+#include "klv_inet/widgets/msg_dlg_widget_host.h"
+
+#include "klv_inet/support/msg_box.h"
+#include "klv_inet/support/msg_box_format.h"
+#include "klv_inet/support/msg_dlg.h"
+#include "klv_inet/support/msg_dlg_ids.h"
+
+#include "platform/ui/message_box.h"
+#include "platform/ui/ui_bridge.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <thread>
+
+// fontconfig keeps a cache for the life of the process, which the leak checker of the
+// sanitizer build would report; it is not ours to free.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace klv::msgdlg;
+
+class WidgetsTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "widgets_test";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance())
+            new QApplication(argc, argv);
+    }
+
+    // Runs the GUI thread's events until `done` holds; false after ten seconds.
+    static bool pumpUntil(const std::function<bool()>& done)
+    {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            std::this_thread::sleep_for(2ms);
+        }
+        return true;
+    }
+
+    static QWidget* topLevel(const QString& name)
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == name && w->isVisible())
+                return w;
+        return nullptr;
+    }
+};
+
+TEST_F(WidgetsTest, WorkerBoxIsShownOnTheGuiThreadAndTimesOutToItsDefault)
+{
+    klv::widgets::DesktopUi ui;
+    std::string trace;
+    auto answer = std::async(std::launch::async, [&trace] {
+        const int a = PLM_TimedMsgBox("Replace the file?", klv::mb::kYesNo | klv::mb::kDefButton2, 0, 300);
+        trace = GetMsgBox_Traces();
+        return a;
+    });
+    // The box runs its own event loop; a timer sees it from inside that loop.
+    bool seen = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout,
+                     [&seen] { seen = seen || topLevel(klv::widgets::kMessageBoxName); });
+    watcher.start(10);
+    ASSERT_TRUE(pumpUntil([&] { return answer.wait_for(0s) == std::future_status::ready; }));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(answer.get(), klv::mb::kIdNo);
+    EXPECT_NE(trace.find("TIMEOUTED"), std::string::npos);
+}
+
+TEST_F(WidgetsTest, ClickedButtonIsTheAnswer)
+{
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(topLevel(klv::widgets::kMessageBoxName)))
+            box->button(QMessageBox::Retry)->click();
+    });
+    clicker.start(20);
+    const platform::ui::MessageBoxRequest request{"Printer offline", "Typestone",
+                                                  platform::ui::kMbRetryCancel, 10000};
+    EXPECT_EQ(klv::widgets::showMessageBox(request), platform::ui::kIdRetry);
+}
+
+TEST_F(WidgetsTest, TextQuestionTakesTheTypedAnswerClipped)
+{
+    klv::widgets::DesktopUi ui;
+    QTimer typist;
+    QObject::connect(&typist, &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QInputDialog*>(w); dialog && dialog->isVisible()) {
+                dialog->setTextValue("secret-password");
+                dialog->accept();
+            }
+    });
+    typist.start(20);
+    const auto answer = platform::ui::bridge().askText({"Password:", "Share", "", 6, 10000});
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(*answer, "secret");
+}
+
+TEST_F(WidgetsTest, MessageDialogViewFollowsItsModelAndReportsCancel)
+{
+    klv::widgets::DesktopUi ui;
+    const char* lines[] = {"Printing: 'job.prt'", nullptr};
+    std::atomic<int> cancelled{0};
+    CMsgDlgOptions o;
+    o.templateId = kTemplateJobProgress;
+    o.title = "Job";
+    o.lines = lines;
+    o.cancellable = true;
+    o.cancelFlag = &cancelled;
+    auto* dlg = new CMsgDlg(o);
+    const unsigned id = dlg->id();
+    dlg->SetPos(40);
+    klv::widgets::MsgDlgWidget* view = nullptr;
+    ASSERT_TRUE(pumpUntil([&] {
+        view = ui.dialogs().widget(id);
+        auto* bar = view ? view->findChild<QProgressBar*>("1212") : nullptr;
+        return bar && bar->value() == 40;
+    }));
+    EXPECT_TRUE(view->isVisible());
+    ASSERT_NE(view->findChild<QLabel*>("1117"), nullptr);
+    EXPECT_EQ(view->findChild<QLabel*>("1117")->text(), "Printing: 'job.prt'");
+    EXPECT_EQ(view->findChild<QLabel*>("1047")->text(), "Level 1");
+
+    auto* cancel = view->findChild<QPushButton*>("2");
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    EXPECT_EQ(cancelled, 1);
+    EXPECT_TRUE(pumpUntil([&] { return !cancel->isEnabled(); }));
+
+    delete dlg;
+    EXPECT_TRUE(pumpUntil([&] { return ui.dialogs().widget(id) == nullptr; }));
+}
+
+TEST_F(WidgetsTest, ProgressDisplayFromAWorkerCanBeCancelled)
+{
+    klv::widgets::DesktopUi ui;
+    platform::ui::ProgressId id = platform::ui::kNoProgress;
+    std::thread([&id] {
+        id = platform::ui::bridge().openProgress({"Copy", {"a.txt"}});
+        platform::ui::bridge().updateProgress(id, {{"a.txt", "b.txt"}, 1, 55, "00:10"});
+    }).join();
+    ASSERT_NE(id, platform::ui::kNoProgress);
+    QWidget* window = nullptr;
+    ASSERT_TRUE(pumpUntil([&] {
+        window = topLevel("klvProgress");
+        auto* bar = window ? window->findChild<QProgressBar*>() : nullptr;
+        return bar && bar->value() == 55;
+    }));
+    EXPECT_FALSE(platform::ui::bridge().progressCancelled(id));
+    window->findChild<QPushButton*>()->click();
+    EXPECT_TRUE(platform::ui::bridge().progressCancelled(id));
+    platform::ui::bridge().closeProgress(id);
+    EXPECT_TRUE(pumpUntil([&] { return topLevel("klvProgress") == nullptr; }));
+}
+
+} // namespace

@@ -1,0 +1,60 @@
+#pragma once
+// The server's trace facility: lines under an area mask into "Typestone.trz", the job log
+// "Typestone.log", time shots, hex dumps and traced message boxes. Both files lie in the
+// per-session temporary folder; each line is one append.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace typestone {
+
+// Trace areas (masks of the "Trz_Level" setting).
+inline constexpr uint32_t kTrzAlways = 0;
+inline constexpr uint32_t kTrzFiles = 1;     // file cache and host file transfer
+inline constexpr uint32_t kTrzCore = 2;      // start-up, service, UDP server, job reception, raw printing
+inline constexpr uint32_t kTrzStatus = 4;    // status window, datagrams to TypestoneUI, OEM text
+inline constexpr uint32_t kTrzJobs = 8;      // job sequencing, accept, job names, message boxes, engine
+inline constexpr uint32_t kTrzDataPort = 16; // socket calls of the job's data port
+inline constexpr uint32_t kTrzDumps = 0x80000000u; // print engine data dumps
+
+// In service mode boxes are answered by TypestoneUI: the sender shows `text` (or, when text is
+// empty, the string `stringId`) with `type` and returns the answer, or 0 when none came.
+using ServiceMessageBoxSender = int (*)(const std::string& text, unsigned stringId, unsigned type);
+void setServiceMessageBoxSender(ServiceMessageBoxSender sender);
+
+} // namespace typestone
+
+// True when the mask is 0 or shares a bit with the trace level. Then the calling thread's next
+// line is marked with the mask (" (Level=0x%08x)") when `prefix` is asked for or the mask
+// differs from the last one tested.
+bool TRZ_IsOn(uint32_t mask, bool prefix = false);
+
+// One line in the trace file while the tracer is on.
+void TRZ_Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// One line in the job log while job logging is on.
+void TRZ_LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// A time shot: the elapsed milliseconds since *counter (the shared counter when null; a
+// counter at 0 starts now) appended to `text`; printed when asked; with `reset` the counter
+// becomes now. Returns the text.
+std::string TRZ_TimeShot(const char* text, bool reset, bool print, uint64_t* counter = nullptr);
+
+// A hex dump as trace lines: the title with the length, a column header and one line per 16
+// bytes. `timing` chooses time stamps on the dump's lines (normally off, so rows stay aligned).
+void TRZ_HexDump(const char* title, const void* data, size_t size, bool timing = false);
+
+// Traced message boxes (the box's trace text goes to the trace file when the mask is on).
+int TRZ_MsgBox(const char* text, unsigned type, unsigned helpId, uint32_t mask);
+int TRZ_MsgBoxId(unsigned stringId, unsigned type, unsigned helpId, int withApp, uint32_t mask);
+
+// Switches the tracer; switching on starts a new run (header block on the next line).
+void SetTracer(bool on);
+
+// The trace file's and the job log's full names.
+std::string& GetTrzFName(std::string& out);
+std::string& GetLogFName(std::string& out);
+
+// Opens the trace file in the desktop's editor, asking first when `ask`. False when not
+// confirmed or nothing could be started.
+bool OpenTrzFile(bool ask);

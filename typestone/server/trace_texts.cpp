@@ -1,0 +1,59 @@
+#include "typestone/server/trace_texts.h"
+
+#include "klv_inet/support/trace_stamp.h"
+
+#include "platform/net/socket_io.h"
+#include "platform/net/wsa_error.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace typestone {
+
+std::string& peerText(const platform::net::Endpoint& peer, std::string& out, const char* label)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, ":%u)", static_cast<unsigned>(peer.port));
+    out = std::string("\n") + (label ? label : "") + "(" + peer.address + buf;
+    return out;
+}
+
+bool socketText(const platform::net::Socket& socket, std::string& out, const char* label)
+{
+    char buf[64];
+    const std::optional<platform::net::Endpoint> local = platform::net::localEndpoint(socket);
+    if (!local) {
+        std::snprintf(buf, sizeof buf, "\nWSAGetLastError(): = %u",
+                      static_cast<unsigned>(platform::net::wsaErrorFromErrno(errno)));
+        out = buf;
+        return false;
+    }
+    peerText(*local, out, label);
+    std::snprintf(buf, sizeof buf, "(socket=%u)", static_cast<unsigned>(socket.fd()));
+    out += buf;
+    return true;
+}
+
+std::string& fontText(const TraceFont& f, std::string& out)
+{
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "- h=%d, w=%d, esc=%d, ori=%d, wei=%d, %s %s %s", f.height, f.width,
+                  f.escapement, f.orientation, f.weight, f.italic ? "Italic" : "",
+                  f.underline ? "Underline" : "", f.strikeOut ? "StrikeOut" : "");
+    out = "\n-----------\n\n" + f.face + buf + "\n----------------";
+    return out;
+}
+
+std::string& timeText(std::string& out, const time_t* t)
+{
+    out = t ? klv::traceDate(*t) : klv::traceTimeStamp();
+    return out;
+}
+
+std::string timeStampLine()
+{
+    std::string t;
+    return "\n(" + timeText(t, nullptr) + ")->";
+}
+
+} // namespace typestone
