@@ -63,7 +63,9 @@ int GetRegistryEntry(const char* section, const char* name, void* buffer, uint32
         *size = static_cast<uint32_t>(need);
         return 0;
     }
-    std::memcpy(buffer, v.data.data(), std::min(len, v.data.size()));
+    // An empty value has no data block at all; memcpy must not see its null pointer.
+    if (!v.data.empty())
+        std::memcpy(buffer, v.data.data(), std::min(len, v.data.size()));
     *size = static_cast<uint32_t>(len);
     return 1;
 }

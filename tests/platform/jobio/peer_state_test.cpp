@@ -1,0 +1,79 @@
+#include "platform/jobio/peer_state.h"
+#include "platform/jobio/wake_signal.h"
+
+#include "platform/net/socket_io.h"
+#include "platform/net/tcp.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace platform::net;
+using platform::jobio::peerHasClosed;
+
+namespace {
+
+struct Pair
+{
+    Socket client;
+    Socket server;
+};
+
+Pair connectedPair()
+{
+    SocketResult listener = listenTcp(kLoopbackAddress, 0, 1, false);
+    EXPECT_TRUE(listener.ok());
+    SocketResult client = connectTcp(kLoopbackAddress, listener.local.port, 5000);
+    EXPECT_TRUE(client.ok());
+    AcceptResult accepted = acceptWithin(listener.socket, 5000);
+    EXPECT_TRUE(accepted.ok());
+    return {std::move(client.socket), std::move(accepted.socket)};
+}
+
+} // namespace
+
+TEST(PeerState, UnreadDataIsNotAClose)
+{
+    Pair p = connectedPair();
+    EXPECT_FALSE(peerHasClosed(p.server));
+    const char bytes[] = "job data";
+    ASSERT_TRUE(sendAll(p.client, bytes, sizeof bytes, 5000).ok());
+    ASSERT_EQ(waitReadable(p.server, 5000), IoStatus::Ok);
+    EXPECT_FALSE(peerHasClosed(p.server));
+}
+
+TEST(PeerState, CloseIsSeenEvenWithUnreadData)
+{
+    Pair p = connectedPair();
+    const char bytes[] = "job data";
+    ASSERT_TRUE(sendAll(p.client, bytes, sizeof bytes, 5000).ok());
+    ASSERT_TRUE(shutdownSend(p.client));
+    ASSERT_EQ(waitReadable(p.server, 5000), IoStatus::Ok);
+    // The FIN follows the data; give it a bounded moment to arrive.
+    bool closed = false;
+    for (int i = 0; i < 500 && !closed; ++i) {
+        closed = peerHasClosed(p.server);
+        if (!closed)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(peerHasClosed(Socket()));
+}
+
+TEST(WakeSignal, EndsTheWaitAndStaysSet)
+{
+    using platform::jobio::WaitResult;
+    Pair p = connectedPair();
+    platform::jobio::WakeSignal wake;
+    EXPECT_FALSE(wake.isSet());
+    EXPECT_EQ(platform::jobio::waitReadableOrSignal(p.server, wake, 10), WaitResult::TimedOut);
+    const char byte = 'x';
+    ASSERT_TRUE(sendAll(p.client, &byte, 1, 5000).ok());
+    EXPECT_EQ(platform::jobio::waitReadableOrSignal(p.server, wake, 5000), WaitResult::Readable);
+    std::thread setter([&] { wake.set(); });
+    setter.join();
+    EXPECT_TRUE(wake.isSet());
+    EXPECT_EQ(platform::jobio::waitReadableOrSignal(p.server, wake, 5000), WaitResult::Signalled);
+    EXPECT_EQ(platform::jobio::waitReadableOrSignal(p.server, wake, 5000), WaitResult::Signalled);
+}

@@ -1,0 +1,150 @@
+#include "typestone/server/job_sequencer.h"
+#include "typestone/server/prt_job_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using typestone::CPrtJobThread;
+using typestone::JobSequencer;
+
+namespace {
+
+bool activated(CPrtJobThread* job)
+{
+    return job->GetEvent().wait(std::chrono::milliseconds(0));
+}
+
+CPrtJobThread* addJob(JobSequencer& seq, const std::string& printer)
+{
+    auto* job = new CPrtJobThread(&seq);
+    seq.AddPrtJobThread(job);
+    if (!printer.empty())
+        job->SetPrtJobName(printer, nullptr);
+    return job;
+}
+
+} // namespace
+
+// Three jobs for A and one for B, registered A1, A2, B1, A3: each pass activates the first
+// waiting job of every free printer, and a finished job frees its printer in the same pass.
+TEST(JobSequencer, ActivatesInOrderOnePerPrinter)
+{
+    JobSequencer seq;
+    CPrtJobThread* a1 = addJob(seq, "A");
+    CPrtJobThread* a2 = addJob(seq, "A");
+    CPrtJobThread* b1 = addJob(seq, "B");
+    CPrtJobThread* a3 = addJob(seq, "A");
+
+    seq.DispatchJobs();
+    EXPECT_TRUE(activated(a1));
+    EXPECT_FALSE(activated(a2));
+    EXPECT_TRUE(activated(b1));
+    EXPECT_FALSE(activated(a3));
+    EXPECT_EQ(seq.BusyPrinters(), (std::vector<std::string>{"A", "B"}));
+
+    seq.DispatchJobs(); // nothing changed: nobody is activated twice
+    EXPECT_FALSE(activated(a1));
+    EXPECT_FALSE(activated(a2));
+
+    seq.RemovePrtJobThread(a1);
+    seq.DispatchJobs();
+    EXPECT_EQ(seq.JobCount(), 3u);
+    EXPECT_TRUE(activated(a2));
+    EXPECT_FALSE(activated(a3));
+
+    seq.RemovePrtJobThread(a2);
+    seq.RemovePrtJobThread(b1);
+    seq.DispatchJobs();
+    EXPECT_TRUE(activated(a3));
+    EXPECT_EQ(seq.BusyPrinters(), (std::vector<std::string>{"A"}));
+    EXPECT_EQ(seq.JobCount(), 1u);
+
+    seq.RemovePrtJobThread(a3);
+    seq.DispatchJobs();
+    EXPECT_EQ(seq.JobCount(), 0u);
+    EXPECT_TRUE(seq.BusyPrinters().empty());
+}
+
+TEST(JobSequencer, EdgeCasesOfAPass)
+{
+    JobSequencer seq;
+    // Closed before its header came: never activated, deleted all the same.
+    CPrtJobThread* unnamed = addJob(seq, "");
+    // Names that differ only in case are different printers.
+    CPrtJobThread* upper = addJob(seq, "Laser");
+    CPrtJobThread* lower = addJob(seq, "laser");
+    // A job waiting behind the running one whose host leaves must not free the printer.
+    CPrtJobThread* running = addJob(seq, "P");
+    CPrtJobThread* leaving = addJob(seq, "P");
+    CPrtJobThread* next = addJob(seq, "P");
+
+    seq.DispatchJobs();
+    EXPECT_FALSE(activated(unnamed));
+    EXPECT_TRUE(activated(upper));
+    EXPECT_TRUE(activated(lower));
+    EXPECT_TRUE(activated(running));
+
+    seq.RemovePrtJobThread(unnamed);
+    seq.RemovePrtJobThread(leaving);
+    seq.DispatchJobs();
+    EXPECT_FALSE(activated(next)) << "the printer is still busy with the running job";
+    EXPECT_EQ(seq.JobCount(), 4u);
+
+    seq.RemovePrtJobThread(running);
+    seq.DispatchJobs();
+    EXPECT_TRUE(activated(next));
+
+    EXPECT_FALSE(seq.AddPrtJobThread(nullptr));
+    EXPECT_FALSE(seq.RemovePrtJobThread(nullptr));
+}
+
+TEST(JobSequencer, ThreadActivatesOnWakeAndStopsTwice)
+{
+    JobSequencer seq;
+    seq.StartPrtJobSequencer();
+    CPrtJobThread* a = addJob(seq, "A");
+    CPrtJobThread* b = addJob(seq, "A");
+    EXPECT_TRUE(a->GetEvent().wait(std::chrono::seconds(10)));
+    seq.RemovePrtJobThread(a);
+    EXPECT_TRUE(b->GetEvent().wait(std::chrono::seconds(10)));
+    seq.StopPrtJobSequencer();
+    seq.StopPrtJobSequencer(); // returns at once
+    EXPECT_TRUE(seq.IsStopping());
+}
+
+TEST(JobSequencer, JobCounterAndHandshakeLock)
+{
+    JobSequencer seq;
+    EXPECT_EQ(seq.NextDocNr(), 0);
+    EXPECT_EQ(seq.NextDocNr(), 1);
+
+    std::atomic<bool> cancel{false};
+    auto held = seq.LockHandshake(&cancel);
+    ASSERT_TRUE(held.owns_lock());
+    std::atomic<bool> otherCancel{true};
+    std::thread other([&] { EXPECT_FALSE(seq.LockHandshake(&otherCancel).owns_lock()); });
+    other.join();
+    held.unlock();
+    EXPECT_TRUE(seq.LockHandshake(&cancel).owns_lock());
+}
+
+TEST(PrtJobThread, StatusAndStatistics)
+{
+    CPrtJobThread job(nullptr, reinterpret_cast<void*>(0x1234));
+    job.SetPrtJobName("Laser", "10.0.0.5:1025_7");
+    std::string text;
+    EXPECT_EQ(job.GetStatusText(nullptr), nullptr);
+    EXPECT_STREQ(job.GetStatusText(&text),
+                 "Job='10.0.0.5:1025_7'-Prt='Laser'-Status=Waiting (0x0000) - Thread=0x1234");
+    EXPECT_STREQ(CPrtJobThread::StatusText(9), "Unknown");
+    job.SetJobSize(512);
+    job.SetFinished();
+    EXPECT_TRUE(job.IsFinished());
+    const std::string stats = job.StatisticsText();
+    EXPECT_NE(stats.find("Job='10.0.0.5:1025_7'- Size=512 bytes (Elap="), std::string::npos) << stats;
+    // A raw job never records a print start: no made-up spans or times.
+    EXPECT_NE(stats.find("Wait=--:--:--, Prt=--:--:--)"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("\nStart Time=-\n"), std::string::npos) << stats;
+}

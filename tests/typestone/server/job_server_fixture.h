@@ -1,0 +1,67 @@
+#pragma once
+// A job server on 127.0.0.1 (port 0) over a folder spooler, with the pieces the application
+// object will own: the shared-printer configuration, the sequencer and the job context.
+
+#include "job_test_env.h"
+
+#include "typestone/server/astcp_typestone.h"
+#include "typestone/server/job_context.h"
+#include "typestone/server/job_sequencer.h"
+#include "typestone/server/printer_config.h"
+
+#include "platform/net/socket.h"
+
+#include "tests/support/host/job_request.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace jobtest {
+
+class JobServerFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The printer's configuration as the share dialog would leave it.
+    void configure(const std::string& printer, bool shared, const std::string& password);
+    std::vector<uint8_t> header(const std::string& printer, const std::string& password = "") const;
+    std::string spoolRoot() { return env.folder().root(); }
+
+    JobTestEnv env;
+    std::unique_ptr<ScriptedSpooler> spooler;
+    std::unique_ptr<typestone::CPrinter> printers;
+    std::unique_ptr<typestone::JobSequencer> jobs;
+    std::unique_ptr<typestone::JobContext> context;
+    std::unique_ptr<typestone::CASTCPTypestone> server;
+    uint16_t port = 0;
+    uint16_t auxPort = 0;
+};
+
+// A host driven step by step, for the tests that hold a job open.
+struct StepHost
+{
+    platform::net::Socket control;
+    platform::net::Socket data;
+    uint16_t code = 0xFFFF;
+    uint16_t dataPort = 0;
+
+    bool connectAndSend(uint16_t port, const std::vector<uint8_t>& header);
+    // False when no complete reply came within the time.
+    bool readReply(int timeoutMs);
+    bool openData();
+    bool send(const std::string& bytes);
+    // Ends the job in order and waits (bounded) for the server's close.
+    bool finish(int timeoutMs);
+    // True when the server closed the control connection within the time.
+    bool waitServerClose(int timeoutMs);
+};
+
+// A port of 127.0.0.1 that was free a moment ago.
+uint16_t freePort();
+
+} // namespace jobtest

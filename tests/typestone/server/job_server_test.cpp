@@ -1,0 +1,278 @@
+#include "job_server_fixture.h"
+
+#include "platform/net/tcp.h"
+
+#include "tests/support/host/host_simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <regex>
+#include <thread>
+
+using jobtest::JobServerFixture;
+using jobtest::StepHost;
+using valdor::HostOptions;
+using valdor::HostSimulator;
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+std::vector<uint8_t> someData(size_t size, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    std::vector<uint8_t> data(size);
+    for (size_t i = 0; i < size; ++i)
+        data[i] = static_cast<uint8_t>(i < 256 ? i : gen()); // every byte value, then noise
+    return data;
+}
+
+std::string asText(const std::vector<uint8_t>& data)
+{
+    return std::string(data.begin(), data.end());
+}
+
+} // namespace
+
+class JobServerTest : public JobServerFixture
+{
+};
+
+TEST_F(JobServerTest, ReplyCodes)
+{
+    struct Case
+    {
+        std::string what;
+        std::vector<uint8_t> header;
+        uint16_t code;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"good header", header("Laser"), 0});
+    for (size_t offset : {2u, 3u, 7u, 12u}) {
+        std::vector<uint8_t> h = header("Laser");
+        h[offset] ^= 0x20;
+        valdor::fixChecksum(h);
+        cases.push_back({"magic byte " + std::to_string(offset), h, 3});
+    }
+    for (size_t offset = 13; offset <= 23; ++offset) {
+        std::vector<uint8_t> h = header("Laser");
+        h[offset] ^= 0x01;
+        cases.push_back({"byte " + std::to_string(offset), h, 4});
+    }
+    cases.push_back({"not shared", header("Private"), 7});
+    cases.push_back({"not configured, not installed", header("Ghost"), 7});
+    cases.push_back({"empty printer", header(""), 7});
+    cases.push_back({"wrong password", header("Locked", "nope"), 8});
+    cases.push_back({"password in other case", header("Locked", "PW"), 0});
+    cases.push_back({"spooler refuses the start", header("Broken"), 6});
+
+    const std::string data = "\x1b"
+                             "E hello\r\n\f";
+    for (const Case& c : cases) {
+        HostSimulator host;
+        valdor::HostResult r = host.run(platform::net::kLoopbackAddress, port, c.header,
+                                        std::vector<uint8_t>(data.begin(), data.end()));
+        ASSERT_TRUE(r.replied) << c.what << ": " << r.error;
+        EXPECT_EQ(r.replyCode, c.code) << c.what;
+        if (c.code == 0) {
+            EXPECT_EQ(r.dataPort, auxPort) << c.what;
+            EXPECT_TRUE(r.dataConnected && r.dataSent && r.serverClosed) << c.what << ": " << r.error;
+        }
+        EXPECT_EQ(r.extraBytes, 0u) << c.what << ": one reply only";
+    }
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    EXPECT_EQ(jobtest::finishedJobs(spoolRoot(), "Laser").size(), 1u);
+    EXPECT_EQ(jobtest::finishedJobs(spoolRoot(), "Locked").size(), 1u);
+    EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Broken"), 0u);
+}
+
+TEST_F(JobServerTest, BusyAuxiliaryPortGivesCode5)
+{
+    platform::net::SocketResult holder =
+        platform::net::listenTcp(platform::net::kAnyAddress, auxPort, 1, false);
+    ASSERT_TRUE(holder.ok()) << holder.error.text;
+    valdor::HostResult r = HostSimulator().run(platform::net::kLoopbackAddress, port, header("Laser"), {});
+    ASSERT_TRUE(r.replied) << r.error;
+    EXPECT_EQ(r.replyCode, 5);
+    holder.socket.close();
+    // The port is free again: the next job goes through.
+    r = HostSimulator().run(platform::net::kLoopbackAddress, port, header("Laser"), {'x'});
+    EXPECT_EQ(r.replyCode, 0) << r.error;
+}
+
+// The bytes reach the spooler unchanged however the host cuts its writes; the job names are
+// the peer and a counter that rises across jobs.
+TEST_F(JobServerTest, RawBytesArriveUnchangedAndNamesRise)
+{
+    struct Case
+    {
+        const char* what;
+        HostOptions options;
+        size_t size;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"plain", {}, 300000});
+    HostOptions split;
+    split.headerPieces = {1, 100, 300, 2};
+    split.pieceDelayMs = 20;
+    cases.push_back({"header in pieces", split, 5000});
+    HostOptions together;
+    together.headerWithFirstData = true;
+    together.chunkSize = 1000;
+    cases.push_back({"header and data in one write", together, 2500});
+    HostOptions tiny;
+    tiny.chunkSize = 1;
+    cases.push_back({"one byte a write", tiny, 300});
+
+    std::vector<std::string> sent;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const std::vector<uint8_t> data = someData(cases[i].size, static_cast<unsigned>(i));
+        valdor::HostResult r =
+            HostSimulator(cases[i].options).run(platform::net::kLoopbackAddress, port, header("Laser"), data);
+        ASSERT_EQ(r.replyCode, 0) << cases[i].what << ": " << r.error;
+        ASSERT_TRUE(r.dataSent && r.serverClosed) << cases[i].what << ": " << r.error;
+        sent.push_back(asText(data));
+    }
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+
+    const std::vector<jobtest::FolderJob> done = jobtest::finishedJobs(spoolRoot(), "Laser");
+    ASSERT_EQ(done.size(), cases.size());
+    const std::regex name(R"(127\.0\.0\.1:(\d+)_(\d+))");
+    for (size_t i = 0; i < done.size(); ++i) {
+        EXPECT_TRUE(done[i].data == sent[i])
+            << cases[i].what << ": " << done[i].data.size() << " bytes arrived";
+        EXPECT_EQ(done[i].dataType, "RAW");
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(done[i].document, m, name)) << done[i].document;
+        EXPECT_EQ(std::stoul(m[2].str()), i) << "the counter starts at 0 and rises by one";
+    }
+}
+
+TEST_F(JobServerTest, VersionFourDriverGetsXpsPass)
+{
+    spooler->v4 = {"Other"};
+    valdor::HostResult r =
+        HostSimulator().run(platform::net::kLoopbackAddress, port, header("Other"), {'a', 'b'});
+    ASSERT_EQ(r.replyCode, 0) << r.error;
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    const auto done = jobtest::finishedJobs(spoolRoot(), "Other");
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].dataType, "XPS_PASS");
+    EXPECT_EQ(done[0].data, "ab");
+}
+
+// One printer: the second job waits for the first; a job whose host leaves while waiting
+// gives up its place without freeing the printer of the job that runs.
+TEST_F(JobServerTest, JobsForOnePrinterRunOneAfterTheOther)
+{
+    StepHost first;
+    ASSERT_TRUE(first.connectAndSend(port, header("Laser")));
+    ASSERT_TRUE(first.readReply(kWaitMs));
+    ASSERT_EQ(first.code, 0);
+    ASSERT_TRUE(first.openData());
+    ASSERT_TRUE(first.send("first-"));
+
+    StepHost leaving;
+    ASSERT_TRUE(leaving.connectAndSend(port, header("Laser")));
+    StepHost second;
+    ASSERT_TRUE(second.connectAndSend(port, header("Laser")));
+    EXPECT_FALSE(second.readReply(300)) << "no reply while the printer is busy";
+    leaving.control.close();
+    EXPECT_FALSE(second.readReply(300)) << "the leaving host does not free the printer";
+
+    ASSERT_TRUE(first.send("job"));
+    ASSERT_TRUE(first.finish(kWaitMs));
+    ASSERT_TRUE(second.readReply(kWaitMs));
+    ASSERT_EQ(second.code, 0);
+    ASSERT_TRUE(second.openData());
+    ASSERT_TRUE(second.send("second job"));
+    ASSERT_TRUE(second.finish(kWaitMs));
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+
+    const auto done = jobtest::finishedJobs(spoolRoot(), "Laser");
+    ASSERT_EQ(done.size(), 2u);
+    EXPECT_EQ(done[0].data, "first-job");
+    EXPECT_EQ(done[1].data, "second job");
+    EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
+}
+
+// Different printers: the second job starts while the first is still open, on the same
+// auxiliary port that the first job's data connection still holds.
+TEST_F(JobServerTest, JobsForDifferentPrintersOverlap)
+{
+    StepHost first;
+    ASSERT_TRUE(first.connectAndSend(port, header("Laser")));
+    ASSERT_TRUE(first.readReply(kWaitMs));
+    ASSERT_EQ(first.code, 0);
+    ASSERT_TRUE(first.openData());
+
+    StepHost second;
+    ASSERT_TRUE(second.connectAndSend(port, header("Other")));
+    ASSERT_TRUE(second.readReply(kWaitMs));
+    ASSERT_EQ(second.code, 0);
+    EXPECT_EQ(second.dataPort, first.dataPort);
+    ASSERT_TRUE(second.openData());
+    ASSERT_TRUE(second.send("B"));
+    ASSERT_TRUE(first.send("A"));
+    ASSERT_TRUE(second.finish(kWaitMs));
+    ASSERT_TRUE(first.finish(kWaitMs));
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    EXPECT_EQ(jobtest::finishedJobs(spoolRoot(), "Laser").at(0).data, "A");
+    EXPECT_EQ(jobtest::finishedJobs(spoolRoot(), "Other").at(0).data, "B");
+}
+
+// A host that never opens the data connection: after the accept time-out the connection
+// ends, the started job is withdrawn and the printer serves the next job.
+TEST_F(JobServerTest, MissingDataConnectionFreesThePrinter)
+{
+    context->acceptTimeoutMs = 300;
+    StepHost silent;
+    ASSERT_TRUE(silent.connectAndSend(port, header("Laser")));
+    ASSERT_TRUE(silent.readReply(kWaitMs));
+    ASSERT_EQ(silent.code, 0);
+    EXPECT_TRUE(silent.waitServerClose(kWaitMs));
+
+    valdor::HostResult r =
+        HostSimulator().run(platform::net::kLoopbackAddress, port, header("Laser"), {'o', 'k'});
+    ASSERT_EQ(r.replyCode, 0) << r.error;
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    const auto done = jobtest::finishedJobs(spoolRoot(), "Laser");
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].data, "ok");
+    EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
+}
+
+// A header that never completes gets code 2 after the header time-out; a host that leaves
+// in the middle of its header gets code 2 as well (as far as it still listens).
+TEST_F(JobServerTest, IncompleteHeaderGetsCode2)
+{
+    context->headerTimeoutMs = 300;
+    std::vector<uint8_t> partial = header("Laser");
+    partial.resize(400);
+    StepHost slow;
+    ASSERT_TRUE(slow.connectAndSend(port, partial));
+    ASSERT_TRUE(slow.readReply(kWaitMs));
+    EXPECT_EQ(slow.code, 2);
+    EXPECT_TRUE(slow.waitServerClose(kWaitMs));
+}
+
+// Stopping the server ends every connection, also one waiting for its turn.
+TEST_F(JobServerTest, StopEndsWaitingAndRunningJobs)
+{
+    StepHost running;
+    ASSERT_TRUE(running.connectAndSend(port, header("Laser")));
+    ASSERT_TRUE(running.readReply(kWaitMs));
+    ASSERT_TRUE(running.openData());
+    ASSERT_TRUE(running.send("half a job"));
+    StepHost waiting;
+    ASSERT_TRUE(waiting.connectAndSend(port, header("Laser")));
+
+    server->Stop();
+    EXPECT_EQ(server->ActiveWorkers(), 0u);
+    EXPECT_TRUE(running.waitServerClose(kWaitMs));
+    EXPECT_TRUE(waiting.waitServerClose(kWaitMs));
+    // The cut job is withdrawn, not printed as if complete.
+    EXPECT_TRUE(jobtest::finishedJobs(spoolRoot(), "Laser").empty());
+    EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
+}

@@ -1,0 +1,172 @@
+#include "job_test_env.h"
+
+#include "platform/settings/settings_store.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace jobtest {
+namespace {
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::map<std::string, std::string> infoValues(const fs::path& path)
+{
+    std::map<std::string, std::string> values;
+    std::istringstream lines(readAll(path));
+    std::string line;
+    while (std::getline(lines, line)) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
+}
+
+} // namespace
+
+JobTestEnv::JobTestEnv()
+{
+    std::string tmpl = (fs::temp_directory_path() / "ts-jobs-XXXXXX").string();
+    if (!mkdtemp(tmpl.data()))
+        throw std::runtime_error("mkdtemp failed");
+    m_dir = tmpl;
+    setenv("TYPESTONE_REGISTRY", (fs::path(m_dir) / "registry.sqlite").c_str(), 1);
+    platform::SettingsStore::resetShared();
+    std::string error;
+    m_folder = platform::spooler::FolderSpooler::open(m_dir + "/spool", &error);
+    if (!m_folder)
+        throw std::runtime_error("folder spooler: " + error);
+}
+
+JobTestEnv::~JobTestEnv()
+{
+    m_folder.reset();
+    platform::SettingsStore::resetShared();
+    unsetenv("TYPESTONE_REGISTRY");
+    std::error_code ec;
+    fs::remove_all(m_dir, ec);
+}
+
+void JobTestEnv::addPrinter(const std::string& name)
+{
+    std::string error;
+    if (!m_folder->addPrinter(name, &error))
+        throw std::runtime_error("addPrinter: " + error);
+}
+
+std::vector<FolderJob> finishedJobs(const std::string& root, const std::string& printer)
+{
+    std::vector<fs::path> infos;
+    const fs::path dir = fs::path(root) / printer;
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().extension() == ".info")
+            infos.push_back(entry.path());
+    std::sort(infos.begin(), infos.end(), [](const fs::path& a, const fs::path& b) {
+        return std::stoull(a.stem().string()) < std::stoull(b.stem().string());
+    });
+    std::vector<FolderJob> jobs;
+    for (const fs::path& info : infos) {
+        std::map<std::string, std::string> v = infoValues(info);
+        const fs::path file = dir / v["file"];
+        if (v["file"].empty() || !fs::exists(file))
+            continue;
+        jobs.push_back({v["document"], v["datatype"], readAll(file)});
+    }
+    return jobs;
+}
+
+size_t leftoverFiles(const std::string& root, const std::string& printer)
+{
+    size_t count = 0;
+    const fs::path dir = fs::path(root) / printer;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        if (entry.path().extension() == ".part")
+            ++count;
+        if (entry.path().extension() == ".info") {
+            std::map<std::string, std::string> v = infoValues(entry.path());
+            if (v["file"].empty() || !fs::exists(dir / v["file"]))
+                ++count;
+        }
+    }
+    return count;
+}
+
+bool ScriptedSpooler::listed(const std::vector<std::string>& names, const std::string& name) const
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::vector<std::string> ScriptedSpooler::dataTypes() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_dataTypes;
+}
+
+std::vector<platform::spooler::PrinterInfo> ScriptedSpooler::printers(std::string* error)
+{
+    std::vector<platform::spooler::PrinterInfo> list = m_inner.printers(error);
+    for (auto& info : list)
+        if (listed(v4, info.name))
+            info.driverVersion = 4;
+    return list;
+}
+
+std::optional<platform::spooler::PrinterInfo> ScriptedSpooler::printer(const std::string& name,
+                                                                       std::string* error)
+{
+    std::optional<platform::spooler::PrinterInfo> info = m_inner.printer(name, error);
+    if (info && listed(v4, name))
+        info->driverVersion = 4;
+    return info;
+}
+
+std::unique_ptr<platform::spooler::RawJob> ScriptedSpooler::startRawJob(const std::string& printer,
+                                                                        const std::string& documentName,
+                                                                        const std::string& dataType,
+                                                                        std::string* error)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_dataTypes.push_back(dataType);
+    }
+    if (listed(failStart, printer)) {
+        if (error)
+            *error = "start refused by the test";
+        return nullptr;
+    }
+    return m_inner.startRawJob(printer, documentName, dataType, error);
+}
+
+bool ScriptedSpooler::submitPdf(const std::string& printer, const std::string& documentName,
+                                const std::string& pdfFilePath,
+                                const platform::spooler::PrintOptions& options, std::string* error)
+{
+    return m_inner.submitPdf(printer, documentName, pdfFilePath, options, error);
+}
+
+std::optional<platform::spooler::PrinterDefaults> ScriptedSpooler::defaults(const std::string& printer,
+                                                                            std::string* error)
+{
+    return m_inner.defaults(printer, error);
+}
+
+bool ScriptedSpooler::saveDefaults(const std::string& printer,
+                                   const platform::spooler::PrinterDefaults& defaults, std::string* error)
+{
+    return m_inner.saveDefaults(printer, defaults, error);
+}
+
+} // namespace jobtest

@@ -1,0 +1,85 @@
+#pragma once
+// Shared fixtures of the job reception tests: a private folder with its own settings store and
+// a folder spooler, a spooler wrapper that can fail or pose as a version-4 driver, and readers
+// for the jobs the folder spooler wrote.
+
+#include "platform/spooler/folder_spooler.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace jobtest {
+
+// A temporary folder that is the home of the test's settings store (TYPESTONE_REGISTRY) and of
+// a folder spooler root ("spool").
+class JobTestEnv
+{
+public:
+    JobTestEnv();
+    ~JobTestEnv();
+    JobTestEnv(const JobTestEnv&) = delete;
+    JobTestEnv& operator=(const JobTestEnv&) = delete;
+
+    const std::string& dir() const { return m_dir; }
+    platform::spooler::FolderSpooler& folder() { return *m_folder; }
+    void addPrinter(const std::string& name);
+
+private:
+    std::string m_dir;
+    std::unique_ptr<platform::spooler::FolderSpooler> m_folder;
+};
+
+// One finished raw job of the folder spooler.
+struct FolderJob
+{
+    std::string document;
+    std::string dataType;
+    std::string data;
+};
+
+// The finished jobs of a printer folder in the order they were reserved.
+std::vector<FolderJob> finishedJobs(const std::string& root, const std::string& printer);
+// Files of unfinished or left-behind jobs (".part" and ".info" without a ".prn").
+size_t leftoverFiles(const std::string& root, const std::string& printer);
+
+// Passes everything to an inner spooler, except: printers named in failStart refuse to start,
+// printers in v4 report driver version 4. Records the data type of every start.
+class ScriptedSpooler : public platform::spooler::Spooler
+{
+public:
+    explicit ScriptedSpooler(platform::spooler::Spooler& inner) : m_inner(inner) {}
+
+    std::vector<std::string> failStart;
+    std::vector<std::string> v4;
+
+    std::vector<std::string> dataTypes() const;
+
+    std::string description() const override { return "scripted"; }
+    std::vector<platform::spooler::PrinterInfo> printers(std::string* error = nullptr) override;
+    std::optional<platform::spooler::PrinterInfo> printer(const std::string& name,
+                                                          std::string* error = nullptr) override;
+    std::unique_ptr<platform::spooler::RawJob> startRawJob(const std::string& printer,
+                                                           const std::string& documentName,
+                                                           const std::string& dataType,
+                                                           std::string* error) override;
+    bool submitPdf(const std::string& printer, const std::string& documentName,
+                   const std::string& pdfFilePath, const platform::spooler::PrintOptions& options,
+                   std::string* error) override;
+    std::optional<platform::spooler::PrinterDefaults> defaults(const std::string& printer,
+                                                               std::string* error) override;
+    bool saveDefaults(const std::string& printer, const platform::spooler::PrinterDefaults& defaults,
+                      std::string* error) override;
+
+private:
+    bool listed(const std::vector<std::string>& names, const std::string& name) const;
+
+    platform::spooler::Spooler& m_inner;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_dataTypes;
+};
+
+} // namespace jobtest

@@ -1,0 +1,18 @@
+# Tests of the job reception, the sequencer and the shared-printer configuration.
+add_library(ts_jobs_fixture STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/job_test_env.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/job_server_fixture.cpp)
+target_link_libraries(ts_jobs_fixture PUBLIC typestone_core ts_support_host GTest::gtest)
+typestone_warnings(ts_jobs_fixture)
+
+ts_add_test(test_typestone_jobs
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/job_header_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/job_sequencer_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/printer_config_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/job_server_test.cpp
+  LIBS ts_jobs_fixture)
+
+ts_add_test(test_typestone_jobs_cups
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/job_server_cups_test.cpp
+  LIBS ts_jobs_fixture ts_support_cupsd)

@@ -1,0 +1,343 @@
+#include "job_test_env.h"
+
+#include "typestone/server/port_values.h"
+#include "typestone/server/printer_config.h"
+
+#include "klv_inet/support/gen_encrypter.h"
+#include "klv_inet/support/reg_entry.h"
+#include "klv_inet/support/reg_section.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+using typestone::CPrinter;
+using typestone::DevMode;
+using typestone::PRTCFG;
+
+namespace {
+
+class PrinterConfigTest : public ::testing::Test
+{
+protected:
+    jobtest::JobTestEnv env;
+    std::string section = CPrinter::PrintersSection();
+
+    // A configuration written the way SavePrtEntry writes it.
+    void configure(CPrinter& printers, const std::string& name, bool shared, const std::string& password,
+                   const std::string& shareName = "")
+    {
+        PRTCFG record;
+        record.printerName = name;
+        record.bShared = shared;
+        record.SetPassword(password);
+        record.shareName = shareName;
+        record.devMode = DevMode(name, {});
+        ASSERT_TRUE(printers.SavePrtEntry(nullptr, &record));
+    }
+};
+
+} // namespace
+
+TEST(ChkPassword, Table)
+{
+    struct Case
+    {
+        const char* given;
+        const char* stored;
+        bool expected;
+    } cases[] = {
+        {"", "", true},
+        {nullptr, "", true},
+        {"secret", "secret", true},
+        {"SeCrEt", "secret", true},
+        {"secret", "", false},
+        {"", "secret", false},
+        {nullptr, "secret", false},
+        {"secret", "secre", false},
+        {"secret12", "secret12", true},
+    };
+    for (const Case& c : cases) {
+        PRTCFG record;
+        record.bShared = true;
+        record.SetPassword(c.stored);
+        bool shared = false;
+        std::string stored;
+        EXPECT_EQ(CPrinter::ChkPassword(&record, c.given, &shared, &stored), c.expected)
+            << "given '" << (c.given ? c.given : "(null)") << "' stored '" << c.stored << "'";
+        EXPECT_TRUE(shared);
+        EXPECT_EQ(stored, c.stored);
+    }
+    bool shared = true;
+    EXPECT_TRUE(CPrinter::ChkPassword(nullptr, "", &shared, nullptr));
+    EXPECT_FALSE(shared) << "no record: not shared";
+    EXPECT_FALSE(CPrinter::ChkPassword(nullptr, "pw", &shared, nullptr));
+}
+
+TEST_F(PrinterConfigTest, PasswordIsStoredAsCipherRecordOfNineBytes)
+{
+    CPrinter printers(&env.folder());
+    configure(printers, "Laser", true, "abc");
+    const std::string key = CPrinter::PrinterKey(section, "Laser");
+
+    unsigned char raw[256];
+    uint32_t size = sizeof raw;
+    ASSERT_TRUE(GetRegistryEntry(key.c_str(), "Password", raw, &size));
+    EXPECT_EQ(size, 8u + 9u) << "8-byte cipher header and the 9-byte block";
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(raw), size).find("abc"), std::string::npos)
+        << "never stored in the clear";
+    uint32_t length = 0;
+    unsigned char* plain = CGenEncrypter::SimpleDecrypt(raw, size, &length);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(length, 9u);
+    EXPECT_EQ(std::memcmp(plain, "abc\0", 4), 0);
+    std::free(plain);
+
+    char shared[256] = {};
+    size = sizeof shared;
+    ASSERT_TRUE(GetRegistryEntry(key.c_str(), "Shared", shared, &size));
+    EXPECT_STREQ(shared, "Yes");
+
+    PRTCFG back;
+    ASSERT_TRUE(printers.GetPrtCfg("Laser", &back));
+    EXPECT_EQ(back.Password(), "abc");
+    EXPECT_TRUE(back.bShared);
+    EXPECT_TRUE(back.installed);
+    ASSERT_TRUE(back.devMode.has_value());
+    EXPECT_EQ(back.devMode->deviceName(), "Laser");
+}
+
+TEST_F(PrinterConfigTest, LongDecipheredPasswordIsCutToEight)
+{
+    CPrinter printers(&env.folder());
+    configure(printers, "Laser", true, "x");
+    const std::string key = CPrinter::PrinterKey(section, "Laser");
+    const char block[] = "abcdefghijkl"; // no terminator within the first 9 bytes
+    uint32_t length = 12;
+    unsigned char* cipher = CGenEncrypter::SimpleEncrypt(block, &length);
+    ASSERT_NE(cipher, nullptr);
+    SetRegistryEntry(key.c_str(), "Password", cipher, length, KLV_REG_BINARY);
+    std::free(cipher);
+
+    PRTCFG back;
+    ASSERT_TRUE(printers.GetPrtCfg("Laser", &back));
+    EXPECT_EQ(back.Password(), "abcdefgh");
+
+    // A block that cannot be deciphered leaves the password empty.
+    const unsigned char junk[3] = {1, 2, 3};
+    SetRegistryEntry(key.c_str(), "Password", junk, sizeof junk, KLV_REG_BINARY);
+    ASSERT_TRUE(printers.GetPrtCfg("Laser", &back));
+    EXPECT_EQ(back.Password(), "");
+}
+
+TEST_F(PrinterConfigTest, ConnectionNameIsStoredWithoutLeadingBackslashes)
+{
+    CPrinter printers(&env.folder());
+    configure(printers, "\\\\server\\Laser", true, "");
+    const std::string key = section + "\\server\\Laser";
+    char shared[256] = {};
+    uint32_t size = sizeof shared;
+    EXPECT_TRUE(GetRegistryEntry(key.c_str(), "Shared", shared, &size));
+    // Its device settings are found again under that key.
+    PRTCFG back;
+    ASSERT_TRUE(printers.GetPrtCfg("\\\\server\\Laser", &back));
+    ASSERT_TRUE(back.devMode.has_value());
+}
+
+TEST_F(PrinterConfigTest, MissingValueMakesPrinterUnconfigured)
+{
+    CPrinter printers(&env.folder());
+    for (const char* value : {"Shared", "Password", "Name"}) {
+        configure(printers, "Laser", true, "");
+        RemoveRegistryValue(CPrinter::PrinterKey(section, "Laser").c_str(), value);
+        PRTCFG back;
+        EXPECT_FALSE(printers.GetPrtCfg("Laser", &back)) << value;
+    }
+}
+
+TEST_F(PrinterConfigTest, JobCheckOfNewUnknownAndConfiguredPrinters)
+{
+    env.addPrinter("Fresh");
+    CPrinter printers(&env.folder());
+    configure(printers, "Locked", true, "pw");
+    configure(printers, "Private", false, "");
+    env.addPrinter("Locked");
+    env.addPrinter("Private");
+
+    struct Case
+    {
+        const char* printer;
+        const char* password;
+        bool verdict;
+        bool shared;
+    } cases[] = {
+        {"Fresh", "", true, true},    // found installed: default entries, shared, no password
+        {"Fresh", "pw", false, true}, // a password against none stored
+        {"Locked", "PW", true, true}, // letter case does not matter
+        {"Locked", "", false, true},  {"Private", "", true, false}, // not shared (the job server answers 7)
+        {"Ghost", "", true, false}, // no configuration, not installed: not shared
+        {"", "", false, false},
+    };
+    for (const Case& c : cases) {
+        bool shared = !c.shared;
+        std::string stored;
+        EXPECT_EQ(printers.ChkJobPrinter(c.printer, c.password, &shared, &stored), c.verdict) << c.printer;
+        EXPECT_EQ(shared, c.shared) << c.printer;
+    }
+    // The reload saved the new printer's defaults.
+    PRTCFG fresh;
+    ASSERT_TRUE(printers.GetPrtCfg("Fresh", &fresh));
+    EXPECT_TRUE(fresh.bShared);
+    EXPECT_EQ(fresh.Password(), "");
+    ASSERT_TRUE(fresh.devNames.has_value());
+    EXPECT_EQ(fresh.devNames->device, "Fresh");
+}
+
+TEST_F(PrinterConfigTest, SharedListPacksPairsAndStopsBeforeTheEnd)
+{
+    env.addPrinter("Alpha");
+    env.addPrinter("Beta");
+    env.addPrinter("Gamma");
+    CPrinter printers(&env.folder());
+    configure(printers, "Beta", true, "", "BetaShare");
+    configure(printers, "Gamma", false, "");
+
+    char buffer[64];
+    std::memset(buffer, '#', sizeof buffer);
+    size_t used = 0;
+    EXPECT_EQ(printers.RefreshPrinters(buffer, sizeof buffer, &used, false), 2);
+    const std::string expected("Alpha\0\0Beta\0BetaShare\0", 22);
+    EXPECT_EQ(std::string(buffer, used), expected);
+
+    // "Alpha\0\0" needs 7 bytes: it fits only when 7 stays below the room left.
+    for (size_t size : {7u, 8u}) {
+        used = 0;
+        const uint16_t count = printers.RefreshPrinters(buffer, size, &used, false);
+        EXPECT_EQ(count, size == 8 ? 1 : 0) << size;
+        EXPECT_EQ(used, size == 8 ? 7u : 0u) << size;
+    }
+
+    EXPECT_EQ(printers.Records().size(), 3u);
+    std::string share;
+    EXPECT_TRUE(printers.IsPrtShared("beta", &share)) << "looked up without regard to case";
+    EXPECT_EQ(share, "BetaShare");
+    EXPECT_FALSE(printers.IsPrtShared("Gamma", &share));
+    EXPECT_FALSE(printers.IsPrtShared("Nowhere", &share));
+    EXPECT_FALSE(CPrinter::IsPrtShared(nullptr, &share));
+    EXPECT_FALSE(printers.IsPrtShared("", &share));
+}
+
+TEST_F(PrinterConfigTest, SaveAllWritesCountAndNames)
+{
+    env.addPrinter("One");
+    env.addPrinter("Two");
+    CPrinter printers(&env.folder());
+    printers.RefreshAndSave();
+    char text[256] = {};
+    uint32_t size = sizeof text;
+    ASSERT_TRUE(GetRegistryEntry(section.c_str(), "Count", text, &size));
+    EXPECT_STREQ(text, "2");
+    size = sizeof text;
+    ASSERT_TRUE(GetRegistryEntry(section.c_str(), "Name2", text, &size));
+    EXPECT_STREQ(text, "Two");
+    const std::string devCfg = CPrinter::PrinterKey(section, "One") + "\\DevCfg";
+    size = sizeof text;
+    ASSERT_TRUE(GetRegistryEntry(devCfg.c_str(), "wDevice", text, &size));
+    EXPECT_STREQ(text, "One");
+    size = sizeof text;
+    ASSERT_TRUE(GetRegistryEntry(devCfg.c_str(), "wDefault", text, &size));
+}
+
+TEST(DevModeRecord, RoundTripAndSizeChecks)
+{
+    DevMode mode("A very long device name that will be cut here", {});
+    EXPECT_EQ(mode.deviceName().size(), 31u);
+    mode.settings.orientation = platform::spooler::Orientation::Landscape;
+    mode.settings.copies = 3;
+    mode.settings.sides = platform::spooler::Sides::TwoSidedShortEdge;
+    mode.settings.colorMode = platform::spooler::ColorMode::Monochrome;
+    mode.settings.quality = platform::spooler::PrintQuality::High;
+    mode.settings.resolution = {300, 600};
+    mode.settings.media = "na_letter_8.5x11in";
+    mode.extra = {{"tray", "2"}, {"bad=name", "x"}, {"staple", "top-left"}};
+
+    std::vector<uint8_t> bytes = mode.toBytes();
+    std::string error;
+    std::optional<DevMode> back = DevMode::fromBytes(bytes.data(), bytes.size(), &error);
+    ASSERT_TRUE(back.has_value()) << error;
+    DevMode expected = mode;
+    expected.extra = {{"tray", "2"}, {"staple", "top-left"}};
+    EXPECT_EQ(*back, expected);
+    const platform::spooler::PrintOptions options = back->toPrintOptions();
+    EXPECT_EQ(options.media, "na_letter_8.5x11in");
+    EXPECT_EQ(options.copies, 3);
+
+    // Damaged blocks are refused, never half-read.
+    struct Damage
+    {
+        const char* what;
+        size_t offset; // 0xFFFF: cut the block instead
+        uint8_t value;
+    } damages[] = {
+        {"cut short", 0xFFFF, 0},       {"dmSize too large", 34, 0xF0}, {"driver extra too long", 36, 0xFF},
+        {"unknown orientation", 38, 9}, {"zero copies", 40, 0},         {"unknown version", 32, 7},
+    };
+    for (const Damage& d : damages) {
+        std::vector<uint8_t> bad = bytes;
+        if (d.offset == 0xFFFF)
+            bad.resize(bad.size() - 1);
+        else
+            bad[d.offset] = d.value;
+        EXPECT_FALSE(DevMode::fromBytes(bad.data(), bad.size(), &error).has_value()) << d.what;
+    }
+    EXPECT_FALSE(DevMode::fromBytes(bytes.data(), 37, &error).has_value());
+}
+
+TEST(PortValues, ParseFixAndPropose)
+{
+    using typestone::ParsePortText;
+    EXPECT_EQ(ParsePortText("3339"), 3339);
+    EXPECT_EQ(ParsePortText(" 0x0D0B "), 3339);
+    EXPECT_EQ(ParsePortText("65535"), 65535);
+    for (const char* bad : {"", "0", "65536", "-1", "+5", "12ab", "99999999999999999999", " "})
+        EXPECT_FALSE(ParsePortText(bad).has_value()) << bad;
+
+    uint16_t aux = 3339;
+    EXPECT_TRUE(typestone::FixAuxPort(3339, &aux));
+    EXPECT_EQ(aux, 3341);
+    aux = 4000;
+    EXPECT_FALSE(typestone::FixAuxPort(3339, &aux));
+    EXPECT_EQ(aux, 4000);
+    EXPECT_EQ(typestone::ProposedAuxPort(3339, 4000), 3341);
+    EXPECT_FALSE(typestone::ProposedAuxPort(3339, 3341).has_value());
+    EXPECT_EQ(typestone::DefaultAuxPort(65535), 65533);
+}
+
+TEST(PortValues, LoadedPortsAreChecked)
+{
+    jobtest::JobTestEnv env;
+    std::string general;
+    FormSection(general, "General");
+    struct Case
+    {
+        const char* tcp;
+        const char* aux;
+        uint16_t expectTcp;
+        uint16_t expectAux;
+    } cases[] = {
+        {"4000", "4010", 4000, 4010}, {"4000", "4000", 4000, 4002},   {"0", "70000", 3339, 3341},
+        {"junk", "", 3339, 3341},     {nullptr, nullptr, 3339, 3341}, {"65535", nullptr, 65535, 65533},
+    };
+    for (const Case& c : cases) {
+        RemoveRegistryValue(general.c_str(), "TCP_TYPESTONE");
+        RemoveRegistryValue(general.c_str(), "TYPST_AUXPORT");
+        if (c.tcp)
+            SetRegistryEntry(general.c_str(), "TCP_TYPESTONE", c.tcp, 0, KLV_REG_SZ);
+        if (c.aux)
+            SetRegistryEntry(general.c_str(), "TYPST_AUXPORT", c.aux, 0, KLV_REG_SZ);
+        const typestone::JobPorts ports = typestone::LoadJobPorts();
+        EXPECT_EQ(ports.tcpPort, c.expectTcp) << (c.tcp ? c.tcp : "(none)");
+        EXPECT_EQ(ports.auxPort, c.expectAux) << (c.aux ? c.aux : "(none)");
+    }
+}

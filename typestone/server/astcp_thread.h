@@ -1,0 +1,122 @@
+#pragma once
+// One job connection from a VALDOR host, run by its own worker thread.
+//
+// The host sends the 807-byte header (it may arrive in pieces: it is collected, within the
+// header time-out, and never read past); the worker registers the job with the sequencer,
+// waits for the printer's turn, checks share and password, and then, under the job hand-shake
+// lock, listens on the auxiliary port, starts the job, replies {0, data port} and accepts the
+// host's data connection. Every later byte on the control connection is print data, passed to
+// the spooler as it arrives; the host's close ends the job. Every wait is bounded and ends at
+// Stop().
+
+#include "typestone/server/job_header.h"
+
+#include "platform/jobio/wake_signal.h"
+#include "platform/net/socket.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace platform::spooler {
+class RawJob;
+class Spooler;
+} // namespace platform::spooler
+
+namespace typestone {
+
+class CPrinter;
+class CPrtJobThread;
+struct JobContext;
+
+class CASTCPThread
+{
+public:
+    CASTCPThread(JobContext& context, platform::net::Socket control);
+    ~CASTCPThread();
+    CASTCPThread(const CASTCPThread&) = delete;
+    CASTCPThread& operator=(const CASTCPThread&) = delete;
+
+    // The worker: runs one connection from the accepted socket to its end. Returns 0.
+    static int ThreadProc(JobContext* context, int socketHandle);
+
+    // Asks the connection to end (any thread); every wait of the worker ends at once.
+    void Stop();
+
+    // Status, readable from other threads.
+    bool IsRunning() const { return !m_stop; }
+    bool IsPrinterOpen() const { return m_printerOpen; }
+    uint32_t BytesReceived() const { return m_bytesReceived; }
+    std::string PrinterName() const;
+    std::string PeerName() const;
+    std::string JobName() const;
+
+    // The share and password check: true with code 0, else false with 7 (not shared) or 8.
+    static bool ChkPrinter(CPrinter& printers, const std::string& printer, const char* password,
+                           uint16_t* code);
+    // True when the spooler reports a version-4 driver for the printer (raw data "XPS_PASS").
+    static bool IsV4Driver(platform::spooler::Spooler& spooler, const std::string& printer);
+
+    // The longest single wait of an idle connection (the host's close and Stop() end it
+    // sooner); short waits (the hand-shake) use kPollSliceMs.
+    static constexpr int kIdleWaitMs = 1000;
+    static constexpr int kPollSliceMs = 100;
+    // The most bytes one read of print data takes.
+    static constexpr size_t kMaxChunk = 256 * 1024;
+
+private:
+    void Run();
+    void GetPeerText();
+    void OnReceive();
+    void receiveHeader();
+    void receiveData();
+    void _OnReceive();
+    // A whole header is in: checks, the printer's turn, share and password, the hand-shake.
+    void handleHeader();
+    bool Wait4MyTurn();
+    bool Prep_TCP_Socket(int* error, uint16_t* port);
+    bool DoTCPAccept(int* error);
+    bool StartPrinter(const std::string& printer);
+    bool PrintData(const uint8_t* data, size_t count);
+    std::string SetJobName(const char* base);
+    void PutStateprinter(bool open);
+    void OnClose();
+    void sendReply(uint16_t code, uint16_t port);
+    void endWithReply(uint16_t code);
+    bool headerTimedOut() const;
+
+    JobContext& m_context;
+    platform::net::Socket m_control;
+    std::atomic<bool> m_stop{false};
+    platform::jobio::WakeSignal m_wake;
+    std::atomic<bool> m_printerOpen{false};
+    bool m_peerClosed = false; // the host ended the job in order
+
+    // The header as it comes in.
+    std::array<uint8_t, kJobHeaderSize> m_header{};
+    size_t m_headerUsed = 0;
+    int64_t m_headerDeadlineMs = 0;
+
+    INIT_DATA m_initData;
+    uint16_t m_version = 0;
+    std::atomic<uint32_t> m_bytesReceived{0};
+
+    std::unique_ptr<platform::spooler::RawJob> m_rawJob;
+    std::unique_ptr<uint8_t[]> m_buffer; // print data, kMaxChunk bytes once the job runs
+
+    mutable std::mutex m_textMutex;
+    std::string m_printerName;
+    std::string m_peerName;
+    std::string m_jobName; // at most 259 characters
+    std::string m_peerAddress;
+    uint16_t m_peerPort = 0;
+
+    // The auxiliary port's listening socket, then the data connection.
+    platform::net::Socket m_ServerSocket;
+    CPrtJobThread* m_job = nullptr;
+};
+
+} // namespace typestone

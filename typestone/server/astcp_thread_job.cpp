@@ -1,0 +1,291 @@
+// CASTCPThread: from a complete header to a running job (checks, turn, hand-shake, raw start).
+
+#include "typestone/server/astcp_thread.h"
+
+#include "typestone/server/job_context.h"
+#include "typestone/server/job_sequencer.h"
+#include "typestone/server/printer_config.h"
+#include "typestone/server/prt_job_thread.h"
+#include "typestone/server/server_trace.h"
+
+#include "platform/jobio/peer_state.h"
+#include "platform/net/tcp.h"
+#include "platform/net/wsa_error.h"
+#include "platform/spooler/spooler.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+namespace typestone {
+namespace {
+
+constexpr int kAcceptTimeoutError = 2007;
+
+} // namespace
+
+void CASTCPThread::handleHeader()
+{
+    uint16_t computed = 0;
+    switch (CheckJobHeader(m_header.data(), &computed)) {
+    case HeaderVerdict::BadMagic:
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\n(5)_OnReceive()-bad header. Can't open printer");
+        endWithReply(kReplyBadMagic);
+        return;
+    case HeaderVerdict::BadChecksum:
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\n(7)_OnReceive()-chk ERROR: chk=%04x", computed);
+        endWithReply(kReplyBadChecksum);
+        return;
+    case HeaderVerdict::Ok:
+        break;
+    }
+    m_initData = DecodeInitData(m_header.data());
+    m_version = JobHeaderVersion(m_header.data());
+
+    const std::string printer = FieldText(m_initData.printer);
+    const std::string password = FieldText(m_initData.password);
+    if (printer.empty()) {
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\n_OnReceive()-no printer named");
+        endWithReply(kReplyNotShared);
+        return;
+    }
+
+    m_job->SetPrtJobName(printer, nullptr);
+    if (!Wait4MyTurn()) {
+        m_stop = true;
+        return;
+    }
+
+    uint16_t code = kReplyAccepted;
+    if (!ChkPrinter(m_context.printers, printer, password.c_str(), &code)) {
+        endWithReply(code);
+        return;
+    }
+
+    const bool raw = (m_initData.options & kOptionBypass) != 0;
+    if (TRZ_IsOn(kTrzCore)) {
+        TRZ_Printf("\nprt='%s', cols=%u, rows=%u, options=0x%04x, snd_color=0x%02x", printer.c_str(),
+                   static_cast<unsigned>(m_initData.cols), static_cast<unsigned>(m_initData.rows),
+                   static_cast<unsigned>(m_initData.options), static_cast<unsigned>(m_initData.snd_color));
+        TRZ_Printf("\ndocname='%s', output='%s'", FieldText(m_initData.docname).c_str(),
+                   FieldText(m_initData.output).c_str());
+        TRZ_Printf("\nMode = %s\n", raw ? "VALDOR" : "WINDOWS");
+    }
+
+    std::unique_lock<std::timed_mutex> handshake = m_context.jobs.LockHandshake(&m_stop);
+    if (!handshake.owns_lock()) {
+        m_stop = true;
+        return;
+    }
+
+    int error = 0;
+    uint16_t port = 0;
+    if (!Prep_TCP_Socket(&error, &port)) {
+        endWithReply(kReplyDataPortFailed);
+        return;
+    }
+
+    bool started = false;
+    if (raw) {
+        started = StartPrinter(printer);
+    } else {
+        // The interpreter is not part of this server yet: an interpreted job is refused.
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\nCASTCPThread::OnReceive... interpreted mode is not available");
+    }
+    if (!started) {
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\nCASTCPThread::OnReceive...Error abrir printer");
+        m_ServerSocket.close();
+        endWithReply(kReplyPrinterFailed);
+        return;
+    }
+
+    sendReply(kReplyAccepted, port);
+    if (!DoTCPAccept(&error)) {
+        // The host has its reply already; the job it never fed is withdrawn and the printer
+        // freed when the connection ends.
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\nCASTCPThread::OnReceive... DoTCPAccept-ERROR. Return !!");
+        if (m_rawJob) {
+            m_rawJob->abort();
+            m_rawJob.reset();
+        }
+        m_stop = true;
+        return;
+    }
+    PutStateprinter(true);
+}
+
+bool CASTCPThread::Wait4MyTurn()
+{
+    if (!m_job)
+        return true;
+    // The sequencer sets the event when the printer is ours. The wait also ends when the
+    // server stops or the host goes away, so an abandoned job never holds a place in line.
+    while (!m_stop) {
+        if (m_job->GetEvent().wait(std::chrono::milliseconds(kIdleWaitMs)))
+            return !m_stop;
+        if (platform::jobio::peerHasClosed(m_control)) {
+            if (TRZ_IsOn(kTrzJobs))
+                TRZ_Printf("\nWait4MyTurn: host %s went away", PeerName().c_str());
+            return false;
+        }
+    }
+    return false;
+}
+
+bool CASTCPThread::ChkPrinter(CPrinter& printers, const std::string& printer, const char* password,
+                              uint16_t* code)
+{
+    bool shared = false;
+    std::string stored;
+    const bool verdict = printers.ChkJobPrinter(printer, password, &shared, &stored);
+    uint16_t result = kReplyAccepted;
+    if (!shared) {
+        result = kReplyNotShared;
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\nError->'%s' is not shared", printer.c_str());
+    } else if (!verdict) {
+        result = kReplyBadPassword;
+        // Neither password is written to the trace.
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\nError->password '%s' does not match '%s'", "********", "********");
+    }
+    if (code)
+        *code = result;
+    return result == kReplyAccepted;
+}
+
+bool CASTCPThread::Prep_TCP_Socket(int* error, uint16_t* port)
+{
+    const uint16_t wanted = m_context.auxPort.load();
+    // SO_REUSEADDR: the data connection of the previous job may still hold the port.
+    platform::net::SocketResult listening =
+        platform::net::listenTcp(platform::net::kAnyAddress, wanted, 5, true);
+    if (!listening.ok()) {
+        if (error)
+            *error = listening.error.code;
+        if (TRZ_IsOn(kTrzCore)) {
+            TRZ_Printf("\n(1)Prep_TCP_Socket()");
+            TRZ_Printf("\nError trying to use port %u.\n%s", static_cast<unsigned>(wanted),
+                       listening.error.text.c_str());
+        }
+        return false;
+    }
+    if (port)
+        *port = listening.local.port;
+    m_ServerSocket = std::move(listening.socket);
+    if (TRZ_IsOn(kTrzDataPort))
+        TRZ_Printf("\n%s-ListenOK(port=%d)", listening.local.address.c_str(),
+                   static_cast<int>(listening.local.port));
+    return true;
+}
+
+bool CASTCPThread::DoTCPAccept(int* error)
+{
+    const int limitMs = m_context.acceptTimeoutMs.load();
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        const auto elapsed = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count());
+        const int slice = std::max(0, std::min(kPollSliceMs, limitMs - elapsed));
+        // The accept comes first: a quick host may have connected, sent its whole job and
+        // half-closed before we look, and that is no reason to give up its job.
+        platform::net::AcceptResult accepted = platform::net::acceptWithin(m_ServerSocket, slice, &m_stop);
+        if (accepted.ok()) {
+            if (TRZ_IsOn(kTrzDataPort))
+                TRZ_Printf("\nDoTCPAccept: data connection from %s", accepted.peer.toString().c_str());
+            m_ServerSocket = std::move(accepted.socket); // closes the listening socket
+            return true;
+        }
+        if (accepted.status == platform::net::IoStatus::Failed) {
+            if (error)
+                *error = accepted.error.code;
+            if (TRZ_IsOn(kTrzDataPort))
+                TRZ_Printf("\n(2)DoTCPAccept(): %s", accepted.error.text.c_str());
+            m_ServerSocket.close();
+            return false;
+        }
+        const bool hostGone = platform::jobio::peerHasClosed(m_control);
+        const auto now = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count());
+        if (now >= limitMs || m_stop || hostGone) {
+            if (error)
+                *error = kAcceptTimeoutError;
+            if (TRZ_IsOn(kTrzJobs))
+                TRZ_Printf("\nDoTCPAccept fails: DOC='%s', Canceled=%s, Elapsed=%u/%u", JobName().c_str(),
+                           m_stop || hostGone ? "TRUE" : "FALSE", static_cast<unsigned>(now),
+                           static_cast<unsigned>(limitMs));
+            m_ServerSocket.close();
+            return false;
+        }
+    }
+}
+
+bool CASTCPThread::IsV4Driver(platform::spooler::Spooler& spooler, const std::string& printer)
+{
+    std::optional<platform::spooler::PrinterInfo> info = spooler.printer(printer);
+    return info && info->driverVersion == 4;
+}
+
+std::string CASTCPThread::SetJobName(const char* base)
+{
+    std::string name = base && *base ? base : PeerName();
+    if (name.empty())
+        name = "Typst";
+    char buf[260];
+    std::snprintf(buf, sizeof buf, "%.250s_%u", name.c_str(),
+                  static_cast<unsigned>(m_context.jobs.NextDocNr()));
+    std::lock_guard<std::mutex> lock(m_textMutex);
+    m_jobName = buf;
+    return m_jobName;
+}
+
+bool CASTCPThread::StartPrinter(const std::string& printer)
+{
+    std::string error;
+    if (!m_context.spooler.printer(printer, &error)) {
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\n(OUT-1)StartPrinter(%s)- ERROR 1 (OpenPrinter): <<<<<<<<<<<<<\nOpenPrinter\n%s",
+                       printer.c_str(), error.c_str());
+        return false;
+    }
+    const bool v4 = IsV4Driver(m_context.spooler, printer);
+    const std::string jobName = SetJobName(nullptr);
+    m_job->SetPrtJobName(printer, jobName.c_str());
+    m_rawJob = m_context.spooler.startRawJob(printer, jobName, v4 ? "XPS_PASS" : "RAW", &error);
+    if (!m_rawJob) {
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf(
+                "\n(OUT-2)StartPrinter(%s)- ERROR 2 (StartDocPrinter) <<<<<<<<<<<<<\nStartDocPrinter\n%s",
+                printer.c_str(), error.c_str());
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(m_textMutex);
+    m_printerName = printer;
+    return true;
+}
+
+bool CASTCPThread::PrintData(const uint8_t* data, size_t count)
+{
+    if (TRZ_IsOn(kTrzCore))
+        TRZ_HexDump("Data", data, count);
+    if (!m_rawJob)
+        return false;
+    if (!m_rawJob->write(data, count)) {
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\nPrintData(VALDOR_MODE)- Failed:\nWritePrinter\n%s", m_rawJob->errorText().c_str());
+        m_rawJob->abort();
+        m_rawJob.reset();
+        return false;
+    }
+    return true;
+}
+
+} // namespace typestone

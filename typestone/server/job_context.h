@@ -1,0 +1,42 @@
+#pragma once
+// What the job reception borrows from the application object: the spooler, the shared-printer
+// configuration, the sequencer, the connection list and the settings the connections read.
+
+#include "typestone/server/connection_list.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace platform::spooler {
+class Spooler;
+}
+
+namespace typestone {
+
+class CPrinter;
+class JobSequencer;
+
+struct JobContext
+{
+    JobContext(platform::spooler::Spooler& spooler_, CPrinter& printers_, JobSequencer& jobs_)
+        : spooler(spooler_), printers(printers_), jobs(jobs_)
+    {
+    }
+
+    platform::spooler::Spooler& spooler;
+    CPrinter& printers;
+    JobSequencer& jobs;
+    ConnectionList connections;
+
+    std::atomic<uint16_t> auxPort{3341}; // "TYPST_AUXPORT"
+    std::atomic<bool> useDns{false};     // "szUseDNS"
+
+    // How long a host may take to open the data connection after reply 0.
+    std::atomic<int> acceptTimeoutMs{16000};
+    // How long a host may take to send the whole header after connecting.
+    std::atomic<int> headerTimeoutMs{30000};
+    // How long one reply may wait for room in the send buffer.
+    std::atomic<int> replyTimeoutMs{10000};
+};
+
+} // namespace typestone

@@ -1,0 +1,162 @@
+#include "typestone/server/job_sequencer.h"
+
+#include "typestone/server/prt_job_thread.h"
+#include "typestone/server/server_trace.h"
+
+#include <algorithm>
+
+namespace typestone {
+
+JobSequencer::JobSequencer() = default;
+
+JobSequencer::~JobSequencer()
+{
+    StopPrtJobSequencer();
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    m_busyPrinters.clear();
+    m_jobs.clear();
+}
+
+bool JobSequencer::AddPrtJobThread(CPrtJobThread* job)
+{
+    if (!job)
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        m_jobs.emplace_back(job);
+        if (TRZ_IsOn(kTrzJobs))
+            TRZ_Printf("\nPrtJob=%p - Added", static_cast<void*>(job));
+    }
+    WakeSequencer(true);
+    return true;
+}
+
+bool JobSequencer::RemovePrtJobThread(CPrtJobThread* job)
+{
+    if (!job)
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        std::string status;
+        job->GetStatusText(&status);
+        job->SetFinished();
+        if (TRZ_IsOn(kTrzJobs))
+            TRZ_Printf("\nRemovePrtJobThread(PrtJob=%p) (%s)- Removed", static_cast<void*>(job),
+                       status.c_str());
+    }
+    WakeSequencer(true);
+    return true;
+}
+
+void JobSequencer::WakeSequencer(bool on)
+{
+    if (on)
+        m_wake.set();
+    else
+        m_wake.reset();
+}
+
+void JobSequencer::DispatchJobs()
+{
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    const bool trace = TRZ_IsOn(kTrzJobs);
+    if (trace)
+        TRZ_Printf("\nThreads Dispatcher(START)");
+    for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+        CPrtJobThread* job = it->get();
+        if (!job) {
+            ++it;
+            continue;
+        }
+        std::string status;
+        if (trace)
+            TRZ_Printf("\nPrtJob=%p -> %s", static_cast<void*>(job), job->GetStatusText(&status));
+        const std::string printer = job->PrinterName();
+        if (job->IsPrinting()) {
+            if (trace)
+                TRZ_Printf("\nJob is printing NOW");
+            ++it;
+        } else if (job->IsFinished()) {
+            if (trace)
+                TRZ_Printf("\nJob is FINISHED");
+            // Only the job that made its printer busy frees it: one that ended while waiting
+            // (its host went away) must not release the printer of the job that is running.
+            if (job->WasActivated()) {
+                auto busy = std::find(m_busyPrinters.begin(), m_busyPrinters.end(), printer);
+                if (busy != m_busyPrinters.end())
+                    m_busyPrinters.erase(busy);
+            }
+            it = m_jobs.erase(it);
+        } else if (printer.empty()) {
+            if (trace)
+                TRZ_Printf("\nPrtName is EMPTY");
+            ++it;
+        } else if (std::find(m_busyPrinters.begin(), m_busyPrinters.end(), printer) == m_busyPrinters.end()) {
+            if (trace)
+                TRZ_Printf("\nActivating Job");
+            m_busyPrinters.push_back(printer);
+            job->MarkActivated();
+            job->SetEvent();
+            ++it;
+        } else {
+            if (trace)
+                TRZ_Printf("\nPrinter='%.255s' is NOT ready", printer.c_str());
+            ++it;
+        }
+    }
+    if (trace)
+        TRZ_Printf("\nThreads Dispatcher(END)");
+}
+
+void JobSequencer::StartPrtJobSequencer()
+{
+    std::lock_guard<std::mutex> lock(m_threadMutex);
+    if (m_thread.joinable())
+        return;
+    m_stop = false;
+    m_thread = std::thread([this] { PrtJobSequencerProc(); });
+}
+
+void JobSequencer::StopPrtJobSequencer()
+{
+    std::lock_guard<std::mutex> lock(m_threadMutex);
+    if (m_stop.exchange(true) && !m_thread.joinable())
+        return;
+    WakeSequencer(true);
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void JobSequencer::PrtJobSequencerProc()
+{
+    while (!m_stop) {
+        m_wake.wait(std::chrono::milliseconds(kTimerWakeMs));
+        if (m_stop)
+            break;
+        DispatchJobs();
+    }
+}
+
+std::unique_lock<std::timed_mutex> JobSequencer::LockHandshake(const std::atomic<bool>* cancel)
+{
+    std::unique_lock<std::timed_mutex> lock(m_handshake, std::defer_lock);
+    while (!(cancel && cancel->load())) {
+        if (lock.try_lock_for(std::chrono::milliseconds(100)))
+            break;
+    }
+    return lock;
+}
+
+size_t JobSequencer::JobCount() const
+{
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    return m_jobs.size();
+}
+
+std::vector<std::string> JobSequencer::BusyPrinters() const
+{
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    return m_busyPrinters;
+}
+
+} // namespace typestone

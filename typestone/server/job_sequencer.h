@@ -1,0 +1,84 @@
+#pragma once
+// The print-job sequencer: one job at a time per printer, in order of arrival; jobs for
+// different printers run side by side.
+//
+// Holds what the application object lends the job reception: the job list, the busy-printer
+// list, the sequencer thread, the job hand-shake lock and the process-wide job counter. Both
+// lists are touched only under the job-list lock. The sequencer thread waits for a wake-up
+// (or at most kTimerWakeMs), then runs one DispatchJobs pass; the wait consumes the wake, so a
+// wake that arrives during a pass brings another pass and is never lost.
+
+#include "platform/sync/event.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace typestone {
+
+class CPrtJobThread;
+
+class JobSequencer
+{
+public:
+    // A pass runs at least this often even without a wake-up.
+    static constexpr int kTimerWakeMs = 5000;
+
+    JobSequencer();
+    // Stops the sequencer and deletes every record still listed.
+    ~JobSequencer();
+    JobSequencer(const JobSequencer&) = delete;
+    JobSequencer& operator=(const JobSequencer&) = delete;
+
+    // Appends the record (the list owns it from now on) and wakes the sequencer. False for null.
+    bool AddPrtJobThread(CPrtJobThread* job);
+    // Marks the record finished and wakes the sequencer, whose next pass frees its printer
+    // and deletes it; the caller must not touch it afterwards. False for null.
+    bool RemovePrtJobThread(CPrtJobThread* job);
+
+    void WakeSequencer(bool on);
+    std::unique_lock<std::mutex> LockJobList() const { return std::unique_lock<std::mutex>(m_listMutex); }
+
+    // One pass: deletes finished jobs (freeing their printers) and activates the first
+    // waiting job of every free printer.
+    void DispatchJobs();
+
+    void StartPrtJobSequencer();
+    // Sets the stop flag, wakes the thread and waits for it to end. A second call returns.
+    void StopPrtJobSequencer();
+    bool IsStopping() const { return m_stop.load(); }
+
+    // The job hand-shake lock, taken after a job's turn has come and its printer was checked,
+    // held while the data port is listened on, the job started, the reply sent and the data
+    // connection accepted. Waits in slices; without the lock (owns_lock() false) when `*cancel`
+    // turned true first.
+    std::unique_lock<std::timed_mutex> LockHandshake(const std::atomic<bool>* cancel);
+
+    // The job counter: returns the current number and advances it (wraps at 65536).
+    uint16_t NextDocNr() { return m_docNr.fetch_add(1); }
+
+    size_t JobCount() const;
+    std::vector<std::string> BusyPrinters() const;
+
+private:
+    void PrtJobSequencerProc();
+
+    mutable std::mutex m_listMutex;
+    std::vector<std::unique_ptr<CPrtJobThread>> m_jobs; // in order of registration
+    std::vector<std::string> m_busyPrinters;
+
+    platform::sync::Event m_wake{platform::sync::Event::ResetMode::Auto, true};
+    std::atomic<bool> m_stop{true};
+    std::mutex m_threadMutex;
+    std::thread m_thread;
+
+    std::timed_mutex m_handshake;
+    std::atomic<uint16_t> m_docNr{0};
+};
+
+} // namespace typestone

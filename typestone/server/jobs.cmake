@@ -1,0 +1,19 @@
+# Job reception, sequencing and the shared-printer configuration.
+target_sources(typestone_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/astcp_thread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/astcp_thread_job.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/astcp_typestone.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/connection_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dev_mode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dev_names.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/job_header.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/job_sequencer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/port_values.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/printer_config.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/printer_config_store.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/printer_strings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/prt_cfg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/prt_job_thread.cpp)
+typestone_string_table(typestone_core typestone_printers
+  EN ${CMAKE_CURRENT_LIST_DIR}/../res/printers.en.txt
+  ES ${CMAKE_CURRENT_LIST_DIR}/../res/printers.es.txt)

@@ -1,0 +1,280 @@
+// CPrinter: the printer list, the checks and the dialog's values.
+
+#include "typestone/server/printer_config.h"
+
+#include "typestone/server/server_trace.h"
+
+#include "klv_inet/support/msg_dlg.h"
+#include "klv_inet/support/reg_entry.h"
+#include "klv_inet/support/reg_section.h"
+
+#include "platform/settings/settings_store.h"
+#include "platform/spooler/spooler.h"
+#include "platform/ui/ui_bridge.h"
+
+#include <cstring>
+
+namespace typestone {
+namespace {
+
+bool sameNoCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && platform::foldName(a) == platform::foldName(b);
+}
+
+bool readFlag(const char* name, bool dflt)
+{
+    std::string section;
+    FormSection(section, "General");
+    char buf[32] = {};
+    uint32_t size = sizeof buf;
+    if (!GetRegistryEntry(section.c_str(), name, buf, &size))
+        return dflt;
+    return platform::foldName(std::string(buf, strnlen(buf, sizeof buf))) == "yes";
+}
+
+void writeFlag(const char* name, bool on)
+{
+    std::string section;
+    FormSection(section, "General");
+    SetRegistryEntry(section.c_str(), name, on ? "yes" : "no", 0, KLV_REG_SZ);
+}
+
+} // namespace
+
+CPrinter::CPrinter(platform::spooler::Spooler* spooler, bool useDns, uint16_t servicePort, uint16_t auxPort)
+    : m_spooler(spooler)
+{
+    SetDlgValues(useDns, servicePort, auxPort);
+}
+
+CPrinter::~CPrinter()
+{
+    if (ClosedWithOk())
+        SaveAllPrtCfg();
+}
+
+void CPrinter::SetDlgValues(bool useDns, uint16_t servicePort, uint16_t auxPort)
+{
+    std::lock_guard<std::mutex> lock(m_valuesMutex);
+    m_values.jobLogging = readFlag("JobLogging", false);
+    m_values.messagesEnabled = CMsgDlg::AreMsgsEnabled() != 0;
+    if (!m_values.messagesEnabled)
+        m_values.progressMode = kProgressDisabled;
+    else
+        m_values.progressMode = readFlag("MinPrtProgress", true) ? kProgressMinimized : kProgressNormal;
+    m_values.useDns = useDns;
+    m_values.servicePort = servicePort;
+    m_values.auxPort = auxPort;
+}
+
+CPrinter::DialogValues CPrinter::GetDlgValues() const
+{
+    std::lock_guard<std::mutex> lock(m_valuesMutex);
+    return m_values;
+}
+
+void CPrinter::OnDialogOk(const DialogValues& values)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_valuesMutex);
+        m_closedWithOk = true;
+        m_values = values;
+        m_values.messagesEnabled = values.progressMode != kProgressDisabled;
+    }
+    SaveAllPrtCfg();
+    const bool messages = values.progressMode != kProgressDisabled;
+    if (messages)
+        writeFlag("MinPrtProgress", values.progressMode == kProgressMinimized);
+    CMsgDlg::EnableMsgs(messages ? 1 : 0);
+}
+
+void CPrinter::OnDialogCancel()
+{
+    std::lock_guard<std::mutex> lock(m_valuesMutex);
+    m_closedWithOk = false;
+}
+
+bool CPrinter::ClosedWithOk() const
+{
+    std::lock_guard<std::mutex> lock(m_valuesMutex);
+    return m_closedWithOk;
+}
+
+PRTCFG* CPrinter::findLocked(const std::string& name)
+{
+    if (name.empty())
+        return nullptr;
+    for (PRTCFG& record : m_list)
+        if (sameNoCase(record.printerName, name))
+            return &record;
+    return nullptr;
+}
+
+std::optional<PRTCFG> CPrinter::FindPrtCfg(const std::string& name) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const PRTCFG* record = const_cast<CPrinter*>(this)->findLocked(name);
+    if (!record)
+        return std::nullopt;
+    return *record;
+}
+
+std::vector<PRTCFG> CPrinter::Records() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_list;
+}
+
+bool CPrinter::ReplacePrtCfg(const PRTCFG& record)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    PRTCFG* existing = findLocked(record.printerName);
+    if (!existing)
+        return false;
+    *existing = record;
+    return true;
+}
+
+bool CPrinter::IsPrtShared(const PRTCFG* record, std::string* shareName)
+{
+    if (!record)
+        return false;
+    if (shareName)
+        *shareName = record->shareName;
+    return record->bShared;
+}
+
+bool CPrinter::IsPrtShared(const std::string& name, std::string* shareName) const
+{
+    if (name.empty())
+        return false;
+    std::optional<PRTCFG> record = FindPrtCfg(name);
+    return IsPrtShared(record ? &*record : nullptr, shareName);
+}
+
+bool CPrinter::ChkPassword(const PRTCFG* record, const char* password, bool* shared,
+                           std::string* storedPassword)
+{
+    if (shared)
+        *shared = false;
+    const std::string stored = record ? record->Password() : std::string();
+    if (record && shared)
+        *shared = record->bShared;
+    if (storedPassword)
+        *storedPassword = stored;
+    const std::string given = password ? std::string(password, strnlen(password, 8)) : std::string();
+    if (given.empty() && stored.empty())
+        return true;
+    return !given.empty() && !stored.empty() && sameNoCase(given, stored);
+}
+
+void CPrinter::AddInstPrinter(const std::string& printerName, std::optional<DevMode> devMode,
+                              std::optional<DevNames> devNames)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    addInstPrinterLocked(printerName, std::move(devMode), std::move(devNames));
+}
+
+void CPrinter::addInstPrinterLocked(const std::string& printerName, std::optional<DevMode> devMode,
+                                    std::optional<DevNames> devNames)
+{
+    if (PRTCFG* existing = findLocked(printerName)) {
+        existing->installed = true;
+        return;
+    }
+    PRTCFG record;
+    if (!GetPrtCfg(printerName, &record)) {
+        // A printer seen for the first time is offered to the hosts, without a password.
+        record = PRTCFG{};
+        record.printerName = printerName;
+        record.bShared = true;
+        record.devMode = std::move(devMode);
+        record.devNames = std::move(devNames);
+    }
+    record.installed = true;
+    m_list.push_back(std::move(record));
+}
+
+uint16_t CPrinter::RefreshPrinters(char* buffer, size_t size, size_t* used, bool showProgress)
+{
+    std::lock_guard<std::mutex> refresh(m_refreshMutex);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_list.clear();
+    }
+    platform::ui::ProgressId progress = platform::ui::kNoProgress;
+    if (showProgress) {
+        platform::ui::ProgressRequest request;
+        request.caption = "Printers Configuration...";
+        request.lines = {"Checking out the Printers Configuration.", "One moment, please..."};
+        progress = platform::ui::bridge().openProgress(request);
+    }
+
+    uint16_t count = 0;
+    std::string error;
+    const std::vector<platform::spooler::PrinterInfo> printers =
+        m_spooler ? m_spooler->printers(&error) : std::vector<platform::spooler::PrinterInfo>();
+    if (printers.empty() && !error.empty() && TRZ_IsOn(kTrzCore))
+        TRZ_Printf("\nRefreshPrinters: %s", error.c_str());
+    for (const platform::spooler::PrinterInfo& info : printers) {
+        if (progress != platform::ui::kNoProgress) {
+            platform::ui::ProgressState state;
+            state.lines = {"Checking out the Printers Configuration.", info.name};
+            platform::ui::bridge().updateProgress(progress, state);
+        }
+        DevMode mode;
+        DevNames names;
+        if (!DriverSettings(info.name, &mode, &names))
+            continue;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        addInstPrinterLocked(info.name, std::move(mode), std::move(names));
+        std::string shareName;
+        if (buffer && used && IsPrtShared(findLocked(info.name), &shareName)) {
+            const size_t need = info.name.size() + shareName.size() + 2;
+            if (*used + need < size) {
+                std::memcpy(buffer + *used, info.name.c_str(), info.name.size() + 1);
+                *used += info.name.size() + 1;
+                std::memcpy(buffer + *used, shareName.c_str(), shareName.size() + 1);
+                *used += shareName.size() + 1;
+                ++count;
+            }
+        }
+    }
+    if (progress != platform::ui::kNoProgress)
+        platform::ui::bridge().closeProgress(progress);
+    return count;
+}
+
+uint16_t CPrinter::RefreshAndSave()
+{
+    std::vector<char> scratch(4096, 0);
+    size_t used = 0;
+    const uint16_t count = RefreshPrinters(scratch.data(), scratch.size(), &used, true);
+    SaveAllPrtCfg();
+    return count;
+}
+
+void CPrinter::LoadPrinters()
+{
+    RefreshAndSave();
+}
+
+bool CPrinter::ChkJobPrinter(const std::string& printerName, const char* password, bool* shared,
+                             std::string* storedPassword)
+{
+    if (shared)
+        *shared = false;
+    if (printerName.empty())
+        return false;
+    PRTCFG record;
+    bool found = GetPrtCfg(printerName, &record);
+    if (!found) {
+        LoadPrinters();
+        found = GetPrtCfg(printerName, &record);
+    }
+    // Without a configuration the printer counts as not shared (ChkPassword with no record).
+    return ChkPassword(found ? &record : nullptr, password, shared, storedPassword);
+}
+
+} // namespace typestone

@@ -1,0 +1,87 @@
+#pragma once
+// One job's record in the sequencer's job list.
+//
+// The connection's worker creates it Waiting, hands it to the sequencer, names its printer
+// once the header is in and then waits on its activation event; the sequencer activates it
+// when the printer is free. Marked Finished when the connection ends, it is deleted by the
+// sequencer's next pass. The names are guarded (the sequencer reads them while the worker may
+// set them); state, times and size are single atomic stores.
+
+#include "platform/sync/event.h"
+
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+#include <mutex>
+#include <string>
+
+namespace typestone {
+
+class JobSequencer;
+
+class CPrtJobThread
+{
+public:
+    enum State : uint16_t
+    {
+        kWaiting = 0,
+        kPrinting = 1,
+        kFinished = 2,
+    };
+
+    // `sequencer` is woken when the printer name is set; `owner` identifies the worker (traces).
+    explicit CPrtJobThread(JobSequencer* sequencer = nullptr, const void* owner = nullptr);
+    CPrtJobThread(const CPrtJobThread&) = delete;
+    CPrtJobThread& operator=(const CPrtJobThread&) = delete;
+
+    // Sets the printer name, the job name only when one is given, and wakes the sequencer.
+    void SetPrtJobName(const std::string& printer, const char* jobName);
+    std::string PrinterName() const;
+    std::string JobName() const;
+
+    // The activation event: auto-reset, so the worker's wait consumes it.
+    platform::sync::Event& GetEvent() { return m_event; }
+    void SetEvent() { m_event.set(); }
+
+    uint16_t GetState() const { return m_state.load(); }
+    bool IsPrinting() const { return GetState() == kPrinting; }
+    bool IsFinished() const { return GetState() == kFinished; }
+    void SetPrinting();
+    void SetJobSize(uint32_t bytes) { m_size = bytes; }
+    // End time now, statistics line into the job log, then Finished.
+    void SetFinished();
+
+    // "Job='%s'-Prt='%s'-Status=%s (0x%04x) - Thread=%p" into *out; null without `out`.
+    const char* GetStatusText(std::string* out) const;
+    static const char* StatusText(uint16_t state);
+
+    void LogStatistics() const;
+    // The statistics line as LogStatistics writes it.
+    std::string StatisticsText() const;
+
+    std::time_t CreationTime() const { return m_created; }
+
+    // Set by the sequencer (under the job-list lock) when it makes the printer busy for this
+    // job; only such a job frees the printer when it finishes.
+    void MarkActivated() { m_activated = true; }
+    bool WasActivated() const { return m_activated; }
+
+private:
+    JobSequencer* const m_sequencer;
+    const void* const m_owner;
+
+    mutable std::mutex m_nameMutex;
+    std::string m_printer;
+    std::string m_jobName;
+
+    platform::sync::Event m_event{platform::sync::Event::ResetMode::Auto, false};
+
+    std::atomic<std::time_t> m_created;
+    std::atomic<std::time_t> m_started{0};
+    std::atomic<std::time_t> m_ended{0};
+    std::atomic<uint16_t> m_state{kWaiting};
+    std::atomic<uint32_t> m_size{0};
+    std::atomic<bool> m_activated{false};
+};
+
+} // namespace typestone
