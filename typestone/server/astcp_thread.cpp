@@ -262,6 +262,14 @@ void CASTCPThread::OnClose()
             }
             m_rawJob.reset();
         }
+        if (m_spooling) {
+            // The same rule for a spooled job: printed when the host closed in order.
+            if (m_peerClosed)
+                m_winPrt.StopSpoolPrtJob();
+            else
+                m_winPrt.DiscardSpoolPrtJob();
+            m_spooling = false;
+        }
         PutStateprinter(false);
     }
     if (m_job)

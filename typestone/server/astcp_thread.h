@@ -10,6 +10,7 @@
 // Stop().
 
 #include "typestone/server/job_header.h"
+#include "typestone/engine/win_prt.h"
 
 #include "platform/jobio/wake_signal.h"
 #include "platform/net/socket.h"
@@ -25,6 +26,10 @@ namespace platform::spooler {
 class RawJob;
 class Spooler;
 } // namespace platform::spooler
+
+namespace platform::draw {
+class FontEngine;
+}
 
 namespace typestone {
 
@@ -82,6 +87,8 @@ private:
     bool StartPrinter(const std::string& printer);
     bool PrintData(const uint8_t* data, size_t count);
     std::string SetJobName(const char* base);
+    // Interpreted mode: names the job and starts its spool file.
+    bool StartSpoolJob(const std::string& printer);
     void PutStateprinter(bool open);
     void OnClose();
     void sendReply(uint16_t code, uint16_t port);
@@ -105,6 +112,10 @@ private:
     std::atomic<uint32_t> m_bytesReceived{0};
 
     std::unique_ptr<platform::spooler::RawJob> m_rawJob;
+    // The job's interpreter, and the fonts it draws with, for interpreted jobs.
+    CWinPrt m_winPrt;
+    std::unique_ptr<platform::draw::FontEngine> m_fonts;
+    bool m_spooling = false;
     std::unique_ptr<uint8_t[]> m_buffer; // print data, kMaxChunk bytes once the job runs
 
     mutable std::mutex m_textMutex;

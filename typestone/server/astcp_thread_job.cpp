@@ -2,6 +2,8 @@
 
 #include "typestone/server/astcp_thread.h"
 
+#include "typestone/engine/engine_setup.h"
+
 #include "typestone/server/job_context.h"
 #include "typestone/server/job_sequencer.h"
 #include "typestone/server/printer_config.h"
@@ -92,9 +94,7 @@ void CASTCPThread::handleHeader()
     if (raw) {
         started = StartPrinter(printer);
     } else {
-        // The interpreter is not part of this server yet: an interpreted job is refused.
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCASTCPThread::OnReceive... interpreted mode is not available");
+        started = StartSpoolJob(printer);
     }
     if (!started) {
         if (TRZ_IsOn(kTrzCore))
@@ -114,9 +114,14 @@ void CASTCPThread::handleHeader()
             m_rawJob->abort();
             m_rawJob.reset();
         }
+        if (m_spooling) {
+            m_winPrt.DiscardSpoolPrtJob();
+            m_spooling = false;
+        }
         m_stop = true;
         return;
     }
+    m_winPrt.SetSockets(m_control.fd(), m_ServerSocket.fd());
     PutStateprinter(true);
 }
 
@@ -272,10 +277,28 @@ bool CASTCPThread::StartPrinter(const std::string& printer)
     return true;
 }
 
+bool CASTCPThread::StartSpoolJob(const std::string& printer)
+{
+    if (!m_context.engine) {
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\nCASTCPThread::OnReceive... interpreted mode is not configured");
+        return false;
+    }
+    const std::string jobName = SetJobName(nullptr);
+    if (m_job)
+        m_job->SetPrtJobName(printer, jobName.c_str());
+    PrepareWinPrt(m_winPrt, *m_context.engine, &m_fonts);
+    m_winPrt.SetPrtJobThread(m_job);
+    m_spooling = m_winPrt.StartSpoolPrtJob(m_version, &m_initData, jobName.c_str());
+    return m_spooling;
+}
+
 bool CASTCPThread::PrintData(const uint8_t* data, size_t count)
 {
     if (TRZ_IsOn(kTrzCore))
         TRZ_HexDump("Data", data, count);
+    if (m_spooling)
+        return m_winPrt.SpoolData(data, count);
     if (!m_rawJob)
         return false;
     if (!m_rawJob->write(data, count)) {

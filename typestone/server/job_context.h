@@ -14,6 +14,7 @@ class Spooler;
 namespace typestone {
 
 class CPrinter;
+struct EngineSetup;
 class JobSequencer;
 
 struct JobContext
@@ -27,6 +28,8 @@ struct JobContext
     CPrinter& printers;
     JobSequencer& jobs;
     ConnectionList connections;
+    // How interpreted jobs are printed; null refuses them with reply 6.
+    const EngineSetup* engine = nullptr;
 
     std::atomic<uint16_t> auxPort{3341}; // "TYPST_AUXPORT"
     std::atomic<bool> useDns{false};     // "szUseDNS"

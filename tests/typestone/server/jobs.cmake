@@ -16,3 +16,9 @@ ts_add_test(test_typestone_jobs
 ts_add_test(test_typestone_jobs_cups
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/job_server_cups_test.cpp
   LIBS ts_jobs_fixture ts_support_cupsd)
+
+ts_add_test(test_typestone_interpreted_jobs
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/interpreted_job_test.cpp
+  LIBS ts_jobs_fixture)
+target_compile_definitions(test_typestone_interpreted_jobs PRIVATE
+  TYPESTONE_TEST_FONTS_CONF="${PROJECT_SOURCE_DIR}/tests/support/fonts/fonts.conf")

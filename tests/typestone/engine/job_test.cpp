@@ -1,0 +1,277 @@
+// Job and page rules through the whole job path (spool file, document, pages), drawn on the
+// recording Dc with formula fonts.
+
+#include "tests/typestone/engine/recording_page_device.h"
+
+#include "typestone/engine/win_prt.h"
+#include "typestone/server/job_header.h"
+
+#include "platform/draw/fake_font_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+using engine_test::DeviceLog;
+using engine_test::RecordingPageDevice;
+using typestone::CWinPrt;
+using typestone::EngineDeviceRequest;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// 80 x 58 cells of 60 x 120 pixels.
+platform::draw::DeviceCaps pageCaps()
+{
+    platform::draw::DeviceCaps c;
+    c.dpiX = c.dpiY = 600;
+    c.width = 4800;
+    c.height = 6960;
+    c.physicalWidth = 4800;
+    c.physicalHeight = 6960;
+    return c;
+}
+
+class JobTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() /
+                ("engine_job_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        m_prt.SetSpoolFolder(m_dir.string());
+        m_prt.SetFontEngine(&m_fonts);
+        m_prt.SetDeviceFactory([this](const EngineDeviceRequest& r, std::string*) {
+            m_request = r;
+            return std::make_unique<RecordingPageDevice>(m_log, pageCaps());
+        });
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    typestone::INIT_DATA record(const char* printer = "Office")
+    {
+        typestone::INIT_DATA r = typestone::DefaultInitData();
+        std::strncpy(r.printer, printer, sizeof r.printer - 1);
+        return r;
+    }
+
+    bool run(const std::string& stream, const typestone::INIT_DATA& r)
+    {
+        EXPECT_TRUE(m_prt.StartSpoolPrtJob(100, &r, "host_1"));
+        m_spool = m_prt.GetSpoolFName();
+        if (!stream.empty()) {
+            EXPECT_TRUE(m_prt.SpoolData(stream.data(), stream.size()));
+        }
+        return m_prt.StopSpoolPrtJob();
+    }
+    bool run(const std::string& stream) { return run(stream, record()); }
+
+    // The lines of text output, in order.
+    std::vector<std::string> texts() const
+    {
+        std::vector<std::string> out;
+        for (const auto& l : m_log->lines)
+            if (l.rfind("text ", 0) == 0)
+                out.push_back(l);
+        return out;
+    }
+
+    fs::path m_dir;
+    platform::draw::FakeFontEngine m_fonts;
+    std::shared_ptr<DeviceLog> m_log = std::make_shared<DeviceLog>();
+    EngineDeviceRequest m_request;
+    CWinPrt m_prt;
+    std::string m_spool;
+};
+
+std::string lines(int n)
+{
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += "X\r\n";
+    return s;
+}
+
+struct PageCase
+{
+    const char* name;
+    std::string stream;
+    int pages;
+};
+
+class PageRules : public JobTest, public ::testing::WithParamInterface<PageCase>
+{
+};
+
+TEST_P(PageRules, PageCount)
+{
+    EXPECT_TRUE(run(GetParam().stream));
+    EXPECT_EQ(m_log->count("startPage"), GetParam().pages);
+    EXPECT_EQ(m_log->count("endPage"), GetParam().pages);
+    EXPECT_EQ(m_log->count("endDoc"), 1);
+    EXPECT_EQ(m_log->count("abortDoc"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, PageRules,
+                         ::testing::Values(PageCase{"TrailingFormFeedNoBlankPage", "A\f", 1},
+                                           PageCase{"TwoFormFeedsAtStartTwoPages", "\f\f", 2},
+                                           PageCase{"FormFeedAfterTextNextPageOnlyWithData", "A\fB", 2},
+                                           PageCase{"FullPageFitsOnePage", lines(57), 1},
+                                           PageCase{"OverflowThenFormFeedNoBlankPage", lines(58) + "\fY", 2},
+                                           PageCase{"OverflowStartsNextPage", lines(59), 2},
+                                           PageCase{"NoBlankPageAfterOverflowAtEnd", lines(58) + "\f", 1}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(JobTest, CarriageReturnLineFeedMovesOneLine)
+{
+    EXPECT_TRUE(run("A\r\nB\rC\n\nD"));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"text 0,120 'A'", "text 0,240 'B'", "text 0,240 'C'",
+                                                 "text 60,480 'D'"}));
+}
+
+TEST_F(JobTest, EmptySpoolFileOpensNoDevice)
+{
+    EXPECT_FALSE(run(""));
+    EXPECT_EQ(m_log->devicesMade, 0);
+    EXPECT_FALSE(fs::exists(m_spool));
+}
+
+TEST_F(JobTest, SpoolFileHoldsTheBytesAndIsDeletedAfterTheJob)
+{
+    const auto r = record();
+    ASSERT_TRUE(m_prt.StartSpoolPrtJob(100, &r, "host_2"));
+    const std::string spool = m_prt.GetSpoolFName();
+    EXPECT_EQ(fs::path(spool).filename().string().rfind("tps", 0), 0u);
+    EXPECT_FALSE(m_prt.StartSpoolPrtJob(100, &r, "again")); // one spool job at a time
+    ASSERT_TRUE(m_prt.SpoolData("ab\0c", 4));
+    ASSERT_TRUE(m_prt.SpoolData("de", 2));
+    std::ifstream in(spool, std::ios::binary);
+    const std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(got, std::string("ab\0cde", 6));
+    in.close();
+    EXPECT_TRUE(m_prt.StopSpoolPrtJob());
+    EXPECT_FALSE(fs::exists(spool));
+    EXPECT_TRUE(m_prt.GetSpoolFName().empty());
+}
+
+TEST_F(JobTest, BoldAndUnderlineSelectFontsAndBackAgain)
+{
+    EXPECT_TRUE(run("a\x0E"
+                    "b\x0B"
+                    "c\x16\x0F"
+                    "d"));
+    std::vector<std::string> fonts;
+    for (const auto& l : m_log->lines)
+        if (l.rfind("font '", 0) == 0)
+            fonts.push_back(l.substr(0, l.find(" charset")));
+    ASSERT_GE(fonts.size(), 4u);
+    EXPECT_NE(fonts[0].find("weight=400 italic=0 underline=0"), std::string::npos) << fonts[0];
+    EXPECT_NE(fonts[1].find("weight=800 italic=0 underline=0"), std::string::npos) << fonts[1];
+    EXPECT_NE(fonts[2].find("weight=800 italic=0 underline=1"), std::string::npos) << fonts[2];
+    EXPECT_NE(fonts.back().find("weight=400 italic=0 underline=0"), std::string::npos) << fonts.back();
+    EXPECT_EQ(texts(), (std::vector<std::string>{"text 0,120 'a'", "text 60,120 'b'", "text 120,120 'c'",
+                                                 "text 180,120 'd'"}));
+}
+
+TEST_F(JobTest, AbortedJobEndsItsOpenPageBeforeTheDocumentIsDropped)
+{
+    typestone::CommandTable table = typestone::CommandTable::builtIn();
+    table.commands[8].handler = [](CWinPrt& p, const typestone::EscBlock&) {
+        p.SetAbort();
+        return true;
+    };
+    CWinPrt prt(&table);
+    prt.SetSpoolFolder(m_dir.string());
+    prt.SetFontEngine(&m_fonts);
+    prt.SetDeviceFactory([this](const EngineDeviceRequest&, std::string*) {
+        return std::make_unique<RecordingPageDevice>(m_log, pageCaps());
+    });
+    typestone::EscHeader h;
+    h.wVersion = 100;
+    h.wCmd = 8;
+    h.dwLen = 2;
+    h.wChk = h.computeChecksum();
+    uint8_t hdr[12];
+    h.encode(hdr);
+    const std::string stream = "A" + std::string(reinterpret_cast<const char*>(hdr), 12) + "xxB";
+    const auto r = record();
+    ASSERT_TRUE(prt.StartSpoolPrtJob(100, &r, "host_3"));
+    ASSERT_TRUE(prt.SpoolData(stream.data(), stream.size()));
+    EXPECT_FALSE(prt.StopSpoolPrtJob());
+    EXPECT_EQ(m_log->calls,
+              (std::vector<std::string>{"startDoc host_3", "startPage", "endPage", "abortDoc"}));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"text 0,120 'A'"}));
+}
+
+TEST_F(JobTest, FormFeedOnlyJobIsEndedNotAborted)
+{
+    EXPECT_TRUE(run("\f"));
+    EXPECT_EQ(m_log->count("endDoc"), 1);
+    EXPECT_EQ(m_log->count("abortDoc"), 0);
+}
+
+TEST_F(JobTest, PdfDriverWithoutOutputNameWritesIntoThePdfFolder)
+{
+    m_prt.SetPdfFolder((m_dir / "pdf").string());
+    EXPECT_TRUE(run("A", record("pdfcreator")));
+    EXPECT_EQ(m_request.outputFile, (m_dir / "pdf" / "host_1.pdf").string());
+}
+
+TEST_F(JobTest, HostOutputNamesStayInsideTheMappedFolders)
+{
+    typestone::DriveMap map;
+    map.add('C', (m_dir / "c").string());
+    fs::create_directories(m_dir / "c" / "OUT");
+    m_prt.SetDriveMap(map);
+
+    auto r = record("Win2PDF");
+    std::strcpy(r.output, "c:\\OUT\\X.PDF");
+    EXPECT_TRUE(run("A", r));
+    EXPECT_EQ(m_request.outputFile, (m_dir / "c" / "OUT" / "X.PDF").string());
+
+    for (const char* bad : {"C:\\..\\escape.pdf", "D:\\X.PDF", "C:\\OUT\\..\\..\\x.pdf"}) {
+        m_log = std::make_shared<DeviceLog>();
+        auto rb = record("Win2PDF");
+        std::strcpy(rb.output, bad);
+        EXPECT_FALSE(run("A", rb)) << bad;
+        EXPECT_EQ(m_log->devicesMade, 0) << bad;
+    }
+}
+
+TEST_F(JobTest, PrintFileCommandPrintsLongLinesWhole)
+{
+    typestone::DriveMap map;
+    map.add('C', (m_dir / "c").string());
+    fs::create_directories(m_dir / "c");
+    m_prt.SetDriveMap(map);
+    {
+        std::ofstream f(m_dir / "c" / "F.TXT", std::ios::binary);
+        f << std::string(3000, 'x') << "\r\nend\r\n";
+    }
+    std::string params(24, '\0');
+    params[1] = '\x80'; // a file of this machine
+    params += "C:\\F.TXT";
+    params += '\0';
+    typestone::EscHeader h;
+    h.wVersion = 100;
+    h.wCmd = 20;
+    h.dwLen = static_cast<uint32_t>(params.size());
+    h.wChk = h.computeChecksum();
+    uint8_t hdr[12];
+    h.encode(hdr);
+    EXPECT_TRUE(run(std::string(reinterpret_cast<const char*>(hdr), 12) + params + "after"));
+    const auto t = texts();
+    ASSERT_EQ(t.size(), 3u);
+    EXPECT_EQ(t[0], "text 0,120 '" + std::string(3000, 'x') + "'");
+    EXPECT_EQ(t[1], "text 0,240 'end'");
+    EXPECT_EQ(t[2], "text 0,360 'after'");
+}
+
+} // namespace

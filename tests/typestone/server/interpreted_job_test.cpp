@@ -1,0 +1,124 @@
+// An interpreted job from a host through the job server to the folder spooler's PDF: spooled
+// as it arrives, printed when the host closes, its spool file deleted.
+
+#include "job_server_fixture.h"
+
+#include "typestone/engine/engine_setup.h"
+
+#include "tests/support/fonts/test_fonts.h"
+#include "tests/support/host/host_simulator.h"
+
+#include "platform/net/endpoint.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using valdor::HostOptions;
+using valdor::HostSimulator;
+
+constexpr int kWaitMs = 20000;
+
+std::string pdfInfo(const fs::path& pdf)
+{
+    std::string out;
+    if (std::FILE* p = ::popen(("pdfinfo '" + pdf.string() + "' 2>&1").c_str(), "r")) {
+        char buf[512];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+std::vector<fs::path> filesWithExtension(const fs::path& dir, const std::string& ext)
+{
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir, ec))
+        if (e.path().extension() == ext)
+            found.push_back(e.path());
+    return found;
+}
+
+class InterpretedJobTest : public jobtest::JobServerFixture
+{
+protected:
+    static void SetUpTestSuite() { test_support::useTestFonts(); }
+
+    void SetUp() override
+    {
+        jobtest::JobServerFixture::SetUp();
+        m_spoolDir = fs::path(spoolRoot()).parent_path() / "spooled";
+        fs::create_directories(m_spoolDir);
+        m_engine.spooler = spooler.get();
+        m_engine.spoolFolder = m_spoolDir.string();
+        context->engine = &m_engine;
+    }
+
+    std::vector<uint8_t> interpretedHeader(const std::string& printer)
+    {
+        valdor::JobRequest request;
+        request.printer = printer;
+        request.options = 0;
+        return valdor::buildHeader(request);
+    }
+
+    fs::path m_spoolDir;
+    typestone::EngineSetup m_engine;
+};
+
+TEST_F(InterpretedJobTest, PrintsThePagesAsAPdfAndDeletesTheSpoolFile)
+{
+    const std::string stream = "Hello \x0E"
+                               "Bold\x0F\r\n\r\n"
+                               "\xDA\xC4\xC4\xBF\r\n\xC0\xC4\xC4\xD9\r\n"
+                               "\fPage 2\f";
+    HostOptions options;
+    options.chunkSize = 7; // the spool file grows chunk by chunk
+    const std::vector<uint8_t> data(stream.begin(), stream.end());
+    const valdor::HostResult r =
+        HostSimulator(options).run(platform::net::kLoopbackAddress, port, interpretedHeader("Laser"), data);
+    ASSERT_EQ(r.replyCode, 0) << r.error;
+    ASSERT_TRUE(r.dataSent && r.serverClosed) << r.error;
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+
+    const std::vector<fs::path> pdfs = filesWithExtension(fs::path(spoolRoot()) / "Laser", ".pdf");
+    ASSERT_EQ(pdfs.size(), 1u);
+    const std::string info = pdfInfo(pdfs[0]);
+    const auto at = info.find("Pages:");
+    ASSERT_NE(at, std::string::npos) << info;
+    EXPECT_EQ(std::stoi(info.substr(at + 6)), 2) << info;
+    EXPECT_TRUE(fs::is_empty(m_spoolDir)) << "the spool file is deleted after printing";
+    EXPECT_TRUE(filesWithExtension(fs::path(spoolRoot()) / "Laser", ".prn").empty()) << "nothing went out raw";
+}
+
+TEST_F(InterpretedJobTest, AJobWithoutItsDataConnectionLeavesNothing)
+{
+    context->acceptTimeoutMs = 300;
+    HostOptions options;
+    options.openDataConnection = false;
+    const valdor::HostResult r = HostSimulator(options).run(platform::net::kLoopbackAddress, port,
+                                                            interpretedHeader("Laser"), {'x'});
+    EXPECT_EQ(r.replyCode, 0) << r.error;
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    EXPECT_TRUE(fs::is_empty(m_spoolDir)) << "the spool file is removed";
+    EXPECT_TRUE(filesWithExtension(fs::path(spoolRoot()) / "Laser", ".pdf").empty());
+}
+
+TEST_F(InterpretedJobTest, WithoutAnEngineTheJobIsRefused)
+{
+    context->engine = nullptr;
+    const valdor::HostResult r =
+        HostSimulator().run(platform::net::kLoopbackAddress, port, interpretedHeader("Laser"), {'x'});
+    EXPECT_EQ(r.replyCode, 6) << r.error;
+}
+
+} // namespace

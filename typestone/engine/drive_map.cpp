@@ -1,0 +1,90 @@
+#include "typestone/engine/drive_map.h"
+
+#include <cctype>
+#include <filesystem>
+#include <vector>
+
+namespace typestone {
+
+namespace fs = std::filesystem;
+
+void DriveMap::add(char drive, const std::string& folder)
+{
+    std::error_code ec;
+    fs::path p = fs::absolute(folder, ec);
+    if (ec)
+        return;
+    m_folders[static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))] =
+        p.lexically_normal().string();
+}
+
+namespace {
+
+// True when `p` is `root` or lies below it (both normal, absolute).
+bool isInside(const fs::path& p, const fs::path& root)
+{
+    auto rel = p.lexically_relative(root);
+    if (rel.empty())
+        return false;
+    auto first = *rel.begin();
+    return first != "..";
+}
+
+} // namespace
+
+std::optional<std::string> DriveMap::map(const std::string& hostName) const
+{
+    if (hostName.size() < 2 || hostName[1] != ':' || hostName.find('\0') != std::string::npos)
+        return std::nullopt;
+    const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(hostName[0])));
+    auto it = m_folders.find(drive);
+    if (it == m_folders.end())
+        return std::nullopt;
+
+    // Split the rest at either slash; ".." may not climb above the drive's root.
+    std::vector<std::string> parts;
+    std::string part;
+    auto flush = [&]() -> bool {
+        if (part.empty() || part == ".") {
+            part.clear();
+            return true;
+        }
+        if (part == "..") {
+            if (parts.empty())
+                return false;
+            parts.pop_back();
+        } else {
+            parts.push_back(part);
+        }
+        part.clear();
+        return true;
+    };
+    for (size_t i = 2; i < hostName.size(); ++i) {
+        const char c = hostName[i];
+        if (c == '\\' || c == '/') {
+            if (!flush())
+                return std::nullopt;
+        } else {
+            part += c;
+        }
+    }
+    if (!flush() || parts.empty())
+        return std::nullopt;
+
+    const fs::path root(it->second);
+    fs::path local = root;
+    for (const auto& p : parts)
+        local /= p;
+
+    // A link inside the folder may lead out of it: check the resolved folder of the name.
+    std::error_code ec;
+    const fs::path realRoot = fs::weakly_canonical(root, ec);
+    if (ec)
+        return std::nullopt;
+    const fs::path realLocal = fs::weakly_canonical(local, ec);
+    if (ec || !isInside(realLocal, realRoot))
+        return std::nullopt;
+    return local.string();
+}
+
+} // namespace typestone

@@ -1,0 +1,39 @@
+#pragma once
+// What an interpreted job needs from the server besides its stream: where its pages go (the
+// spooler's page devices), the fonts it is drawn with, the host's drive letters and the PDF
+// folder. The server holds one of these; every connection prepares its own CWinPrt from it.
+
+#include "typestone/engine/drive_map.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform::draw {
+class FontEngine;
+}
+namespace platform::spooler {
+class Spooler;
+}
+
+namespace typestone {
+
+class CWinPrt;
+
+struct EngineSetup
+{
+    // The spooler whose printers receive the pages.
+    platform::spooler::Spooler* spooler = nullptr;
+    // A font engine for one job (fonts are used by one drawing thread at a time). Empty: the
+    // installed faces through Qt.
+    std::function<std::unique_ptr<platform::draw::FontEngine>()> makeFontEngine;
+    DriveMap driveMap;
+    std::string pdfFolder;   // PDF driver jobs without an output name
+    std::string spoolFolder; // empty: the per-session folder
+};
+
+// Gives `prt` the devices, folders and drive map of `setup` and, through `fonts`, a font
+// engine of its own that must outlive the job.
+void PrepareWinPrt(CWinPrt& prt, const EngineSetup& setup, std::unique_ptr<platform::draw::FontEngine>* fonts);
+
+} // namespace typestone

@@ -1,0 +1,256 @@
+#include "typestone/engine/font_mapper.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace typestone {
+
+using platform::draw::Color;
+using platform::draw::Pen;
+using platform::draw::Point;
+using platform::draw::Rect;
+
+namespace {
+
+// MulDiv: a * b / c rounded to the nearest, in 64 bits.
+int mulDiv(int a, int b, int c)
+{
+    if (c == 0)
+        return 0;
+    const int64_t p = static_cast<int64_t>(a) * b;
+    const int64_t half = (c > 0 ? c : -c) / 2;
+    const bool negative = (p < 0) != (c < 0);
+    const int64_t mag = ((p < 0 ? -p : p) + half) / (c < 0 ? -c : c);
+    return static_cast<int>(negative ? -mag : mag);
+}
+
+} // namespace
+
+CFontMapper::CFontMapper(CWinPrt* owner, int deviceFlag, platform::draw::FontEngine* engine)
+    : m_owner(owner), m_deviceFlag(deviceFlag), m_engine(engine)
+{
+}
+
+CFontMapper::~CFontMapper()
+{
+    DocumentEnd();
+}
+
+void CFontMapper::DocumentEnd()
+{
+    m_groupFonts.fill(nullptr);
+    m_groupCellW = m_groupCellH = -1;
+    if (m_dc != nullptr)
+        m_dc->selectFont(nullptr);
+    m_font.reset();
+    m_currLogFont = LogFont{};
+    m_baseFont.reset();
+    m_MappedCached = 0;
+    m_nCount = 0;
+}
+
+uint32_t CFontMapper::AttrColor(uint8_t attr)
+{
+    attr &= 0x0F;
+    if (attr == 0x07)
+        return 0xC0C0C0;
+    if (attr == 0x08)
+        return 0x404040;
+    const uint32_t level = (attr & 0x08) ? 255 : 128;
+    const uint32_t red = (attr & 0x04) ? level : 0;
+    const uint32_t green = (attr & 0x02) ? level : 0;
+    const uint32_t blue = (attr & 0x01) ? level : 0;
+    return red | (green << 8) | (blue << 16);
+}
+
+void CFontMapper::SetTextColor(uint32_t colorRef)
+{
+    m_textColor = colorRef & 0xFFFFFF;
+    if (m_dc != nullptr)
+        m_dc->setTextColor(Color::fromColorRef(m_textColor));
+}
+
+void CFontMapper::SetBkColor(uint32_t colorRef)
+{
+    m_bkColor = colorRef & 0xFFFFFF;
+    if (m_dc != nullptr)
+        m_dc->setBackgroundColor(Color::fromColorRef(m_bkColor));
+}
+
+void CFontMapper::SetBkMode(int mode)
+{
+    m_bkMode = mode == 1 ? 1 : 2;
+    if (m_dc != nullptr)
+        m_dc->setBackgroundMode(m_bkMode == 1 ? platform::draw::BackgroundMode::Transparent
+                                              : platform::draw::BackgroundMode::Opaque);
+}
+
+void CFontMapper::EnsurePen(int width)
+{
+    if (m_dc == nullptr)
+        return;
+    const Pen want{platform::draw::PenStyle::Solid, width, Color::fromColorRef(m_textColor)};
+    if (!(m_dc->pen() == want))
+        m_dc->selectPen(want);
+}
+
+void CFontMapper::MoveTo(int x, int y)
+{
+    if (m_dc != nullptr)
+        m_dc->moveTo(Point{x, y});
+}
+
+void CFontMapper::LineTo(int x, int y)
+{
+    if (m_dc != nullptr)
+        m_dc->lineTo(Point{x, y});
+}
+
+void CFontMapper::PrintableArea(int* width, int* height) const
+{
+    int w = 0;
+    int h = 0;
+    if (m_dc != nullptr) {
+        const auto caps = m_dc->caps();
+        // Baseline alignment: y names the bottom of a cell, so the last row ends at the page's
+        // bottom, while the last column must start one cell before the right edge.
+        w = std::max(0, caps.width - m_dx);
+        h = caps.height;
+    }
+    if (width != nullptr)
+        *width = w;
+    if (height != nullptr)
+        *height = h;
+}
+
+bool CFontMapper::SetPixelCoordinates(int x, int y)
+{
+    m_curr = Point{x, y};
+    if (!m_clip.isEmpty())
+        return true;
+    int w = 0;
+    int h = 0;
+    PrintableArea(&w, &h);
+    return x >= 0 && y >= 0 && x <= w && y <= h;
+}
+
+bool CFontMapper::SetCellPosition(int column, int row)
+{
+    int x = column * m_dx;
+    int y = (row + 1) * m_dy; // baseline alignment: the bottom of the row
+    if (!m_clip.isEmpty()) {
+        x += m_clip.left;
+        y += m_clip.top;
+    }
+    return SetPixelCoordinates(x, y);
+}
+
+bool CFontMapper::DownOneLine(int* x, int* y)
+{
+    const int row = (y != nullptr ? *y : 0) + 1;
+    SetCellPosition(x != nullptr ? *x : 0, row);
+    // Only the height decides: a line that ran past the right edge does not end the page.
+    int height = 0;
+    PrintableArea(nullptr, &height);
+    const bool room = !m_clip.isEmpty() || m_curr.y <= height;
+    if (room && y != nullptr)
+        *y = row;
+    return room;
+}
+
+bool CFontMapper::CarriageReturn()
+{
+    // Without a text formatter a carriage return never moves to a new line by itself.
+    m_bCRDone = true;
+    return false;
+}
+
+void CFontMapper::LineReset()
+{
+    m_curr.x = m_clip.isEmpty() ? 0 : m_clip.left;
+}
+
+void CFontMapper::PageStart()
+{
+    m_MappedCached = 0;
+    m_nCount = 0;
+    SetCellPosition(0, 0);
+}
+
+void CFontMapper::PageEnd()
+{
+    flushRun();
+}
+
+void CFontMapper::SetClipRect(int left, int top, int width, int height)
+{
+    m_curr = Point{0, 0};
+    if (width == 0 && height == 0)
+        m_clip = Rect{};
+    else
+        m_clip = Rect{left, top, left + width, top + height};
+}
+
+bool CFontMapper::ConvertUnits(int unit, int* x, int* y, int* right, int* bottom) const
+{
+    if (m_dc == nullptr)
+        return false;
+    const auto caps = m_dc->caps();
+    if (unit == 0)
+        unit = static_cast<int>(m_unitFlags & 0x1F);
+    auto each = [&](auto fn) {
+        for (int* v : {x, y, right, bottom})
+            if (v != nullptr)
+                *v = fn(*v, v == x || v == right);
+    };
+    switch (unit) {
+    case kUnitArea: {
+        if (m_areaCols <= 0 || m_areaRows <= 0)
+            return false;
+        const int cw = caps.width / m_areaCols;
+        const int ch = caps.height / m_areaRows;
+        each([&](int v, bool horizontal) { return v * (horizontal ? cw : ch); });
+        break;
+    }
+    case kUnitGrid:
+        break;
+    case kUnitMm:
+        each([&](int v, bool horizontal) {
+            return mulDiv(v, (horizontal ? caps.dpiX : caps.dpiY) * 10, 254);
+        });
+        break;
+    case kUnitInch:
+        each([&](int v, bool horizontal) { return v * (horizontal ? caps.dpiX : caps.dpiY); });
+        break;
+    case kUnitPoint10:
+        each([&](int v, bool horizontal) { return mulDiv(v, horizontal ? caps.dpiX : caps.dpiY, 720); });
+        break;
+    default:
+        return false;
+    }
+    if (x != nullptr)
+        *x = std::min(*x, caps.width);
+    if (y != nullptr)
+        *y = std::min(*y, caps.height);
+    if (right != nullptr)
+        *right = std::min(*right, caps.width - (x != nullptr ? *x : 0));
+    if (bottom != nullptr)
+        *bottom = std::min(*bottom, caps.height - (y != nullptr ? *y : 0));
+    return true;
+}
+
+int CFontMapper::DefaultUnits(uint32_t flags, int columns, int rows)
+{
+    uint32_t unit = flags & 0x1F;
+    if (unit == 0)
+        unit = m_unitFlags & 0x1F;
+    uint32_t angle = flags >= 0x10000000u ? (flags & 0xF0000000u) : (m_unitFlags & 0xF0000000u);
+    m_unitFlags = (flags & ~0xF000001Fu) | angle | unit;
+    if (unit == kUnitArea) {
+        m_areaCols = columns;
+        m_areaRows = rows;
+    }
+    return 1;
+}
+
+} // namespace typestone

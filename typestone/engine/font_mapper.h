@@ -1,0 +1,197 @@
+#pragma once
+// CFontMapper turns the host's character-cell text (OEM bytes on a grid of columns x rows)
+// into output on one device context: it fits a font so that one character fills one cell,
+// decides per byte whether the byte is printed with that font (converted to ANSI where the
+// face needs it), printed with another face (a face group), or drawn as lines and shades, and
+// keeps the colour, pen, clip and position state of the job.
+//
+// Split by concern: font_mapper.cpp (state, positions, units, colours), font_mapper_text.cpp
+// (routing text), font_mapper_fit.cpp (measuring and fitting fonts), box_drawing.cpp (the 26
+// box-drawing routines and shades).
+
+#include "typestone/engine/char_classes.h"
+#include "typestone/engine/line_geometry.h"
+
+#include "platform/draw/dc.h"
+#include "platform/draw/font_engine.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace typestone {
+
+class CWinPrt;
+
+// Unit modes of positions and font sizes.
+inline constexpr int kUnitGrid = 1;     // cells of the page grid (font sizes: pixels)
+inline constexpr int kUnitArea = 2;     // cells of a grid given by an area
+inline constexpr int kUnitMm = 4;       // millimetres
+inline constexpr int kUnitInch = 8;     // inches
+inline constexpr int kUnitPoint10 = 16; // tenths of a point
+
+class CFontMapper
+{
+public:
+    using LogFont = platform::draw::LogFont;
+
+    // `owner` may be null (a stand-alone mapper); with `deviceFlag` the mapper clips its own
+    // text output.
+    CFontMapper(CWinPrt* owner, int deviceFlag, platform::draw::FontEngine* engine);
+    ~CFontMapper();
+    CFontMapper(const CFontMapper&) = delete;
+    CFontMapper& operator=(const CFontMapper&) = delete;
+
+    void SetFontEngine(platform::draw::FontEngine* engine) { m_engine = engine; }
+    platform::draw::FontEngine* FontEngine() const { return m_engine; }
+    void SetDc(platform::draw::Dc* dc) { m_dc = dc; }
+    platform::draw::Dc* Dc() const { return m_dc; }
+    // The job's device prints (the printer fitting); a screen uses the screen fitting.
+    void SetPrinting(bool printing) { m_bPrinting = printing; }
+
+    // --- text ---
+    // Prints the bytes at the current position and moves it past them.
+    void TextOut(const uint8_t* bytes, size_t count);
+    void TextOut_Mapper(int x, int y, const uint8_t* bytes, size_t count);
+    // Text at a cell (or, with `pixels`, at pixels).
+    void TextOutAt(int x, int y, const uint8_t* bytes, size_t count, bool pixels);
+    static std::string OemToAnsi(const uint8_t* bytes, size_t count);
+    void SetNotNeedConversion(bool on) { m_bNotNeedConversion = on; }
+    void SetNotNeedMap(bool on) { m_bNotNeedMap = on; }
+    const CharClasses& Classes() const { return m_classes; }
+    void EnableBoxDrawing(bool on) { m_classes.EnableBoxDrawing(on); }
+
+    // --- positions ---
+    bool SetPixelCoordinates(int x, int y);
+    bool SetCellPosition(int column, int row);
+    platform::draw::Point Position() const { return m_curr; }
+    void PrintableArea(int* width, int* height) const;
+    // Moves down one line from row `*y`; false when the page has no room for it.
+    bool DownOneLine(int* x, int* y);
+    // A carriage return; true when it moved to a new line (only a formatter does).
+    bool CarriageReturn();
+    void LineReset();
+    void PageStart();
+    void PageEnd();
+    void DocumentEnd();
+    void SetClipRect(int left, int top, int width, int height);
+    const platform::draw::Rect& ClipRect() const { return m_clip; }
+
+    // --- units ---
+    // Converts the optional values in place from `unit` (0: the default unit) to pixels and
+    // clamps them to the page; true for every known unit.
+    bool ConvertUnits(int unit, int* x, int* y, int* right, int* bottom) const;
+    void SetAreaGrid(int columns, int rows)
+    {
+        m_areaCols = columns;
+        m_areaRows = rows;
+    }
+    uint32_t UnitFlags() const { return m_unitFlags; }
+    int DefaultUnits(uint32_t flags, int columns, int rows);
+
+    // --- fonts ---
+    bool SetGridFont(uint16_t attr, int columns, int rows);
+    struct Measure
+    {
+        int width = 0;
+        int height = 0;
+        bool fixed = false;
+    };
+    Measure MeasureFont(const LogFont& lf, uint32_t classFilter) const;
+    // Fits lfHeight/lfWidth of `lf` to the target cell; the result is the final measure.
+    Measure FitFont(LogFont& lf, int targetWidth, int targetHeight, uint32_t classFilter, bool fixedOnly);
+    Measure ScreenFit(LogFont& lf, int targetWidth, int targetHeight, uint32_t classFilter, bool fixedOnly);
+    Measure PrinterFit(LogFont& lf, int targetWidth, int targetHeight, uint32_t classFilter);
+    Measure StepFontSize(LogFont& lf, int targetWidth, int targetHeight, bool grow, uint32_t classFilter,
+                         bool widthZero);
+    bool SelFont(const LogFont& lf, uint16_t attr);
+    void SetNewFont(int cellWidth, int cellHeight, const LogFont& lf);
+    static bool IsLineDrawFace(const std::string& face, uint8_t charset);
+    const LogFont& CurrLogFont() const { return m_currLogFont; }
+    platform::draw::FontHandle CurrFont() const { return m_font; }
+    int CellWidth() const { return m_dx; }
+    int CellHeight() const { return m_dy; }
+    int Columns() const { return m_cols; }
+    int Rows() const { return m_rows; }
+    uint16_t FontValue() const { return m_nFontValue; }
+    // Counts of measurements made by the fitting (bench and tests of the search bounds).
+    unsigned MeasureCount() const { return m_measures; }
+
+    // --- colours and lines ---
+    static uint32_t AttrColor(uint8_t attr);
+    void SetTextColor(uint32_t colorRef);
+    void SetBkColor(uint32_t colorRef);
+    void SetBkMode(int mode);
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    void EnsurePen(int width);
+
+    // --- box drawing ---
+    void SetLineGeometry(int W, int H);
+    const LineGeometry& Geometry() const { return m_geo; }
+    int BaselineAdjust() const { return m_baseAdjust; }
+    void DrawSemigr(int x, int y, uint32_t entry, int count);
+    // Routine 1..26 at the cell whose top-left is (x, y).
+    void DrawRoutine(int routine, int x, int y, int count);
+    void SetDrawingCell(int W, int H)
+    {
+        m_cellW = W;
+        m_cellH = H;
+    }
+
+private:
+    void flushRun();
+    void plainOut(int x, int y, const uint8_t* bytes, size_t count);
+    void doTextOut(int x, int y, const std::string& bytes);
+    void mappedOut(int x, int y, uint32_t entry, int count);
+    platform::draw::FontHandle groupFont(int group);
+    void shade(int pattern, int x, int y, int count);
+    void line(int x1, int y1, int x2, int y2);
+    void polyline(std::initializer_list<platform::draw::Point> points);
+
+    CWinPrt* m_owner;
+    int m_deviceFlag;
+    platform::draw::FontEngine* m_engine;
+    platform::draw::Dc* m_dc = nullptr;
+    bool m_bPrinting = true;
+
+    int m_cols = 80;
+    int m_rows = 58;
+    platform::draw::FontHandle m_font;
+    LogFont m_currLogFont{};
+    std::optional<LogFont> m_baseFont;
+    int m_dx = 0;
+    int m_dy = 0;
+    platform::draw::Point m_curr;
+    int m_baseAdjust = 0;
+    platform::draw::Rect m_clip{};
+    int m_cellW = 0;
+    int m_cellH = 0;
+    uint16_t m_nFontValue = 0;
+    bool m_bNotNeedConversion = false;
+    bool m_bCRDone = true;
+    bool m_bNotNeedMap = false;
+    uint16_t m_attr = 0;
+    int m_unitMode = kUnitGrid;
+    int m_areaCols = 0;
+    int m_areaRows = 0;
+    uint32_t m_unitFlags = 0x80000004u;
+    uint32_t m_textColor = 0;
+    uint32_t m_bkColor = 0xFFFFFF;
+    int m_bkMode = 2;
+    LineGeometry m_geo;
+    std::array<platform::draw::FontHandle, kFaceGroups + 1> m_groupFonts{};
+    int m_groupCellW = -1;
+    int m_groupCellH = -1;
+    CharClasses m_classes;
+    mutable unsigned m_measures = 0;
+
+    // run cache: one pending run of equal active entries
+    uint32_t m_MappedCached = 0;
+    int m_nCount = 0;
+    int m_runX = 0;
+    int m_runY = 0;
+};
+
+} // namespace typestone

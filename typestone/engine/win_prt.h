@@ -1,0 +1,222 @@
+#pragma once
+// CWinPrt: one interpreted print job. The connection spools the host's bytes into a file
+// (StartSpoolPrtJob, SpoolData); when the host closes, StopSpoolPrtJob opens the page device,
+// runs the file through the print-stream interpreter and ends the document.
+//
+// The interpreter half classifies every byte: text is buffered and handed to the font mapper,
+// the 19 control bytes run their actions, and escape blocks (0xFD 0xFD, a 12-byte header and
+// the parameters) are framed, checked and dispatched to their command handlers. Everything
+// runs on the connection's worker thread; handlers may re-enter PrintData.
+//
+// The members are split by concern: win_prt.cpp (life, set-up), win_prt_stream.cpp (framer),
+// win_prt_controls.cpp (control bytes, lines), win_prt_page.cpp (document and pages),
+// win_prt_job.cpp (spooling, files), win_prt_pending.cpp (commands carried out elsewhere).
+
+#include "typestone/engine/command_table.h"
+#include "typestone/engine/drive_map.h"
+#include "typestone/engine/esc_block.h"
+#include "typestone/engine/progress_throttle.h"
+#include "typestone/server/job_header.h"
+
+#include "platform/draw/dc.h"
+#include "platform/draw/font_engine.h"
+#include "platform/draw/page_device.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace typestone {
+
+class CFontMapper;
+class CPrtJobThread;
+
+// Where the job's pages go: made for the job's printer when the document starts.
+struct EngineDeviceRequest
+{
+    std::string printer;
+    std::string jobName;
+    std::string documentName;
+    std::string outputFile; // empty: the printer's own spooling
+};
+using PageDeviceFactory = std::function<std::unique_ptr<platform::draw::PageDevice>(
+    const EngineDeviceRequest&, std::string* error)>;
+
+// Attribute bits of the text attribute word.
+inline constexpr uint16_t kAttrItalic = 0x01;
+inline constexpr uint16_t kAttrBold = 0x02;
+inline constexpr uint16_t kAttrUnderline = 0x04;
+inline constexpr uint16_t kAttrCompressed = 0x08;
+inline constexpr uint16_t kAttrDoubleWidth = 0x10;
+inline constexpr uint16_t kAttrDoubleHeight = 0x20;
+inline constexpr uint16_t kAttrColor = 0x40;
+inline constexpr uint16_t kAttrStrikeOut = 0x80;
+
+// The command error code of showError (a handler failed).
+inline constexpr uint16_t kErrCommand = 4096;
+
+class CWinPrt
+{
+public:
+    // `table` null: the built-in command table.
+    explicit CWinPrt(const CommandTable* table = nullptr);
+    ~CWinPrt();
+    CWinPrt(const CWinPrt&) = delete;
+    CWinPrt& operator=(const CWinPrt&) = delete;
+
+    // --- configuration (set before the job prints) ---
+    // The device maker; without one the job cannot start a document.
+    void SetDeviceFactory(PageDeviceFactory factory) { m_deviceFactory = std::move(factory); }
+    // The faces the job's fonts are made from (not owned; outlives the job).
+    void SetFontEngine(platform::draw::FontEngine* engine);
+    // Host names of local files (C:\DIR\FILE.EXT) and host output names go through this table.
+    void SetDriveMap(DriveMap map) { m_driveMap = std::move(map); }
+    const DriveMap& GetDriveMap() const { return m_driveMap; }
+    // Folder for the PDF of a PDF driver job that names no output file.
+    void SetPdfFolder(std::string folder) { m_pdfFolder = std::move(folder); }
+    // Folder of the spool files; empty: the system's temporary folder.
+    void SetSpoolFolder(std::string folder) { m_spoolFolder = std::move(folder); }
+    // Text goes here instead of the font mapper (tests watching the framer).
+    void SetTextSink(std::function<void(const char*, size_t)> sink) { m_textSink = std::move(sink); }
+
+    // --- the connection's calls, in this order ---
+    void SetSockets(int controlSocket, int dataSocket);
+    void SetPrtJobThread(CPrtJobThread* job) { m_pJob = job; }
+    CPrtJobThread* GetPrtJobThread() const { return m_pJob; }
+    bool StartSpoolPrtJob(uint16_t version, const INIT_DATA* record, const char* jobName);
+    bool SpoolData(const void* bytes, size_t count);
+    bool StopSpoolPrtJob();
+    // Withdraws a spooled job without printing it (a job the host never fed or cut short):
+    // the spool file is deleted.
+    void DiscardSpoolPrtJob();
+    const std::string& GetSpoolFName() const { return m_spoolName; }
+    // The cancel flag (a progress Cancel, or the server stopping); any thread may set it.
+    void Cancel() { m_bCanceled = true; }
+
+    // --- job and document ---
+    bool StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
+    bool StopPrtJob(bool ok);
+    void SetConfig(const INIT_DATA* record, bool showMessages);
+    void Setup();
+
+    // --- pages and lines ---
+    bool StartPage();
+    bool EndPage();
+    bool NewPage(bool eject);
+    bool Down();
+    bool DoCR();
+    bool EjectPage();
+    bool ChangeAttr(uint16_t attr);
+    bool SetAttrBit(uint16_t bit, bool on);
+
+    // --- interpreter ---
+    bool PrintData(const void* bytes, size_t count, bool parseEscapes);
+    void PutByte(uint8_t byte);
+    // The next byte that reaches PutByte is text whatever its class (the control byte 0x1B).
+    void SetLiteralNext() { m_bLiteralNext = true; }
+    bool Func4EscData(uint8_t byte);
+    bool ExecCmd(const uint8_t* header);
+    bool FormCmd(const EscHeader* header, std::string* text, unsigned page, const uint8_t* params,
+                 uint32_t paramLen, bool withParams, bool playing) const;
+    void Discarding();
+    // The stream ended: a header cut short is given back as text, a parameter block cut short
+    // is traced and dropped.
+    void EndOfStream();
+    void FlushData();
+    int OnPrintData(size_t count, const void* bytes);
+    bool PrintFile(const std::string& path, bool textMode, uint16_t flags, unsigned first, unsigned count,
+                   bool recordMode, uint8_t option);
+
+    // The aborted test: cancelled or aborted.
+    bool IsAborted();
+    void SetAbort() { m_bAbort = true; }
+    // A failure report (trace, last error); the answer of the box, 7 (No) without messages.
+    int showError(const std::string& text, uint16_t code = 0, unsigned type = 0);
+
+    // --- state the command groups share ---
+    CFontMapper* FontMapper() const { return m_pFMap.get(); }
+    platform::draw::Dc* Dc() const;
+    const INIT_DATA& InitData() const { return m_InitData; }
+    const std::string& JobName() const { return m_jobName; }
+    uint16_t TransEntry(uint8_t byte) const { return m_wTransTbl[byte]; }
+    uint16_t Attr() const { return m_wAttr; }
+    unsigned PageCount() const { return m_nPages; }
+    bool IsPageStarted() const { return m_bPageStarted; }
+    bool IsDocStarted() const { return m_bDocStarted; }
+    bool IsPlaying4Page() const { return m_bPlaying4Page; }
+    uint32_t PrintedBytes() const { return m_dwPrintBytes; }
+    uint16_t LastError() const { return m_wError; }
+    const std::string& OutputFile() const { return m_docOutput; }
+    int m_x = 0;
+    int m_y = 0;
+    std::string m_szDocName;
+    std::string m_szOutput;
+
+private:
+    bool startDocument(const char* jobName);
+    bool _StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
+    bool _StopPrtJob(bool ok);
+    void moveOutputIntoPlace();
+    bool ensureTextRoom(size_t count);
+    void storeText(uint8_t byte);
+    void reportProgress(uint64_t done);
+    bool printTextFile(std::FILE* file, uint16_t flags, unsigned first, unsigned count);
+    void showUnsupported(const std::string& description, uint16_t required);
+
+    const CommandTable* m_table;
+    PageDeviceFactory m_deviceFactory;
+    DriveMap m_driveMap;
+    std::string m_pdfFolder;
+    std::string m_spoolFolder;
+    std::function<void(const char*, size_t)> m_textSink;
+
+    // connection
+    int m_controlSocket = -1;
+    int m_dataSocket = -1;
+    CPrtJobThread* m_pJob = nullptr;
+    std::unique_ptr<INIT_DATA> m_spoolRecord;
+    std::string m_spoolName;
+    std::string m_jobName;
+    uint16_t m_hostVersion = 0;
+
+    // job
+    INIT_DATA m_InitData;
+    bool m_bShowMsgs = false;
+    std::unique_ptr<platform::draw::PageDevice> m_device;
+    std::unique_ptr<CFontMapper> m_pFMap;
+    bool m_bDocStarted = false;
+    std::string m_docOutput;     // the file the device writes
+    std::string m_docOutputGoal; // where that file goes when the job ends
+    unsigned m_nPages = 0;
+    bool m_bPageStarted = false;
+    bool m_bPagePending = false;
+    bool m_bAutoEjected = false;
+    bool m_bSkipDown = false;
+    bool m_bAbort = false;
+    std::atomic<bool> m_bCanceled{false};
+    uint16_t m_wError = 0;
+    uint32_t m_dwPrintBytes = 0;
+    uint16_t m_wAttr = 0;
+
+    // interpreter
+    uint16_t m_wTransTbl[256] = {};
+    uint8_t m_szDataSeq[kEscHeaderSize] = {kEscMagicByte, kEscMagicByte};
+    size_t m_nHdrPos = 0;
+    std::vector<uint8_t> m_params;
+    uint32_t m_nParamCount = 0;
+    std::vector<char> m_pCache;
+    size_t m_ixCache = 0;
+    bool m_bLiteralNext = false;
+    bool m_bExecuting = false;
+    bool m_bPlaying4Page = false;
+
+    // progress
+    ProgressThrottle m_progress;
+    uint64_t m_progressId = 0; // the progress display of the outermost file, 0 none
+    int m_fileDepth = 0;       // files being printed, the outermost first
+};
+
+} // namespace typestone

@@ -1,0 +1,74 @@
+// Control bytes: attributes, line feed, carriage return, form feed.
+
+#include "typestone/engine/font_mapper.h"
+#include "typestone/engine/win_prt.h"
+
+namespace typestone {
+
+bool CWinPrt::SetAttrBit(uint16_t bit, bool on)
+{
+    return ChangeAttr(static_cast<uint16_t>(on ? (m_wAttr | bit) : (m_wAttr & ~bit)));
+}
+
+bool CWinPrt::ChangeAttr(uint16_t attr)
+{
+    if (!m_pFMap)
+        return false;
+    const uint16_t old = m_wAttr;
+    if (old == attr)
+        return true;
+    if ((old ^ attr) & kAttrColor) {
+        if (attr & kAttrColor) {
+            m_InitData.snd_color |= 0x08; // stays set for the rest of the job
+            m_pFMap->SetTextColor(
+                CFontMapper::AttrColor(static_cast<uint8_t>((m_InitData.snd_color & 0x0F) | 8)));
+            m_pFMap->SetBkColor(CFontMapper::AttrColor(static_cast<uint8_t>(m_InitData.snd_color >> 4)));
+        } else {
+            m_pFMap->SetTextColor(CFontMapper::AttrColor(0));
+            m_pFMap->SetBkColor(CFontMapper::AttrColor(15));
+        }
+    }
+    m_wAttr = attr;
+    if (((old ^ attr) & 0xBF) && m_pFMap->Dc() != nullptr)
+        m_pFMap->SetGridFont(attr, m_InitData.cols, m_InitData.rows);
+    return true;
+}
+
+bool CWinPrt::Down()
+{
+    if (m_bSkipDown) {
+        m_bSkipDown = false;
+        return true;
+    }
+    if (!m_bPageStarted && !StartPage())
+        return false;
+    if (m_pFMap->DownOneLine(&m_x, &m_y))
+        return true;
+    // No room left: the page ends here; the next text starts the next one.
+    NewPage(false);
+    m_bAutoEjected = true;
+    m_x = m_y = 0;
+    return true;
+}
+
+bool CWinPrt::DoCR()
+{
+    if (!m_bPageStarted && !StartPage())
+        return false;
+    if (m_pFMap->CarriageReturn()) {
+        m_bSkipDown = true;
+        return true;
+    }
+    m_x = 0;
+    m_pFMap->LineReset();
+    return true;
+}
+
+bool CWinPrt::EjectPage()
+{
+    const bool ok = NewPage(true);
+    m_bPagePending = true;
+    return ok;
+}
+
+} // namespace typestone

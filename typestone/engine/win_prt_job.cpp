@@ -1,0 +1,408 @@
+// The job's life: spooling, starting and ending the document, printing files.
+
+#include "typestone/engine/font_mapper.h"
+#include "typestone/engine/win_prt.h"
+
+#include "typestone/server/prt_job_thread.h"
+#include "typestone/server/server_trace.h"
+#include "typestone/server/trace_settings.h"
+
+#include "klv_inet/support/work4wts.h"
+#include "platform/charset/host_charset.h"
+#include "platform/charset/oem_ansi.h"
+#include "platform/draw/pdf_file_page_device.h"
+#include "platform/fileio/file_ops.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/ui_bridge.h"
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+namespace typestone {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool isPdfDriver(const std::string& printer)
+{
+    return equalsNoCase(printer, "Microsoft Print to PDF") || equalsNoCase(printer, "PDFCreator") ||
+           equalsNoCase(printer, "Win2PDF");
+}
+
+// A file name made of the job name: the characters a file name cannot hold become '_'.
+std::string fileNameOf(const std::string& name)
+{
+    std::string out;
+    for (char c : name)
+        out += (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.') ? c : '_';
+    return out.empty() ? std::string("job") : out;
+}
+
+// Moves `from` to `to` so that `to` appears whole or not at all: a rename, or across file
+// systems a copy beside the target renamed over it.
+bool moveAtomically(const std::string& from, const std::string& to, std::string* error)
+{
+    std::error_code ec;
+    fs::rename(from, to, ec);
+    if (!ec)
+        return true;
+    const std::string temp = to + ".part";
+    fs::copy_file(from, temp, fs::copy_options::overwrite_existing, ec);
+    if (!ec)
+        fs::rename(temp, to, ec);
+    if (ec) {
+        fs::remove(temp);
+        *error = ec.message();
+        return false;
+    }
+    fs::remove(from, ec);
+    return true;
+}
+
+} // namespace
+
+bool CWinPrt::StartSpoolPrtJob(uint16_t version, const INIT_DATA* record, const char* jobName)
+{
+    if (record == nullptr || jobName == nullptr || *jobName == '\0')
+        return false;
+    if (m_spoolRecord || !m_spoolName.empty() || !m_jobName.empty())
+        return false;
+    const std::string dir = m_spoolFolder.empty() ? GetSessionTempPath() : m_spoolFolder;
+    std::string name = platform::fileio::makeTempFile(dir, "tps");
+    if (name.empty())
+        return false;
+    m_spoolRecord = std::make_unique<INIT_DATA>(*record);
+    m_spoolName = std::move(name);
+    m_jobName = jobName;
+    m_hostVersion = version;
+    return true;
+}
+
+bool CWinPrt::SpoolData(const void* bytes, size_t count)
+{
+    if (m_spoolName.empty() || bytes == nullptr)
+        return false;
+    return platform::fileio::appendFile(m_spoolName,
+                                        std::string_view(static_cast<const char*>(bytes), count));
+}
+
+void CWinPrt::DiscardSpoolPrtJob()
+{
+    if (!m_spoolName.empty())
+        std::remove(m_spoolName.c_str());
+    m_jobName.clear();
+    m_spoolName.clear();
+    m_spoolRecord.reset();
+}
+
+bool CWinPrt::StopSpoolPrtJob()
+{
+    if (!m_spoolRecord || m_spoolName.empty() || m_jobName.empty())
+        return false;
+    const auto info = platform::fileio::fileInfo(m_spoolName);
+    bool result = false;
+    if (info.exists && info.regular && info.size > 0) {
+        if (m_pJob != nullptr)
+            m_pJob->SetPrinting();
+        if (StartPrtJob(m_spoolRecord.get(), m_jobName.c_str(), false)) {
+            result = PrintFile(m_spoolName, false, 0, 0, 0, false, 44);
+            result = StopPrtJob(result) && result;
+        }
+        if (m_pJob != nullptr)
+            m_pJob->SetJobSize(static_cast<uint32_t>(info.size));
+    }
+    bool remove = true;
+    if (TraceSettings::extendedDebug() && m_bShowMsgs) {
+        char text[1200];
+        std::snprintf(text, sizeof text, "Spooled job '%s' was printed '%s'\nOK to delete temp file '%s'",
+                      m_jobName.c_str(), result ? "SUCCESSFULLY" : "WITH ERROR", m_spoolName.c_str());
+        remove = TRZ_MsgBox(text, platform::ui::kMbYesNo, 0, kTrzJobs) != platform::ui::kIdNo;
+    }
+    if (remove)
+        std::remove(m_spoolName.c_str());
+    m_jobName.clear();
+    m_spoolName.clear();
+    m_spoolRecord.reset();
+    return result;
+}
+
+bool CWinPrt::StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages)
+{
+    return _StartPrtJob(record, jobName, showMessages);
+}
+
+bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages)
+{
+    // The check comes first: a second start must not change the running job's settings.
+    if (m_bDocStarted) {
+        showError("_StartPrtJob attampted when already printing...");
+        return false;
+    }
+    SetConfig(record, showMessages);
+    if (!m_deviceFactory) {
+        showError("CreateDC()");
+        return false;
+    }
+    EngineDeviceRequest request;
+    request.printer = FieldText(m_InitData.printer);
+    request.jobName = jobName != nullptr ? jobName : "";
+    const std::string docName = FieldText(m_InitData.docname);
+    request.documentName = docName.empty() ? request.jobName : docName;
+
+    m_docOutput.clear();
+    m_docOutputGoal.clear();
+    if (isPdfDriver(request.printer)) {
+        const std::string hostOutput = FieldText(m_InitData.output);
+        if (!hostOutput.empty()) {
+            const auto local = m_driveMap.map(hostOutput);
+            if (!local) {
+                showError("StartDoc(): output '" + hostOutput + "' is outside the mapped folders");
+                return false;
+            }
+            request.outputFile = *local;
+        } else if (!m_pdfFolder.empty()) {
+            request.outputFile = (fs::path(m_pdfFolder) / (fileNameOf(request.jobName) + ".pdf")).string();
+        }
+        m_docOutput = request.outputFile;
+    }
+
+    std::string error;
+    m_device = m_deviceFactory(request, &error);
+    if (!m_device) {
+        showError("CreateDC() " + error);
+        return false;
+    }
+    // A PDF driver without a name writes a temporary file of its own choosing.
+    if (const auto* pdf = dynamic_cast<const platform::draw::PdfFilePageDevice*>(m_device.get()))
+        m_docOutput = pdf->outputPath();
+    if (!m_device->startDoc(request.documentName)) {
+        showError("StartDoc() " + m_device->errorText());
+        m_device.reset();
+        return false;
+    }
+    m_bDocStarted = true;
+    m_nPages = 0;
+    m_dwPrintBytes = 0;
+    m_wError = 0;
+    m_bAbort = false;
+    m_bPagePending = m_bAutoEjected = m_bSkipDown = false;
+    m_wAttr = 0;
+    m_pFMap->SetDc(m_device->dc());
+    m_pFMap->SetPrinting(true);
+    m_device->dc()->setTextAlign(platform::draw::TextAlign::Baseline);
+    m_pFMap->SetTextColor(0);
+    m_pFMap->SetBkColor(0xFFFFFF);
+    m_pFMap->SetBkMode(2);
+    m_pFMap->SetGridFont(0, m_InitData.cols, m_InitData.rows);
+    return true;
+}
+
+bool CWinPrt::StopPrtJob(bool ok)
+{
+    const bool result = _StopPrtJob(ok);
+    if (!m_szOutput.empty() && FieldText(m_InitData.output).empty() && !m_docOutput.empty())
+        moveOutputIntoPlace();
+    m_szOutput.clear();
+    return result;
+}
+
+bool CWinPrt::_StopPrtJob(bool ok)
+{
+    if (!m_device)
+        return false;
+    bool result = true;
+    // Pages that carry only images, frames or codes count as printed as well as text does.
+    const bool printed = m_dwPrintBytes != 0 || m_nPages != 0;
+    if ((ok || m_wError == kErrCommand) && printed) {
+        if (!EndPage())
+            result = false;
+        if (result && !m_device->endDoc()) {
+            showError("EndDoc() " + m_device->errorText());
+            result = false;
+        }
+        if (!result)
+            m_device->abortDoc();
+    } else {
+        // The open page ends before the document is dropped.
+        if (m_bPageStarted) {
+            m_bPageStarted = false;
+            m_pFMap->PageEnd();
+            m_device->endPage();
+        }
+        m_device->abortDoc();
+    }
+    m_bDocStarted = false;
+    m_pFMap->DocumentEnd();
+    m_pFMap->SetDc(nullptr);
+    m_device.reset();
+    return result;
+}
+
+void CWinPrt::moveOutputIntoPlace()
+{
+    const auto goal = m_driveMap.map(m_szOutput);
+    if (!goal) {
+        showError("PrtOutput: '" + m_szOutput + "' is outside the mapped folders");
+        return;
+    }
+    std::string error;
+    if (!moveAtomically(m_docOutput, *goal, &error))
+        showError("PrtOutput: cannot move '" + m_docOutput + "' to '" + *goal + "': " + error);
+    else
+        m_docOutput = *goal;
+}
+
+void CWinPrt::reportProgress(uint64_t done)
+{
+    m_progress.add(done);
+}
+
+bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, unsigned first,
+                        unsigned count, bool recordMode, uint8_t option)
+{
+    (void)option;
+    (void)recordMode;
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        if (TRZ_IsOn(kTrzJobs))
+            TRZ_Printf("\nPrintFile()-FALSE: '%s' not found [OUT]", path.c_str());
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    const auto saved = m_progress.save();
+    // The outermost file owns the progress display; a file a command prints only nests.
+    const bool outermost = m_fileDepth++ == 0;
+    if (outermost) {
+        platform::ui::ProgressRequest request;
+        request.caption = FieldText(m_InitData.printer);
+        request.lines.push_back(m_jobName.empty() ? fs::path(path).filename().string()
+                                                  : "Printing '" + m_jobName + "'...");
+        m_progressId = platform::ui::bridge().openProgress(request);
+        m_progress.setSink([this](int percent) {
+            platform::ui::ProgressState state;
+            state.percent = percent;
+            state.status = "Page " + std::to_string(m_nPages);
+            platform::ui::bridge().updateProgress(m_progressId, state);
+            if (platform::ui::bridge().progressCancelled(m_progressId))
+                m_bCanceled = true;
+        });
+    }
+    m_progress.start(textMode && count != 0 ? count : fs::file_size(path, ec));
+    m_bCanceled = false;
+    m_bAbort = false;
+
+    bool ok = true;
+    if (!textMode) {
+        char block[1024];
+        for (;;) {
+            const size_t n = std::fread(block, 1, sizeof block, file);
+            if (n == 0)
+                break;
+            PrintData(block, n, true);
+            if (IsAborted()) {
+                ok = false;
+                break;
+            }
+        }
+        EndOfStream();
+    } else {
+        ok = printTextFile(file, flags, first, count);
+    }
+    if (ok)
+        m_progress.finish();
+    m_progress.restore(saved);
+    --m_fileDepth;
+    if (outermost) {
+        m_progress.setSink(nullptr);
+        platform::ui::bridge().closeProgress(m_progressId);
+        m_progressId = 0;
+    }
+    std::fclose(file);
+    return ok;
+}
+
+bool CWinPrt::printTextFile(std::FILE* file, uint16_t flags, unsigned first, unsigned count)
+{
+    const bool translate = (flags & 0x0C00) != 0;
+    const int delimiter = translate ? '\r' : '\n';
+    auto readLine = [&](std::string& line) -> bool {
+        line.clear();
+        int c;
+        while ((c = std::fgetc(file)) != EOF) {
+            if (c == delimiter)
+                return true;
+            line += static_cast<char>(c);
+        }
+        return !line.empty();
+    };
+    std::string line;
+    for (unsigned skip = 1; skip < first; ++skip)
+        if (!readLine(line))
+            return false;
+    unsigned printed = 0;
+    while (count == 0 || printed < count) {
+        if (IsAborted())
+            return false;
+        if (!readLine(line))
+            return count == 0 || printed == count;
+        // Text mode: a CR LF pair ends a line like a lone LF.
+        if (!translate && !line.empty() && line.back() == '\r')
+            line.pop_back();
+        const uint8_t filter = static_cast<uint8_t>(flags & 0xFF);
+        if (filter != 0) {
+            std::string out;
+            for (char ch : line) {
+                if ((filter & 0x02) && ch == '\f')
+                    continue;
+                if ((filter & 0x01) && ch == '\r') {
+                    const char prev = out.empty() ? '\0' : out.back();
+                    if (prev == ' ')
+                        continue;
+                    if (prev != '\r' && prev != '.')
+                        ch = ' ';
+                }
+                out += ch;
+            }
+            line.swap(out);
+        }
+        if (count == 1) {
+            const auto cr = line.find('\r');
+            if (cr != std::string::npos)
+                line.resize(cr);
+            const auto b = line.find_first_not_of(' ');
+            const auto e = line.find_last_not_of(' ');
+            line = b == std::string::npos ? std::string() : line.substr(b, e - b + 1);
+        }
+        if (!line.empty()) {
+            if (translate)
+                platform::charset::hostToOemInPlace(line);
+            else if (!(flags & 0x1000))
+                platform::charset::ansiToOemInPlace(line);
+            PrintData(line.data(), line.size(), false);
+        }
+        // Each line of the file is a line of the page.
+        m_x = 0;
+        m_pFMap->LineReset();
+        Down();
+        ++printed;
+        m_progress.add(count != 0 ? 1 : line.size());
+    }
+    return true;
+}
+
+} // namespace typestone
