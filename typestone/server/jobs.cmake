@@ -11,9 +11,5 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/port_values.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printer_config.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printer_config_store.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/printer_strings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prt_cfg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prt_job_thread.cpp)
-typestone_string_table(typestone_core typestone_printers
-  EN ${CMAKE_CURRENT_LIST_DIR}/../res/printers.en.txt
-  ES ${CMAKE_CURRENT_LIST_DIR}/../res/printers.es.txt)

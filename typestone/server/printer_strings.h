@@ -1,7 +1,6 @@
 #pragma once
-// The strings of the shared-printer configuration and the job reception, in the user's language.
-
-#include <string>
+// Ids of the strings of the shared-printer configuration and the job reception (the server's
+// string table, serverString).
 
 namespace typestone {
 
@@ -15,8 +14,5 @@ inline constexpr unsigned kStrColName = 1002;
 inline constexpr unsigned kStrSharedNo = 2000;
 inline constexpr unsigned kStrSharedYes = 2001;
 inline constexpr unsigned kStrSharedPassword = 2002;
-
-// The string, empty when the table has none.
-std::string printerString(unsigned id);
 
 } // namespace typestone

@@ -2,6 +2,7 @@
 
 #include "typestone/server/port_values.h"
 #include "typestone/server/printer_strings.h"
+#include "typestone/server/server_strings.h"
 
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
@@ -27,7 +28,7 @@ namespace {
 
 QString localText(unsigned id, const char* fallback)
 {
-    const std::string s = printerString(id);
+    const std::string s = serverString(id);
     return QString::fromStdString(s.empty() ? std::string(fallback) : s);
 }
 
