@@ -22,7 +22,7 @@ constexpr size_t kBlock = 1024;
 
 void failBox(const std::string& text)
 {
-    DLL_MessageBox(text.c_str(), klv::mb::kOk, 0);
+    DLL_MessageBox(text.c_str(), platform::ui::kMbOk, 0);
 }
 
 } // namespace

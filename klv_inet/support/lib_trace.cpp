@@ -108,8 +108,8 @@ int GetDbgTracesEnabled()
 {
     if (!g_debugDecided.exchange(1)) {
         const int answer = PLM_TimedMsgBox("Enable debugging messages ?",
-                                           klv::mb::kYesNo | klv::mb::kDefButton2, 0, timerFromEnvironment());
-        if (answer == klv::mb::kIdYes)
+                                           platform::ui::kMbYesNo | platform::ui::kMbDefButton2, 0, timerFromEnvironment());
+        if (answer == platform::ui::kIdYes)
             g_debugEnabled = 1;
     }
     return g_debugEnabled;
@@ -129,14 +129,14 @@ void DbgMessageBox(const char* format, ...)
     va_start(args, format);
     const std::string text = vformat(format, args);
     va_end(args);
-    PLM_TimedMsgBox(text.c_str(), klv::mb::kOk, 0, GetMsgBoxTimer() * 1000u);
+    PLM_TimedMsgBox(text.c_str(), platform::ui::kMbOk, 0, GetMsgBoxTimer() * 1000u);
 }
 
 int DbgYesNoMsgBox(const char* text, unsigned type, unsigned helpId)
 {
     if (GetDbgTracesEnabled())
         return PLM_TimedMsgBox(text ? text : "", type, helpId, GetMsgBoxTimer() * 1000u);
-    return (type & 0xF00) == klv::mb::kDefButton2 ? klv::mb::kIdNo : klv::mb::kIdYes;
+    return (type & 0xF00) == platform::ui::kMbDefButton2 ? platform::ui::kIdNo : platform::ui::kIdYes;
 }
 
 void ExtDbgMessageBox(int show, const char* format, ...)
@@ -147,7 +147,7 @@ void ExtDbgMessageBox(int show, const char* format, ...)
     va_start(args, format);
     const std::string text = vformat(format, args);
     va_end(args);
-    PLM_TimedMsgBox(text.c_str(), klv::mb::kOk, 0, GetMsgBoxTimer() * 1000u);
+    PLM_TimedMsgBox(text.c_str(), platform::ui::kMbOk, 0, GetMsgBoxTimer() * 1000u);
 }
 
 const char* DumpCObject(std::string* out, const QObject* object)

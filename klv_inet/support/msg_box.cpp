@@ -187,7 +187,7 @@ unsigned ShowLastError(unsigned error, const char* text, int show, int network, 
     std::snprintf(buf, sizeof buf, " - dwError=0x%08x (%u)", error, error);
     message += buf;
     if (show)
-        PLM_MessageBox(message.c_str(), klv::mb::kIconInformation, 0);
+        PLM_MessageBox(message.c_str(), platform::ui::kMbIconInformation, 0);
     if (out)
         *out += message;
     return error;

@@ -4,24 +4,6 @@
 
 namespace klv::mb {
 
-std::vector<int> buttonsOf(unsigned type)
-{
-    switch (type & 15) {
-    case kOkCancel:
-        return {kIdOk, kIdCancel};
-    case kAbortRetryIgnore:
-        return {kIdAbort, kIdRetry, kIdIgnore};
-    case kYesNoCancel:
-        return {kIdYes, kIdNo, kIdCancel};
-    case kYesNo:
-        return {kIdYes, kIdNo};
-    case kRetryCancel:
-        return {kIdRetry, kIdCancel};
-    default:
-        return {kIdOk};
-    }
-}
-
 const char* buttonSetName(unsigned type)
 {
     static const char* const names[] = {"OK",     "OK_CANCEL",   "ABORT_RETRY_IGNORE", "YES_NO_CANCEL",
@@ -39,11 +21,9 @@ const char* answerName(int answer)
 
 int defaultAnswer(unsigned type, unsigned* buttonNumber)
 {
-    const unsigned n = ((type >> 8) & 15) + 1;
     if (buttonNumber)
-        *buttonNumber = n;
-    const std::vector<int> buttons = buttonsOf(type);
-    return n > buttons.size() ? buttons.back() : buttons[n - 1];
+        *buttonNumber = ((type >> 8) & 15) + 1;
+    return platform::ui::defaultAnswer(type);
 }
 
 } // namespace klv::mb

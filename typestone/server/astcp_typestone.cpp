@@ -21,7 +21,9 @@ CASTCPTypestone::~CASTCPTypestone()
 
 bool CASTCPTypestone::Listen(const std::string& address, uint16_t port, std::string* error)
 {
-    platform::net::SocketResult listening = platform::net::listenTcp(address, port, 5, false);
+    // SO_REUSEADDR, so that a restart or a continue after a pause can listen again while
+    // connections of the earlier listener are still open or in TIME_WAIT.
+    platform::net::SocketResult listening = platform::net::listenTcp(address, port, 5, true);
     if (!listening.ok()) {
         if (error)
             *error = listening.error.text;

@@ -70,9 +70,9 @@ int serviceBox(ServiceMessageBoxSender sender, const std::string& text, unsigned
     }
     int answer = sender(text, stringId, type);
     if (answer <= 0)
-        answer = klv::mb::kIdCancel;
+        answer = platform::ui::kIdCancel;
     if (traced)
-        TRZ_Printf("\nTRZ_MsgBox() iRc=%d IDNO=%d", answer, klv::mb::kIdNo);
+        TRZ_Printf("\nTRZ_MsgBox() iRc=%d IDNO=%d", answer, platform::ui::kIdNo);
     return answer;
 }
 
@@ -251,8 +251,8 @@ bool OpenTrzFile(bool ask)
     GetTrzFName(path);
     if (ask) {
         const std::string question = typestone::fillFields(serverString(kStrEditTrace), {path});
-        if (TRZ_MsgBox(question.c_str(), klv::mb::kYesNo | klv::mb::kIconQuestion, 0, kTrzCore) !=
-            klv::mb::kIdYes)
+        if (TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0, kTrzCore) !=
+            platform::ui::kIdYes)
             return false;
     }
     const size_t slash = path.rfind('/');

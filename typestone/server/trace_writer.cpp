@@ -106,8 +106,8 @@ bool TraceWriter::askOverwrite(const std::string& path)
         return true;
     const std::string question = typestone::fillFields(
         serverString(kStrOverwriteTrace), {path, klv::traceDate(info.modified), sizeText(info.size)});
-    return TRZ_MsgBox(question.c_str(), klv::mb::kYesNo | klv::mb::kIconQuestion, 0, kTrzJobs) ==
-           klv::mb::kIdYes;
+    return TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0, kTrzJobs) ==
+           platform::ui::kIdYes;
 }
 
 void TraceWriter::write(const std::string& path, const Options& options, const std::string& levelPrefix,

@@ -15,10 +15,10 @@
 
 namespace {
 
-using klv::mb::kDefButton2;
-using klv::mb::kIdNo;
-using klv::mb::kIdYes;
-using klv::mb::kYesNo;
+using platform::ui::kMbDefButton2;
+using platform::ui::kIdNo;
+using platform::ui::kIdYes;
+using platform::ui::kMbYesNo;
 
 class LibTraceTest : public ::testing::Test
 {
@@ -76,7 +76,7 @@ TEST_F(LibTraceTest, DebugQuestionIsAskedOnceWithTheEnvironmentTimeout)
     const auto boxes = ui.boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].box.text, "Enable debugging messages ?");
-    EXPECT_EQ(boxes[0].box.style, kYesNo | kDefButton2);
+    EXPECT_EQ(boxes[0].box.style, platform::ui::kMbYesNo | platform::ui::kMbDefButton2);
     EXPECT_EQ(boxes[0].box.timeoutMs, 1500u);
 }
 
@@ -99,15 +99,15 @@ TEST_F(LibTraceTest, SetBeforeGetIsNeverAsked)
 TEST_F(LibTraceTest, DebugBoxesFollowTheSwitch)
 {
     SetDbgTracesEnabled(0);
-    EXPECT_EQ(DbgYesNoMsgBox("q", kYesNo | kDefButton2, 0), kIdNo);
-    EXPECT_EQ(DbgYesNoMsgBox("q", kYesNo, 0), kIdYes);
+    EXPECT_EQ(DbgYesNoMsgBox("q", platform::ui::kMbYesNo | platform::ui::kMbDefButton2, 0), kIdNo);
+    EXPECT_EQ(DbgYesNoMsgBox("q", platform::ui::kMbYesNo, 0), kIdYes);
     ExtDbgMessageBox(1, "hidden %d", 1);
     EXPECT_TRUE(ui.boxes().empty());
 
     DbgMessageBox("always %d", 2); // whatever the switch says
     SetDbgTracesEnabled(1);
     ui->pushBoxAnswer(kIdNo);
-    EXPECT_EQ(DbgYesNoMsgBox("q", kYesNo, 0), kIdNo);
+    EXPECT_EQ(DbgYesNoMsgBox("q", platform::ui::kMbYesNo, 0), kIdNo);
     ExtDbgMessageBox(0, "not shown");
     ExtDbgMessageBox(1, "shown %s", "now");
     const auto boxes = ui.boxes();

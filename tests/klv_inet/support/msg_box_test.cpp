@@ -15,6 +15,10 @@
 namespace {
 
 using namespace klv::mb;
+using namespace platform::ui;
+
+// A default button beyond every set.
+constexpr unsigned kMbDefButton4 = 0x300;
 
 class MsgBoxTest : public ::testing::Test
 {
@@ -47,18 +51,18 @@ struct BoxCase
 TEST_F(MsgBoxTest, AnswerAndTraceByTypeDefaultButtonAndTimeout)
 {
     const BoxCase cases[] = {
-        {kYesNo | kDefButton2, 3000, true, 0, kIdNo, "\nDefault answer is MB_DEFBUTTON2 (0x00000007 - NO)"},
-        {kOkCancel | kDefButton3, 3000, true, 0, kIdCancel,
+        {kMbYesNo | kMbDefButton2, 3000, true, 0, kIdNo, "\nDefault answer is MB_DEFBUTTON2 (0x00000007 - NO)"},
+        {kMbOkCancel | kMbDefButton3, 3000, true, 0, kIdCancel,
          "\nDefault answer is MB_DEFBUTTON3 (0x00000002 - CANCEL)"},
-        {kOk, 1000, true, 0, kIdOk, "\nDefault answer is MB_DEFBUTTON1 (0x00000001 - OK)"},
-        {kYesNoCancel | kDefButton3, 2000, true, 0, kIdCancel,
+        {kMbOk, 1000, true, 0, kIdOk, "\nDefault answer is MB_DEFBUTTON1 (0x00000001 - OK)"},
+        {kMbYesNoCancel | kMbDefButton3, 2000, true, 0, kIdCancel,
          "\nDefault answer is MB_DEFBUTTON3 (0x00000002 - CANCEL)"},
-        {kAbortRetryIgnore | kDefButton2, 2000, true, 0, kIdRetry,
+        {kMbAbortRetryIgnore | kMbDefButton2, 2000, true, 0, kIdRetry,
          "\nDefault answer is MB_DEFBUTTON2 (0x00000004 - RETRY)"},
-        {kYesNo | kDefButton4, 2000, true, 0, kIdNo, "\nDefault answer is MB_DEFBUTTON4 (0x00000007 - NO)"},
+        {kMbYesNo | kMbDefButton4, 2000, true, 0, kIdNo, "\nDefault answer is MB_DEFBUTTON4 (0x00000007 - NO)"},
         {0x7, 2000, true, 0, kIdOk, "\nDefault answer is MB_DEFBUTTON1 (0x00000001 - OK)"},
-        {kRetryCancel, 0, false, kIdRetry, kIdRetry, nullptr},
-        {kYesNo | kIconQuestion | kDefButton2, 5000, false, kIdYes, kIdYes, nullptr},
+        {kMbRetryCancel, 0, false, kIdRetry, kIdRetry, nullptr},
+        {kMbYesNo | kMbIconQuestion | kMbDefButton2, 5000, false, kIdYes, kIdYes, nullptr},
     };
     for (const BoxCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "type=0x" << std::hex << c.type);
@@ -95,7 +99,7 @@ TEST_F(MsgBoxTest, AnswerAndTraceByTypeDefaultButtonAndTimeout)
 TEST_F(MsgBoxTest, TimedOutTraceInFull)
 {
     ui->pushBoxTimeout();
-    EXPECT_EQ(PLM_TimedMsgBox("Go on?", kYesNoCancel | kDefButton3, 0, 2000), kIdCancel);
+    EXPECT_EQ(PLM_TimedMsgBox("Go on?", kMbYesNoCancel | kMbDefButton3, 0, 2000), kIdCancel);
     const std::string expected = "\n*******\nMessageBox()[Timer=2 sec]\nGo on?\n0x00000203 - YES_NO_CANCEL"
                                  "\nMessageBox() TIMEOUTED !!!\n---\nGo on?\n---"
                                  "\nDefault answer is MB_DEFBUTTON3 (0x00000002 - CANCEL)"
@@ -106,7 +110,7 @@ TEST_F(MsgBoxTest, TimedOutTraceInFull)
 TEST_F(MsgBoxTest, NamesOfButtonSetsAndAnswers)
 {
     std::string s;
-    EXPECT_STREQ(FormatMsgButtons(&s, kYesNo | kDefButton2), "0x00000104 - YES_NO");
+    EXPECT_STREQ(FormatMsgButtons(&s, kMbYesNo | kMbDefButton2), "0x00000104 - YES_NO");
     EXPECT_STREQ(FormatMsgButtons(&s, 0x6), "0x00000006 - Unknown");
     EXPECT_STREQ(FormatMsgAnswer(&s, kIdHelp), "0x00000009 - HELP");
     EXPECT_STREQ(FormatMsgAnswer(&s, kIdClose), "0x00000008 - CLOSE");
@@ -132,13 +136,13 @@ TEST_F(MsgBoxTest, TracedBoxesUseTheBoxTimerAndHandTheTraceOn)
     SetMsgBoxTimer(4);
     g_traced.clear();
     ui->pushBoxAnswer(kIdOk);
-    EXPECT_EQ(TRACED_MessageBox(&collect, "100% done", kOkCancel, 0), kIdOk);
+    EXPECT_EQ(TRACED_MessageBox(&collect, "100% done", kMbOkCancel, 0), kIdOk);
     EXPECT_EQ(ui.boxes().back().box.timeoutMs, 4000u);
     EXPECT_EQ(ui.boxes().back().box.caption, "TestApp");
     EXPECT_EQ(g_traced, GetMsgBox_Traces()); // passed as data: a '%' in the text stays as it is
     EXPECT_NE(g_traced.find("[Timer=4 sec]\n100% done\n"), std::string::npos);
 
-    EXPECT_EQ(TRACED_MessageBox(nullptr, "plain", kOk, 0), kIdOk);
+    EXPECT_EQ(TRACED_MessageBox(nullptr, "plain", kMbOk, 0), kIdOk);
 }
 
 bool appStrings(unsigned id, std::string* out)
@@ -155,11 +159,11 @@ bool appStrings(unsigned id, std::string* out)
 TEST_F(MsgBoxTest, BoxesByStringId)
 {
     klv::setApplicationStrings(&appStrings);
-    EXPECT_EQ(PLM_MessageBox(7u, kOk, 0, 1), kIdOk);
-    EXPECT_EQ(PLM_MessageBox(7u, kOk, 0, 0), kIdOk);
-    EXPECT_EQ(PLM_MessageBox(8u, kOk, 0, 0), -1);  // empty
-    EXPECT_EQ(PLM_MessageBox(99u, kOk, 0, 0), -1); // missing
-    EXPECT_EQ(DLL_MessageBox(7u, kOk, 0, 0), -1);  // not in the library's own table
+    EXPECT_EQ(PLM_MessageBox(7u, kMbOk, 0, 1), kIdOk);
+    EXPECT_EQ(PLM_MessageBox(7u, kMbOk, 0, 0), kIdOk);
+    EXPECT_EQ(PLM_MessageBox(8u, kMbOk, 0, 0), -1);  // empty
+    EXPECT_EQ(PLM_MessageBox(99u, kMbOk, 0, 0), -1); // missing
+    EXPECT_EQ(DLL_MessageBox(7u, kMbOk, 0, 0), -1);  // not in the library's own table
     const auto boxes = ui.boxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].box.text, "Welcome to TestApp.");
@@ -201,17 +205,17 @@ TEST_F(MsgBoxTest, ErrorTexts)
     EXPECT_TRUE(ui.boxes().empty());
     ShowLastError(13u, nullptr, 1, 0, nullptr);
     ASSERT_EQ(ui.boxes().size(), 1u);
-    EXPECT_EQ(ui.boxes()[0].box.style, kIconInformation);
+    EXPECT_EQ(ui.boxes()[0].box.style, kMbIconInformation);
     EXPECT_EQ(ui.boxes()[0].box.text, "Permission denied - dwError=0x0000000d (13)");
 }
 
 TEST_F(MsgBoxTest, EachThreadKeepsItsOwnTrace)
 {
     ui->pushBoxAnswer(kIdYes);
-    PLM_TimedMsgBox("main", kYesNo, 0, 0);
+    PLM_TimedMsgBox("main", kMbYesNo, 0, 0);
     std::string other;
     std::thread t([&other] {
-        PLM_TimedMsgBox("worker", kOk, 0, 0);
+        PLM_TimedMsgBox("worker", kMbOk, 0, 0);
         other = GetMsgBox_Traces();
     });
     t.join();

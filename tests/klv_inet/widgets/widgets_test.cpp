@@ -80,7 +80,7 @@ TEST_F(WidgetsTest, WorkerBoxIsShownOnTheGuiThreadAndTimesOutToItsDefault)
     klv::widgets::DesktopUi ui;
     std::string trace;
     auto answer = std::async(std::launch::async, [&trace] {
-        const int a = PLM_TimedMsgBox("Replace the file?", klv::mb::kYesNo | klv::mb::kDefButton2, 0, 300);
+        const int a = PLM_TimedMsgBox("Replace the file?", platform::ui::kMbYesNo | platform::ui::kMbDefButton2, 0, 300);
         trace = GetMsgBox_Traces();
         return a;
     });
@@ -92,7 +92,7 @@ TEST_F(WidgetsTest, WorkerBoxIsShownOnTheGuiThreadAndTimesOutToItsDefault)
     watcher.start(10);
     ASSERT_TRUE(pumpUntil([&] { return answer.wait_for(0s) == std::future_status::ready; }));
     EXPECT_TRUE(seen);
-    EXPECT_EQ(answer.get(), klv::mb::kIdNo);
+    EXPECT_EQ(answer.get(), platform::ui::kIdNo);
     EXPECT_NE(trace.find("TIMEOUTED"), std::string::npos);
 }
 

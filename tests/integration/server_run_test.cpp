@@ -1,0 +1,206 @@
+// The program in service mode on loopback ports with temporary folders: it answers the host
+// queries, prints a raw job, stops on SIGTERM with its ports written back, and leaves no
+// shared memory or held lock behind.
+
+#include "tests/support/host/host_simulator.h"
+#include "tests/support/host/job_request.h"
+
+#include "platform/net/tcp.h"
+#include "platform/net/udp.h"
+#include "platform/settings/settings_store.h"
+#include "platform/sync/named_lock.h"
+#include "platform/sync/shared_memory.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSection = "Software\\KLV\\Typestone\\General";
+
+uint16_t freePort(bool udp)
+{
+    return udp ? platform::net::bindUdp("127.0.0.1", 0, false).local.port
+               : platform::net::listenTcp("127.0.0.1", 0, 1, false).local.port;
+}
+
+std::vector<uint8_t> query(uint16_t port, std::vector<uint8_t> datagram, int timeoutMs)
+{
+    platform::net::SocketResult client = platform::net::bindUdp("127.0.0.1", 0, false);
+    platform::net::sendTo(client.socket, datagram.data(), datagram.size(), {"127.0.0.1", port});
+    uint8_t buffer[2048];
+    platform::net::DatagramResult got =
+        platform::net::receiveFrom(client.socket, buffer, sizeof buffer, timeoutMs);
+    if (!got.ok())
+        return {};
+    return std::vector<uint8_t>(buffer, buffer + got.bytes);
+}
+
+std::vector<uint8_t> request(uint16_t command, uint16_t sequence)
+{
+    return {uint8_t(command), uint8_t(command >> 8), uint8_t(sequence), uint8_t(sequence >> 8), 0, 0};
+}
+
+class ServerRunTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "ts-run-XXXXXX").string();
+        dir = ::mkdtemp(pattern.data());
+        for (const char* sub : {"state", "cache", "config", "run", "spool/Printer1"})
+            fs::create_directories(dir / sub);
+        fs::permissions(dir / "run", fs::perms::owner_all);
+        registry = (dir / "registry.sqlite").string();
+
+        udp = freePort(true);
+        tcp = freePort(false);
+        aux = freePort(false);
+        udpAux = freePort(true);
+        std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+        ASSERT_TRUE(store);
+        const std::pair<const char*, uint16_t> ports[] = {{"UDP_TYPESTONE", udp},
+                                                          {"TCP_TYPESTONE", tcp},
+                                                          {"TYPST_AUXPORT", aux},
+                                                          {"TYPSTUDP_AUXPORT", udpAux}};
+        for (const auto& [name, value] : ports)
+            store->setString(platform::RegRoot::CurrentUser, kSection, name, std::to_string(value));
+    }
+
+    void TearDown() override
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    void start()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET", "TYPESTONE_DATA_DIR"})
+            env.remove(name);
+        env.insert("TYPESTONE_REGISTRY", QString::fromStdString(registry));
+        env.insert("TYPESTONE_SPOOLER", QString::fromStdString("folder:" + (dir / "spool").string()));
+        env.insert("XDG_STATE_HOME", QString::fromStdString((dir / "state").string()));
+        env.insert("XDG_CACHE_HOME", QString::fromStdString((dir / "cache").string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((dir / "run").string()));
+        env.insert("TMPDIR", QString::fromStdString(dir.string()));
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(TYPESTONE_EXE, {});
+        ASSERT_TRUE(process.waitForStarted(10000));
+    }
+
+    // The program answers WHO (it is up), asked again until a bound.
+    bool waitUntilServing()
+    {
+        for (int i = 0; i < 100; ++i) {
+            if (query(udp, request(1, 1), 100).size() == 261)
+                return true;
+            if (process.state() == QProcess::NotRunning)
+                return false;
+        }
+        return false;
+    }
+
+    std::string output()
+    {
+        process.waitForReadyRead(100);
+        return process.readAll().toStdString();
+    }
+
+    fs::path dir;
+    std::string registry;
+    uint16_t udp = 0, tcp = 0, aux = 0, udpAux = 0;
+    QProcess process;
+};
+
+TEST_F(ServerRunTest, QueriesRawJobAndCleanStop)
+{
+    start();
+    ASSERT_TRUE(waitUntilServing()) << output();
+
+    // The printer list names the one printer folder, and it may be printed on without password.
+    const std::vector<uint8_t> list = query(udp, request(2, 2), 5000);
+    ASSERT_EQ(list.size(), 1009u);
+    EXPECT_EQ(list[6], 1);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&list[9])), "Printer1");
+    std::vector<uint8_t> check = request(3, 3);
+    check.resize(262, 0);
+    std::copy_n("Printer1", 8, check.begin() + 6);
+    EXPECT_EQ(query(udp, check, 5000), (std::vector<uint8_t>{3, 0, 3, 0, 2, 0, 0, 0}));
+
+    // A raw job lands unchanged in the printer's folder.
+    valdor::JobRequest job;
+    job.printer = "Printer1";
+    job.options = valdor::kOptionRaw;
+    job.docName = "first";
+    const std::vector<uint8_t> data = {'H', 'e', 'l', 'l', 'o', '\r', '\n', 0x0C, 0x00, 0xFF};
+    valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job), data);
+    ASSERT_TRUE(result.error.empty()) << result.error;
+    EXPECT_EQ(result.replyCode, valdor::ReplyAccepted);
+    EXPECT_EQ(result.dataPort, aux);
+    std::vector<fs::path> jobs;
+    for (int i = 0; i < 100 && jobs.empty(); ++i) {
+        for (const auto& entry : fs::directory_iterator(dir / "spool/Printer1"))
+            if (entry.path().extension() == ".prn")
+                jobs.push_back(entry.path());
+        if (jobs.empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(jobs.size(), 1u);
+    std::ifstream in(jobs[0], std::ios::binary);
+    const std::vector<uint8_t> printed((std::istreambuf_iterator<char>(in)),
+                                       std::istreambuf_iterator<char>());
+    EXPECT_EQ(printed, data);
+
+    // SIGUSR1 writes the connection status: no connection is left.
+    platform::sync::SharedMemory status;
+    ASSERT_TRUE(status.openReadOnly("VALDORTypestoneMemFileMap"));
+    ASSERT_EQ(::kill(pid_t(process.processId()), SIGUSR1), 0);
+    for (int i = 0; i < 100 && status.constData()[0] == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(std::string(status.constData(), 2), "0 ");
+    status.close();
+
+    // SIGTERM: an orderly end with the ports written back.
+    {
+        std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+        store->deleteValue(platform::RegRoot::CurrentUser, kSection, "TYPST_AUXPORT");
+    }
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << output();
+    std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+    std::string text;
+    EXPECT_EQ(store->readString(platform::RegRoot::CurrentUser, kSection, "TYPST_AUXPORT", &text),
+              platform::StoreStatus::Ok);
+    EXPECT_EQ(text, std::to_string(aux));
+
+    // Nothing left behind: the shared memory is gone and its lock is free.
+    platform::sync::SharedMemory gone;
+    EXPECT_FALSE(gone.openReadOnly("VALDORTypestoneMemFileMap"));
+    platform::sync::NamedLock lock("shm.VALDORTypestoneMemFileMap", (dir / "run/typestone/locks").string());
+    EXPECT_TRUE(lock.tryLock(std::chrono::milliseconds(0))) << lock.errorString();
+    EXPECT_EQ(query(udp, request(1, 9), 200).size(), 0u);
+}
+
+} // namespace

@@ -1,0 +1,10 @@
+# Start-up, the service and its status window, the UDP server.
+ts_add_test(test_typestone_app
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/startup_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/udp_server_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/shared_status_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/service_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/service_ui_bridge_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/service_install_test.cpp
+  LIBS typestone_core)

@@ -1,0 +1,180 @@
+#include "app_fixture.h"
+
+#include "typestone/server/service_ui_bridge.h"
+#include "typestone/server/status_messages.h"
+
+#include "platform/ui/message_box.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+using typestone::ServiceUiBridge;
+
+TEST(ServiceUiBridgeTest, RequestLayout)
+{
+    const std::vector<uint8_t> r = ServiceUiBridge::BuildRequest("Hello", 7, 0x24);
+    ASSERT_EQ(r.size(), 270u);
+    std::vector<uint8_t> expected(270, 0);
+    expected[0] = 0x6D; // 1133
+    expected[1] = 0x04;
+    std::copy_n("Hello", 5, expected.begin() + 6);
+    expected[262] = 7;
+    expected[266] = 0x24;
+    EXPECT_EQ(r, expected);
+
+    // A long text is cut at 255 bytes and stays NUL-terminated.
+    const std::vector<uint8_t> cut = ServiceUiBridge::BuildRequest(std::string(400, 'x'), -1, 0);
+    EXPECT_EQ(cut[6 + 254], 'x');
+    EXPECT_EQ(cut[6 + 255], 0);
+    EXPECT_EQ(cut[262], 0xFF);
+    EXPECT_EQ(cut[265], 0xFF);
+}
+
+// TypestoneUI played by a test thread on its loopback port.
+class FakeUi
+{
+public:
+    FakeUi() : m_socket(platform::net::bindUdp("127.0.0.1", 0, false)) {}
+    uint16_t port() const { return m_socket.local.port; }
+
+    // Waits for one request; its bytes and the sender.
+    bool receive(std::vector<uint8_t>* request, platform::net::Endpoint* from)
+    {
+        uint8_t buffer[512];
+        platform::net::DatagramResult got =
+            platform::net::receiveFrom(m_socket.socket, buffer, sizeof buffer, 5000);
+        if (!got.ok())
+            return false;
+        request->assign(buffer, buffer + got.bytes);
+        *from = got.from;
+        return true;
+    }
+    void send(const std::vector<uint8_t>& bytes, const platform::net::Endpoint& to)
+    {
+        platform::net::sendTo(m_socket.socket, bytes.data(), bytes.size(), to);
+    }
+
+private:
+    platform::net::SocketResult m_socket;
+};
+
+std::vector<uint8_t> answer(uint16_t command, int32_t result, size_t size = 10)
+{
+    std::vector<uint8_t> out = apptest::request(command, 0);
+    apptest::putU32(out, 6, uint32_t(result));
+    out.resize(size, 0);
+    return out;
+}
+
+TEST(ServiceUiBridgeTest, AnswerOfTypestoneUI)
+{
+    FakeUi ui;
+    ServiceUiBridge bridge([&ui] { return ui.port(); });
+    std::vector<uint16_t> controls;
+    bridge.SetControlSink([&controls](uint16_t c) { controls.push_back(c); });
+
+    std::thread uiThread([&ui] {
+        std::vector<uint8_t> request;
+        platform::net::Endpoint from;
+        if (!ui.receive(&request, &from))
+            return;
+        EXPECT_EQ(request, ServiceUiBridge::BuildRequest("Print again?", 0, platform::ui::kMbYesNo));
+        ui.send(answer(typestone::CMD_GETDBGOPTIONS, 0, 6), from); // passed on, the wait goes on
+        ui.send({0x6D, 0x04, 0, 0}, from);                         // too short: ignored
+        ui.send(answer(typestone::CMD_SENDMESSAGE, 99, 12), from); // not 10 bytes: ignored
+        ui.send(answer(typestone::CMD_WHO, 98), from);             // another command: ignored
+        ui.send(answer(typestone::CMD_SENDMESSAGE, platform::ui::kIdNo), from);
+    });
+    platform::ui::MessageBoxRequest box;
+    box.text = "Print again?";
+    box.style = platform::ui::kMbYesNo;
+    box.timeoutMs = 10000;
+    EXPECT_EQ(bridge.messageBox(box), platform::ui::kIdNo);
+    uiThread.join();
+    EXPECT_EQ(controls, std::vector<uint16_t>{typestone::CMD_GETDBGOPTIONS});
+}
+
+TEST(ServiceUiBridgeTest, NoTypestoneUIEndsAtTheTimeOut)
+{
+    FakeUi ui; // bound, never answers
+    ServiceUiBridge bridge([&ui] { return ui.port(); });
+    platform::ui::MessageBoxRequest box;
+    box.text = "Anyone?";
+    box.style = platform::ui::kMbOkCancel;
+    box.timeoutMs = 200;
+    EXPECT_EQ(bridge.messageBox(box), platform::ui::kIdTimeout);
+    ServiceUiBridge noPort([] { return uint16_t(0); });
+    EXPECT_EQ(noPort.messageBox(box), platform::ui::kIdTimeout);
+}
+
+TEST(ServiceUiBridgeTest, TraceBoxesWithoutAnAnswerTakeTheDefaultButton)
+{
+    FakeUi ui;
+    platform::ui::setBridge(std::make_shared<ServiceUiBridge>([&ui] { return ui.port(); }, 200));
+    EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Simulate none printers ?", 0,
+                                              platform::ui::kMbYesNo | platform::ui::kMbDefButton2),
+              platform::ui::kIdNo);
+    EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Go on?", 0, platform::ui::kMbOkCancel), platform::ui::kIdOk);
+    platform::ui::setBridge(nullptr);
+    // The text went to TypestoneUI as it stands.
+    std::vector<uint8_t> request;
+    platform::net::Endpoint from;
+    ASSERT_TRUE(ui.receive(&request, &from));
+    EXPECT_EQ(request, ServiceUiBridge::BuildRequest("Simulate none printers ?", 0,
+                                                     platform::ui::kMbYesNo | platform::ui::kMbDefButton2));
+    EXPECT_TRUE(platform::net::isLoopback(from.address));
+}
+
+class BridgeServiceTest : public apptest::ServiceTest
+{
+};
+
+TEST_F(BridgeServiceTest, HostQueriesAreAnsweredWhileABoxWaits)
+{
+    makeService();
+    ASSERT_TRUE(service->CreateSockets());
+    FakeUi ui;
+    ServiceUiBridge bridge([&ui] { return ui.port(); });
+    std::atomic<bool> requestSeen{false};
+    std::atomic<bool> whoAnswered{false};
+    std::atomic<int> result{-1};
+
+    std::thread worker([&] {
+        platform::ui::MessageBoxRequest box;
+        box.text = "Waiting";
+        box.timeoutMs = 10000;
+        result = bridge.messageBox(box);
+    });
+    std::thread uiThread([&] {
+        std::vector<uint8_t> request;
+        platform::net::Endpoint from;
+        if (!ui.receive(&request, &from))
+            return;
+        requestSeen = true;
+        for (int i = 0; i < 500 && !whoAnswered; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ui.send(answer(typestone::CMD_SENDMESSAGE, platform::ui::kIdOk), from);
+    });
+
+    ASSERT_TRUE(apptest::pumpUntil([&] { return requestSeen.load(); }));
+    platform::net::SocketResult host = platform::net::bindUdp("127.0.0.1", 0, false);
+    const std::vector<uint8_t> who = apptest::request(typestone::CMD_WHO, 77);
+    platform::net::sendTo(host.socket, who.data(), who.size(), {"127.0.0.1", ports.udp});
+    apptest::pumpUntil([&] {
+        uint8_t buffer[512];
+        platform::net::DatagramResult got = platform::net::receiveFrom(host.socket, buffer, sizeof buffer, 0);
+        if (got.ok() && got.bytes == 261 && buffer[2] == 77)
+            whoAnswered = true;
+        return whoAnswered.load();
+    });
+    EXPECT_TRUE(whoAnswered);
+    worker.join();
+    uiThread.join();
+    EXPECT_EQ(result, platform::ui::kIdOk);
+}
+
+} // namespace

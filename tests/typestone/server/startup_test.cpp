@@ -1,0 +1,221 @@
+#include "app_fixture.h"
+
+#include "typestone/server/com_registration.h"
+#include "typestone/server/command_line.h"
+#include "typestone/server/general_settings.h"
+#include "typestone/server/time_text.h"
+#include "typestone/server/typestone_app.h"
+
+#include "klv_inet/support/reg_entry.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using typestone::CommandLine;
+using typestone::ParseCommandLine;
+
+struct CommandLineCase
+{
+    const char* line;
+    bool install, uninstall, regServer, unregServer, embedding, debug;
+};
+
+TEST(CommandLineTest, SwitchesAndDebugPrefix)
+{
+    const CommandLineCase cases[] = {
+        {"", false, false, false, false, false, false},
+        {"-i", true, false, false, false, false, false},
+        {"/I", true, false, false, false, false, false},
+        {"/u", false, true, false, false, false, false},
+        {"-U", false, true, false, false, false, false},
+        {"/RegServer", false, false, true, false, false, false},
+        {"-unregserver", false, false, false, true, false, false},
+        {"/Embedding", false, false, false, false, true, false},
+        {"-Automation", false, false, false, false, true, false},
+        // The switch must be the whole rest of the line.
+        {"/i extra", false, false, false, false, false, false},
+        {"install", false, false, false, false, false, false},
+        // Debugging: only a line that begins with /DEBUG, in any case.
+        {"/debug", false, false, false, false, false, true},
+        {"/DEBUG /i", true, false, false, false, false, true},
+        {"/DeBuGging", false, false, false, false, false, true},
+        {"/i /DEBUG", false, false, false, false, false, false},
+        {"-DEBUG", false, false, false, false, false, false},
+    };
+    for (const CommandLineCase& c : cases) {
+        const CommandLine parsed = ParseCommandLine(c.line);
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(parsed.install, c.install);
+        EXPECT_EQ(parsed.uninstall, c.uninstall);
+        EXPECT_EQ(parsed.regServer, c.regServer);
+        EXPECT_EQ(parsed.unregServer, c.unregServer);
+        EXPECT_EQ(parsed.embedding, c.embedding);
+        EXPECT_EQ(parsed.debug, c.debug);
+    }
+}
+
+TEST(CommandLineTest, ArgumentsAreJoinedWithBlanks)
+{
+    char a0[] = "typestone", a1[] = "/DEBUG", a2[] = "/i";
+    char* argv[] = {a0, a1, a2, nullptr};
+    EXPECT_EQ(typestone::JoinArguments(3, argv), "/DEBUG /i");
+    EXPECT_EQ(typestone::JoinArguments(1, argv), "");
+}
+
+TEST(TimeTextTest, HoursMinutesSeconds)
+{
+    EXPECT_EQ(typestone::SecondsToText(0), "00:00:00");
+    EXPECT_EQ(typestone::SecondsToText(3725), "01:02:05");
+    EXPECT_EQ(typestone::SecondsToText(90000), "25:00:00");
+    EXPECT_EQ(typestone::SecondsToText(59), "00:00:59");
+}
+
+class GeneralSettingsTest : public ::testing::Test
+{
+protected:
+    apptest::TempFolders folders;
+};
+
+TEST_F(GeneralSettingsTest, DefaultsWhenNothingIsStored)
+{
+    typestone::GeneralSettings s;
+    s.showAtStart = true;
+    s.messages = false;
+    typestone::GetSettings(&s);
+    EXPECT_FALSE(s.showAtStart);
+    EXPECT_FALSE(s.useDns);
+    EXPECT_TRUE(s.messages);
+    EXPECT_TRUE(s.minPrtProgress);
+    EXPECT_FALSE(s.logging);
+
+    const typestone::PortConfig ports = typestone::LoadPortConfig();
+    EXPECT_EQ(ports.udp, 3339);
+    EXPECT_EQ(ports.tcp, 3339);
+    EXPECT_EQ(ports.aux, 3341);
+    EXPECT_EQ(ports.udpAux, 3341);
+}
+
+TEST_F(GeneralSettingsTest, FlagsAreYesNoTextsAndRoundTrip)
+{
+    typestone::GeneralSettings s;
+    s.useDns = true;
+    s.messages = false;
+    s.logging = true;
+    typestone::SaveSettings(s);
+
+    char buffer[10] = {};
+    uint32_t size = sizeof buffer;
+    ASSERT_TRUE(GetRegistryEntry(typestone::GeneralSection().c_str(), "szUseDNS", buffer, &size));
+    EXPECT_STREQ(buffer, "yes");
+    size = sizeof buffer;
+    ASSERT_TRUE(GetRegistryEntry(typestone::GeneralSection().c_str(), "Messages", buffer, &size));
+    EXPECT_STREQ(buffer, "no");
+
+    typestone::GeneralSettings read;
+    typestone::GetSettings(&read);
+    EXPECT_TRUE(read.useDns);
+    EXPECT_FALSE(read.messages);
+    EXPECT_TRUE(read.logging);
+
+    typestone::SetCFGString("ShowAtStart", "YES");
+    EXPECT_TRUE(typestone::GetCFGFlag("ShowAtStart", false));
+    typestone::SetCFGString("ShowAtStart", "yes!");
+    EXPECT_FALSE(typestone::GetCFGFlag("ShowAtStart", true));
+}
+
+TEST_F(GeneralSettingsTest, BadPortValuesGiveTheDefault)
+{
+    const struct
+    {
+        const char* text;
+        uint16_t expected;
+    } cases[] = {{"4000", 4000}, {" 4001 ", 4001}, {"0", 3339}, {"65536", 3339}, {"12ab", 3339}, {"", 3339}};
+    for (const auto& c : cases) {
+        typestone::SetCFGString("TCP_TYPESTONE", c.text);
+        EXPECT_EQ(typestone::GetPortCfg("TCP_TYPESTONE", 3339), c.expected) << c.text;
+    }
+    // The auxiliary ports follow their main port.
+    typestone::SetCFGString("TCP_TYPESTONE", "5000");
+    typestone::SetCFGString("UDP_TYPESTONE", "6000");
+    const typestone::PortConfig ports = typestone::LoadPortConfig();
+    EXPECT_EQ(ports.aux, 5002);
+    EXPECT_EQ(ports.udpAux, 6002);
+}
+
+TEST_F(GeneralSettingsTest, RegServerWritesAndUnregServerRemovesTheAppId)
+{
+    std::shared_ptr<platform::SettingsStore> store = platform::SettingsStore::shared();
+    ASSERT_TRUE(store);
+    const std::string guidKey = std::string("AppID\\") + typestone::kAppIdGuid;
+    ASSERT_TRUE(typestone::RegisterAppId());
+    std::string text;
+    EXPECT_EQ(store->readString(platform::RegRoot::ClassesRoot, guidKey, "", &text),
+              platform::StoreStatus::Ok);
+    EXPECT_EQ(text, "Typestone");
+    EXPECT_EQ(store->readString(platform::RegRoot::ClassesRoot, "AppID\\Typestone.EXE", "AppID", &text),
+              platform::StoreStatus::Ok);
+    EXPECT_EQ(text, typestone::kAppIdGuid);
+
+    ASSERT_TRUE(typestone::UnregisterAppId());
+    EXPECT_FALSE(store->keyExists(platform::RegRoot::ClassesRoot, guidKey));
+    EXPECT_FALSE(store->keyExists(platform::RegRoot::ClassesRoot, "AppID\\Typestone.EXE"));
+    EXPECT_TRUE(typestone::UnregisterAppId()); // nothing left to remove is fine
+}
+
+class AppMainTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { apptest::ensureQtApp(); }
+
+    int runMain(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "typestone");
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        typestone::CTypestoneApp app;
+        return app.Main(int(args.size()), argv.data(), nullptr);
+    }
+
+    bool pathWritten()
+    {
+        char buffer[512] = {};
+        uint32_t size = sizeof buffer;
+        return GetRegistryEntry(typestone::GeneralSection().c_str(), "Path", buffer, &size) != 0;
+    }
+
+    apptest::TempFolders folders;
+};
+
+TEST_F(AppMainTest, ComSwitchesEndWithoutServing)
+{
+    std::shared_ptr<platform::SettingsStore> store = platform::SettingsStore::shared();
+    const std::string guidKey = std::string("AppID\\") + typestone::kAppIdGuid;
+    EXPECT_EQ(runMain({"/RegServer"}), 0);
+    EXPECT_TRUE(store->keyExists(platform::RegRoot::ClassesRoot, guidKey));
+    EXPECT_EQ(runMain({"-UnregServer"}), 0);
+    EXPECT_FALSE(store->keyExists(platform::RegRoot::ClassesRoot, guidKey));
+    EXPECT_EQ(runMain({"/Embedding"}), 0);
+    // None of them went as far as the start-up settings.
+    EXPECT_FALSE(pathWritten());
+}
+
+TEST_F(AppMainTest, InstallAndUninstallTheUnit)
+{
+    ::setenv("TYPESTONE_UNIT_DIR", folders.path("units").c_str(), 1);
+    ::setenv("TYPESTONE_AUTOSTART_DIR", folders.path("autostart").c_str(), 1);
+    ::setenv("TYPESTONE_SYSTEMCTL", "", 1);
+    const std::string unit = folders.path("units") + "/typestone.service";
+    EXPECT_EQ(runMain({"/i"}), 0);
+    EXPECT_TRUE(std::filesystem::exists(unit));
+    EXPECT_TRUE(pathWritten());
+    EXPECT_EQ(runMain({"-u"}), 0);
+    EXPECT_FALSE(std::filesystem::exists(unit));
+    ::unsetenv("TYPESTONE_UNIT_DIR");
+    ::unsetenv("TYPESTONE_AUTOSTART_DIR");
+    ::unsetenv("TYPESTONE_SYSTEMCTL");
+}
+
+} // namespace

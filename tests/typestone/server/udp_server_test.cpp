@@ -1,0 +1,326 @@
+#include "app_fixture.h"
+
+#include "typestone/server/status_messages.h"
+#include "typestone/server/udp_server.h"
+
+#include "klv_inet/support/reg_entry.h"
+
+#include <QSysInfo>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+using apptest::request;
+using typestone::CASUDPTypestone;
+
+const platform::net::Endpoint kLoopback{"127.0.0.1", 40000};
+const platform::net::Endpoint kRemote{"192.168.7.20", 40000};
+
+class UdpServerTest : public apptest::ServiceTest
+{
+protected:
+    std::vector<uint8_t> dispatch(CASUDPTypestone& udp, const std::vector<uint8_t>& datagram,
+                                  const platform::net::Endpoint& from = kLoopback)
+    {
+        return udp.Dispatch(datagram.data(), datagram.size(), from);
+    }
+
+    // The expected reply: header, then `data` padded with zeros to `total`.
+    static std::vector<uint8_t> reply(uint16_t command, uint16_t sequence, uint16_t length,
+                                      const std::vector<uint8_t>& data, size_t total)
+    {
+        std::vector<uint8_t> out(std::max(total, data.size() + 6), 0);
+        const uint8_t header[6] = {uint8_t(command),       uint8_t(command >> 8), uint8_t(sequence),
+                                   uint8_t(sequence >> 8), uint8_t(length),       uint8_t(length >> 8)};
+        std::copy(std::begin(header), std::end(header), out.begin());
+        std::copy(data.begin(), data.end(), out.begin() + 6);
+        out.resize(total);
+        return out;
+    }
+
+    static std::vector<uint8_t> chkRequest(uint16_t sequence, const std::string& printer,
+                                           const std::string& password)
+    {
+        std::vector<uint8_t> r = request(typestone::CMD_CHKPRINTER, sequence);
+        r.resize(261, 0);
+        apptest::putText(r, 6, printer);
+        apptest::putText(r, 261, password);
+        r.push_back(0);
+        return r;
+    }
+};
+
+TEST_F(UdpServerTest, ShortDatagramsAndUnknownCommandsGetNoReply)
+{
+    CASUDPTypestone udp(makeService());
+    const std::vector<uint8_t> fiveBytes = {1, 0, 9, 0, 0};
+    EXPECT_TRUE(dispatch(udp, fiveBytes).empty());
+    EXPECT_EQ(udp.LastSequence(), 1995); // not even the sequence is taken
+    EXPECT_TRUE(dispatch(udp, {}).empty());
+    EXPECT_TRUE(dispatch(udp, request(999, 4)).empty());
+    EXPECT_TRUE(dispatch(udp, request(typestone::CMD_SENDMESSAGE, 4)).empty());
+}
+
+TEST_F(UdpServerTest, WhoAnswersTheHostNameInA255ByteField)
+{
+    CASUDPTypestone udp(makeService());
+    const std::string host = QSysInfo::machineHostName().toStdString();
+    ASSERT_FALSE(host.empty());
+    const std::vector<uint8_t> expected =
+        reply(typestone::CMD_WHO, 0x1234, 255, std::vector<uint8_t>(host.begin(), host.end()), 261);
+    EXPECT_EQ(dispatch(udp, request(typestone::CMD_WHO, 0x1234)), expected);
+    EXPECT_EQ(udp.LastSequence(), 0x1234);
+}
+
+TEST_F(UdpServerTest, PrinterListWithNoPrinters)
+{
+    CASUDPTypestone udp(makeService());
+    EXPECT_EQ(dispatch(udp, request(typestone::CMD_PRTLIST, 3)),
+              reply(typestone::CMD_PRTLIST, 3, 2, {0, 0, 0}, 1009));
+}
+
+TEST_F(UdpServerTest, PrinterListNamesTheSharedPrintersOnly)
+{
+    addPrinter("Alpha");
+    addPrinter("Beta");
+    addPrinter("Hidden");
+    configurePrinter("Hidden", false, "");
+    CASUDPTypestone udp(makeService());
+    // count 2, a zero byte, then name and (empty) share name of each, NUL-ended.
+    std::vector<uint8_t> data = {2, 0, 0};
+    for (const char* name : {"Alpha", "Beta"}) {
+        data.insert(data.end(), name, name + std::strlen(name));
+        data.push_back(0);
+        data.push_back(0);
+    }
+    EXPECT_EQ(dispatch(udp, request(typestone::CMD_PRTLIST, 5)),
+              reply(typestone::CMD_PRTLIST, 5, 15, data, 1009));
+}
+
+TEST_F(UdpServerTest, PrinterListStopsAtTheLastPairThatFits)
+{
+    // 20 printers of 60 characters: each pair takes 62 of the 1000 name bytes.
+    std::vector<std::string> names;
+    for (int i = 0; i < 20; ++i) {
+        names.push_back(std::string(58, char('A' + i)) + (i < 10 ? "0" : "1") + char('0' + i % 10));
+        addPrinter(names.back());
+    }
+    CASUDPTypestone udp(makeService());
+    const std::vector<uint8_t> got = dispatch(udp, request(typestone::CMD_PRTLIST, 6));
+    ASSERT_EQ(got.size(), 1009u);
+    const uint16_t count = uint16_t(got[6] | (got[7] << 8));
+    const uint16_t length = uint16_t(got[4] | (got[5] << 8));
+    EXPECT_EQ(count, 16);
+    EXPECT_EQ(length, 16 * 62 + 2);
+    // Whole pairs only, and nothing behind the last one.
+    size_t pos = 9;
+    for (int i = 0; i < count; ++i) {
+        const std::string name(reinterpret_cast<const char*>(&got[pos]));
+        EXPECT_EQ(name.size(), 60u);
+        pos += name.size() + 2;
+    }
+    EXPECT_TRUE(std::all_of(got.begin() + long(pos), got.end(), [](uint8_t b) { return b == 0; }));
+}
+
+TEST_F(UdpServerTest, CheckPrinterCodes)
+{
+    addPrinter("Open");
+    addPrinter("Locked");
+    addPrinter("Private");
+    configurePrinter("Locked", true, "secret");
+    configurePrinter("Private", false, "");
+    printers->LoadPrinters();
+    CASUDPTypestone udp(makeService());
+    const struct
+    {
+        const char* printer;
+        const char* password;
+        uint16_t code;
+    } cases[] = {
+        {"Open", "", 0},   {"Locked", "secret", 0}, {"Locked", "SECRET", 0}, {"Locked", "wrong", 8},
+        {"Locked", "", 8}, {"Private", "", 7},      {"Missing", "", 7},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.printer) + "/" + c.password);
+        EXPECT_EQ(dispatch(udp, chkRequest(21, c.printer, c.password)),
+                  reply(typestone::CMD_CHKPRINTER, 21, 2, {uint8_t(c.code), uint8_t(c.code >> 8)}, 8));
+    }
+}
+
+TEST_F(UdpServerTest, CheckPrinterReadsOnlyTheReceivedBytes)
+{
+    addPrinter("Locked");
+    configurePrinter("Locked", true, "secret");
+    CASUDPTypestone udp(makeService());
+    // The name runs to the datagram's end with no NUL, and no password field at all.
+    std::vector<uint8_t> cut = request(typestone::CMD_CHKPRINTER, 2);
+    apptest::putText(cut, 6, "Locked");
+    EXPECT_EQ(dispatch(udp, cut), reply(typestone::CMD_CHKPRINTER, 2, 2, {8, 0}, 8));
+    // A password that fills the datagram without a NUL is taken as far as it goes.
+    std::vector<uint8_t> full = chkRequest(3, "Locked", "secret");
+    full.pop_back();
+    EXPECT_EQ(dispatch(udp, full), reply(typestone::CMD_CHKPRINTER, 3, 2, {0, 0}, 8));
+}
+
+TEST_F(UdpServerTest, GetAutoStartAnswersTheFlag)
+{
+    CASUDPTypestone udp(makeService());
+    autoStart = true;
+    EXPECT_EQ(dispatch(udp, request(typestone::CMD_GETAUTOSTART, 8)),
+              reply(typestone::CMD_GETAUTOSTART, 8, 4, {1, 0, 0, 0}, 10));
+    EXPECT_TRUE(dispatch(udp, request(typestone::CMD_AUTOSTART_OFF, 9)).empty());
+    EXPECT_FALSE(autoStart);
+    EXPECT_EQ(dispatch(udp, request(typestone::CMD_GETAUTOSTART, 10)),
+              reply(typestone::CMD_GETAUTOSTART, 10, 4, {0, 0, 0, 0}, 10));
+}
+
+std::vector<uint8_t> registryRequest(const std::string& section, const std::string& entry, uint32_t rootKey,
+                                     const std::string& value, uint32_t type = 1)
+{
+    std::vector<uint8_t> r = request(typestone::CMD_SETREGISTRYENTRY, 11);
+    r.resize(274, 0);
+    apptest::putText(r, 6, section);
+    apptest::putText(r, 134, entry);
+    apptest::putU32(r, 262, uint32_t(value.size() + 1));
+    apptest::putU32(r, 266, type);
+    apptest::putU32(r, 270, rootKey);
+    apptest::putText(r, 274, value);
+    r.push_back(0);
+    return r;
+}
+
+TEST_F(UdpServerTest, SetRegistryEntryWritesOnlyTheApplicationsOwnSettings)
+{
+    CASUDPTypestone udp(makeService());
+    const std::vector<uint8_t> ok = reply(typestone::CMD_SETREGISTRYENTRY, 11, 4, {1, 0, 0, 0}, 10);
+    const std::vector<uint8_t> refused = reply(typestone::CMD_SETREGISTRYENTRY, 11, 4, {0, 0, 0, 0}, 10);
+
+    EXPECT_EQ(dispatch(udp, registryRequest(".DEFAULT\\Software\\KLV\\Typestone\\General", "Messages",
+                                            0x80000003u, "no")),
+              ok);
+    EXPECT_FALSE(typestone::GetCFGFlag("Messages", true));
+    EXPECT_EQ(dispatch(udp, registryRequest("Software\\KLV\\Typestone\\Debug", "Trace", 0x80000001u, "yes")),
+              ok);
+
+    const struct
+    {
+        const char* section;
+        uint32_t root;
+    } refusedCases[] = {
+        {".DEFAULT\\Software\\KLV\\Other\\General", 0x80000003u},
+        {".DEFAULT\\Software\\KLV\\TypestoneX", 0x80000003u},
+        {".DEFAULT\\Software\\KLV\\Typestone\\..\\Other", 0x80000003u},
+        {"SYSTEM\\CurrentControlSet\\Services", 0x80000002u},
+        {"Software\\KLV\\Typestone\\General", 0x80000002u},
+        {"AppID", 0x80000000u},
+    };
+    for (const auto& c : refusedCases) {
+        SCOPED_TRACE(c.section);
+        EXPECT_EQ(dispatch(udp, registryRequest(c.section, "Evil", c.root, "1")), refused);
+    }
+    std::shared_ptr<platform::SettingsStore> store = platform::SettingsStore::shared();
+    EXPECT_FALSE(store->keyExists(platform::RegRoot::CurrentUser, "Software\\KLV\\Other"));
+    EXPECT_FALSE(store->keyExists(platform::RegRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Services"));
+
+    // Shorter than its fixed fields: nothing is read past the datagram, nothing written.
+    std::vector<uint8_t> cut =
+        registryRequest(".DEFAULT\\Software\\KLV\\Typestone\\General", "Cut", 0x80000003u, "x");
+    cut.resize(200);
+    EXPECT_EQ(dispatch(udp, cut), refused);
+    EXPECT_EQ(typestone::GetCFGFlag("Cut", false), false);
+}
+
+TEST_F(UdpServerTest, SetRegistryEntryValueIsBoundedByTheDatagram)
+{
+    CASUDPTypestone udp(makeService());
+    // The length claims 4000 bytes; only what arrived is stored.
+    std::vector<uint8_t> r =
+        registryRequest(".DEFAULT\\Software\\KLV\\Typestone\\General", "Note", 0x80000003u, "abc");
+    r.pop_back(); // no NUL either
+    apptest::putU32(r, 262, 4000);
+    dispatch(udp, r);
+    char buffer[64] = {};
+    uint32_t size = sizeof buffer;
+    ASSERT_TRUE(GetRegistryEntry(typestone::GeneralSection().c_str(), "Note", buffer, &size));
+    EXPECT_STREQ(buffer, "abc");
+}
+
+TEST(UdpControlFilterTest, ControlCommandsAndTheirSenders)
+{
+    for (uint16_t c : {uint16_t(1), uint16_t(2), uint16_t(3), uint16_t(1093), uint16_t(1135)})
+        EXPECT_FALSE(CASUDPTypestone::IsControlCommand(c)) << c;
+    for (uint16_t c : {uint16_t(1094), uint16_t(1096), uint16_t(1125), uint16_t(1128), uint16_t(1134)})
+        EXPECT_TRUE(CASUDPTypestone::IsControlCommand(c)) << c;
+    EXPECT_TRUE(CASUDPTypestone::AcceptControlFrom({"127.0.0.1", 1}));
+    EXPECT_TRUE(CASUDPTypestone::AcceptControlFrom({"127.1.2.3", 1}));
+    EXPECT_FALSE(CASUDPTypestone::AcceptControlFrom({"192.168.7.20", 1}));
+    EXPECT_FALSE(CASUDPTypestone::AcceptControlFrom({"0.0.0.0", 1}));
+    EXPECT_FALSE(CASUDPTypestone::AcceptControlFrom({"", 1}));
+}
+
+TEST_F(UdpServerTest, ControlFromAnotherMachineIsDropped)
+{
+    CASUDPTypestone udp(makeService());
+    autoStart = true;
+    EXPECT_TRUE(dispatch(udp, request(typestone::CMD_GETAUTOSTART, 12), kRemote).empty());
+    EXPECT_TRUE(dispatch(udp, request(typestone::CMD_AUTOSTART_OFF, 12), kRemote).empty());
+    EXPECT_TRUE(autoStart);
+    EXPECT_TRUE(
+        dispatch(udp, registryRequest(".DEFAULT\\Software\\KLV\\Typestone\\General", "X", 0x80000003u, "1"),
+                 kRemote)
+            .empty());
+    EXPECT_EQ(udp.LastSequence(), 1995);
+    // Queries are for every host.
+    EXPECT_EQ(dispatch(udp, request(typestone::CMD_PRTLIST, 13), kRemote).size(), 1009u);
+}
+
+TEST_F(UdpServerTest, DesktopModeDropsEveryControlCommand)
+{
+    CASUDPTypestone udp(makeService(false));
+    autoStart = true;
+    for (uint16_t c = typestone::kFirstControlCommand; c <= typestone::kLastControlCommand; ++c)
+        EXPECT_TRUE(dispatch(udp, request(c, 14)).empty()) << c;
+    EXPECT_TRUE(autoStart);
+    EXPECT_EQ(dispatch(udp, request(typestone::CMD_WHO, 15)).size(), 261u);
+    EXPECT_EQ(dispatch(udp, chkRequest(16, "None", "")).size(), 8u);
+}
+
+TEST_F(UdpServerTest, RealSocketEchoesTheSequenceAndDropsShortDatagrams)
+{
+    makeService();
+    ASSERT_TRUE(service->CreateSockets());
+    ASSERT_EQ(service->BoundUdpPort(), ports.udp);
+    platform::net::SocketResult client = platform::net::bindUdp("127.0.0.1", 0, false);
+    ASSERT_TRUE(client.ok());
+    const platform::net::Endpoint server{"127.0.0.1", ports.udp};
+    const uint8_t five[5] = {1, 0, 1, 0, 0};
+    platform::net::sendTo(client.socket, five, sizeof five, server);
+    const std::vector<uint8_t> who = request(typestone::CMD_WHO, 0xBEEF);
+    platform::net::sendTo(client.socket, who.data(), who.size(), server);
+    // A datagram larger than any reply is received whole and answered.
+    std::vector<uint8_t> big = request(typestone::CMD_PRTLIST, 0xCAFE);
+    big.resize(60000, 0x55);
+    platform::net::sendTo(client.socket, big.data(), big.size(), server);
+
+    std::vector<std::vector<uint8_t>> replies;
+    apptest::pumpUntil([&] {
+        uint8_t buffer[2048];
+        platform::net::DatagramResult got =
+            platform::net::receiveFrom(client.socket, buffer, sizeof buffer, 0);
+        if (got.ok())
+            replies.emplace_back(buffer, buffer + got.bytes);
+        return replies.size() >= 2;
+    });
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[0].size(), 261u);
+    EXPECT_EQ(replies[0][2], 0xEF);
+    EXPECT_EQ(replies[0][3], 0xBE);
+    EXPECT_EQ(replies[1].size(), 1009u);
+    EXPECT_EQ(replies[1][2], 0xFE);
+    EXPECT_EQ(replies[1][3], 0xCA);
+}
+
+} // namespace

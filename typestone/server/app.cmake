@@ -1,0 +1,17 @@
+# Start-up and shutdown, the service and its status window, the UDP server.
+target_sources(typestone_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/app_strings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/com_registration.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/general_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/my_service.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/nt_service.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/service_install.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/service_ui_bridge.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shared_status.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/time_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/typestone_app.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/udp_server.cpp)
+typestone_string_table(typestone_core typestone_app_strings
+  EN ${CMAKE_CURRENT_LIST_DIR}/../res/app.en.txt
+  ES ${CMAKE_CURRENT_LIST_DIR}/../res/app.es.txt)

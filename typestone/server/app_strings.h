@@ -1,0 +1,14 @@
+#pragma once
+// The strings of the start-up and the service in the user's language.
+
+#include <string>
+
+namespace typestone {
+
+inline constexpr unsigned kStrUdpCreateFailed = 498;
+inline constexpr unsigned kStrTcpListenFailed = 500;
+
+// The string, empty when the table has none.
+std::string appString(unsigned id);
+
+} // namespace typestone

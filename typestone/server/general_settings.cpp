@@ -1,0 +1,117 @@
+#include "typestone/server/general_settings.h"
+
+#include "klv_inet/support/reg_entry.h"
+#include "klv_inet/support/reg_section.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace typestone {
+namespace {
+
+uint16_t plusTwo(uint16_t port)
+{
+    return port <= 65533 ? uint16_t(port + 2) : uint16_t(port - 2);
+}
+
+} // namespace
+
+std::string GeneralSection()
+{
+    std::string section;
+    return FormSection(section, "General");
+}
+
+bool GetCFGFlag(const char* name, bool defaultValue)
+{
+    char buffer[10] = {};
+    uint32_t size = sizeof buffer;
+    if (!GetRegistryEntry(GeneralSection().c_str(), name, buffer, &size))
+        return defaultValue;
+    buffer[sizeof buffer - 1] = '\0';
+    return std::strlen(buffer) == 3 && (buffer[0] | 0x20) == 'y' && (buffer[1] | 0x20) == 'e' &&
+           (buffer[2] | 0x20) == 's';
+}
+
+void SetCFGFlag(const char* name, bool on)
+{
+    SetCFGString(name, on ? "yes" : "no");
+}
+
+void SetCFGString(const char* name, const std::string& value)
+{
+    SetRegistryEntry(GeneralSection().c_str(), name, value.c_str(), uint32_t(value.size() + 1), KLV_REG_SZ);
+}
+
+uint16_t GetPortCfg(const char* name, uint16_t defaultValue)
+{
+    char buffer[20] = {};
+    uint32_t size = sizeof buffer;
+    if (!GetRegistryEntry(GeneralSection().c_str(), name, buffer, &size))
+        return defaultValue;
+    buffer[sizeof buffer - 1] = '\0';
+    const char* begin = buffer;
+    const char* end = buffer + std::strlen(buffer);
+    while (begin < end && *begin == ' ')
+        ++begin;
+    while (end > begin && end[-1] == ' ')
+        --end;
+    unsigned value = 0;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || ptr != end || value == 0 || value > 65535)
+        return defaultValue;
+    return uint16_t(value);
+}
+
+void SetPortCfg(const char* name, uint16_t value)
+{
+    SetCFGString(name, std::to_string(value));
+}
+
+PortConfig LoadPortConfig(const PortConfig& current)
+{
+    PortConfig ports;
+    ports.udp = GetPortCfg("UDP_TYPESTONE", current.udp);
+    ports.tcp = GetPortCfg("TCP_TYPESTONE", current.tcp);
+    ports.aux = GetPortCfg("TYPST_AUXPORT", current.aux);
+    ports.udpAux = GetPortCfg("TYPSTUDP_AUXPORT", current.udpAux);
+    return ports;
+}
+
+PortConfig LoadPortConfig()
+{
+    PortConfig ports;
+    ports.udp = GetPortCfg("UDP_TYPESTONE", 3339);
+    ports.tcp = GetPortCfg("TCP_TYPESTONE", 3339);
+    ports.aux = GetPortCfg("TYPST_AUXPORT", plusTwo(ports.tcp));
+    ports.udpAux = GetPortCfg("TYPSTUDP_AUXPORT", plusTwo(ports.udp));
+    return ports;
+}
+
+void SavePortConfig(const PortConfig& ports)
+{
+    SetPortCfg("UDP_TYPESTONE", ports.udp);
+    SetPortCfg("TCP_TYPESTONE", ports.tcp);
+    SetPortCfg("TYPST_AUXPORT", ports.aux);
+    SetPortCfg("TYPSTUDP_AUXPORT", ports.udpAux);
+}
+
+void GetSettings(GeneralSettings* settings)
+{
+    settings->showAtStart = GetCFGFlag("ShowAtStart", false);
+    settings->useDns = GetCFGFlag("szUseDNS", false);
+    settings->messages = GetCFGFlag("Messages", true);
+    settings->minPrtProgress = GetCFGFlag("MinPrtProgress", true);
+    settings->logging = GetCFGFlag("JobLogging", false);
+}
+
+void SaveSettings(const GeneralSettings& settings)
+{
+    SetCFGFlag("ShowAtStart", settings.showAtStart);
+    SetCFGFlag("szUseDNS", settings.useDns);
+    SetCFGFlag("Messages", settings.messages);
+    SetCFGFlag("MinPrtProgress", settings.minPrtProgress);
+    SetCFGFlag("JobLogging", settings.logging);
+}
+
+} // namespace typestone

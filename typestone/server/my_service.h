@@ -1,0 +1,132 @@
+#pragma once
+// The server's service: the hidden status window (a QObject on the service thread), the UDP
+// and TCP listening sockets, the shared memory with the connection status, pause and continue.
+//
+// Everything here runs on the thread that calls Run(), except PostStatusMessage() and
+// Handler(), which any thread may call: they queue the work onto that thread.
+
+#include "typestone/server/general_settings.h"
+#include "typestone/server/nt_service.h"
+#include "typestone/server/udp_actions.h"
+#include "typestone/server/udp_server.h"
+
+#include "platform/sync/shared_memory.h"
+
+#include <QEventLoop>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QSocketNotifier;
+
+namespace typestone {
+
+class CASTCPTypestone;
+struct JobContext;
+
+class CMyService : public QObject, public CNTService, public UdpActions
+{
+    Q_OBJECT
+
+public:
+    enum class PauseAction
+    {
+        Pause,
+        Continue,
+        Toggle,
+    };
+
+    struct Options
+    {
+        bool serviceMode = true;               // m_bIsWinNT
+        std::string listenAddress = "0.0.0.0"; // where the listeners bind
+        std::string sharedMemName = "VALDORTypestoneMemFileMap";
+        // How the auto-start flag (the unit's enabled state) is read and written; unset: off.
+        std::function<bool()> readAutoStart;
+        std::function<void(bool)> writeAutoStart;
+    };
+
+    CMyService(JobContext& jobs, GeneralSettings& settings, Options options);
+    ~CMyService() override;
+
+    // --- CNTService
+    bool OnInit() override;
+    // Creates the sockets and runs the event loop until the stop message.
+    void Run() override;
+    // Releases the shared memory.
+    void OnStop() override;
+    bool OnUserControl(uint32_t code) override;
+
+    // Shutdown, in this order: StopListeners (no new work, every connection ended and its
+    // worker joined), then the caller stops the sequencer, then ClosePorts writes the ports.
+    void StopListeners();
+    void ClosePorts();
+
+    // Reads the four ports and opens the sockets (the UDP socket stays while paused in
+    // service mode). False when a socket could not be made; the old ones stay then.
+    bool CreateSockets();
+    // Idempotent pause and continue; Toggle for the tray's single item. A continue that cannot
+    // open the sockets leaves the server paused.
+    void DoPause(PauseAction action);
+    bool IsPaused() const { return m_paused; }
+
+    // The status window's message handler.
+    void WndProc(uint16_t message);
+    // Writes the connection status into the shared memory.
+    void SetSharedMem();
+    // Re-reads the ports and the settings; sockets are recreated only when a port changed.
+    void ReloadConfig();
+    // A 6-byte notice to TypestoneUI.
+    void SendSCMMessage(uint16_t command);
+
+    const PortConfig& Ports() const { return m_ports; }
+    uint16_t BoundUdpPort() const { return m_udp.Port(); }
+    uint16_t BoundTcpPort() const;
+    bool TcpListening() const;
+    const platform::sync::SharedMemory& SharedMem() const { return m_sharedMem; }
+    bool ServiceMode() const { return m_options.serviceMode; }
+    // Run() ended at once because the sockets could not be made.
+    bool SocketsFailed() const { return m_socketsFailed; }
+
+    // --- UdpActions
+    bool IsServiceMode() const override { return m_options.serviceMode; }
+    uint16_t ListPrinters(char* buffer, size_t size, size_t* used) override;
+    uint16_t CheckPrinter(const std::string& printer, const std::string& password) override;
+    void PostControl(uint16_t message) override { PostStatusMessage(message); }
+    bool GetAutoStart() override;
+    void SetAutoStart(bool on) override;
+    void ToggleTracer() override;
+    void ToggleTiming() override;
+
+    // Any thread: the message is handled on the service thread.
+    void PostStatusMessage(uint16_t message) override;
+
+private:
+    bool openUdp(uint16_t port);
+    bool openTcp(uint16_t port);
+    void closeTcp();
+    void watchUdp();
+
+    JobContext& m_jobs;
+    GeneralSettings& m_settings;
+    Options m_options;
+
+    PortConfig m_ports;
+    CASUDPTypestone m_udp;
+    std::unique_ptr<QSocketNotifier> m_udpNotifier;
+    std::unique_ptr<CASTCPTypestone> m_tcp;
+    std::unique_ptr<QSocketNotifier> m_tcpNotifier;
+    bool m_tcpListening = false;
+    bool m_paused = false; // bDisabled
+
+    platform::sync::SharedMemory m_sharedMem;
+    QTimer m_wakeTimer; // timer 5: wakes the sequencer
+    QEventLoop* m_loop = nullptr;
+    bool m_stopRequested = false;
+    bool m_socketsFailed = false;
+};
+
+} // namespace typestone

@@ -1,0 +1,119 @@
+#include "typestone/server/service_ui_bridge.h"
+
+#include "typestone/server/server_strings.h"
+#include "typestone/server/server_trace.h"
+#include "typestone/server/status_messages.h"
+
+#include "platform/net/udp.h"
+#include "platform/ui/message_box.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstring>
+
+namespace typestone {
+
+ServiceUiBridge::ServiceUiBridge(std::function<uint16_t()> uiPort, uint32_t defaultTimeoutMs)
+    : m_uiPort(std::move(uiPort)), m_defaultTimeoutMs(defaultTimeoutMs ? defaultTimeoutMs : kDefaultTimeoutMs)
+{
+}
+
+void ServiceUiBridge::SetControlSink(std::function<void(uint16_t)> sink)
+{
+    std::lock_guard<std::mutex> lock(m_sinkMutex);
+    m_sink = std::move(sink);
+}
+
+std::vector<uint8_t> ServiceUiBridge::BuildRequest(const std::string& text, int32_t promptId, uint32_t style)
+{
+    std::vector<uint8_t> out(kRequestSize, 0);
+    out[0] = uint8_t(CMD_SENDMESSAGE & 0xFF);
+    out[1] = uint8_t(CMD_SENDMESSAGE >> 8);
+    std::memcpy(out.data() + 6, text.data(), std::min<size_t>(text.size(), 255));
+    for (int i = 0; i < 4; ++i) {
+        out[262 + i] = uint8_t(uint32_t(promptId) >> (8 * i));
+        out[266 + i] = uint8_t(style >> (8 * i));
+    }
+    return out;
+}
+
+int ServiceUiBridge::TraceBoxSender(const std::string& text, unsigned stringId, unsigned type)
+{
+    platform::ui::MessageBoxRequest request;
+    request.text = text.empty() ? serverString(stringId) : text;
+    request.style = type;
+    const int answer = platform::ui::bridge().messageBox(request);
+    return answer == platform::ui::kIdTimeout ? platform::ui::defaultAnswer(type) : answer;
+}
+
+int ServiceUiBridge::messageBox(const platform::ui::MessageBoxRequest& request)
+{
+    const uint16_t port = m_uiPort ? m_uiPort() : 0;
+    if (port == 0)
+        return platform::ui::kIdTimeout;
+    platform::net::SocketResult bound = platform::net::bindUdp(platform::net::kLoopbackAddress, 0, false);
+    if (!bound.ok())
+        return platform::ui::kIdTimeout;
+    const std::string& text = request.text;
+    const std::vector<uint8_t> datagram = BuildRequest(text, 0, request.style);
+    const platform::net::Endpoint ui{platform::net::kLoopbackAddress, port};
+    if (!platform::net::sendTo(bound.socket, datagram.data(), datagram.size(), ui).ok())
+        return platform::ui::kIdTimeout;
+
+    const uint32_t timeoutMs = request.timeoutMs ? request.timeoutMs : m_defaultTimeoutMs;
+    QElapsedTimer clock;
+    clock.start();
+    uint8_t answer[64];
+    for (;;) {
+        const int64_t left = int64_t(timeoutMs) - clock.elapsed();
+        if (left <= 0)
+            break;
+        platform::net::DatagramResult got =
+            platform::net::receiveFrom(bound.socket, answer, sizeof answer, int(left));
+        if (got.status == platform::net::IoStatus::TimedOut)
+            break;
+        if (!got.ok())
+            continue;
+        // Only TypestoneUI on this machine answers; anything short or foreign is ignored.
+        if (!platform::net::isLoopback(got.from.address) || got.bytes < 6)
+            continue;
+        const uint16_t command = uint16_t(answer[0] | (answer[1] << 8));
+        if (command == CMD_SETDBGOPTIONS || command == CMD_GETDBGOPTIONS) {
+            std::lock_guard<std::mutex> lock(m_sinkMutex);
+            if (m_sink)
+                m_sink(command);
+            continue;
+        }
+        if (command == CMD_SENDMESSAGE && got.datagramSize == kAnswerSize) {
+            uint32_t result = 0;
+            for (int i = 0; i < 4; ++i)
+                result |= uint32_t(answer[6 + i]) << (8 * i);
+            return int(int32_t(result));
+        }
+    }
+    if (TRZ_IsOn(kTrzStatus))
+        TRZ_Printf("\nSendSCMSendMessage: no answer from TypestoneUI on port %u", unsigned(port));
+    return platform::ui::kIdTimeout;
+}
+
+std::optional<std::string> ServiceUiBridge::askText(const platform::ui::TextQuestion&)
+{
+    return std::nullopt;
+}
+
+platform::ui::ProgressId ServiceUiBridge::openProgress(const platform::ui::ProgressRequest&)
+{
+    return platform::ui::kNoProgress;
+}
+
+void ServiceUiBridge::updateProgress(platform::ui::ProgressId, const platform::ui::ProgressState&) {}
+
+bool ServiceUiBridge::progressCancelled(platform::ui::ProgressId)
+{
+    return false;
+}
+
+void ServiceUiBridge::closeProgress(platform::ui::ProgressId) {}
+
+} // namespace typestone

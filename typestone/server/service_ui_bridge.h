@@ -1,0 +1,55 @@
+#pragma once
+// The UI bridge of service mode: a service has no screen, so its message boxes are shown by
+// TypestoneUI, which it asks by a datagram on the loopback interface.
+//
+// Request (270 bytes, little-endian): u16 command 1133, 4 zero bytes, text char[256] at 6
+// (NUL-terminated, cut at 255), i32 prompt id at 262, i32 box style at 266. TypestoneUI answers
+// {u16 1133, 4 bytes, i32 result} (10 bytes) from 127.0.0.1. The request goes out from a
+// socket of its own, so no host datagram is taken from the server's socket, and the wait ends
+// at the request's time-out (else kDefaultTimeoutMs) with kIdTimeout. Debug-option commands
+// (1131, 1132) that arrive meanwhile are passed to the control sink.
+
+#include "platform/ui/ui_bridge.h"
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace typestone {
+
+class ServiceUiBridge : public platform::ui::UiBridge
+{
+public:
+    static constexpr size_t kRequestSize = 270;
+    static constexpr size_t kAnswerSize = 10;
+    static constexpr uint32_t kDefaultTimeoutMs = 120000;
+
+    // `uiPort` gives TypestoneUI's port ("TYPSTUDP_AUXPORT") at the time of each request.
+    explicit ServiceUiBridge(std::function<uint16_t()> uiPort, uint32_t defaultTimeoutMs = kDefaultTimeoutMs);
+
+    void SetControlSink(std::function<void(uint16_t)> sink);
+
+    // The request's bytes.
+    static std::vector<uint8_t> BuildRequest(const std::string& text, int32_t promptId, uint32_t style);
+
+    // The server trace's boxes in service mode: the text (or the server string `stringId` when
+    // the text is empty) through the current bridge; no answer gives the box's default button.
+    static int TraceBoxSender(const std::string& text, unsigned stringId, unsigned type);
+
+    int messageBox(const platform::ui::MessageBoxRequest& request) override;
+    // Not offered by TypestoneUI yet: no answer.
+    std::optional<std::string> askText(const platform::ui::TextQuestion& request) override;
+    platform::ui::ProgressId openProgress(const platform::ui::ProgressRequest& request) override;
+    void updateProgress(platform::ui::ProgressId id, const platform::ui::ProgressState& state) override;
+    bool progressCancelled(platform::ui::ProgressId id) override;
+    void closeProgress(platform::ui::ProgressId id) override;
+
+private:
+    std::function<uint16_t()> m_uiPort;
+    uint32_t m_defaultTimeoutMs;
+    std::mutex m_sinkMutex;
+    std::function<void(uint16_t)> m_sink;
+};
+
+} // namespace typestone

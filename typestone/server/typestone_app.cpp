@@ -1,0 +1,224 @@
+#include "typestone/server/typestone_app.h"
+
+#include "typestone/server/com_registration.h"
+#include "typestone/server/debug_options.h"
+#include "typestone/server/job_context.h"
+#include "typestone/server/job_sequencer.h"
+#include "typestone/server/my_service.h"
+#include "typestone/server/printer_config.h"
+#include "typestone/server/server_trace.h"
+#include "typestone/server/service_install.h"
+#include "typestone/server/service_ui_bridge.h"
+#include "typestone/server/trace_settings.h"
+
+#include "klv_inet/support/app_name.h"
+#include "klv_inet/support/reg_entry.h"
+#include "klv_inet/support/reg_product.h"
+
+#include "platform/folders/folders.h"
+#include "platform/service/signal_channel.h"
+#include "platform/spooler/folder_spooler.h"
+#include "platform/spooler/make_spooler.h"
+#include "platform/ui/ui_bridge.h"
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+namespace typestone {
+namespace {
+
+bool envSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && value[0] != '\0';
+}
+
+} // namespace
+
+bool CTypestoneApp::DetectServiceMode()
+{
+    if (envSet("INVOCATION_ID") || envSet("NOTIFY_SOCKET"))
+        return true;
+    return !envSet("DISPLAY") && !envSet("WAYLAND_DISPLAY");
+}
+
+CTypestoneApp::CTypestoneApp() : m_bIsWinNT(DetectServiceMode()) {}
+
+CTypestoneApp::~CTypestoneApp()
+{
+    // Main() has shut everything down in order; what is left are plain objects.
+    m_service.reset();
+    m_context.reset();
+    m_jobs.reset();
+    m_printers.reset();
+    m_spooler.reset();
+    platform::ui::setBridge(nullptr);
+}
+
+int CTypestoneApp::Main(int argc, char** argv, platform::service::SignalChannel* signalChannel)
+{
+    const CommandLine commandLine = ParseCommandLine(JoinArguments(argc, argv));
+    SetAppName("Typestone");
+    if (TRZ_IsOn(kTrzAlways))
+        TRZ_Printf("\nInitInstance(1):");
+    if (commandLine.regServer || commandLine.unregServer) {
+        const bool ok = commandLine.unregServer ? UnregisterAppId() : RegisterAppId();
+        if (!ok)
+            std::fprintf(stderr, "typestone: the AppID keys could not be %s\n",
+                         commandLine.unregServer ? "removed" : "written");
+        return ok ? 0 : 1;
+    }
+    if (commandLine.embedding)
+        return 0;
+    const int rc = InitInstance(commandLine);
+    if (rc >= 0)
+        return rc;
+    return _InitInstance(commandLine, signalChannel);
+}
+
+int CTypestoneApp::InitInstance(const CommandLine& commandLine)
+{
+    if (TRZ_IsOn(kTrzAlways))
+        TRZ_Printf("\nInitInstance(2):");
+    GetSettings(&m_settings);
+    TraceSettings::setJobLogging(m_settings.logging);
+    SaveVersion(kVersion, "Typestone", "typstver.htm", "Windows");
+    GetDbgOptions();
+    TraceSettings::setDbgOption(commandLine.debug);
+    SetDbgOptions();
+    SetCFGString("Path", platform::folders::executableDir());
+    return -1; // go on
+}
+
+bool CTypestoneApp::createSpooler()
+{
+    char setting[1024] = {};
+    uint32_t size = sizeof setting;
+    GetRegistryEntry(GeneralSection().c_str(), "Spooler", setting, &size);
+    setting[sizeof setting - 1] = '\0';
+    std::string error;
+    m_spooler = platform::spooler::makeSpooler(setting, &error);
+    if (!m_spooler) {
+        std::fprintf(stderr, "typestone: no spooler: %s\n", error.c_str());
+        return false;
+    }
+    std::printf("typestone: spooler: %s\n", m_spooler->description().c_str());
+    if (auto* folder = dynamic_cast<platform::spooler::FolderSpooler*>(m_spooler.get())) {
+        const std::vector<platform::spooler::PrinterInfo> printers = folder->printers();
+        if (printers.empty())
+            std::printf("typestone: no printer yet: make a folder in %s for each printer\n",
+                        folder->root().c_str());
+        for (const platform::spooler::PrinterInfo& p : printers)
+            std::printf("typestone: jobs for printer \"%s\" land in %s/%s\n", p.name.c_str(),
+                        folder->root().c_str(), p.name.c_str());
+    }
+    std::fflush(stdout);
+    return true;
+}
+
+int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
+                                 platform::service::SignalChannel* signalChannel)
+{
+    if (TRZ_IsOn(kTrzCore))
+        TRZ_Printf("\n_InitInstance(0): service mode %d", int(m_bIsWinNT));
+    ServiceInstaller installer;
+    const std::string programDir = platform::folders::executableDir();
+    if (commandLine.install || commandLine.uninstall) {
+        std::string error;
+        bool ok = true;
+        if (installer.IsInstalled())
+            ok = installer.Uninstall(&error);
+        if (ok && commandLine.install) {
+            ok = installer.Install(programDir + "/typestone", &error) &&
+                 installer.AutoStartupInRunUI(true, programDir, &error) && installer.AutoStartService(&error);
+        } else if (ok) {
+            ok = installer.AutoStartupInRunUI(false, programDir, &error);
+        }
+        if (!ok)
+            std::fprintf(stderr, "typestone: %s\n", error.c_str());
+        else
+            std::printf("typestone: %s %s\n", commandLine.install ? "installed" : "removed",
+                        installer.UnitPath().c_str());
+        return ok ? 0 : 1;
+    }
+
+    if (!createSpooler())
+        return 1;
+    const PortConfig ports = LoadPortConfig();
+    m_printers = std::make_unique<CPrinter>(m_spooler.get(), m_settings.useDns.load(), ports.tcp, ports.aux);
+    m_jobs = std::make_unique<JobSequencer>();
+    m_context = std::make_unique<JobContext>(*m_spooler, *m_printers, *m_jobs);
+    m_context->useDns = m_settings.useDns.load();
+    m_context->auxPort = ports.aux;
+    m_engine.spooler = m_spooler.get();
+    m_engine.pdfFolder = platform::folders::stateDir() + "/pdf";
+    m_context->engine = &m_engine;
+    m_jobs->StartPrtJobSequencer();
+
+    CMyService::Options options;
+    options.serviceMode = m_bIsWinNT;
+    options.readAutoStart = [] { return ServiceInstaller().IsAutoStart(); };
+    options.writeAutoStart = [](bool on) {
+        std::string error;
+        if (!ServiceInstaller().SetAutoStart(on, &error))
+            std::fprintf(stderr, "typestone: %s\n", error.c_str());
+    };
+    m_service = std::make_unique<CMyService>(*m_context, m_settings, std::move(options));
+
+    std::shared_ptr<ServiceUiBridge> uiBridge;
+    if (m_bIsWinNT) {
+        uiBridge = std::make_shared<ServiceUiBridge>([this] { return m_service->Ports().udpAux; });
+        uiBridge->SetControlSink([this](uint16_t message) { m_service->PostStatusMessage(message); });
+        platform::ui::setBridge(uiBridge);
+        setServiceMessageBoxSender(&ServiceUiBridge::TraceBoxSender);
+    }
+
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (signalChannel && signalChannel->isOpen()) {
+        signalNotifier = std::make_unique<QSocketNotifier>(signalChannel->fd(), QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, m_service.get(),
+                         [this, signalChannel] {
+                             while (std::optional<int> s = signalChannel->readSignal()) {
+                                 if (*s == SIGUSR1)
+                                     m_service->Handler(CNTService::kControlUser);
+                                 else
+                                     m_service->Handler(CNTService::kControlStop);
+                             }
+                         });
+    }
+
+    int rc = 0;
+    if (m_service->Initialize()) {
+        m_service->Run();
+        if (m_service->SocketsFailed())
+            rc = 1;
+    } else {
+        rc = 1;
+    }
+    signalNotifier.reset();
+    Shutdown();
+    if (uiBridge) {
+        setServiceMessageBoxSender(nullptr);
+        platform::ui::setBridge(nullptr);
+    }
+    return rc;
+}
+
+void CTypestoneApp::Shutdown()
+{
+    // The fixed order: no new work, connections ended and their workers joined, the
+    // sequencer stopped, the ports written back, then the rest released.
+    if (m_service->CurrentState() != CNTService::kStopPending)
+        m_service->SetStatus(CNTService::kStopPending);
+    m_service->StopListeners();
+    m_jobs->StopPrtJobSequencer();
+    m_service->ClosePorts();
+    m_service->OnStop();
+    SaveSettings(m_settings);
+    m_service->SetStatus(CNTService::kStopped);
+}
+
+} // namespace typestone

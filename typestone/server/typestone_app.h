@@ -1,0 +1,66 @@
+#pragma once
+// The server's one application object: the process-wide state (spooler, shared-printer
+// configuration, job sequencer, settings, service) and the start-up and shutdown in a fixed
+// order. main() builds it, calls Main() and destroys it before returning, so nothing of this
+// runs at static tear-down.
+
+#include "typestone/server/command_line.h"
+#include "typestone/server/general_settings.h"
+#include "typestone/engine/engine_setup.h"
+
+#include <memory>
+#include <string>
+
+namespace platform::service {
+class SignalChannel;
+}
+namespace platform::spooler {
+class Spooler;
+}
+
+namespace typestone {
+
+class CMyService;
+class CPrinter;
+class JobSequencer;
+struct JobContext;
+
+class CTypestoneApp
+{
+public:
+    static constexpr int kVersion = 24200;
+
+    // The run mode: service mode unless a desktop session is there and systemd did not start
+    // us. Read from the environment: INVOCATION_ID or NOTIFY_SOCKET (systemd), DISPLAY or
+    // WAYLAND_DISPLAY (a desktop).
+    static bool DetectServiceMode();
+
+    CTypestoneApp();
+    ~CTypestoneApp();
+    CTypestoneApp(const CTypestoneApp&) = delete;
+    CTypestoneApp& operator=(const CTypestoneApp&) = delete;
+
+    // The whole run; the process's exit code. `signalChannel` has SIGTERM, SIGINT and SIGUSR1
+    // blocked and readable (opened by main() before any thread started); may be null.
+    int Main(int argc, char** argv, platform::service::SignalChannel* signalChannel);
+
+    // Service mode, decided once at construction.
+    const bool m_bIsWinNT;
+    const bool m_bIsWindowsVista = true;
+    GeneralSettings m_settings;
+
+private:
+    int InitInstance(const CommandLine& commandLine);
+    int _InitInstance(const CommandLine& commandLine, platform::service::SignalChannel* signalChannel);
+    bool createSpooler();
+    void Shutdown();
+
+    std::unique_ptr<platform::spooler::Spooler> m_spooler;
+    std::unique_ptr<CPrinter> m_printers;
+    std::unique_ptr<JobSequencer> m_jobs;
+    std::unique_ptr<JobContext> m_context;
+    EngineSetup m_engine; // how interpreted jobs print
+    std::unique_ptr<CMyService> m_service;
+};
+
+} // namespace typestone
