@@ -1,4 +1,5 @@
 #include "klv_inet/support/lib_trace.h"
+#include "klv_inet/support/text_utils.h"
 
 #include "klv_inet/support/msg_box.h"
 #include "klv_inet/support/msg_box_format.h"
@@ -25,20 +26,6 @@ std::atomic<int> g_debugDecided{0};
 std::atomic<int> g_debugEnabled{0};
 
 const char g_moduleMarker = 0;
-
-std::string vformat(const char* format, va_list args)
-{
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (n <= 0)
-        return {};
-    std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::vsnprintf(out.data(), out.size(), format, args);
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
 
 std::string traceName()
 {
@@ -81,7 +68,7 @@ void DbgTracer(const char* fileName, const char* format, va_list args)
     while (*format == '\n')
         ++format;
     std::string entry = "\n[" + klv::traceTimeStamp() + "][Thread=" + klv::traceThreadTag() + "]";
-    entry += vformat(format, args);
+    entry += FormatV(format, args);
     platform::fileio::appendFile(fileName, entry);
 }
 
@@ -127,7 +114,7 @@ void DbgMessageBox(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    const std::string text = vformat(format, args);
+    const std::string text = FormatV(format, args);
     va_end(args);
     PLM_TimedMsgBox(text.c_str(), platform::ui::kMbOk, 0, GetMsgBoxTimer() * 1000u);
 }
@@ -145,7 +132,7 @@ void ExtDbgMessageBox(int show, const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    const std::string text = vformat(format, args);
+    const std::string text = FormatV(format, args);
     va_end(args);
     PLM_TimedMsgBox(text.c_str(), platform::ui::kMbOk, 0, GetMsgBoxTimer() * 1000u);
 }

@@ -1,5 +1,7 @@
 #include "klv_inet/support/text_utils.h"
 
+#include <cstdio>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -39,4 +41,18 @@ std::string& ConvertLF_To_CRLF(std::string& text)
     }
     text = std::move(out);
     return text;
+}
+
+std::string FormatV(const char* format, va_list args)
+{
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (n <= 0)
+        return {};
+    std::string out(static_cast<size_t>(n) + 1, '\0');
+    std::vsnprintf(out.data(), out.size(), format, args);
+    out.resize(static_cast<size_t>(n));
+    return out;
 }

@@ -3,6 +3,7 @@
 
 #include "klv_inet/support/klv_export.h"
 
+#include <cstdarg>
 #include <string>
 
 // A zero-initialised heap copy of `text` (free it with free()); null for a null text or when
@@ -15,3 +16,6 @@ KLV_EXPORT int ExtractFromStr(const std::string& text, const char* key, std::str
 
 // Puts a carriage return before every line feed that has none. Returns the string.
 KLV_EXPORT std::string& ConvertLF_To_CRLF(std::string& text);
+
+// printf-style formatting of a va_list into a string of any length.
+KLV_EXPORT std::string FormatV(const char* format, va_list args);

@@ -8,6 +8,7 @@
 #include "klv_inet/support/msg_box.h"
 #include "klv_inet/support/msg_box_format.h"
 #include "klv_inet/support/msg_clock.h"
+#include "klv_inet/support/text_utils.h"
 #include "klv_inet/support/trace_stamp.h"
 #include "typestone/server/text_fields.h"
 
@@ -26,20 +27,6 @@ std::atomic<ServiceMessageBoxSender> g_sender{nullptr};
 // The mark for the calling thread's next line; per thread, so it lands on the line of the
 // thread that tested the mask.
 thread_local std::string t_levelPrefix;
-
-std::string vformat(const char* format, va_list args)
-{
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (n <= 0)
-        return {};
-    std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::vsnprintf(out.data(), out.size(), format, args);
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
 
 std::string takePrefix()
 {
@@ -109,7 +96,7 @@ void TRZ_Printf(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    const std::string text = vformat(format, args);
+    const std::string text = FormatV(format, args);
     va_end(args);
     traceLine(text, TraceSettings::timing());
 }
@@ -120,7 +107,7 @@ void TRZ_LogPrintf(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    const std::string text = vformat(format, args);
+    const std::string text = FormatV(format, args);
     va_end(args);
     std::string path;
     GetLogFName(path);
