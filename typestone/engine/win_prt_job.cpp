@@ -7,6 +7,7 @@
 #include "typestone/server/server_trace.h"
 #include "typestone/server/trace_settings.h"
 
+#include "klv_inet/support/text_compare.h"
 #include "klv_inet/support/work4wts.h"
 #include "platform/charset/host_charset.h"
 #include "platform/charset/oem_ansi.h"
@@ -26,20 +27,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 bool isPdfDriver(const std::string& printer)
 {
-    return equalsNoCase(printer, "Microsoft Print to PDF") || equalsNoCase(printer, "PDFCreator") ||
-           equalsNoCase(printer, "Win2PDF");
+    return klv::equalsNoCase(printer, "Microsoft Print to PDF") || klv::equalsNoCase(printer, "PDFCreator") ||
+           klv::equalsNoCase(printer, "Win2PDF");
 }
 
 // A file name made of the job name: the characters a file name cannot hold become '_'.
