@@ -106,6 +106,16 @@ void CASTCPTypestone::Stop()
             w.thread.join();
 }
 
+void CASTCPTypestone::CloseListener()
+{
+    m_stop = true;
+    if (m_acceptWake)
+        m_acceptWake->set();
+    if (m_acceptThread.joinable())
+        m_acceptThread.join();
+    m_listener.close();
+}
+
 void CASTCPTypestone::reapWorkers()
 {
     std::list<Worker> finished;

@@ -43,6 +43,9 @@ public:
     // Runs the accept loop on a thread of its own.
     bool Start();
     void Stop();
+    // Gives up the job port only: no new connections, the running ones go on (pause). Listen
+    // opens it again.
+    void CloseListener();
 
     size_t ActiveWorkers() const;
     // Waits until no worker runs, at most timeoutMs; true when idle.

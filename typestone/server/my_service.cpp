@@ -135,10 +135,8 @@ void CMyService::closeTcp()
             m_tcp.reset();
         } else {
             // The running jobs go on, and the listener object owns their workers, so it
-            // stays; the job port is given up by replacing its listening socket with an
-            // unwatched one on a free loopback port that no host is told about.
-            std::string error;
-            m_tcp->Listen("127.0.0.1", 0, &error);
+            // stays; only the job port is given up.
+            m_tcp->CloseListener();
         }
     }
     m_tcpListening = false;

@@ -74,6 +74,11 @@ TEST_F(ServiceLifeTest, PauseKeepsTheRunningConnections)
 
     service->DoPause(CMyService::PauseAction::Pause); // still paused, still running
     EXPECT_EQ(context->connections.Count(), 1u);
+
+    // Continue listens on the job port again while that connection is still open.
+    service->DoPause(CMyService::PauseAction::Continue);
+    EXPECT_FALSE(service->IsPaused());
+    EXPECT_TRUE(tcpConnects(ports.tcp));
 }
 
 TEST_F(ServiceLifeTest, DesktopPauseClosesTheUdpSocketToo)
