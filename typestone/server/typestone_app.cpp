@@ -155,6 +155,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     m_context->auxPort = ports.aux;
     m_engine.spooler = m_spooler.get();
     m_engine.pdfFolder = platform::folders::stateDir() + "/pdf";
+    platform::folders::makePath(m_engine.pdfFolder, 0700);
     m_context->engine = &m_engine;
     m_jobs->StartPrtJobSequencer();
 
