@@ -193,7 +193,8 @@ void CMsgDlg::ShowMsgs(const char* const* lines)
     std::lock_guard lock(m_mutex);
     if (!live() || !lines)
         return;
-    for (int i = 0; lines[i] && i < kLineCount; ++i)
+    // The bound comes first: a full list of lines need not carry its terminator.
+    for (int i = 0; i < kLineCount && lines[i]; ++i)
         setText(kLine0 + i, lines[i]);
     publish();
 }

@@ -1,7 +1,5 @@
 #include "klv_inet/support/profile_file.h"
 
-#include "klv_inet/support/text_compare.h"
-
 #include <fstream>
 #include <sstream>
 
@@ -20,6 +18,15 @@ std::string trimmed(const std::string& s)
     return s.substr(b, e - b);
 }
 
+std::string folded(const std::string& s)
+{
+    std::string out = s;
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 } // namespace
 
 std::optional<ProfileFile> ProfileFile::load(const std::string& path)
@@ -34,20 +41,25 @@ std::optional<ProfileFile> ProfileFile::load(const std::string& path)
     in.seekg(0);
     ProfileFile f;
     std::string line;
-    Section* current = nullptr;
+    size_t current = 0;
+    bool inSection = false;
     while (std::getline(in, line)) {
         const std::string t = trimmed(line);
         if (t.empty() || t[0] == ';')
             continue;
         if (t[0] == '[') {
-            const auto close = t.find(']');
-            f.m_sections.push_back(
-                Section{t.substr(1, close == std::string::npos ? std::string::npos : close - 1), {}});
-            current = &f.m_sections.back();
+            // The last ']' ends the name, so that a key name holding one reads back whole.
+            const auto close = t.rfind(']');
+            std::string name = t.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+            const auto [it, added] = f.m_index.emplace(folded(name), f.m_sections.size());
+            if (added)
+                f.m_sections.push_back(Section{std::move(name), {}});
+            current = it->second;
+            inSection = true;
             continue;
         }
-        if (current)
-            current->lines.push_back(t);
+        if (inSection)
+            f.m_sections[current].lines.push_back(t);
     }
     return f;
 }
@@ -57,11 +69,6 @@ std::optional<std::vector<std::string>> ProfileFile::sectionNames() const
     std::vector<std::string> names;
     size_t total = 0;
     for (const auto& s : m_sections) {
-        bool seen = false;
-        for (const auto& n : names)
-            seen = seen || equalsNoCase(n, s.name);
-        if (seen)
-            continue;
         total += s.name.size() + 1;
         if (total + 2 > kLimit)
             return std::nullopt;
@@ -74,15 +81,14 @@ std::optional<std::vector<std::string>> ProfileFile::sectionLines(const std::str
 {
     std::vector<std::string> lines;
     size_t total = 0;
-    for (const auto& s : m_sections) {
-        if (!equalsNoCase(s.name, name))
-            continue;
-        for (const auto& l : s.lines) {
-            total += l.size() + 1;
-            if (total + 2 > kLimit)
-                return std::nullopt;
-            lines.push_back(l);
-        }
+    const auto it = m_index.find(folded(name));
+    if (it == m_index.end())
+        return lines;
+    for (const auto& l : m_sections[it->second].lines) {
+        total += l.size() + 1;
+        if (total + 2 > kLimit)
+            return std::nullopt;
+        lines.push_back(l);
     }
     return lines;
 }

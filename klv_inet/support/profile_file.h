@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace klv {
@@ -26,12 +27,16 @@ public:
     std::optional<std::vector<std::string>> sectionLines(const std::string& name) const;
 
 private:
+    // Sections of equal names (without regard to case) are kept as one, under the first
+    // spelling and with their lines in file order, so that a file of many sections is not
+    // searched once per section.
     struct Section
     {
         std::string name;
         std::vector<std::string> lines;
     };
     std::vector<Section> m_sections;
+    std::unordered_map<std::string, size_t> m_index; // folded name -> m_sections position
 };
 
 } // namespace klv

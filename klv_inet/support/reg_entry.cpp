@@ -77,17 +77,7 @@ void SetRegistryEntry(const char* section, const char* name, const void* data, u
         RemoveRegistrySection(section, root);
         return;
     }
-    if (!section || !*section)
-        return;
-    const std::string key = resolve(section, root);
-    if (size == 0 && type == KLV_REG_SZ && data)
-        size = static_cast<uint32_t>(std::strlen(static_cast<const char*>(data)) + 1);
-    if (size > 0 && !data)
-        return;
-    // The store keeps texts without their terminator; readers add it back.
-    if (type == KLV_REG_SZ || type == KLV_REG_EXPAND_SZ)
-        size = static_cast<uint32_t>(strnlen(static_cast<const char*>(data), size));
-    klv::store::writeValue(root, key, name, type, static_cast<const uint8_t*>(data), size);
+    klv::writeRegistryEntry(section, name, data, size, type, root);
 }
 
 void RemoveRegistryValue(const char* section, const char* name, platform::RegRoot root)
@@ -133,6 +123,23 @@ void RemoveProductEntry(const char* product, const char* name, const char* app)
 }
 
 namespace klv {
+
+bool writeRegistryEntry(const char* section, const char* name, const void* data, uint32_t size, uint32_t type,
+                        platform::RegRoot root)
+{
+    if (!name || !section || !*section)
+        return false;
+    const std::string key = resolve(section, root);
+    if (size == 0 && type == KLV_REG_SZ && data)
+        size = static_cast<uint32_t>(std::strlen(static_cast<const char*>(data)) + 1);
+    if (size > 0 && !data)
+        return false;
+    // The store keeps texts without their terminator; readers add it back. (An empty text
+    // may come without a data block.)
+    if ((type == KLV_REG_SZ || type == KLV_REG_EXPAND_SZ) && data)
+        size = static_cast<uint32_t>(strnlen(static_cast<const char*>(data), size));
+    return klv::store::writeValue(root, key, name, type, static_cast<const uint8_t*>(data), size);
+}
 
 void resetProductStatus(const char* product, const char* app)
 {

@@ -14,7 +14,8 @@
 // Imports every section of `file` (after the include and exclude lists) into the store.
 // Returns 1 when every imported section was read and all its lines were understood (also for
 // an empty file); 0 for a null name, a missing or unreadable file, a section naming an unknown
-// root, or a line with an unknown data type. The last argument has no effect.
+// root, a line with an unknown data type, or a value the store did not keep (a name or key
+// beyond its limits, a store failure). The last argument has no effect.
 KLV_EXPORT int LoadRegKey(const char* file, const char* const* exclude, const char* const* include,
                           void* unused = nullptr);
 
@@ -22,8 +23,8 @@ KLV_EXPORT int LoadRegKey(const char* file, const char* const* exclude, const ch
 KLV_EXPORT int FindOneSection(const char* file, const char* const* patterns, int wanted);
 
 // Writes `key` and the values of its direct subkeys (after the lists) to `file`, replacing it.
-// Returns 1 on success, 0 when the key is missing, the file cannot be written or a value holds
-// a line break that the layout cannot carry. The fifth argument has no effect.
+// Returns 1 on success, 0 when the key is missing, the file cannot be written or a key name or
+// a value holds a line break that the layout cannot carry. The fifth argument has no effect.
 KLV_EXPORT int SaveRegKey(const char* key, const char* file, const char* const* exclude,
                           const char* const* include, void* unused = nullptr,
                           platform::RegRoot root = platform::RegRoot::Users);

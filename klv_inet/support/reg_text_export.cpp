@@ -44,7 +44,30 @@ bool hasLineBreak(const std::string& s)
     return s.find_first_of("\r\n") != std::string::npos;
 }
 
-// One line per value; false when a value cannot be written in the layout.
+// The text of a value up to its first NUL (an empty value has no data block to look into).
+std::string textOf(const klv::store::Value& v)
+{
+    if (v.data.empty())
+        return {};
+    const auto* p = reinterpret_cast<const char*>(v.data.data());
+    return std::string(p, strnlen(p, v.data.size()));
+}
+
+// A text value whose bytes are one text and nothing after it but terminators: only such a
+// value fits between quotes without losing bytes.
+bool isPlainText(const klv::store::Value& v)
+{
+    if (v.type != KLV_REG_SZ && v.type != KLV_REG_EXPAND_SZ)
+        return false;
+    for (size_t i = textOf(v).size(); i < v.data.size(); ++i)
+        if (v.data[i] != 0)
+            return false;
+    return true;
+}
+
+// One line per value; false when a value cannot be written in the layout. What is neither a
+// plain text nor a 32-bit number (multi-strings, other types, texts with NUL bytes inside)
+// is written as its bytes, so that none of them is lost.
 bool valueLines(const std::vector<klv::store::Value>& values, std::vector<std::string>& lines)
 {
     char buf[16];
@@ -52,7 +75,7 @@ bool valueLines(const std::vector<klv::store::Value>& values, std::vector<std::s
         if (hasLineBreak(v.name))
             return false;
         std::string line = "\"" + escaped(v.name) + "\"=";
-        if (v.type == KLV_REG_BINARY || (v.type == KLV_REG_DWORD && v.data.size() != 4)) {
+        if (!isPlainText(v) && !(v.type == KLV_REG_DWORD && v.data.size() == 4)) {
             line += "hex:";
             for (size_t i = 0; i < v.data.size(); ++i) {
                 std::snprintf(buf, sizeof buf, i ? ",%02x" : "%02x", v.data[i]);
@@ -65,8 +88,7 @@ bool valueLines(const std::vector<klv::store::Value>& values, std::vector<std::s
             std::snprintf(buf, sizeof buf, "dword:%08x", d);
             line += buf;
         } else {
-            const auto* p = reinterpret_cast<const char*>(v.data.data());
-            const std::string text(p, strnlen(p, v.data.size()));
+            const std::string text = textOf(v);
             if (hasLineBreak(text))
                 return false;
             line += "\"" + escaped(text) + "\"";
@@ -103,7 +125,7 @@ int SaveRegKey(const char* key, const char* file, const char* const* exclude, co
     RegChangeUserByCurrentUser(k, root);
     if (!k.empty() && k.back() == '\\')
         k.pop_back();
-    if (!klv::store::keyExists(root, k))
+    if (hasLineBreak(k) || !klv::store::keyExists(root, k))
         return 0;
     const std::string header = std::string(rootName(root)) + "\\" + k;
     {
@@ -119,8 +141,10 @@ int SaveRegKey(const char* key, const char* file, const char* const* exclude, co
             break;
         if (klv::skippedByLists(sub.c_str(), exclude, include))
             continue;
+        // A line break in a key name would end the section header early and make the rest of
+        // the name a line of its own (even a header of another key) when the file is read back.
         std::vector<std::string> lines;
-        if (!valueLines(klv::store::values(root, k + "\\" + sub), lines) ||
+        if (hasLineBreak(sub) || !valueLines(klv::store::values(root, k + "\\" + sub), lines) ||
             !appendSection(file, header + "\\" + sub, lines))
             result = 0;
     }

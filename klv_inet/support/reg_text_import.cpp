@@ -97,6 +97,21 @@ enum class LineResult
     Refused
 };
 
+// A value the store did not keep (a name or key beyond its limits, a store failure) fails
+// the import instead of being dropped unnoticed. A section naming only a root has no key to
+// write into; its values are passed over as before.
+LineResult stored(const std::string& key, const std::string& name, const void* data, size_t size,
+                  uint32_t type, platform::RegRoot root)
+{
+    if (key.empty())
+        return LineResult::Written;
+    if (size > UINT32_MAX)
+        return LineResult::Refused;
+    return klv::writeRegistryEntry(key.c_str(), name.c_str(), data, static_cast<uint32_t>(size), type, root)
+               ? LineResult::Written
+               : LineResult::Refused;
+}
+
 LineResult importLine(const std::string& line, platform::RegRoot root, const std::string& key)
 {
     if (line.empty() || line[0] != '"')
@@ -110,9 +125,7 @@ LineResult importLine(const std::string& line, platform::RegRoot root, const std
     if (!data.empty() && data[0] == '"') {
         size_t p = 1;
         const std::string text = quoted(data, p);
-        SetRegistryEntry(key.c_str(), name.c_str(), text.c_str(), static_cast<uint32_t>(text.size()),
-                         KLV_REG_SZ, root);
-        return LineResult::Written;
+        return stored(key, name, text.c_str(), text.size(), KLV_REG_SZ, root);
     }
     const auto colon = data.find(':');
     if (colon == std::string::npos)
@@ -125,8 +138,7 @@ LineResult importLine(const std::string& line, platform::RegRoot root, const std
             return LineResult::Refused;
         const uint8_t bytes[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
                                   static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-        SetRegistryEntry(key.c_str(), name.c_str(), bytes, 4, KLV_REG_DWORD, root);
-        return LineResult::Written;
+        return stored(key, name, bytes, 4, KLV_REG_DWORD, root);
     }
     if (klv::equalsNoCase(word, "hex")) {
         std::vector<uint8_t> bytes;
@@ -141,10 +153,9 @@ LineResult importLine(const std::string& line, platform::RegRoot root, const std
             bytes.push_back(static_cast<uint8_t>(v));
             start = comma + 1;
         }
-        if (!bytes.empty())
-            SetRegistryEntry(key.c_str(), name.c_str(), bytes.data(), static_cast<uint32_t>(bytes.size()),
-                             KLV_REG_BINARY, root);
-        return LineResult::Written;
+        if (bytes.empty())
+            return LineResult::Written;
+        return stored(key, name, bytes.data(), bytes.size(), KLV_REG_BINARY, root);
     }
     return LineResult::Refused;
 }

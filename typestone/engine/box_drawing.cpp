@@ -51,7 +51,7 @@ void CFontMapper::DrawSemigr(int x, int y, uint32_t entry, int count)
 
 void CFontMapper::shade(int pattern, int x, int y, int count)
 {
-    Rect r{x, y, x + count * m_cellW, y + m_cellH};
+    Rect r{x, y, AdvancePosition(x, count, m_cellW), y + m_cellH};
     if (!m_clip.isEmpty())
         r = r.intersected(m_clip);
     if (r.isEmpty())
@@ -115,7 +115,7 @@ void CFontMapper::DrawRoutine(int routine, int x, int y, int n)
         line(x + sx, y + sy, x + W, y + sy);
         break;
     case 12: // ─, the whole run in one line
-        line(x, y + sy, x + n * W, y + sy);
+        line(x, y + sy, AdvancePosition(x, n, W), y + sy);
         break;
     case 13: // ┼
         DrawRoutine(1, x, y, 1);
@@ -146,8 +146,8 @@ void CFontMapper::DrawRoutine(int routine, int x, int y, int n)
         line(x + W - dx, y + H - dy, x + W - dx, y + H);
         break;
     case 19: // ═, the whole run
-        line(x, y + dy, x + n * W, y + dy);
-        line(x, y + H - dy, x + n * W, y + H - dy);
+        line(x, y + dy, AdvancePosition(x, n, W), y + dy);
+        line(x, y + H - dy, AdvancePosition(x, n, W), y + H - dy);
         break;
     case 20: // ╬
         polyline({{x, y + dy}, {x + dx, y + dy}, {x + dx, y - 1}});

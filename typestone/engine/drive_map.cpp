@@ -84,6 +84,20 @@ std::optional<std::string> DriveMap::map(const std::string& hostName) const
     const fs::path realLocal = fs::weakly_canonical(local, ec);
     if (ec || !isInside(realLocal, realRoot))
         return std::nullopt;
+    // The resolving above goes by the letters from the first part that does not exist, so it
+    // never follows a link that leads nowhere yet, while the write creating the file would
+    // follow it wherever it points. A name through such a link is refused.
+    fs::path prefix = root;
+    for (const auto& p : parts) {
+        prefix /= p;
+        std::error_code statusError;
+        const auto st = fs::symlink_status(prefix, statusError);
+        if (st.type() == fs::file_type::not_found)
+            break;
+        std::error_code existsError;
+        if (fs::is_symlink(st) && !fs::exists(prefix, existsError))
+            return std::nullopt;
+    }
     return local.string();
 }
 

@@ -2,7 +2,7 @@
 // Host names of local files ("C:\PDF\OUT.PDF") to names on this machine, through a configured
 // table of drive letters to folders. A name maps only when its drive is in the table and it
 // stays inside that drive's folder: ".." that climbs out, a symbolic link inside the folder
-// that leads out, an empty name or a name with a NUL is refused.
+// that leads out or leads nowhere yet, an empty name or a name with a NUL is refused.
 
 #include <map>
 #include <optional>

@@ -136,12 +136,10 @@ bool CFontMapper::SetPixelCoordinates(int x, int y)
 
 bool CFontMapper::SetCellPosition(int column, int row)
 {
-    int x = column * m_dx;
-    int y = (row + 1) * m_dy; // baseline alignment: the bottom of the row
-    if (!m_clip.isEmpty()) {
-        x += m_clip.left;
-        y += m_clip.top;
-    }
+    const bool clipped = !m_clip.isEmpty();
+    const int x = AdvancePosition(clipped ? m_clip.left : 0, column, m_dx);
+    // baseline alignment: the bottom of the row
+    const int y = AdvancePosition(clipped ? m_clip.top : 0, int64_t{row} + 1, m_dy);
     return SetPixelCoordinates(x, y);
 }
 

@@ -31,6 +31,18 @@ inline constexpr int kUnitMm = 4;       // millimetres
 inline constexpr int kUnitInch = 8;     // inches
 inline constexpr int kUnitPoint10 = 16; // tenths of a point
 
+// Far beyond any page: positions saturate here. A host line without breaks may run millions
+// of cells past the right edge; what lies out there is off the page anyway, and the pixel
+// position must not overflow on the way.
+inline constexpr int64_t kMaxPosition = int64_t{1} << 28;
+
+// `from` moved by `cells` cells of `cellSize` pixels (or columns of 1), saturated.
+inline int AdvancePosition(int64_t from, int64_t cells, int64_t cellSize)
+{
+    const int64_t to = from + cells * cellSize;
+    return static_cast<int>(to < -kMaxPosition ? -kMaxPosition : to > kMaxPosition ? kMaxPosition : to);
+}
+
 class CFontMapper
 {
 public:

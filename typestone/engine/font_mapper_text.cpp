@@ -38,7 +38,7 @@ void CFontMapper::TextOut(const uint8_t* bytes, size_t count)
         plainOut(x, y, bytes, count);
     else
         TextOut_Mapper(x, y, bytes, count);
-    m_curr.x = x + static_cast<int>(std::min<size_t>(count, 1u << 20)) * m_cellW;
+    m_curr.x = AdvancePosition(x, static_cast<int64_t>(std::min<size_t>(count, 1u << 20)), m_cellW);
 }
 
 void CFontMapper::TextOutAt(int x, int y, const uint8_t* bytes, size_t count, bool pixels)
@@ -62,9 +62,10 @@ void CFontMapper::TextOut_Mapper(int x, int y, const uint8_t* bytes, size_t coun
             continue;
         }
         if (i > runStart)
-            plainOut(x + static_cast<int>(runStart) * m_cellW, y, bytes + runStart, i - runStart);
+            plainOut(AdvancePosition(x, static_cast<int64_t>(runStart), m_cellW), y, bytes + runStart,
+                     i - runStart);
         runStart = i + 1;
-        const int cellX = x + static_cast<int>(i) * m_cellW;
+        const int cellX = AdvancePosition(x, static_cast<int64_t>(i), m_cellW);
         if (m_nCount > 0 && entry == m_MappedCached) {
             ++m_nCount;
         } else {
@@ -80,7 +81,8 @@ void CFontMapper::TextOut_Mapper(int x, int y, const uint8_t* bytes, size_t coun
     }
     flushRun();
     if (runStart < count)
-        plainOut(x + static_cast<int>(runStart) * m_cellW, y, bytes + runStart, count - runStart);
+        plainOut(AdvancePosition(x, static_cast<int64_t>(runStart), m_cellW), y, bytes + runStart,
+                 count - runStart);
 }
 
 void CFontMapper::flushRun()
@@ -185,7 +187,7 @@ void CFontMapper::mappedOut(int x, int y, uint32_t entry, int count)
     const char byte = static_cast<char>(CharClasses::lowByte(entry));
     for (int done = 0; done < count; done += 80) {
         const int piece = std::min(80, count - done);
-        doTextOut(x + done * m_cellW, y, std::string(static_cast<size_t>(piece), byte));
+        doTextOut(AdvancePosition(x, done, m_cellW), y, std::string(static_cast<size_t>(piece), byte));
     }
     if (font)
         m_dc->selectFont(previous);

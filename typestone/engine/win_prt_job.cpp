@@ -294,8 +294,12 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
         });
     }
     m_progress.start(textMode && count != 0 ? count : fs::file_size(path, ec));
-    m_bCanceled = false;
-    m_bAbort = false;
+    // A new run starts clean; a file a command prints must not clear a cancel or an abort
+    // that arrived while the job printed the stream around it.
+    if (outermost) {
+        m_bCanceled = false;
+        m_bAbort = false;
+    }
 
     bool ok = true;
     if (!textMode) {

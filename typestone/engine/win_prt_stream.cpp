@@ -254,7 +254,11 @@ void CWinPrt::EndOfStream()
     if (m_nHdrPos == 0)
         return;
     if (m_nHdrPos < kEscHeaderSize) {
-        Discarding();
+        // The bytes given back may open a shorter header of their own ("FD FD FD"), which the
+        // stream no longer completes: give back until none is left open. Each round holds
+        // fewer bytes than the one before, so the loop ends.
+        while (m_nHdrPos > 0 && m_nHdrPos < kEscHeaderSize)
+            Discarding();
         FlushData();
         return;
     }
@@ -362,7 +366,7 @@ void CWinPrt::FlushData()
     if (m_pFMap == nullptr)
         return;
     m_pFMap->TextOut(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    m_x += static_cast<int>(text.size());
+    m_x = AdvancePosition(m_x, static_cast<int64_t>(text.size()), 1);
     if (!(text.size() == 1 && text[0] == 0))
         m_dwPrintBytes += static_cast<uint32_t>(text.size());
 }

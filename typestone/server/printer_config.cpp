@@ -185,10 +185,13 @@ void CPrinter::addInstPrinterLocked(const std::string& printerName, std::optiona
     }
     PRTCFG record;
     if (!GetPrtCfg(printerName, &record)) {
-        // A printer seen for the first time is offered to the hosts, without a password.
+        // A printer seen for the first time is offered to the hosts, without a password. One
+        // whose stored record exists but cannot be read whole (a value missing, too long) may
+        // have had a password or no share at all: it stays unshared until it is shared again.
+        const bool stored = hasStoredRecord(printerName);
         record = PRTCFG{};
         record.printerName = printerName;
-        record.bShared = true;
+        record.bShared = !stored;
         record.devMode = std::move(devMode);
         record.devNames = std::move(devNames);
     }

@@ -113,6 +113,8 @@ public:
                        std::string* storedPassword);
 
 private:
+    // Whether the store holds any of the printer's own values ("Shared", "Password", "Name").
+    bool hasStoredRecord(const std::string& printerName) const;
     bool loadDevCfg(const std::string& section, const std::string& printer, PRTCFG* record) const;
     bool loadDevNames(const std::string& key, PRTCFG* record) const;
     bool loadDevMode(const std::string& key, const std::string& deviceName, DevMode* devMode) const;

@@ -105,6 +105,10 @@ bool CPrinter::LoadPrtCfg(const std::string& section, PRTCFG* record) const
             const size_t n = strnlen(reinterpret_cast<const char*>(plain), std::min<size_t>(length, 8));
             record->SetPassword(std::string(reinterpret_cast<const char*>(plain), n));
             std::free(plain);
+        } else {
+            // A block that does not decipher is damaged or forged: whatever password it held,
+            // the printer must not be offered to the hosts without one.
+            record->bShared = false;
         }
     }
 
@@ -119,6 +123,17 @@ bool CPrinter::LoadPrtCfg(const std::string& section, PRTCFG* record) const
         return false;
     record->installed = true;
     return true;
+}
+
+bool CPrinter::hasStoredRecord(const std::string& printerName) const
+{
+    const std::string key = PrinterKey(PrintersSection(), printerName);
+    for (const char* name : {"Shared", "Password", "Name"}) {
+        uint32_t size = 0;
+        if (GetRegistryEntry(key.c_str(), name, nullptr, &size))
+            return true;
+    }
+    return false;
 }
 
 bool CPrinter::loadDevCfg(const std::string& section, const std::string& printer, PRTCFG* record) const

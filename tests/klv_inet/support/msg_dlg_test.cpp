@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -79,6 +80,18 @@ TEST_F(MsgDlgTest, ConstructionBuildsCaptionLinesAndControls)
     EXPECT_EQ(strip.snapshot().windowTitle, "Print Progress"); // the template's own caption
     EXPECT_TRUE(strip.snapshot().control(kHide)->enabled);
     EXPECT_EQ(text(strip, kCancel), "<none>");
+}
+
+TEST_F(MsgDlgTest, AFullListOfLinesIsReadNoFurther)
+{
+    // Exactly as many lines as the dialog has, with no terminator after them (on the heap,
+    // so that a read past the last one is caught).
+    const std::vector<const char*> lines = {"l0", "l1", "l2", "l3", "l4", "l5"};
+    ASSERT_EQ(lines.size(), static_cast<size_t>(kLineCount));
+    CMsgDlg dlg(options(kTemplateJobProgress), &clock);
+    dlg.ShowMsgs(lines.data());
+    for (unsigned i = 0; i < 5; ++i)
+        EXPECT_EQ(line(dlg, i), lines[i]);
 }
 
 TEST_F(MsgDlgTest, MissingTemplateIsReportedAndLeavesNoControls)

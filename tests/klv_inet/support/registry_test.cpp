@@ -7,7 +7,9 @@
 
 #include "store_fixture.h"
 
+#include <chrono>
 #include <cstring>
+#include <random>
 
 using platform::RegRoot;
 
@@ -102,6 +104,20 @@ TEST_F(RegistryEntry, WriteReadAndRemove)
 
     SetPLMDfltEntry("CACHE_PATH", "/var/cache", 0, KLV_REG_SZ);
     EXPECT_EQ(text(RegRoot::CurrentUser, "Software\\KLV\\.Default", "CACHE_PATH"), "/var/cache");
+}
+
+TEST_F(RegistryEntry, EmptyTextsWithoutADataBlock)
+{
+    // A caller may pass no data at all for an empty text; it is stored as one.
+    for (uint32_t type : {KLV_REG_SZ, KLV_REG_EXPAND_SZ}) {
+        SCOPED_TRACE(type);
+        SetRegistryEntry("Software\\KLV\\Empty", "v", nullptr, 0, type, RegRoot::CurrentUser);
+        char buf[4] = {'x', 'x', 'x', 'x'};
+        uint32_t size = sizeof buf;
+        ASSERT_EQ(GetRegistryEntry("Software\\KLV\\Empty", "v", buf, &size, RegRoot::CurrentUser), 1);
+        EXPECT_EQ(size, 1u);
+        EXPECT_EQ(buf[0], 0);
+    }
 }
 
 TEST_F(RegistryEntry, VersionsAndUpdateState)
@@ -231,4 +247,167 @@ TEST_F(RegistryText, ExportLayoutFiltersAndRoundTrip)
               0);
     store->setString(RegRoot::CurrentUser, app + "\\Lines", "v", "two\nlines");
     EXPECT_EQ(SaveRegKey(".DEFAULT\\Software\\KLV\\App", file.c_str(), nullptr, nullptr), 0);
+}
+
+TEST_F(RegistryText, ImportFailsWhenTheStoreCannotKeepAValue)
+{
+    // Each file holds one good value before the one the store refuses: the import must not
+    // report success with the refused value silently dropped.
+    const std::string longName(platform::SettingsStore::kMaxValueName + 1, 'n');
+    const std::string longKey(platform::SettingsStore::kMaxKeyComponent + 1, 'k');
+    const struct
+    {
+        const char* what;
+        std::string file;
+    } cases[] = {
+        {"value name", "[HKEY_CURRENT_USER\\Imp]\r\n\"ok\"=\"1\"\r\n\"" + longName + "\"=\"x\"\r\n"},
+        {"dword name", "[HKEY_CURRENT_USER\\Imp]\r\n\"ok\"=\"1\"\r\n\"" + longName + "\"=dword:00000001\r\n"},
+        {"binary name", "[HKEY_CURRENT_USER\\Imp]\r\n\"ok\"=\"1\"\r\n\"" + longName + "\"=hex:01\r\n"},
+        {"key name", "[HKEY_CURRENT_USER\\Imp]\r\n\"ok\"=\"1\"\r\n\r\n[HKEY_CURRENT_USER\\Imp\\" + longKey +
+                         "]\r\n\"v\"=\"x\"\r\n"},
+    };
+    const std::string file = env.path("limits.reg");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(file, "REGEDIT4\r\n\r\n" + c.file);
+        EXPECT_EQ(LoadRegKey(file.c_str(), nullptr, nullptr), 0);
+        EXPECT_EQ(text(RegRoot::CurrentUser, "Imp", "ok"), "1");
+    }
+    // Values of a section that names only a root are passed over, as before.
+    writeFile(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER]\r\n\"top\"=\"1\"\r\n");
+    EXPECT_EQ(LoadRegKey(file.c_str(), nullptr, nullptr), 1);
+}
+
+TEST_F(RegistryText, ExportRefusesKeyNamesWithLineBreaks)
+{
+    // Read back, such a name would end its header early and could name another key.
+    const std::string file = env.path("out.reg");
+    int n = 0;
+    for (const char* bad : {"a\r\n[HKEY_LOCAL_MACHINE\\Software\\Evil]", "b\nc", "d\re"}) {
+        SCOPED_TRACE(n);
+        const std::string app = "Software\\KLV\\E" + std::to_string(n++);
+        store->setString(RegRoot::CurrentUser, app + "\\Good", "v", "1");
+        ASSERT_EQ(SaveRegKey((".DEFAULT\\" + app).c_str(), file.c_str(), nullptr, nullptr), 1);
+        ASSERT_EQ(store->setString(RegRoot::CurrentUser, app + "\\" + bad, "v", "1"),
+                  platform::StoreStatus::Ok);
+        EXPECT_EQ(SaveRegKey((".DEFAULT\\" + app).c_str(), file.c_str(), nullptr, nullptr), 0);
+        EXPECT_EQ(readFile(file).find("[HKEY_LOCAL_MACHINE"), std::string::npos);
+    }
+    store->createKey(RegRoot::CurrentUser, "Software\\KLV\\App\nX");
+    EXPECT_EQ(SaveRegKey(".DEFAULT\\Software\\KLV\\App\nX", file.c_str(), nullptr, nullptr), 0);
+}
+
+TEST_F(RegistryText, KeyNamesWithBracketsRoundTrip)
+{
+    const std::string key = "Software\\KLV\\Br";
+    store->setString(RegRoot::CurrentUser, key + "\\a]b", "v", "inner");
+    store->setString(RegRoot::CurrentUser, key + "\\[c]", "v", "both");
+    const std::string file = env.path("br.reg");
+    ASSERT_EQ(SaveRegKey(".DEFAULT\\Software\\KLV\\Br", file.c_str(), nullptr, nullptr), 1);
+    ASSERT_EQ(store->deleteKey(RegRoot::CurrentUser, key + "\\a]b"), platform::StoreStatus::Ok);
+    ASSERT_EQ(store->deleteKey(RegRoot::CurrentUser, key + "\\[c]"), platform::StoreStatus::Ok);
+    ASSERT_EQ(LoadRegKey(file.c_str(), nullptr, nullptr), 1);
+    EXPECT_EQ(text(RegRoot::CurrentUser, key + "\\a]b", "v"), "inner");
+    EXPECT_EQ(text(RegRoot::CurrentUser, key + "\\[c]", "v"), "both");
+    EXPECT_FALSE(store->keyExists(RegRoot::CurrentUser, key + "\\a"));
+}
+
+TEST_F(RegistryText, ManyRepeatedSectionsLoadInBoundedTime)
+{
+    // 2000 names, each repeated 50 times (in any case): every name and every line of it must
+    // come through once, without comparing each section with every other.
+    std::string body = "REGEDIT4\r\n";
+    for (int round = 0; round < 50; ++round)
+        for (int i = 0; i < 2000; ++i)
+            body += (round % 2 ? "[s" : "[S") + std::to_string(i) + "]\r\n";
+    body += "[s7]\r\n\"late\"=\"yes\"\r\n";
+    const std::string file = env.path("many.reg");
+    writeFile(file, body);
+    const auto start = std::chrono::steady_clock::now();
+    const char* last[] = {"S1999", nullptr};
+    EXPECT_EQ(FindOneSection(file.c_str(), last, 1), 1);
+    EXPECT_EQ(LoadRegKey(file.c_str(), nullptr, nullptr), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(text(RegRoot::Users, "S7", "late"), "yes");
+}
+
+TEST_F(RegistryText, ImportOfDamagedFilesGivesAResultAndNoCrash)
+{
+    // Valid files with bytes flipped, inserted, removed, repeated and cut off: each import
+    // either succeeds or fails, and none reads past a line (the sanitizers watch).
+    const std::string valid =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\KLV\\Fz\\A]\r\n\"Text\"=\"a \\\"q\\\" \\\\ b\"\r\n"
+        "\"Num\"=dword:0000001f\r\n\"Bin\"=hex:01,ff,7e\r\n\r\n[HKEY_USERS\\.DEFAULT\\Software\\PLM\\Fz\\B]"
+        "\r\n"
+        "\"Empty\"=\"\"\r\n@=\"d\"\r\n";
+    const std::string file = env.path("fuzz.reg");
+    writeFile(file, valid);
+    ASSERT_EQ(LoadRegKey(file.c_str(), nullptr, nullptr), 1);
+    const char special[] = {
+        '"', '\\', ',', ':', '=', '[', ']', '\r', '\n', '\0', ' ', ';', 'x', '@', static_cast<char>(0xff)};
+    std::mt19937 rng(20261210);
+    const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    for (int round = 0; round < 800; ++round) {
+        std::string s = valid;
+        for (size_t edits = 1 + pick(4); edits > 0 && !s.empty(); --edits) {
+            const size_t at = pick(s.size());
+            switch (pick(5)) {
+            case 0:
+                s[at] = special[pick(sizeof special)];
+                break;
+            case 1:
+                s.insert(at, 1, special[pick(sizeof special)]);
+                break;
+            case 2:
+                s.erase(at, 1 + pick(8));
+                break;
+            case 3:
+                s.resize(at);
+                break;
+            default:
+                s.insert(at, s.substr(pick(s.size()), 1 + pick(40)));
+                break;
+            }
+        }
+        writeFile(file, s);
+        const int result = LoadRegKey(file.c_str(), nullptr, nullptr);
+        ASSERT_TRUE(result == 0 || result == 1) << round;
+        const char* any[] = {"*", nullptr};
+        const int found = FindOneSection(file.c_str(), any, 1);
+        ASSERT_TRUE(found == 0 || found == 1) << round;
+    }
+}
+
+TEST_F(RegistryText, ExportKeepsTheBytesOfValuesThatAreNoPlainText)
+{
+    // What the quotes cannot carry is written as its bytes rather than cut at its first NUL.
+    const std::string key = "Software\\KLV\\Mx\\Sub";
+    const uint8_t multi[] = {'a', 0, 'b', 0, 0};
+    const uint8_t inner[] = {'x', 0, 'y'};
+    const uint8_t other[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    const uint8_t ended[] = {'o', 'k', 0, 0};
+    ASSERT_EQ(store->setValue(RegRoot::CurrentUser, key, "Multi", platform::ValueType::MultiString, multi,
+                              sizeof multi),
+              platform::StoreStatus::Ok);
+    store->setValue(RegRoot::CurrentUser, key, "Inner", platform::ValueType::String, inner, sizeof inner);
+    store->setValue(RegRoot::CurrentUser, key, "Other", static_cast<platform::ValueType>(11), other,
+                    sizeof other);
+    store->setValue(RegRoot::CurrentUser, key, "Ended", platform::ValueType::String, ended, sizeof ended);
+    store->setValue(RegRoot::CurrentUser, key, "Empty", platform::ValueType::String, nullptr, 0);
+    const std::string file = env.path("mx.reg");
+    ASSERT_EQ(SaveRegKey(".DEFAULT\\Software\\KLV\\Mx", file.c_str(), nullptr, nullptr), 1);
+    EXPECT_NE(readFile(file).find("\r\n\"Multi\"=hex:61,00,62,00,00\r\n\"Inner\"=hex:78,00,79\r\n"
+                                  "\"Other\"=hex:01,02,03,04,05,06,07,08\r\n\"Ended\"=\"ok\"\r\n"
+                                  "\"Empty\"=\"\"\r\n"),
+              std::string::npos)
+        << readFile(file);
+
+    ASSERT_EQ(store->deleteKey(RegRoot::CurrentUser, key), platform::StoreStatus::Ok);
+    ASSERT_EQ(LoadRegKey(file.c_str(), nullptr, nullptr), 1);
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(store->readBinary(RegRoot::CurrentUser, key, "Multi", &bytes), platform::StoreStatus::Ok);
+    EXPECT_EQ(bytes, std::vector<uint8_t>(multi, multi + sizeof multi));
+    EXPECT_EQ(text(RegRoot::CurrentUser, key, "Ended"), "ok");
+    EXPECT_EQ(text(RegRoot::CurrentUser, key, "Empty"), "");
+    EXPECT_EQ(store->value(RegRoot::CurrentUser, key, "Empty", nullptr), platform::StoreStatus::Ok);
 }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <latch>
+#include <random>
 #include <set>
 #include <thread>
 
@@ -287,3 +288,51 @@ TEST_F(FolderSpoolerTest, RootMustBeAnAbsoluteFolder)
 }
 
 } // namespace
+
+TEST(FolderSettingsFile, DamagedCopiesParseWithinLimitsOrFail)
+{
+    // Saved settings with bytes flipped, inserted, removed, repeated and cut off: whatever
+    // parses must be settings the spooler could have saved itself.
+    PrinterDefaults saved;
+    saved.media = "na_legal_8.5x14in";
+    saved.copies = 12;
+    saved.resolution = Resolution{300, 1200};
+    const std::string valid = formatDefaults(saved) + "# note\n\nstapling=top\r\n";
+    PrinterDefaults parsed;
+    ASSERT_TRUE(parseDefaults(valid, &parsed, nullptr));
+    EXPECT_EQ(parsed, saved);
+    const char special[] = {'=', '\n', '\r', '#', ' ',  '\t',
+                            'x', '-',  '0',  '9', '\0', static_cast<char>(0xff)};
+    std::mt19937 rng(424242);
+    const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    for (int round = 0; round < 3000; ++round) {
+        std::string s = valid;
+        for (size_t edits = 1 + pick(4); edits > 0 && !s.empty(); --edits) {
+            const size_t at = pick(s.size());
+            switch (pick(5)) {
+            case 0:
+                s[at] = special[pick(sizeof special)];
+                break;
+            case 1:
+                s.insert(at, std::string(1 + pick(12), special[pick(sizeof special)]));
+                break;
+            case 2:
+                s.erase(at, 1 + pick(8));
+                break;
+            case 3:
+                s.resize(at);
+                break;
+            default:
+                s.insert(at, s.substr(pick(s.size()), 1 + pick(30)));
+                break;
+            }
+        }
+        PrinterDefaults got;
+        std::string error;
+        if (parseDefaults(s, &got, &error)) {
+            EXPECT_TRUE(checkDefaults(got, &error)) << round << ": " << error;
+        } else {
+            EXPECT_NE(error.find("line"), std::string::npos) << round;
+        }
+    }
+}

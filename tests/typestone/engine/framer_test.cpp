@@ -177,6 +177,8 @@ std::vector<FramerCase> framerCases()
                           6),
           "ctl CmpOn", "text !"}},
         {"PartialParametersAtEndDropped", "q" + header(8, 4) + "ab", {"text q"}},
+        // Given back, the run of FD bytes opens another header; that one is given back too.
+        {"RunOfFdAtEndIsText", "q\xFD\xFD\xFD\xFD\xFD", {"text q\xFD\xFD\xFD\xFD\xFD"}},
     };
 }
 

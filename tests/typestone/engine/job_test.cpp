@@ -3,6 +3,7 @@
 
 #include "tests/typestone/engine/recording_page_device.h"
 
+#include "typestone/engine/pending_commands.h"
 #include "typestone/engine/win_prt.h"
 #include "typestone/server/job_header.h"
 
@@ -10,9 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 using engine_test::DeviceLog;
@@ -242,6 +245,206 @@ TEST_F(JobTest, HostOutputNamesStayInsideTheMappedFolders)
         std::strcpy(rb.output, bad);
         EXPECT_FALSE(run("A", rb)) << bad;
         EXPECT_EQ(m_log->devicesMade, 0) << bad;
+    }
+}
+
+TEST_F(JobTest, LineLongerThanAnyPageKeepsTheJobAndTheNextLine)
+{
+    // One column: every cell is the page wide, so a few hundred thousand bytes without a
+    // break (text, then a frame run and a shade) reach far past any position a page holds.
+    const std::string longLine = std::string(600000, 'x') + "\xC4\xC4\xB0";
+    struct Case
+    {
+        const char* lineEnd;
+        bool backAtColumn0; // a line feed alone keeps the column
+    };
+    for (const Case c : {Case{"\r\n", true}, Case{"\n", false}}) {
+        m_log = std::make_shared<DeviceLog>();
+        auto r = record();
+        r.cols = 1;
+        EXPECT_TRUE(run(longLine + c.lineEnd + "B", r)) << c.backAtColumn0;
+        const auto t = texts();
+        ASSERT_FALSE(t.empty());
+        EXPECT_EQ(t.front().rfind("text 0,120 'x", 0), 0u) << t.front().substr(0, 40);
+        if (c.backAtColumn0) {
+            EXPECT_EQ(t.back(), "text 0,240 'B'");
+        } else {
+            int x = 0;
+            int y = 0;
+            ASSERT_EQ(std::sscanf(t.back().c_str(), "text %d,%d 'B'", &x, &y), 2) << t.back();
+            EXPECT_GT(x, 4800) << t.back(); // off the page, not wrapped round to a position on it
+            EXPECT_EQ(y, 240);
+        }
+        EXPECT_EQ(m_log->count("endDoc"), 1);
+    }
+}
+
+TEST_F(JobTest, CancelArrivingAsAFileIsPrintedStopsTheJob)
+{
+    typestone::DriveMap map;
+    map.add('C', (m_dir / "c").string());
+    fs::create_directories(m_dir / "c");
+    {
+        std::ofstream f(m_dir / "c" / "F.TXT", std::ios::binary);
+        f << "file\r\n";
+    }
+    typestone::CommandTable table = typestone::CommandTable::builtIn();
+    // The cancel comes in just as the command runs (the progress display's Cancel).
+    table.commands[20].handler = [](CWinPrt& p, const typestone::EscBlock& b) {
+        p.Cancel();
+        return typestone::PrintFileCommand(p, b);
+    };
+    CWinPrt prt(&table);
+    prt.SetSpoolFolder(m_dir.string());
+    prt.SetFontEngine(&m_fonts);
+    prt.SetDriveMap(map);
+    prt.SetDeviceFactory([this](const EngineDeviceRequest&, std::string*) {
+        return std::make_unique<RecordingPageDevice>(m_log, pageCaps());
+    });
+    std::string params(24, '\0');
+    params[1] = '\x80';
+    params += "C:\\F.TXT";
+    params += '\0';
+    typestone::EscHeader h;
+    h.wVersion = 100;
+    h.wCmd = 20;
+    h.dwLen = static_cast<uint32_t>(params.size());
+    h.wChk = h.computeChecksum();
+    uint8_t hdr[12];
+    h.encode(hdr);
+    const std::string stream = "A" + std::string(reinterpret_cast<const char*>(hdr), 12) + params + "after";
+    const auto r = record();
+    ASSERT_TRUE(prt.StartSpoolPrtJob(100, &r, "host_4"));
+    ASSERT_TRUE(prt.SpoolData(stream.data(), stream.size()));
+    EXPECT_FALSE(prt.StopSpoolPrtJob());
+    // Neither the file nor the text after the command is printed.
+    EXPECT_EQ(texts(), (std::vector<std::string>{"text 0,120 'A'"}));
+    EXPECT_EQ(m_log->count("startPage"), m_log->count("endPage"));
+}
+
+// Streams mutated from sound ones (text of every byte value, runs of control bytes, blocks of
+// every command with short, exact and long parameters, a local file) on grids of extreme
+// sizes: every job ends its pages and its document, and leaves nothing open for the next job.
+TEST_F(JobTest, MutatedStreamsOnExtremeGridsEndCleanly)
+{
+    typestone::DriveMap map;
+    map.add('C', (m_dir / "c").string());
+    fs::create_directories(m_dir / "c");
+    {
+        std::ofstream f(m_dir / "c" / "F.TXT", std::ios::binary);
+        f << "one\r\n\xC4\xC4\xB3\xDB\r\nthree\f\r\n";
+    }
+    m_prt.SetDriveMap(map);
+
+    std::mt19937 rng(20261210u);
+    auto below = [&](size_t n) { return static_cast<size_t>(rng() % n); };
+    auto makeBlock = [&](uint16_t cmd, const std::string& params) {
+        typestone::EscHeader h;
+        h.wVersion = 100;
+        h.wCmd = cmd;
+        h.dwLen = static_cast<uint32_t>(params.size());
+        h.wChk = h.computeChecksum();
+        uint8_t hdr[12];
+        h.encode(hdr);
+        return std::string(reinterpret_cast<const char*>(hdr), 12) + params;
+    };
+    const auto& table = typestone::CommandTable::builtIn();
+    const auto& controls = typestone::CommandTable::controlBytes();
+    auto piece = [&]() -> std::string {
+        switch (below(6)) {
+        case 0: {
+            std::string t(1 + below(40), '\0');
+            for (char& c : t)
+                c = static_cast<char>(rng());
+            return t;
+        }
+        case 1: {
+            std::string t(1 + below(8), '\0');
+            for (char& c : t)
+                c = static_cast<char>(controls[below(controls.size())]);
+            return t;
+        }
+        case 2:
+            return std::string(1 + below(30), static_cast<char>(176 + below(48))); // frames, shades
+        case 3: {
+            std::string params(24, '\0');
+            params[0] = static_cast<char>(rng());
+            params[1] = static_cast<char>(0x80 | (rng() & 0x7F));
+            params[2] = static_cast<char>(below(4));
+            params[4] = static_cast<char>(below(3));
+            params += below(2) ? "C:\\F.TXT" : "C:\\..\\F.TXT";
+            return makeBlock(20, params + '\0');
+        }
+        default: {
+            const uint16_t cmd = static_cast<uint16_t>(below(typestone::kEscCommandSlots + 2));
+            const uint32_t minLen = cmd < typestone::kEscCommandSlots ? table.commands[cmd].minLen : 4;
+            std::string params(below(3) == 0 ? below(minLen + 1) : minLen + below(20), '\0');
+            for (char& c : params)
+                c = static_cast<char>(rng());
+            return makeBlock(cmd, params);
+        }
+        }
+    };
+    auto mutate = [&](std::string& s) {
+        const size_t at = s.empty() ? 0 : below(s.size());
+        switch (below(6)) {
+        case 0:
+            if (!s.empty())
+                s[at] = static_cast<char>(rng());
+            break;
+        case 1:
+            s.insert(at, 1, static_cast<char>(rng()));
+            break;
+        case 2:
+            s.erase(at, below(16));
+            break;
+        case 3:
+            s.insert(at, "\xFD\xFD");
+            break;
+        case 4:
+            s.insert(at, s.substr(at, below(32)));
+            break;
+        default:
+            s.resize(at); // cut anywhere, a block too
+            break;
+        }
+    };
+
+    const uint16_t extremes[] = {0, 1, 2, 80, 255, 65535};
+    for (int round = 0; round < 700; ++round) {
+        std::string stream;
+        for (size_t n = 1 + below(12); n > 0; --n)
+            stream += piece();
+        for (size_t n = below(4); n > 0; --n)
+            mutate(stream);
+        auto r = record();
+        r.cols = extremes[below(6)];
+        r.rows = extremes[below(6)];
+        r.snd_color = static_cast<uint8_t>(rng());
+
+        m_log = std::make_shared<DeviceLog>();
+        ASSERT_TRUE(m_prt.StartPrtJob(&r, "fuzz", false)) << round;
+        for (size_t at = 0; at < stream.size();) {
+            const size_t n = std::min(stream.size() - at, 1 + below(64));
+            m_prt.PrintData(stream.data() + at, n, true);
+            at += n;
+        }
+        m_prt.EndOfStream();
+        m_prt.StopPrtJob(true);
+        EXPECT_FALSE(m_prt.IsDocStarted()) << round;
+        EXPECT_EQ(m_log->count("startPage"), m_log->count("endPage")) << round;
+        EXPECT_EQ(m_log->count("endDoc") + m_log->count("abortDoc"), 1) << round;
+
+        // The next job starts from a clean interpreter: its text is text.
+        m_log = std::make_shared<DeviceLog>();
+        const auto plain = record();
+        ASSERT_TRUE(m_prt.StartPrtJob(&plain, "next", false)) << round;
+        m_prt.PrintData("Z", 1, true);
+        m_prt.EndOfStream();
+        EXPECT_TRUE(m_prt.StopPrtJob(true)) << round;
+        EXPECT_EQ(texts(), std::vector<std::string>{"text 0,120 'Z'"}) << round;
+        if (HasFailure())
+            break;
     }
 }
 

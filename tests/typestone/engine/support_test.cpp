@@ -22,6 +22,11 @@ TEST(DriveMap, MapsInsideTheFolderAndRefusesTheRest)
     fs::create_directories(root / "c" / "DIR");
     fs::create_directories(root / "outside");
     fs::create_directory_symlink(root / "outside", root / "c" / "LINK");
+    // Links to names outside that do not exist yet: writing through them would create them.
+    fs::create_symlink(root / "outside" / "NEW.PDF", root / "c" / "DANGLING.PDF");
+    fs::create_directory_symlink(root / "outside" / "NEWDIR", root / "c" / "DANGLINGDIR");
+    fs::create_symlink(root / "c" / "DIR" / "LATER.PDF", root / "c" / "INSIDE.PDF");
+    fs::create_symlink(root / "c" / "DIR", root / "c" / "DIRLINK");
     typestone::DriveMap map;
     map.add('c', (root / "c").string());
 
@@ -37,6 +42,10 @@ TEST(DriveMap, MapsInsideTheFolderAndRefusesTheRest)
         {"C:\\..\\outside\\X", ""},
         {"C:\\DIR\\..\\..\\X", ""},
         {"C:\\LINK\\X", ""},
+        {"C:\\DANGLING.PDF", ""},
+        {"C:\\DANGLINGDIR\\X.PDF", ""},
+        {"C:\\INSIDE.PDF", ""},                                                  // dangling, even inside
+        {"C:\\DIRLINK\\NEW.PDF", (root / "c" / "DIRLINK" / "NEW.PDF").string()}, // a link that stays inside
         {"D:\\X", ""},
         {"C:", ""},
         {"C:\\", ""},

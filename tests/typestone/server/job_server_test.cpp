@@ -276,3 +276,66 @@ TEST_F(JobServerTest, StopEndsWaitingAndRunningJobs)
     EXPECT_TRUE(jobtest::finishedJobs(spoolRoot(), "Laser").empty());
     EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
 }
+
+// Connections in every phase, some closed by their hosts while the server stops: the stop
+// ends within its bound, joins every worker, leaves no printer busy and no spool file behind,
+// and the server takes jobs again after it listens anew.
+TEST_F(JobServerTest, HostsClosingWhileTheServerStops)
+{
+    std::mt19937 gen(7);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::vector<StepHost> hosts(8);
+        ASSERT_TRUE(hosts[0].connectAndSend(port, {})); // silent
+        std::vector<uint8_t> partial = header("Laser");
+        partial.resize(300);
+        ASSERT_TRUE(hosts[1].connectAndSend(port, partial));         // half a header
+        ASSERT_TRUE(hosts[2].connectAndSend(port, header("Laser"))); // running
+        ASSERT_TRUE(hosts[2].readReply(kWaitMs));
+        ASSERT_EQ(hosts[2].code, 0);
+        ASSERT_TRUE(hosts[2].openData());
+        ASSERT_TRUE(hosts[2].send("part of a job"));
+        ASSERT_TRUE(hosts[3].connectAndSend(port, header("Other"))); // accepted, no data port yet
+        ASSERT_TRUE(hosts[3].readReply(kWaitMs));
+        for (size_t i = 4; i < hosts.size(); ++i) // waiting for their turn
+            ASSERT_TRUE(hosts[i].connectAndSend(port, header(i % 2 ? "Laser" : "Other")));
+
+        std::thread closer([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(gen() % 5));
+            for (size_t i = 0; i < hosts.size(); i += 2)
+                hosts[i].control.close();
+        });
+        const auto start = std::chrono::steady_clock::now();
+        server->Stop();
+        const auto tookMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count();
+        closer.join();
+        EXPECT_LT(tookMs, 5000);
+        EXPECT_EQ(server->ActiveWorkers(), 0u);
+        EXPECT_EQ(context->connections.Count(), 0u);
+        for (size_t i = 1; i < hosts.size(); i += 2)
+            EXPECT_TRUE(hosts[i].waitServerClose(kWaitMs)) << i;
+
+        // The sequencer's next pass frees every printer.
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while ((!jobs->BusyPrinters().empty() || jobs->JobCount() != 0) &&
+               std::chrono::steady_clock::now() < limit) {
+            jobs->WakeSequencer(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(jobs->BusyPrinters().empty());
+        EXPECT_EQ(jobs->JobCount(), 0u);
+        EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
+        EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Other"), 0u);
+
+        std::string error;
+        ASSERT_TRUE(server->Listen(platform::net::kLoopbackAddress, 0, &error)) << error;
+        port = server->Port();
+        ASSERT_TRUE(server->Start());
+        valdor::HostResult r =
+            HostSimulator().run(platform::net::kLoopbackAddress, port, header("Laser"), {'k'});
+        ASSERT_EQ(r.replyCode, 0) << r.error;
+        ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    }
+}

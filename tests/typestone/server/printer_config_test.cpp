@@ -11,6 +11,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <vector>
 
 using typestone::CPrinter;
 using typestone::DevMode;
@@ -153,6 +155,55 @@ TEST_F(PrinterConfigTest, MissingValueMakesPrinterUnconfigured)
         RemoveRegistryValue(CPrinter::PrinterKey(section, "Laser").c_str(), value);
         PRTCFG back;
         EXPECT_FALSE(printers.GetPrtCfg("Laser", &back)) << value;
+    }
+}
+
+// A stored record that is damaged or forged never lets a job in without the password: the
+// printer is kept from the hosts, now and after the reload that saves the list again.
+TEST_F(PrinterConfigTest, DamagedRecordIsNeverOpenedToHosts)
+{
+    env.addPrinter("Locked");
+    const std::string key = CPrinter::PrinterKey(section, "Locked");
+    const std::string longText(300, 'x');
+    const std::vector<uint8_t> longBlock(300, 0x5A);
+    const unsigned char junk[3] = {1, 2, 3};
+    struct Damage
+    {
+        const char* what;
+        std::function<void()> apply;
+    } damages[] = {
+        {"password block junk",
+         [&] { SetRegistryEntry(key.c_str(), "Password", junk, sizeof junk, KLV_REG_BINARY); }},
+        {"password block too long",
+         [&] {
+             SetRegistryEntry(key.c_str(), "Password", longBlock.data(), uint32_t(longBlock.size()),
+                              KLV_REG_BINARY);
+         }},
+        {"password missing", [&] { RemoveRegistryValue(key.c_str(), "Password"); }},
+        {"share name too long",
+         [&] {
+             SetRegistryEntry(key.c_str(), "Name", longText.c_str(), uint32_t(longText.size() + 1),
+                              KLV_REG_SZ);
+         }},
+        {"share name missing", [&] { RemoveRegistryValue(key.c_str(), "Name"); }},
+        {"share flag too long",
+         [&] {
+             SetRegistryEntry(key.c_str(), "Shared", longText.c_str(), uint32_t(longText.size() + 1),
+                              KLV_REG_SZ);
+         }},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.what);
+        CPrinter printers(&env.folder());
+        configure(printers, "Locked", true, "pw");
+        d.apply();
+        for (int round = 0; round < 2; ++round) {
+            bool shared = true;
+            std::string stored;
+            const bool verdict = printers.ChkJobPrinter("Locked", "", &shared, &stored);
+            EXPECT_FALSE(verdict && shared) << "round " << round;
+        }
+        EXPECT_FALSE(printers.IsPrtShared("Locked", nullptr));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "app_fixture.h"
 
 #include "typestone/server/status_messages.h"
+#include "typestone/server/udp_actions.h"
 #include "typestone/server/udp_server.h"
 
 #include "klv_inet/support/reg_entry.h"
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <random>
 
 namespace {
 
@@ -246,6 +249,164 @@ TEST_F(UdpServerTest, SetRegistryEntryValueIsBoundedByTheDatagram)
     uint32_t size = sizeof buffer;
     ASSERT_TRUE(GetRegistryEntry(typestone::GeneralSection().c_str(), "Note", buffer, &size));
     EXPECT_STREQ(buffer, "abc");
+}
+
+// A write the store did not take is answered 0, never "done".
+TEST_F(UdpServerTest, SetRegistryEntryReportsAWriteTheStoreRefused)
+{
+    CASUDPTypestone udp(makeService());
+    const std::vector<uint8_t> ok = reply(typestone::CMD_SETREGISTRYENTRY, 11, 4, {1, 0, 0, 0}, 10);
+    const std::vector<uint8_t> refused = reply(typestone::CMD_SETREGISTRYENTRY, 11, 4, {0, 0, 0, 0}, 10);
+    const std::string section = ".DEFAULT\\Software\\KLV\\Typestone\\General";
+    ASSERT_EQ(dispatch(udp, registryRequest(section, "Before", 0x80000003u, "1")), ok);
+
+    // The store's file cannot be made: a regular file stands where its folder would be.
+    const std::string blocker = folders.path("not-a-folder");
+    {
+        std::ofstream(blocker) << "x";
+    }
+    ::setenv("TYPESTONE_REGISTRY", (blocker + "/registry.sqlite").c_str(), 1);
+    platform::SettingsStore::resetShared();
+    for (uint32_t type : {1u, 3u, 4u}) {
+        SCOPED_TRACE(type);
+        EXPECT_EQ(dispatch(udp, registryRequest(section, "After", 0x80000003u, "1234", type)), refused);
+    }
+    ::setenv("TYPESTONE_REGISTRY", folders.path("registry.sqlite").c_str(), 1);
+    platform::SettingsStore::resetShared();
+}
+
+// Counts what the datagrams asked of the service.
+class CountingActions : public typestone::UdpActions
+{
+public:
+    bool IsServiceMode() const override { return true; }
+    uint16_t ListPrinters(char* buffer, size_t size, size_t* used) override
+    {
+        static const char kPair[] = "Printer\0Share"; // both NUL-ended: 14 bytes
+        if (*used + sizeof kPair >= size)
+            return 0;
+        std::memcpy(buffer + *used, kPair, sizeof kPair);
+        *used += sizeof kPair;
+        return 1;
+    }
+    uint16_t CheckPrinter(const std::string& printer, const std::string& password) override
+    {
+        longestField = std::max({longestField, printer.size(), password.size()});
+        return 7;
+    }
+    void PostControl(uint16_t) override { ++actions; }
+    bool GetAutoStart() override
+    {
+        ++actions;
+        return true;
+    }
+    void SetAutoStart(bool) override { ++actions; }
+    void ToggleTracer() override { ++actions; }
+    void ToggleTiming() override { ++actions; }
+
+    int actions = 0;
+    size_t longestField = 0;
+};
+
+// Datagrams of every length and command, mutated from valid ones: no crash, no read past the
+// datagram, replies only of the documented sizes, and nothing done for another machine.
+TEST(UdpServerRobustness, MutatedDatagrams)
+{
+    apptest::TempFolders folders;
+    CountingActions actions;
+    CASUDPTypestone udp(actions);
+    std::vector<uint8_t> chk = apptest::request(typestone::CMD_CHKPRINTER, 1);
+    apptest::putText(chk, 6, std::string(255, 'P'));
+    apptest::putText(chk, 261, std::string(255, 'W'));
+    const std::vector<std::vector<uint8_t>> seeds = {
+        apptest::request(typestone::CMD_WHO, 1),
+        apptest::request(typestone::CMD_PRTLIST, 1),
+        chk,
+        apptest::request(typestone::CMD_GETAUTOSTART, 1),
+        registryRequest(".DEFAULT\\Software\\KLV\\Typestone\\General", "Fuzz", 0x80000003u, "value"),
+        registryRequest("Software\\KLV\\Typestone\\Debug", "Fuzz", 0x80000001u, "1234", 4),
+    };
+    auto replySize = [](uint16_t command) -> size_t {
+        switch (command) {
+        case typestone::CMD_WHO:
+            return CASUDPTypestone::kWhoReplySize;
+        case typestone::CMD_PRTLIST:
+            return CASUDPTypestone::kListReplySize;
+        case typestone::CMD_CHKPRINTER:
+            return 8;
+        case typestone::CMD_GETAUTOSTART:
+        case typestone::CMD_SETREGISTRYENTRY:
+            return 10;
+        default:
+            return 0;
+        }
+    };
+
+    std::mt19937 gen(20261210);
+    int registryWrites = 0;
+    int registryAccepted = 0;
+    for (int i = 0; i < 4000; ++i) {
+        std::vector<uint8_t> d = seeds[gen() % seeds.size()];
+        switch (gen() % 4) {
+        case 0: // any command
+            d[0] = uint8_t(gen());
+            d[1] = uint8_t(gen() % 8 == 0 ? gen() : (i % 3 == 0 ? 0 : 4));
+            break;
+        case 1: // cut anywhere, the header too
+            d.resize(gen() % (d.size() + 1));
+            break;
+        case 2: // grown with noise up to past the largest datagram
+            d.resize(gen() % 2 ? d.size() + gen() % 600 : 60000 + gen() % 10001, uint8_t(gen()));
+            break;
+        default:
+            break;
+        }
+        for (unsigned flips = gen() % 8; flips > 0 && !d.empty(); --flips)
+            d[gen() % d.size()] = uint8_t(gen());
+        if (d.size() >= 2 && uint16_t(d[0] | (d[1] << 8)) == typestone::CMD_SETREGISTRYENTRY &&
+            ++registryWrites > 300)
+            d[0] = uint8_t(typestone::CMD_PRTLIST), d[1] = 0; // the store is slow; enough of those
+
+        // Copied to a block of exactly its size, so that ASan sees any read past it.
+        std::unique_ptr<uint8_t[]> exact(new uint8_t[d.size() + 1]);
+        std::copy(d.begin(), d.end(), exact.get());
+        const bool remote = gen() % 4 == 0;
+        const int before = actions.actions;
+        const std::vector<uint8_t> answer = udp.Dispatch(exact.get(), d.size(), remote ? kRemote : kLoopback);
+
+        SCOPED_TRACE("datagram " + std::to_string(i) + " of " + std::to_string(d.size()) + " bytes");
+        if (d.size() < 6) {
+            EXPECT_TRUE(answer.empty());
+            continue;
+        }
+        const uint16_t command = uint16_t(d[0] | (d[1] << 8));
+        if (remote && CASUDPTypestone::IsControlCommand(command)) {
+            EXPECT_TRUE(answer.empty());
+            EXPECT_EQ(actions.actions, before);
+            continue;
+        }
+        if (answer.empty())
+            continue; // WHO may have no host name; every other reply is checked below
+        ASSERT_EQ(answer.size(), replySize(command)) << command;
+        EXPECT_EQ(uint16_t(answer[0] | (answer[1] << 8)), command);
+        EXPECT_EQ(answer[2], d[2]);
+        EXPECT_EQ(answer[3], d[3]);
+        if (command == typestone::CMD_SETREGISTRYENTRY && answer[6] == 1)
+            ++registryAccepted;
+    }
+    EXPECT_GT(registryAccepted, 0) << "some writes must have been valid enough to be done";
+    EXPECT_LE(actions.longestField, 255u);
+    // Whatever the datagrams said, only the application's own branch was written.
+    std::shared_ptr<platform::SettingsStore> store = platform::SettingsStore::shared();
+    std::vector<std::string> klv;
+    store->subkeys(platform::RegRoot::CurrentUser, "Software\\KLV", &klv);
+    for (const std::string& k : klv)
+        EXPECT_EQ(platform::foldName(k), platform::foldName("Typestone")) << k;
+    std::vector<std::string> top;
+    store->subkeys(platform::RegRoot::CurrentUser, "", &top);
+    for (const std::string& k : top)
+        EXPECT_EQ(platform::foldName(k), platform::foldName("Software")) << k;
+    EXPECT_FALSE(store->keyExists(platform::RegRoot::LocalMachine, "SYSTEM"));
 }
 
 TEST(UdpControlFilterTest, ControlCommandsAndTheirSenders)
