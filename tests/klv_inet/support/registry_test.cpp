@@ -6,6 +6,7 @@
 #include "klv_inet/support/reg_updates.h"
 
 #include "store_fixture.h"
+#include "tests/support/fuzz/text_mutator.h"
 
 #include <chrono>
 #include <cstring>
@@ -345,30 +346,9 @@ TEST_F(RegistryText, ImportOfDamagedFilesGivesAResultAndNoCrash)
     ASSERT_EQ(LoadRegKey(file.c_str(), nullptr, nullptr), 1);
     const char special[] = {
         '"', '\\', ',', ':', '=', '[', ']', '\r', '\n', '\0', ' ', ';', 'x', '@', static_cast<char>(0xff)};
-    std::mt19937 rng(20261210);
-    const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    test_support::TextMutator mutator(20261210, std::string_view(special, sizeof special));
     for (int round = 0; round < 800; ++round) {
-        std::string s = valid;
-        for (size_t edits = 1 + pick(4); edits > 0 && !s.empty(); --edits) {
-            const size_t at = pick(s.size());
-            switch (pick(5)) {
-            case 0:
-                s[at] = special[pick(sizeof special)];
-                break;
-            case 1:
-                s.insert(at, 1, special[pick(sizeof special)]);
-                break;
-            case 2:
-                s.erase(at, 1 + pick(8));
-                break;
-            case 3:
-                s.resize(at);
-                break;
-            default:
-                s.insert(at, s.substr(pick(s.size()), 1 + pick(40)));
-                break;
-            }
-        }
+        const std::string s = mutator.mutate(valid);
         writeFile(file, s);
         const int result = LoadRegKey(file.c_str(), nullptr, nullptr);
         ASSERT_TRUE(result == 0 || result == 1) << round;

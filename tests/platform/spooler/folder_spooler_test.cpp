@@ -3,6 +3,8 @@
 #include "platform/spooler/folder_spooler.h"
 #include "tests/platform/spooler/spooler_test_support.h"
 
+#include "tests/support/fuzz/text_mutator.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -303,30 +305,9 @@ TEST(FolderSettingsFile, DamagedCopiesParseWithinLimitsOrFail)
     EXPECT_EQ(parsed, saved);
     const char special[] = {'=', '\n', '\r', '#', ' ',  '\t',
                             'x', '-',  '0',  '9', '\0', static_cast<char>(0xff)};
-    std::mt19937 rng(424242);
-    const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    test_support::TextMutator mutator(424242, std::string_view(special, sizeof special));
     for (int round = 0; round < 3000; ++round) {
-        std::string s = valid;
-        for (size_t edits = 1 + pick(4); edits > 0 && !s.empty(); --edits) {
-            const size_t at = pick(s.size());
-            switch (pick(5)) {
-            case 0:
-                s[at] = special[pick(sizeof special)];
-                break;
-            case 1:
-                s.insert(at, std::string(1 + pick(12), special[pick(sizeof special)]));
-                break;
-            case 2:
-                s.erase(at, 1 + pick(8));
-                break;
-            case 3:
-                s.resize(at);
-                break;
-            default:
-                s.insert(at, s.substr(pick(s.size()), 1 + pick(30)));
-                break;
-            }
-        }
+        const std::string s = mutator.mutate(valid);
         PrinterDefaults got;
         std::string error;
         if (parseDefaults(s, &got, &error)) {

@@ -94,6 +94,24 @@ protected:
     std::string m_spool;
 };
 
+// An escape block: its 12-byte header (version 1.00, the checksum right) and the parameters.
+std::string escBlock(uint16_t cmd, const std::string& params, uint32_t declaredLength)
+{
+    typestone::EscHeader h;
+    h.wVersion = 100;
+    h.wCmd = cmd;
+    h.dwLen = declaredLength;
+    h.wChk = h.computeChecksum();
+    uint8_t hdr[12];
+    h.encode(hdr);
+    return std::string(reinterpret_cast<const char*>(hdr), 12) + params;
+}
+
+std::string escBlock(uint16_t cmd, const std::string& params)
+{
+    return escBlock(cmd, params, static_cast<uint32_t>(params.size()));
+}
+
 std::string lines(int n)
 {
     std::string s;
@@ -196,14 +214,8 @@ TEST_F(JobTest, AbortedJobEndsItsOpenPageBeforeTheDocumentIsDropped)
     prt.SetDeviceFactory([this](const EngineDeviceRequest&, std::string*) {
         return std::make_unique<RecordingPageDevice>(m_log, pageCaps());
     });
-    typestone::EscHeader h;
-    h.wVersion = 100;
-    h.wCmd = 8;
-    h.dwLen = 2;
-    h.wChk = h.computeChecksum();
-    uint8_t hdr[12];
-    h.encode(hdr);
-    const std::string stream = "A" + std::string(reinterpret_cast<const char*>(hdr), 12) + "xxB";
+    // A block that announces 2 parameter bytes: "xx".
+    const std::string stream = "A" + escBlock(8, "xxB", 2);
     const auto r = record();
     ASSERT_TRUE(prt.StartSpoolPrtJob(100, &r, "host_3"));
     ASSERT_TRUE(prt.SpoolData(stream.data(), stream.size()));
@@ -305,14 +317,7 @@ TEST_F(JobTest, CancelArrivingAsAFileIsPrintedStopsTheJob)
     params[1] = '\x80';
     params += "C:\\F.TXT";
     params += '\0';
-    typestone::EscHeader h;
-    h.wVersion = 100;
-    h.wCmd = 20;
-    h.dwLen = static_cast<uint32_t>(params.size());
-    h.wChk = h.computeChecksum();
-    uint8_t hdr[12];
-    h.encode(hdr);
-    const std::string stream = "A" + std::string(reinterpret_cast<const char*>(hdr), 12) + params + "after";
+    const std::string stream = "A" + escBlock(20, params) + "after";
     const auto r = record();
     ASSERT_TRUE(prt.StartSpoolPrtJob(100, &r, "host_4"));
     ASSERT_TRUE(prt.SpoolData(stream.data(), stream.size()));
@@ -338,16 +343,6 @@ TEST_F(JobTest, MutatedStreamsOnExtremeGridsEndCleanly)
 
     std::mt19937 rng(20261210u);
     auto below = [&](size_t n) { return static_cast<size_t>(rng() % n); };
-    auto makeBlock = [&](uint16_t cmd, const std::string& params) {
-        typestone::EscHeader h;
-        h.wVersion = 100;
-        h.wCmd = cmd;
-        h.dwLen = static_cast<uint32_t>(params.size());
-        h.wChk = h.computeChecksum();
-        uint8_t hdr[12];
-        h.encode(hdr);
-        return std::string(reinterpret_cast<const char*>(hdr), 12) + params;
-    };
     const auto& table = typestone::CommandTable::builtIn();
     const auto& controls = typestone::CommandTable::controlBytes();
     auto piece = [&]() -> std::string {
@@ -373,7 +368,7 @@ TEST_F(JobTest, MutatedStreamsOnExtremeGridsEndCleanly)
             params[2] = static_cast<char>(below(4));
             params[4] = static_cast<char>(below(3));
             params += below(2) ? "C:\\F.TXT" : "C:\\..\\F.TXT";
-            return makeBlock(20, params + '\0');
+            return escBlock(20, params + '\0');
         }
         default: {
             const uint16_t cmd = static_cast<uint16_t>(below(typestone::kEscCommandSlots + 2));
@@ -381,7 +376,7 @@ TEST_F(JobTest, MutatedStreamsOnExtremeGridsEndCleanly)
             std::string params(below(3) == 0 ? below(minLen + 1) : minLen + below(20), '\0');
             for (char& c : params)
                 c = static_cast<char>(rng());
-            return makeBlock(cmd, params);
+            return escBlock(cmd, params);
         }
         }
     };
@@ -462,14 +457,7 @@ TEST_F(JobTest, PrintFileCommandPrintsLongLinesWhole)
     params[1] = '\x80'; // a file of this machine
     params += "C:\\F.TXT";
     params += '\0';
-    typestone::EscHeader h;
-    h.wVersion = 100;
-    h.wCmd = 20;
-    h.dwLen = static_cast<uint32_t>(params.size());
-    h.wChk = h.computeChecksum();
-    uint8_t hdr[12];
-    h.encode(hdr);
-    EXPECT_TRUE(run(std::string(reinterpret_cast<const char*>(hdr), 12) + params + "after"));
+    EXPECT_TRUE(run(escBlock(20, params) + "after"));
     const auto t = texts();
     ASSERT_EQ(t.size(), 3u);
     EXPECT_EQ(t[0], "text 0,120 '" + std::string(3000, 'x') + "'");
