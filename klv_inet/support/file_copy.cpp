@@ -3,6 +3,7 @@
 #include "klv_inet/support/copy_progress.h"
 #include "klv_inet/support/library_text.h"
 #include "klv_inet/support/size_format.h"
+#include "platform/ui/message_box.h"
 
 #include "platform/sysinfo/random_bytes.h"
 
@@ -59,7 +60,7 @@ int AuxCopyFile(const char* source, const char* target, klv::CopyProgress* progr
     const bool show = (flags & _COPY_SHOWMSG) != 0;
     auto message = [&](const std::string& text) {
         if (show)
-            klv::libraryMessage(text, klv::kMsgOk | klv::kMsgIconExclamation);
+            klv::libraryMessage(text, platform::ui::kMbOk | platform::ui::kMbIconExclamation);
     };
     const uintmax_t size = contentSize(source);
     if (size == 0) {
@@ -83,7 +84,8 @@ int AuxCopyFile(const char* source, const char* target, klv::CopyProgress* progr
         }
         if (mode == _COPY_PROMPT) {
             const std::string q = klv::formatLibraryString(kStrReplaceQuestion, {target, target, source});
-            if (klv::libraryMessage(q, klv::kMsgYesNo | klv::kMsgIconQuestion) != klv::kAnswerYes)
+            if (klv::libraryMessage(q, platform::ui::kMbYesNo | platform::ui::kMbIconQuestion) !=
+                platform::ui::kIdYes)
                 return 0;
         }
     }

@@ -1,5 +1,7 @@
 #include "klv_inet/support/library_text.h"
 
+#include "klv_inet/support/msg_strings.h"
+
 #include <vector>
 
 namespace klv {
@@ -52,7 +54,7 @@ std::string formatFields(const std::string& pattern, std::initializer_list<std::
 
 std::string formatLibraryString(unsigned id, std::initializer_list<std::string> args)
 {
-    return formatFields(libraryString(id), args);
+    return formatFields(messageString(id), args);
 }
 
 } // namespace klv

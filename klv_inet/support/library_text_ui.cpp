@@ -1,4 +1,4 @@
-// The library's strings (its string table) and message box.
+// The library's message box.
 //
 // Messages go through the user-interface bridge with a time-out, so a service never waits
 // for a person: a question nobody answers counts as unanswered (0) and takes the safe branch
@@ -6,16 +6,10 @@
 #include "klv_inet/support/library_text.h"
 
 #include "klv_inet/support/app_name.h"
-#include "klv_inet/support/msg_strings.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
 
 namespace klv {
-
-std::string libraryString(unsigned id)
-{
-    return messageString(id);
-}
 
 int libraryMessage(const std::string& text, unsigned style)
 {

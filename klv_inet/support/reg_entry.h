@@ -48,8 +48,8 @@ namespace klv {
 
 // SetRegistryEntry with a result: false when nothing was stored (no section or name, data
 // missing, a name or path beyond the store's limits, a store failure).
-bool writeRegistryEntry(const char* section, const char* name, const void* data, uint32_t size, uint32_t type,
-                        platform::RegRoot root = platform::RegRoot::Users);
+KLV_EXPORT bool writeRegistryEntry(const char* section, const char* name, const void* data, uint32_t size,
+                                   uint32_t type, platform::RegRoot root = platform::RegRoot::Users);
 
 // Marks the product's update as done: "Upgrade Status" = "Complete" (what the web update's
 // product reset does).

@@ -1,8 +1,10 @@
 #include "klv_inet/support/reg_product.h"
 
 #include "klv_inet/support/library_text.h"
+#include "klv_inet/support/msg_strings.h"
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_section.h"
+#include "platform/ui/message_box.h"
 
 #include "platform/folders/folders.h"
 #include "platform/sysinfo/open_document.h"
@@ -65,13 +67,14 @@ void SaveVersion(uint32_t version, const char* product, const char* notesFile, c
     SavePLMProductVersion(product, version, branch);
     if (!notesFile || !*notesFile)
         return;
-    const std::string pattern = klv::libraryString(kStrWelcome);
+    const std::string pattern = klv::messageString(kStrWelcome);
     if (pattern.empty())
         return;
     const uint32_t shown = version >= 10000 ? version / 100 : version;
     const std::string text = klv::formatFields(
         pattern, {product ? product : "", std::to_string(shown / 100), std::to_string(shown % 100)});
-    if (klv::libraryMessage(text, klv::kMsgYesNo | klv::kMsgIconQuestion) == klv::kAnswerYes)
+    if (klv::libraryMessage(text, platform::ui::kMbYesNo | platform::ui::kMbIconQuestion) ==
+        platform::ui::kIdYes)
         ShowVersionNotes(notesFile);
 }
 

@@ -2,6 +2,7 @@
 
 #include "klv_inet/support/library_text.h"
 #include "klv_inet/support/wts_session_info_source.h"
+#include "platform/ui/message_box.h"
 
 #include <cstdio>
 #include <cstring>
@@ -201,7 +202,7 @@ void CWork4WTS::ShowAllClientInfo()
 {
     std::string text;
     GetAllClientInfo(text);
-    klv::libraryMessage(text, klv::kMsgOk);
+    klv::libraryMessage(text, platform::ui::kMbOk);
 }
 
 int CWork4WTS::IsWTS_Client()
@@ -229,7 +230,7 @@ int CWork4WTS::ResetClientId(uint16_t)
 
 void CWork4WTS::ShowAllWTSClients()
 {
-    klv::libraryMessage("Not WTS client", klv::kMsgOk);
+    klv::libraryMessage("Not WTS client", platform::ui::kMbOk);
 }
 
 int GetSessionId(uint32_t* id)

@@ -481,25 +481,39 @@ StoreStatus SettingsStore::keyId(RegRoot root, std::string_view path, bool creat
     return StoreStatus::Ok;
 }
 
-StoreStatus SettingsStore::createKey(RegRoot root, std::string_view path)
+StoreStatus SettingsStore::inChange(RegRoot root, std::string_view path, bool create, const char* what,
+                                    const KeyBody& body)
 {
     std::lock_guard lock(m_mutex);
     Transaction tx(m_db);
     if (tx.beginResult() != SQLITE_OK)
         return sqliteFailure(tx.beginResult(), "starting a change");
     int64_t id = 0;
-    StoreStatus s = keyId(root, path, true, &id);
+    StoreStatus s = keyId(root, path, create, &id);
+    if (s == StoreStatus::Ok)
+        s = body(id);
     if (s != StoreStatus::Ok)
         return s;
-    int rc = tx.commit();
-    return rc == SQLITE_OK ? StoreStatus::Ok : sqliteFailure(rc, "saving a key");
+    const int rc = tx.commit();
+    return rc == SQLITE_OK ? StoreStatus::Ok : sqliteFailure(rc, what);
+}
+
+StoreStatus SettingsStore::inKey(RegRoot root, std::string_view path, const KeyBody& body)
+{
+    std::lock_guard lock(m_mutex);
+    int64_t id = 0;
+    const StoreStatus s = keyId(root, path, false, &id);
+    return s == StoreStatus::Ok ? body(id) : s;
+}
+
+StoreStatus SettingsStore::createKey(RegRoot root, std::string_view path)
+{
+    return inChange(root, path, true, "saving a key", [](int64_t) { return StoreStatus::Ok; });
 }
 
 StoreStatus SettingsStore::openKey(RegRoot root, std::string_view path)
 {
-    std::lock_guard lock(m_mutex);
-    int64_t id = 0;
-    return keyId(root, path, false, &id);
+    return inKey(root, path, [](int64_t) { return StoreStatus::Ok; });
 }
 
 bool SettingsStore::keyExists(RegRoot root, std::string_view path)
@@ -514,34 +528,27 @@ StoreStatus SettingsStore::deleteKey(RegRoot root, std::string_view path)
         return fail(StoreStatus::InvalidArgument, "key path too long: " + std::string(path.substr(0, 80)));
     if (parts.empty())
         return fail(StoreStatus::InvalidArgument, "a root key cannot be deleted");
-    std::lock_guard lock(m_mutex);
-    Transaction tx(m_db);
-    if (tx.beginResult() != SQLITE_OK)
-        return sqliteFailure(tx.beginResult(), "starting a change");
-    int64_t id = 0;
-    StoreStatus s = keyId(root, path, false, &id);
-    if (s != StoreStatus::Ok)
-        return s;
-    Statement children(m_db, "SELECT count(*) FROM keys WHERE parent=?");
-    if (!children.ok())
-        return sqliteFailure(children.prepareResult(), "reading a key");
-    children.bind(1, id);
-    int rc = children.step();
-    if (rc != SQLITE_ROW)
-        return sqliteFailure(rc, "reading a key");
-    if (children.columnInt(0) > 0)
-        return fail(StoreStatus::HasSubkeys, "key " + std::string(path) + " has subkeys");
-    Statement delVals(m_db, "DELETE FROM vals WHERE key=?");
-    delVals.bind(1, id);
-    Statement delKey(m_db, "DELETE FROM keys WHERE id=?");
-    delKey.bind(1, id);
-    rc = delVals.step();
-    if (rc == SQLITE_DONE)
-        rc = delKey.step();
-    if (rc != SQLITE_DONE)
-        return sqliteFailure(rc, "deleting a key");
-    rc = tx.commit();
-    return rc == SQLITE_OK ? StoreStatus::Ok : sqliteFailure(rc, "deleting a key");
+    return inChange(root, path, false, "deleting a key", [&](int64_t id) {
+        Statement children(m_db, "SELECT count(*) FROM keys WHERE parent=?");
+        if (!children.ok())
+            return sqliteFailure(children.prepareResult(), "reading a key");
+        children.bind(1, id);
+        int rc = children.step();
+        if (rc != SQLITE_ROW)
+            return sqliteFailure(rc, "reading a key");
+        if (children.columnInt(0) > 0)
+            return fail(StoreStatus::HasSubkeys, "key " + std::string(path) + " has subkeys");
+        Statement delVals(m_db, "DELETE FROM vals WHERE key=?");
+        delVals.bind(1, id);
+        Statement delKey(m_db, "DELETE FROM keys WHERE id=?");
+        delKey.bind(1, id);
+        rc = delVals.step();
+        if (rc == SQLITE_DONE)
+            rc = delKey.step();
+        if (rc != SQLITE_DONE)
+            return sqliteFailure(rc, "deleting a key");
+        return StoreStatus::Ok;
+    });
 }
 
 StoreStatus SettingsStore::setValue(RegRoot root, std::string_view path, std::string_view name,
@@ -553,29 +560,20 @@ StoreStatus SettingsStore::setValue(RegRoot root, std::string_view path, std::st
         return fail(StoreStatus::InvalidArgument, "value data too large");
     if (size > 0 && !data)
         return fail(StoreStatus::InvalidArgument, "value data missing");
-    std::lock_guard lock(m_mutex);
-    Transaction tx(m_db);
-    if (tx.beginResult() != SQLITE_OK)
-        return sqliteFailure(tx.beginResult(), "starting a change");
-    int64_t id = 0;
-    StoreStatus s = keyId(root, path, true, &id);
-    if (s != StoreStatus::Ok)
-        return s;
-    // The upsert keeps the row, so a rewritten value keeps its place in the enumeration.
-    Statement put(m_db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
-                        " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
-    if (!put.ok())
-        return sqliteFailure(put.prepareResult(), "writing a value");
-    put.bind(1, id);
-    put.bind(2, name);
-    put.bind(3, foldName(name));
-    put.bind(4, static_cast<int64_t>(type));
-    put.bindBlob(5, data, size);
-    int rc = put.step();
-    if (rc != SQLITE_DONE)
-        return sqliteFailure(rc, "writing a value");
-    rc = tx.commit();
-    return rc == SQLITE_OK ? StoreStatus::Ok : sqliteFailure(rc, "writing a value");
+    return inChange(root, path, true, "writing a value", [&](int64_t id) {
+        // The upsert keeps the row, so a rewritten value keeps its place in the enumeration.
+        Statement put(m_db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
+                            " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
+        if (!put.ok())
+            return sqliteFailure(put.prepareResult(), "writing a value");
+        put.bind(1, id);
+        put.bind(2, name);
+        put.bind(3, foldName(name));
+        put.bind(4, static_cast<int64_t>(type));
+        put.bindBlob(5, data, size);
+        const int rc = put.step();
+        return rc == SQLITE_DONE ? StoreStatus::Ok : sqliteFailure(rc, "writing a value");
+    });
 }
 
 StoreStatus SettingsStore::setString(RegRoot root, std::string_view path, std::string_view name,
@@ -602,27 +600,25 @@ StoreStatus SettingsStore::value(RegRoot root, std::string_view path, std::strin
 {
     if (name.size() > kMaxValueName)
         return fail(StoreStatus::InvalidArgument, "value name too long");
-    std::lock_guard lock(m_mutex);
-    int64_t id = 0;
-    StoreStatus s = keyId(root, path, false, &id);
-    if (s != StoreStatus::Ok)
-        return s;
-    Statement get(m_db, "SELECT name, type, data FROM vals WHERE key=? AND fold=?");
-    if (!get.ok())
-        return sqliteFailure(get.prepareResult(), "reading a value");
-    get.bind(1, id);
-    get.bind(2, foldName(name));
-    int rc = get.step();
-    if (rc == SQLITE_DONE)
-        return fail(StoreStatus::NotFound, "no value '" + std::string(name) + "' in " + std::string(path));
-    if (rc != SQLITE_ROW)
-        return sqliteFailure(rc, "reading a value");
-    if (out) {
-        out->name = get.columnText(0);
-        out->type = static_cast<ValueType>(get.columnInt(1));
-        out->data = get.columnBlob(2);
-    }
-    return StoreStatus::Ok;
+    return inKey(root, path, [&](int64_t id) {
+        Statement get(m_db, "SELECT name, type, data FROM vals WHERE key=? AND fold=?");
+        if (!get.ok())
+            return sqliteFailure(get.prepareResult(), "reading a value");
+        get.bind(1, id);
+        get.bind(2, foldName(name));
+        int rc = get.step();
+        if (rc == SQLITE_DONE)
+            return fail(StoreStatus::NotFound,
+                        "no value '" + std::string(name) + "' in " + std::string(path));
+        if (rc != SQLITE_ROW)
+            return sqliteFailure(rc, "reading a value");
+        if (out) {
+            out->name = get.columnText(0);
+            out->type = static_cast<ValueType>(get.columnInt(1));
+            out->data = get.columnBlob(2);
+        }
+        return StoreStatus::Ok;
+    });
 }
 
 StoreStatus SettingsStore::readString(RegRoot root, std::string_view path, std::string_view name,
@@ -678,65 +674,53 @@ StoreStatus SettingsStore::deleteValue(RegRoot root, std::string_view path, std:
 {
     if (name.size() > kMaxValueName)
         return fail(StoreStatus::InvalidArgument, "value name too long");
-    std::lock_guard lock(m_mutex);
-    Transaction tx(m_db);
-    if (tx.beginResult() != SQLITE_OK)
-        return sqliteFailure(tx.beginResult(), "starting a change");
-    int64_t id = 0;
-    StoreStatus s = keyId(root, path, false, &id);
-    if (s != StoreStatus::Ok)
-        return s;
-    Statement del(m_db, "DELETE FROM vals WHERE key=? AND fold=?");
-    del.bind(1, id);
-    del.bind(2, foldName(name));
-    int rc = del.step();
-    if (rc != SQLITE_DONE)
-        return sqliteFailure(rc, "deleting a value");
-    if (sqlite3_changes(m_db) == 0)
-        return fail(StoreStatus::NotFound, "no value '" + std::string(name) + "' in " + std::string(path));
-    rc = tx.commit();
-    return rc == SQLITE_OK ? StoreStatus::Ok : sqliteFailure(rc, "deleting a value");
+    return inChange(root, path, false, "deleting a value", [&](int64_t id) {
+        Statement del(m_db, "DELETE FROM vals WHERE key=? AND fold=?");
+        del.bind(1, id);
+        del.bind(2, foldName(name));
+        int rc = del.step();
+        if (rc != SQLITE_DONE)
+            return sqliteFailure(rc, "deleting a value");
+        if (sqlite3_changes(m_db) == 0)
+            return fail(StoreStatus::NotFound,
+                        "no value '" + std::string(name) + "' in " + std::string(path));
+        return StoreStatus::Ok;
+    });
 }
 
 StoreStatus SettingsStore::subkeys(RegRoot root, std::string_view path, std::vector<std::string>* out)
 {
     if (!out)
         return fail(StoreStatus::InvalidArgument, "no list to fill");
-    std::lock_guard lock(m_mutex);
-    int64_t id = 0;
-    StoreStatus s = keyId(root, path, false, &id);
-    if (s != StoreStatus::Ok)
-        return s;
-    Statement list(m_db, "SELECT name FROM keys WHERE parent=? ORDER BY fold");
-    list.bind(1, id);
-    out->clear();
-    int rc;
-    while ((rc = list.step()) == SQLITE_ROW)
-        out->push_back(list.columnText(0));
-    return rc == SQLITE_DONE ? StoreStatus::Ok : sqliteFailure(rc, "listing subkeys");
+    return inKey(root, path, [&](int64_t id) {
+        Statement list(m_db, "SELECT name FROM keys WHERE parent=? ORDER BY fold");
+        list.bind(1, id);
+        out->clear();
+        int rc;
+        while ((rc = list.step()) == SQLITE_ROW)
+            out->push_back(list.columnText(0));
+        return rc == SQLITE_DONE ? StoreStatus::Ok : sqliteFailure(rc, "listing subkeys");
+    });
 }
 
 StoreStatus SettingsStore::values(RegRoot root, std::string_view path, std::vector<RegValue>* out)
 {
     if (!out)
         return fail(StoreStatus::InvalidArgument, "no list to fill");
-    std::lock_guard lock(m_mutex);
-    int64_t id = 0;
-    StoreStatus s = keyId(root, path, false, &id);
-    if (s != StoreStatus::Ok)
-        return s;
-    Statement list(m_db, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
-    list.bind(1, id);
-    out->clear();
-    int rc;
-    while ((rc = list.step()) == SQLITE_ROW) {
-        RegValue v;
-        v.name = list.columnText(0);
-        v.type = static_cast<ValueType>(list.columnInt(1));
-        v.data = list.columnBlob(2);
-        out->push_back(std::move(v));
-    }
-    return rc == SQLITE_DONE ? StoreStatus::Ok : sqliteFailure(rc, "listing values");
+    return inKey(root, path, [&](int64_t id) {
+        Statement list(m_db, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
+        list.bind(1, id);
+        out->clear();
+        int rc;
+        while ((rc = list.step()) == SQLITE_ROW) {
+            RegValue v;
+            v.name = list.columnText(0);
+            v.type = static_cast<ValueType>(list.columnInt(1));
+            v.data = list.columnBlob(2);
+            out->push_back(std::move(v));
+        }
+        return rc == SQLITE_DONE ? StoreStatus::Ok : sqliteFailure(rc, "listing values");
+    });
 }
 
 } // namespace platform

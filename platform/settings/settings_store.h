@@ -8,6 +8,7 @@
 // one transaction. One object may be shared by many threads.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -127,6 +128,12 @@ private:
     SettingsStore(sqlite3* db, std::string path);
 
     StoreStatus keyId(RegRoot root, std::string_view path, bool create, int64_t* id);
+    // Runs `body` with the id of the key of `path` under the store's lock: as one transaction
+    // (committed when `body` gives Ok, else rolled back) for a change, or plainly for a read.
+    using KeyBody = std::function<StoreStatus(int64_t id)>;
+    StoreStatus inChange(RegRoot root, std::string_view path, bool create, const char* what,
+                         const KeyBody& body);
+    StoreStatus inKey(RegRoot root, std::string_view path, const KeyBody& body);
     StoreStatus fail(StoreStatus status, const std::string& text);
     StoreStatus sqliteFailure(int rc, const char* what);
 

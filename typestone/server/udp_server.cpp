@@ -89,27 +89,6 @@ bool ownSettings(const std::string& section, uint32_t rootKey, platform::RegRoot
     return false;
 }
 
-// Whether the store now holds `size` bytes of `data` under section/entry. The write itself
-// reports nothing, and TypestoneUI must not be told "done" when the store refused or could not
-// be opened. Texts are compared without their terminators, which the store does not keep.
-bool storedAs(const std::string& section, const std::string& entry, platform::RegRoot root, uint32_t type,
-              const uint8_t* data, size_t size)
-{
-    std::vector<uint8_t> back(size + 1, 0);
-    uint32_t got = uint32_t(back.size());
-    if (!GetRegistryEntry(section.c_str(), entry.c_str(), back.data(), &got, root) || got > back.size())
-        return false;
-    back.resize(got);
-    std::vector<uint8_t> sent(data, data + size);
-    if (type == KLV_REG_SZ || type == KLV_REG_EXPAND_SZ || type == KLV_REG_MULTI_SZ) {
-        while (!sent.empty() && sent.back() == 0)
-            sent.pop_back();
-        while (!back.empty() && back.back() == 0)
-            back.pop_back();
-    }
-    return sent == back;
-}
-
 } // namespace
 
 CASUDPTypestone::CASUDPTypestone(UdpActions& actions) : m_actions(actions) {}
@@ -288,12 +267,12 @@ std::vector<uint8_t> CASUDPTypestone::AnswerSetRegistryEntry(const uint8_t* data
                 "\nOnReceive(CMD_SETREGISTRYENTRY): szSection='%s' szEntry ='%s' pVal = '%s'(%d) dwType=%d "
                 "hKey=%08x",
                 section.c_str(), entry.c_str(), text.c_str(), int(length), int(type), rootKey);
-        SetRegistryEntry(section.c_str(), entry.c_str(), text.c_str(), uint32_t(text.size() + 1), type, root);
-        if (!storedAs(section, entry, root, type, reinterpret_cast<const uint8_t*>(text.data()), text.size()))
+        // TypestoneUI is told "done" only when the store kept the value.
+        if (!klv::writeRegistryEntry(section.c_str(), entry.c_str(), text.c_str(), uint32_t(text.size() + 1),
+                                     type, root))
             return out;
     } else {
-        SetRegistryEntry(section.c_str(), entry.c_str(), value, uint32_t(valueBytes), type, root);
-        if (!storedAs(section, entry, root, type, value, valueBytes))
+        if (!klv::writeRegistryEntry(section.c_str(), entry.c_str(), value, uint32_t(valueBytes), type, root))
             return out;
     }
     writeU32(out.data() + 6, 1);

@@ -1,24 +1,15 @@
-# Tests of the print engine.
+# Tests of the print engine, one program each; those that draw with real faces see only the
+# project's test fonts.
 set(_engine_tests ${CMAKE_CURRENT_LIST_DIR})
-ts_add_test(engine_framer_test
-  SOURCES ${_engine_tests}/framer_test.cpp
-  LIBS typestone_core platform_draw)
-ts_add_test(engine_job_test
-  SOURCES ${_engine_tests}/job_test.cpp
-  LIBS typestone_core platform_draw)
-ts_add_test(engine_font_mapper_test
-  SOURCES ${_engine_tests}/font_mapper_test.cpp
-  LIBS typestone_core platform_draw)
-target_compile_definitions(engine_font_mapper_test PRIVATE
-  TYPESTONE_TEST_FONTS_CONF="${PROJECT_SOURCE_DIR}/tests/support/fonts/fonts.conf")
-ts_add_test(engine_box_drawing_test
-  SOURCES ${_engine_tests}/box_drawing_test.cpp
-  LIBS typestone_core platform_draw)
-ts_add_test(engine_end_to_end_test
-  SOURCES ${_engine_tests}/end_to_end_test.cpp
-  LIBS typestone_core platform_draw)
-target_compile_definitions(engine_end_to_end_test PRIVATE
-  TYPESTONE_TEST_FONTS_CONF="${PROJECT_SOURCE_DIR}/tests/support/fonts/fonts.conf")
+foreach(_name framer job font_mapper box_drawing end_to_end)
+  ts_add_test(engine_${_name}_test
+    SOURCES ${_engine_tests}/${_name}_test.cpp
+    LIBS typestone_core platform_draw)
+endforeach()
+foreach(_name font_mapper end_to_end)
+  target_compile_definitions(engine_${_name}_test PRIVATE
+    TYPESTONE_TEST_FONTS_CONF="${PROJECT_SOURCE_DIR}/tests/support/fonts/fonts.conf")
+endforeach()
 ts_add_test(engine_support_test
   SOURCES ${_engine_tests}/support_test.cpp
   LIBS typestone_core)
