@@ -2,6 +2,8 @@
 
 #include "platform/sysinfo/xkb_layouts.h"
 
+#include "tests/support/fuzz/text_mutator.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -58,4 +60,20 @@ TEST(XkbLayouts, ReadsTheFileWithinItsLimit)
     ::close(fd);
     std::remove(path);
     EXPECT_TRUE(xkbLayouts(path).empty());
+}
+
+TEST(XkbLayouts, DamagedFilesGiveOnlyBoundedNames)
+{
+    const std::string valid = "XKBMODEL=\"pc105\"\nXKBLAYOUT=\"us,es,de\"\nXKBVARIANT=\",,\"\n";
+    const char special[] = {'"', '\'', ',', '\n', '\r', ' ', '#', '=', '\0', 'x'};
+    test_support::TextMutator mutator(20261210, std::string_view(special, sizeof special));
+    for (int round = 0; round < 800; ++round) {
+        const std::vector<std::string> layouts = parseXkbLayouts(mutator.mutate(valid));
+        ASSERT_LE(layouts.size(), platform::sysinfo::kMaxXkbLayouts) << round;
+        for (const std::string& name : layouts) {
+            ASSERT_FALSE(name.empty()) << round;
+            ASSERT_LE(name.size(), platform::sysinfo::kMaxXkbLayoutName) << round;
+            ASSERT_EQ(name.find(','), std::string::npos) << round;
+        }
+    }
 }
