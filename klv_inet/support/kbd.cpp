@@ -8,7 +8,6 @@
 #include "platform/ui/message_box.h"
 
 #include <cctype>
-#include <cstdio>
 #include <iterator>
 
 namespace {
@@ -21,7 +20,7 @@ struct LayoutCode
 
 // The national keyboards the library knows, by their XKB layout.
 constexpr LayoutCode kLayoutCodes[] = {
-    {"us", "US"}, {"gb", "UK"}, {"es", "SP"},    {"de", "GR"}, {"fr", "FR"}, {"it", "IT"},
+    {"us", "US"}, {"gb", "UK"},    {"es", "SP"}, {"de", "GR"}, {"fr", "FR"}, {"it", "IT"},
     {"pt", "PO"}, {"latam", "LA"}, {"be", "BE"}, {"ca", "CF"}, {"ch", "SG"},
 };
 

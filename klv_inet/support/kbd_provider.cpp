@@ -35,8 +35,8 @@ LayoutKbdProvider::LayoutKbdProvider(ActiveLayout active, InstalledLayouts insta
 
 std::shared_ptr<LayoutKbdProvider> LayoutKbdProvider::system(const std::string& keyboardFile)
 {
-    return std::make_shared<LayoutKbdProvider>(activeKbdLayoutSetting,
-                                               [keyboardFile] { return platform::sysinfo::xkbLayouts(keyboardFile); });
+    return std::make_shared<LayoutKbdProvider>(
+        activeKbdLayoutSetting, [keyboardFile] { return platform::sysinfo::xkbLayouts(keyboardFile); });
 }
 
 std::string LayoutKbdProvider::keyboardCode()

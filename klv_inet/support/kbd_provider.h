@@ -37,10 +37,10 @@ public:
 
     // The settings store's current user "Keyboard Layout" value "Active" (an XKB layout name
     // such as "es"; an empty text names none) and the XKB layouts of `keyboardFile`.
-    static std::shared_ptr<LayoutKbdProvider> system(const std::string& keyboardFile = "/etc/default/keyboard");
+    static std::shared_ptr<LayoutKbdProvider>
+    system(const std::string& keyboardFile = "/etc/default/keyboard");
 
     std::string keyboardCode() override;
-    std::vector<std::string> installedLayouts() const { return m_installed(); }
 
 private:
     ActiveLayout m_active;

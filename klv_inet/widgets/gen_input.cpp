@@ -19,8 +19,8 @@ std::string orEmpty(const char* text)
 
 } // namespace
 
-CGenInput::CGenInput(std::uint16_t number, const char* caption, const char* firstLabel, const char* secondLabel,
-                     const GenInputForm& form, QWidget* parent)
+CGenInput::CGenInput(std::uint16_t number, const char* caption, const char* firstLabel,
+                     const char* secondLabel, const GenInputForm& form, QWidget* parent)
     : QDialog(parent), m_number(number)
 {
     SetTexts(caption, firstLabel, secondLabel);

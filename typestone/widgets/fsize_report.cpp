@@ -75,7 +75,8 @@ FSizeResult RunFontSizeTest(platform::draw::FontEngine& engine, const std::strin
 
     append(r.report, "(%u msec) %s(%s) h=%d, w=%d, (cols=%u, rows=%u), dx=%u/%u, dy=%u/%u- (%s)", fitMs,
            face.c_str(), r.chosenFace.c_str(), int(lf.height), int(lf.width), columns, rows, unsigned(r.dx),
-           unsigned(r.targetWidth), unsigned(r.dy), unsigned(r.targetHeight), r.fixed ? "FIXED" : "PROPORTIONAL");
+           unsigned(r.targetWidth), unsigned(r.dy), unsigned(r.targetHeight),
+           r.fixed ? "FIXED" : "PROPORTIONAL");
     r.report += "\n\n**********************\n";
 
     clock.restart();

@@ -145,8 +145,8 @@ void CFSizeTest::Execute()
     m_columnCount = unsigned(*columns);
     m_rowCount = unsigned(*rows);
 
-    const bool printer = box("Use new SetFontSize()", platform::ui::kMbYesNo | platform::ui::kMbIconQuestion) ==
-                         platform::ui::kIdYes;
+    const bool printer = box("Use new SetFontSize()",
+                             platform::ui::kMbYesNo | platform::ui::kMbIconQuestion) == platform::ui::kIdYes;
     const FSizeResult r = RunFontSizeTest(*m_engine, m_faceName, m_columnCount, m_rowCount, screen->width(),
                                           screen->height(), printer);
     box(r.report, platform::ui::kMbOk);

@@ -64,12 +64,23 @@ TEST(WhatKbd, LayoutTableVariantsAndOtherNames)
         const char* layout;
         const char* code;
     } cases[] = {
-        {"us", "US"}, {"gb", "UK"}, {"es", "SP"}, {"de", "GR"}, {"fr", "FR"}, {"it", "IT"},
-        {"pt", "PO"}, {"latam", "LA"}, {"be", "BE"}, {"ca", "CF"}, {"ch", "SG"},
-        {"ES", "SP"},                            // any case
-        {"de(nodeadkeys)", "GR"},                // a variant is the same keyboard
-        {"ru", "RU"}, {"br", "BR"},              // not in the table: the name upper-cased
-        {"kbdsp.dll", "SP"}, {"KBDUSX", "USX"},  // a driver file's name gives its code
+        {"us", "US"},
+        {"gb", "UK"},
+        {"es", "SP"},
+        {"de", "GR"},
+        {"fr", "FR"},
+        {"it", "IT"},
+        {"pt", "PO"},
+        {"latam", "LA"},
+        {"be", "BE"},
+        {"ca", "CF"},
+        {"ch", "SG"},
+        {"ES", "SP"},             // any case
+        {"de(nodeadkeys)", "GR"}, // a variant is the same keyboard
+        {"ru", "RU"},
+        {"br", "BR"}, // not in the table: the name upper-cased
+        {"kbdsp.dll", "SP"},
+        {"KBDUSX", "USX"}, // a driver file's name gives its code
         {"", ""},
     };
     for (const auto& c : cases)
@@ -83,12 +94,16 @@ TEST(GetPCKeyboard, PreferenceOrderAndDefaults)
         std::vector<std::string> layouts;
         const char* code;
     } cases[] = {
-        {{"us", "es"}, "SP"},       {{"es", "us"}, "SP"},        // either order
-        {{"fr", "pt", "es"}, "SP"}, {{"pt", "fr", "de"}, "FR"},  // SP before FR before PO
-        {{"de", "pt", "it"}, "PO"}, {{"de"}, "GR"},
-        {{"de", "it"}, "IT"},                                    // none preferred: the last one
-        {{}, "SP"},                                              // no layout at all
-        {{"kbdusx"}, "US"},         {{"dv"}, "US"},              // "USX" and "DV" are US
+        {{"us", "es"}, "SP"},
+        {{"es", "us"}, "SP"}, // either order
+        {{"fr", "pt", "es"}, "SP"},
+        {{"pt", "fr", "de"}, "FR"}, // SP before FR before PO
+        {{"de", "pt", "it"}, "PO"},
+        {{"de"}, "GR"},
+        {{"de", "it"}, "IT"}, // none preferred: the last one
+        {{}, "SP"},           // no layout at all
+        {{"kbdusx"}, "US"},
+        {{"dv"}, "US"}, // "USX" and "DV" are US
     };
     for (const auto& c : cases) {
         std::string names;
@@ -224,7 +239,8 @@ protected:
 TEST_F(SystemKbdTest, SettingThenKeyboardFile)
 {
     const std::string file = env.path("keyboard");
-    writeFile(file, "# KEYBOARD CONFIGURATION FILE\nXKBMODEL=\"pc105\"\nXKBLAYOUT=\"us,pt\"\nXKBVARIANT=\",\"\n");
+    writeFile(file,
+              "# KEYBOARD CONFIGURATION FILE\nXKBMODEL=\"pc105\"\nXKBLAYOUT=\"us,pt\"\nXKBVARIANT=\",\"\n");
     klv::SetKbdProvider(klv::LayoutKbdProvider::system(file));
     std::string code;
     GetKbd(code, 0, 0);

@@ -29,7 +29,8 @@ protected:
     void SetUp() override { platform::ui::setBridge(bridge); }
     void TearDown() override { platform::ui::setBridge(nullptr); }
 
-    std::shared_ptr<platform::ui::ScriptedUiBridge> bridge = std::make_shared<platform::ui::ScriptedUiBridge>();
+    std::shared_ptr<platform::ui::ScriptedUiBridge> bridge =
+        std::make_shared<platform::ui::ScriptedUiBridge>();
 };
 
 TEST_F(GenInputTest, NumberFormShowsItsTextsAndTakesTheNumber)
@@ -71,7 +72,8 @@ TEST_F(GenInputTest, NumberOutsideTheRangeKeepsTheDialogOpen)
 
 TEST_F(GenInputTest, TextFormAndBothFields)
 {
-    CGenInput text(std::string("LPT1"), "Printer", "Name:", "of the queue", GenInputForm{false, true, true, false});
+    CGenInput text(std::string("LPT1"), "Printer", "Name:", "of the queue",
+                   GenInputForm{false, true, true, false});
     EXPECT_EQ(text.numberField(), nullptr);
     EXPECT_EQ(text.secondLabel(), nullptr);
     text.OnInitDialog();

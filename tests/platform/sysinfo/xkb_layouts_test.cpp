@@ -25,10 +25,10 @@ TEST(XkbLayouts, ParsesTheLayoutLine)
         {"XKBLAYOUT=de\n", {"de"}},
         {"XKBLAYOUT='fr' # French\r\n", {"fr"}},
         {"  export XKBLAYOUT=\" us , , pt \"\n", {"us", "pt"}},
-        {"# XKBLAYOUT=\"es\"\nXKBLAYOUT=\"it\"\n", {"it"}},      // a comment is no line
-        {"XKBLAYOUT=\"es\"\nXKBLAYOUT=\"gb\"\n", {"gb"}},         // the last line counts
-        {"XKBLAYOUT=\"abcdefghijklmnopqrstu,be\"\n", {"be"}},     // an overlong name is skipped
-        {"XKBLAYOUT=\"ch\n", {"ch"}},                             // no closing quote
+        {"# XKBLAYOUT=\"es\"\nXKBLAYOUT=\"it\"\n", {"it"}},   // a comment is no line
+        {"XKBLAYOUT=\"es\"\nXKBLAYOUT=\"gb\"\n", {"gb"}},     // the last line counts
+        {"XKBLAYOUT=\"abcdefghijklmnopqrstu,be\"\n", {"be"}}, // an overlong name is skipped
+        {"XKBLAYOUT=\"ch\n", {"ch"}},                         // no closing quote
         {"XKBLAYOUTS=\"es\"\nXKBMODEL=pc105\n", {}},
         {"XKBLAYOUT=\n", {}},
         {"", {}},

@@ -21,8 +21,8 @@
 #include <sstream>
 
 using platform::ui::ScriptedUiBridge;
-using typestone::CFSizeTest;
 using typestone::CFontMapper;
+using typestone::CFSizeTest;
 
 extern "C" const char* __lsan_default_suppressions()
 {
@@ -121,7 +121,7 @@ TEST_F(FSizeTestDialog, DefaultsAskThenReportAndFillTheOutput)
         EXPECT_EQ(ltw, tw);
         EXPECT_EQ(lth, th);
         const std::string mark = markText;
-        const std::string expected = dx == tw && dy == th ? "<<<<<<<<<<<<<<<<<<"
+        const std::string expected = dx == tw && dy == th  ? "<<<<<<<<<<<<<<<<<<"
                                      : dx == tw && dy < th ? "*****"
                                      : dy == th && dx < tw ? "+++++"
                                      : dx < tw && dy < th  ? "-----"
@@ -170,7 +170,8 @@ TEST_F(FSizeTestDialog, CountsWithoutACellAreRefused)
     {
         const char* columns;
         const char* rows;
-    } cases[] = {{"0", "58"}, {"80", "0"}, {"", "58"}, {"80x", "58"}, {"-1", "58"}, {"1921", "58"}, {"80", "0x439"}};
+    } cases[] = {{"0", "58"},  {"80", "0"},    {"", "58"},     {"80x", "58"},
+                 {"-1", "58"}, {"1921", "58"}, {"80", "0x439"}};
     for (const auto& c : cases) {
         const size_t before = bridge->callCount();
         dialog.columnsEdit()->setText(c.columns);
