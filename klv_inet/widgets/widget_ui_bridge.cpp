@@ -85,6 +85,44 @@ std::optional<std::string> askOnGui(const TextQuestion& q)
     return clipToLength(dialog.textValue().toStdString(), q.maxLength);
 }
 
+// Closes the dialog as cancelled when the time-out runs out first; `timedOut` tells which.
+void armTimeout(QTimer& timer, QDialog& dialog, std::uint32_t timeoutMs, bool& timedOut)
+{
+    if (timeoutMs == 0)
+        return;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &dialog, [&dialog, &timedOut] {
+        timedOut = true;
+        dialog.reject();
+    });
+    timer.start(static_cast<int>(std::min<std::uint32_t>(timeoutMs, 0x7FFFFFFF)));
+}
+
+std::optional<std::size_t> chooseOnGui(const ChoiceQuestion& q)
+{
+    if (q.choices.empty())
+        return std::nullopt;
+    QInputDialog dialog;
+    dialog.setWindowTitle(QString::fromStdString(q.caption));
+    dialog.setLabelText(QString::fromStdString(q.prompt));
+    QStringList items;
+    for (const std::string& choice : q.choices)
+        items << QString::fromStdString(choice);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    if (q.initial >= 0 && std::size_t(q.initial) < q.choices.size())
+        dialog.setTextValue(items[q.initial]);
+    bool timedOut = false;
+    QTimer timer;
+    armTimeout(timer, dialog, q.timeoutMs, timedOut);
+    if (dialog.exec() != QDialog::Accepted || timedOut)
+        return std::nullopt;
+    const qsizetype index = items.indexOf(dialog.textValue());
+    if (index < 0)
+        return std::nullopt;
+    return std::size_t(index);
+}
+
 } // namespace
 
 WidgetUiBridge::WidgetUiBridge(std::shared_ptr<GuiLink> link)
@@ -115,6 +153,12 @@ std::optional<std::string> WidgetUiBridge::askText(const TextQuestion& request)
 {
     return runOnGui<std::optional<std::string>>(*m_link, request.timeoutMs, std::nullopt,
                                                 [request] { return askOnGui(request); });
+}
+
+std::optional<std::size_t> WidgetUiBridge::askChoice(const ChoiceQuestion& request)
+{
+    return runOnGui<std::optional<std::size_t>>(*m_link, request.timeoutMs, std::nullopt,
+                                                [request] { return chooseOnGui(request); });
 }
 
 ProgressId WidgetUiBridge::openProgress(const ProgressRequest& request)

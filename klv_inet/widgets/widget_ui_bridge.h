@@ -25,6 +25,8 @@ public:
 
     int messageBox(const platform::ui::MessageBoxRequest& request) override;
     std::optional<std::string> askText(const platform::ui::TextQuestion& request) override;
+    // A drop-down list of the choices, the initial one selected.
+    std::optional<std::size_t> askChoice(const platform::ui::ChoiceQuestion& request) override;
     platform::ui::ProgressId openProgress(const platform::ui::ProgressRequest& request) override;
     void updateProgress(platform::ui::ProgressId id, const platform::ui::ProgressState& state) override;
     bool progressCancelled(platform::ui::ProgressId id) override;

@@ -35,6 +35,11 @@ public:
         return current()->askText(request);
     }
 
+    std::optional<std::size_t> askChoice(const ChoiceQuestion& request) override
+    {
+        return current()->askChoice(request);
+    }
+
     ProgressId openProgress(const ProgressRequest& request) override
     {
         std::shared_ptr<UiBridge> target = current();
@@ -99,6 +104,23 @@ CurrentBridge& currentBridge()
 }
 
 } // namespace
+
+std::optional<std::size_t> UiBridge::askChoice(const ChoiceQuestion& request)
+{
+    TextQuestion question;
+    question.prompt = request.prompt;
+    question.caption = request.caption;
+    if (request.initial >= 0 && std::size_t(request.initial) < request.choices.size())
+        question.initial = request.choices[std::size_t(request.initial)];
+    question.timeoutMs = request.timeoutMs;
+    const std::optional<std::string> answer = askText(question);
+    if (!answer)
+        return std::nullopt;
+    for (std::size_t i = 0; i < request.choices.size(); ++i)
+        if (request.choices[i] == *answer)
+            return i;
+    return std::nullopt;
+}
 
 ProgressId newProgressId()
 {

@@ -30,6 +30,11 @@ public:
     // request.maxLength bytes when that is not 0.
     virtual std::optional<std::string> askText(const TextQuestion& request) = 0;
 
+    // Asks for one entry of request.choices; its index, or nullopt when cancelled or timed
+    // out. A bridge without a list of its own asks the text question with the initial entry
+    // as its text and takes an answer only when it is one of the entries exactly.
+    virtual std::optional<std::size_t> askChoice(const ChoiceQuestion& request);
+
     // Opens a progress display and returns its id (from newProgressId()), or kNoProgress when
     // none can be opened; calls with kNoProgress or an id that is not open are ignored.
     virtual ProgressId openProgress(const ProgressRequest& request) = 0;

@@ -32,6 +32,16 @@ struct TextQuestion
     std::uint32_t timeoutMs = 0; // as in MessageBoxRequest
 };
 
+// A question whose answer is one of a fixed list of texts (a drop-down list).
+struct ChoiceQuestion
+{
+    std::string prompt;
+    std::string caption;
+    std::vector<std::string> choices;
+    int initial = -1;            // index of the entry selected at first; -1: none
+    std::uint32_t timeoutMs = 0; // as in MessageBoxRequest
+};
+
 // Identifies an open progress display; kNoProgress is never handed out.
 using ProgressId = std::uint64_t;
 inline constexpr ProgressId kNoProgress = 0;

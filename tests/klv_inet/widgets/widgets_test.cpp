@@ -3,6 +3,8 @@
 #include "klv_inet/widgets/msg_dlg_widget.h"
 #include "klv_inet/widgets/msg_dlg_widget_host.h"
 
+#include "klv_inet/support/kbd.h"
+#include "klv_inet/support/kbd_provider.h"
 #include "klv_inet/support/msg_box.h"
 #include "klv_inet/support/msg_box_format.h"
 #include "klv_inet/support/msg_dlg.h"
@@ -12,6 +14,7 @@
 #include "platform/ui/ui_bridge.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
@@ -124,6 +127,40 @@ TEST_F(WidgetsTest, TextQuestionTakesTheTypedAnswerClipped)
     const auto answer = platform::ui::bridge().askText({"Password:", "Share", "", 6, 10000});
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(*answer, "secret");
+}
+
+TEST_F(WidgetsTest, KeyboardQuestionIsADropDownListOfTheCodes)
+{
+    struct Fr final : klv::KbdProvider
+    {
+        std::string keyboardCode() override { return "FR"; }
+    };
+    klv::SetKbdProvider(std::make_shared<Fr>());
+    klv::widgets::DesktopUi ui;
+    QStringList offered;
+    QString selected;
+    QTimer picker;
+    QObject::connect(&picker, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QInputDialog*>(w); dialog && dialog->isVisible()) {
+                const auto* list = dialog->findChild<QComboBox*>();
+                if (list == nullptr || list->isEditable())
+                    return;
+                for (int i = 0; i < list->count(); ++i)
+                    offered << list->itemText(i);
+                selected = dialog->textValue();
+                EXPECT_EQ(dialog->windowTitle(), "Keyboard Selection For Debugging");
+                dialog->setTextValue("BE");
+                dialog->accept();
+            }
+    });
+    picker.start(20);
+    std::string code;
+    GetKbd(code, 1, 1);
+    klv::SetKbdProvider(nullptr);
+    EXPECT_EQ(code, "BE");
+    EXPECT_EQ(offered.join(','), "US,UK,FR,IT,SP,SG,SF,LA,CA,FC,BE,GR");
+    EXPECT_EQ(selected, "FR");
 }
 
 TEST_F(WidgetsTest, MessageDialogViewFollowsItsModelAndReportsCancel)
