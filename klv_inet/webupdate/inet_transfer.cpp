@@ -28,16 +28,6 @@ std::string licenseSection(const std::string& app)
     return FormSection(s, "License", app.c_str());
 }
 
-std::string nowText()
-{
-    const time_t now = std::time(nullptr);
-    std::tm t{};
-    char buf[64] = {};
-    if (localtime_r(&now, &t))
-        std::strftime(buf, sizeof buf, "%d-%m-%Y - %H:%M", &t);
-    return buf;
-}
-
 std::string versionPair(uint16_t v)
 {
     char buf[32];
@@ -125,6 +115,12 @@ int CKDRInetObj::Post_Inet_Data(const char* body, const char* sender, const char
 
 void CKDRInetObj::LoadUserData()
 {
+    std::lock_guard lock(m_userMutex);
+    loadUserDataLocked();
+}
+
+void CKDRInetObj::loadUserDataLocked()
+{
     const std::string section = licenseSection(m_szApplication);
     auto load = [&](const char* name, std::string& member) {
         char buf[256] = {};
@@ -141,6 +137,7 @@ void CKDRInetObj::LoadUserData()
 
 void CKDRInetObj::SaveUserData() const
 {
+    std::lock_guard lock(m_userMutex);
     const std::string section = licenseSection(m_szApplication);
     auto save = [&](const char* name, const std::string& v) {
         SetRegistryEntry(section.c_str(), name, v.c_str(), uint32_t(v.size()), KLV_REG_SZ);
@@ -155,8 +152,9 @@ void CKDRInetObj::SaveUserData() const
 void CKDRInetObj::FormUserData(std::string& body)
 {
     // Only what the user typed into the form.
+    std::lock_guard lock(m_userMutex);
     if (m_szName.empty() || m_szCompany.empty() || m_szEmail.empty() || m_szCity.empty() || m_szCountry.empty())
-        LoadUserData();
+        loadUserDataLocked();
     AddField(body, "Na", m_szName.c_str());
     AddField(body, "Co", m_szCompany.c_str());
     AddField(body, "Em", m_szEmail.c_str());
@@ -166,7 +164,6 @@ void CKDRInetObj::FormUserData(std::string& body)
 
 void CKDRInetObj::GetPrivateUserData(int withProducts, int confirmed)
 {
-    m_szDa = nowText();
     m_szPr.clear();
     if (!withProducts)
         return;
@@ -186,9 +183,14 @@ int CKDRInetObj::UpdateForm()
     klv::UpdateDialogHost* host = klv::UpdateDialogHost::installed();
     if (!host)
         return platform::ui::kIdCancel;
-    klv::UserFormData data{m_szEmail, m_szName, m_szCompany, m_szCity, m_szCountry};
+    klv::UserFormData data;
+    {
+        std::lock_guard lock(m_userMutex);
+        data = {m_szEmail, m_szName, m_szCompany, m_szCity, m_szCountry};
+    }
     const int rc = host->runUpdateForm(data);
     if (rc == platform::ui::kIdOk) {
+        std::lock_guard lock(m_userMutex);
         m_szEmail = data.email;
         m_szName = data.name;
         m_szCompany = data.company;

@@ -129,6 +129,7 @@ private:
     void startDownload(CProduct* product, int offset);
     void releaseLock();
     void postStoredNotices();
+    void loadUserDataLocked();
 
     static int m_bDebug;
 
@@ -152,7 +153,8 @@ private:
     std::atomic<int> m_bBackground{1};
     std::string m_szApplication;
     std::string m_szNotifyAddress;
-    std::string m_szPr, m_szDa;
+    std::string m_szPr;
+    mutable std::mutex m_userMutex; // the user's data: download workers read it for their notices
     bool m_bFormSubmitted = false;
     klv::WebUpdateSettings m_settings;
 

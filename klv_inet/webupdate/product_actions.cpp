@@ -17,6 +17,7 @@
 #include "platform/ui/ui_bridge.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QUrl>
 
@@ -141,6 +142,8 @@ void CProduct::SaveDownloadedFileAs(const char* file, const char* application)
         return;
     std::string folder;
     GetDownloadFolder(folder, application);
+    if (folder.empty())
+        folder = QDir::homePath().toStdString() + "/";
     const char* slash = std::strrchr(file, '/');
     platform::ui::TextQuestion q;
     q.prompt = klv::formatLibraryString(klv::webstr::kSaveCopyAs, {file});

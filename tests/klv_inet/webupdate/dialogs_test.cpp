@@ -2,6 +2,13 @@
 #include "klv_inet/webupdate/product.h"
 #include "klv_inet/widgets/prod_update.h"
 #include "klv_inet/widgets/upd_form.h"
+#include "klv_inet/widgets/update_dialog_widget_host.h"
+
+#include "platform/ui/message_box.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <thread>
 
 #include <QCheckBox>
 #include <QLabel>
@@ -127,4 +134,25 @@ TEST(ProdUpdate, LinesEqualWithoutCaseShowTheFirst)
         EXPECT_EQ(dialog.currentProduct(), first.get()) << row;
         EXPECT_TRUE(dialog.pane()->text().endsWith("first"));
     }
+}
+
+TEST(UpdateDialogWidgetHost, RunsTheFormModallyOnTheGuiThreadOnly)
+{
+    klv::widgets::UpdateDialogWidgetHost host;
+    klv::UserFormData data{"", "Jo", "ACME", "", "FR"};
+    QTimer::singleShot(0, [] {
+        auto* form = qobject_cast<CUpdForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        EXPECT_FALSE(form->submitButton()->isEnabled()); // the city is missing
+        form->edit(CUpdForm::kCity)->setText("Lyon");
+        form->submitButton()->click();
+    });
+    EXPECT_EQ(host.runUpdateForm(data), platform::ui::kIdOk);
+    EXPECT_EQ(data.city, "Lyon");
+    EXPECT_EQ(data.name, "Jo");
+
+    int rc = 0;
+    std::thread worker([&] { rc = host.runUpdateForm(data); });
+    worker.join();
+    EXPECT_EQ(rc, platform::ui::kIdCancel); // never a widget on a worker thread
 }
