@@ -9,6 +9,8 @@
 #include "klv_inet/support/msg_dlg_ids.h"
 #include "klv_inet/support/reg_updates.h"
 #include "klv_inet/support/work4wts.h"
+#include "klv_inet/support/file_copy.h"
+#include "klv_inet/webupdate/debug_ask.h"
 #include "klv_inet/webupdate/host_entry.h"
 #include "klv_inet/webupdate/ini_file.h"
 #include "klv_inet/webupdate/http_transfer.h"
@@ -17,6 +19,7 @@
 
 #include "platform/sync/named_lock.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/ui_bridge.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -207,9 +210,15 @@ int CKDRInetObj::Need2QueryUpdate(const char* file, const char* url)
     const int64_t seconds = int64_t(std::time(nullptr)) - int64_t(last);
     // A time a little ahead (a clock set back) counts as recent; one more than a day ahead
     // cannot be right and must not stop the queries for ever.
+    int need = 0;
     if (seconds < 0)
-        return -seconds > 24 * 3600 ? 1 : 0;
-    return seconds / 3600 < 24 ? 0 : 1;
+        need = -seconds > 24 * 3600 ? 1 : 0;
+    else
+        need = seconds / 3600 < 24 ? 0 : 1;
+    if (!need && m_bDebug &&
+        klv::debugAsk(klv::formatLibraryString(klv::webstr::kQueryAgain, {std::to_string(seconds < 0 ? 0 : seconds / 3600)})))
+        need = 1;
+    return need;
 }
 
 int CKDRInetObj::GetUpdateFile(const char* file, const char* url, const char* dir, int force, int fresh)
@@ -244,6 +253,15 @@ int CKDRInetObj::GetUpdateFile()
     }
     const char* dir = m_szUpdateFilePath.empty() ? nullptr : m_szUpdateFilePath.c_str();
     const int ok = GetUpdateFile(file.empty() ? nullptr : file.c_str(), url.c_str(), dir, m_bBackground == 0, 1);
+    if (ok && m_bDebug && klv::debugAsk("Overwrite Update file ?")) {
+        platform::ui::TextQuestion q;
+        q.prompt = "Update file to use instead of '" + m_szLocalFile + "':";
+        q.initial = "/";
+        q.maxLength = 4096;
+        q.timeoutMs = klv::kMessageTimeoutMs;
+        if (const std::optional<std::string> chosen = platform::ui::bridge().askText(q); chosen && !chosen->empty())
+            AuxCopyFile(chosen->c_str(), m_szLocalFile.c_str(), nullptr, _COPY_SHOWMSG);
+    }
     if (ok) {
         const std::optional<klv::IniFile> ini = klv::IniFile::load(m_szLocalFile);
         const std::string second = ini ? ini->value("General_PLM", "KLV_Update") : std::string();

@@ -7,7 +7,9 @@
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_product.h"
 #include "klv_inet/support/text_compare.h"
+#include "klv_inet/webupdate/debug_ask.h"
 #include "klv_inet/webupdate/ini_file.h"
+#include "klv_inet/webupdate/kdr_inet_obj.h"
 #include "klv_inet/webupdate/web_settings.h"
 #include "klv_inet/webupdate/web_strings.h"
 
@@ -209,6 +211,16 @@ int CProduct::RetrieveData(const char* updateFile)
     else if (m_nCurrVersion >= 10000 && m_nUpdVersion < 10000)
         m_nUpdVersion *= 100;
     SetupLocalName(m_szDownload);
+    if (CKDRInetObj::IsDebugging()) {
+        if (m_nUpdVersion != 0 && m_nUpdVersion <= m_nCurrVersion &&
+            klv::debugAsk(m_szName + "- (Last=" + std::to_string(m_nUpdVersion) + ", Curr=" +
+                          std::to_string(m_nCurrVersion) + ")\nSimulate CurrVer=0 ?"))
+            m_nCurrVersion = 0;
+        if (m_nStatus != Prompt &&
+            klv::debugAsk(m_szName + "- UpgrStatus=" + StatusName(m_nStatus) + "-> prompt user again anyway ?"))
+            m_nStatus = Prompt; // for this run only
+        m_bChosen = !UserRefused();
+    }
     unsigned long code = 0;
     if (LoadDLoadData(&code))
         Post_Rcode(unsigned(code));
@@ -261,12 +273,28 @@ int CProduct::SetCountryAvailability()
         m_bAvailable = !klv::equalsNoCase(m_szCountry, "!" + code);
     else
         m_bAvailable = klv::equalsNoCase(m_szCountry, "All") || klv::equalsNoCase(m_szCountry, code);
+    if (!m_bAvailable && CKDRInetObj::IsDebugging())
+        m_bAvailable = klv::debugAsk("(" + m_szName + ")\nCurrent kbd='" + code + "': prod country is '" + m_szCountry +
+                                     "'->NO.\nOk to allow to update it ?");
     return m_bAvailable;
 }
 
 bool CProduct::IsProductAvailable() const
 {
-    return m_nCurrVersion < m_nUpdVersion && m_bAvailable && m_nPlatform == Windows;
+    if (!(m_nCurrVersion < m_nUpdVersion && m_bAvailable))
+        return false;
+    if (m_nPlatform == Windows)
+        return true;
+    if (!CKDRInetObj::IsDebugging())
+        return false;
+    if (m_nDebugPlatformAnswer < 0) {
+        const std::string platform =
+            m_nPlatform == VALDOR ? "VALDOR" : "Unknown (" + std::to_string(m_nPlatform) + ") platform";
+        m_nDebugPlatformAnswer = klv::debugAsk(m_szName + " is a '" + platform +
+                                               "' product (and cannot be automatically installed)\nOK to allow "
+                                               "download it anyway ?");
+    }
+    return m_nDebugPlatformAnswer == 1;
 }
 
 bool CProduct::Need2Download(int confirmed)

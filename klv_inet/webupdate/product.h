@@ -101,4 +101,7 @@ public:
     int m_bAskedContinueDownload = 0;
     int m_bAskedInstall = 0;
     std::string m_szDLoadMsg;
+
+private:
+    mutable int m_nDebugPlatformAnswer = -1; // debug mode: the answer for another platform, once
 };

@@ -8,6 +8,7 @@
 #include "klv_inet/support/msg_dlg.h"
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_updates.h"
+#include "klv_inet/webupdate/debug_ask.h"
 #include "klv_inet/webupdate/kdr_inet_obj.h"
 #include "klv_inet/webupdate/web_strings.h"
 
@@ -133,6 +134,8 @@ void CProduct::RemoveDownloadedFile(const char* application, const char* file, i
     if (offer && klv::libraryMessage(klv::formatLibraryString(468, {file}),
                                      platform::ui::kMbYesNo | platform::ui::kMbIconQuestion) == platform::ui::kIdYes)
         SaveDownloadedFileAs(file, application);
+    if (CKDRInetObj::IsDebugging() && !klv::debugAsk("Remove '" + std::string(file) + "' temporary file ?"))
+        return;
     std::remove(file);
 }
 
@@ -178,7 +181,10 @@ int CProduct::Post_Rcode(unsigned code)
     if (!m_pOwner)
         return 0;
     int delivered = 0;
-    if (m_pOwner->FormSubmitted() && !m_pOwner->Settings().postingUrl.empty())
+    const bool allowed = !CKDRInetObj::IsDebugging() ||
+                         klv::debugAsk(m_szName + "\nPost Rcode = " + std::to_string(code) + " (" + m_szDLoadMsg +
+                                       ")\nPost notification ?");
+    if (allowed && m_pOwner->FormSubmitted() && !m_pOwner->Settings().postingUrl.empty())
         delivered = m_pOwner->Post_RCode(m_szName.c_str(), code, m_szDLoadMsg.c_str(), nullptr,
                                          m_pOwner->Settings().postingUrl.c_str(), "Update_RCode_From_%s", "valdor");
     SaveDLoadData(delivered, code);
@@ -188,13 +194,19 @@ int CProduct::Post_Rcode(unsigned code)
 int CProduct::Install_Product()
 {
     using namespace platform::ui;
+    if (CKDRInetObj::IsDebugging())
+        klv::debugTell("Prod '" + m_szName + "' downloaded: rcode=" + std::to_string(m_nDLoadResult) + " (" +
+                       (m_nDLoadResult == 0 ? "OK" : "ERROR") + ")");
     delete m_pDlg;
     m_pDlg = nullptr;
     if (!Need2Install(1))
         return 0;
     ChangeStatus(Installing);
-    if (m_nPlatform != Windows)
+    if (m_nPlatform != Windows) {
+        if (CKDRInetObj::IsDebugging())
+            klv::debugTell("VALDOR products installation yet not ready !!");
         return 0;
+    }
     if (!fileHasBytes(m_szLocalFile)) {
         klv::libraryMessage(klv::formatLibraryString(klv::webstr::kInstallFileMissing, {m_szLocalFile}),
                             kMbOk | kMbIconError);

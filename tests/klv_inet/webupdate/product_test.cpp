@@ -122,3 +122,15 @@ TEST_F(ProductTest, StatusNamesAndTheStoredStatus)
     EXPECT_EQ(newer->m_nStatus, CProduct::Prompt); // a different version asks again
     EXPECT_EQ(newer->m_bChosen, 1);
 }
+
+TEST_F(ProductTest, OtherPlatformOnlyInDebugModeAndOnlyWhenAllowed)
+{
+    CKDRInetObj::SetDebug(1);
+    ui->pushBoxAnswer(platform::ui::kIdYes);
+    const auto p = product("version=300\r\nplatform=VALDOR\r\n");
+    EXPECT_TRUE(p->IsProductAvailable());
+    EXPECT_TRUE(p->IsProductAvailable()); // asked once
+    CKDRInetObj::SetDebug(0);
+    EXPECT_EQ(ui.boxes().size(), 1u);
+    EXPECT_NE(ui.boxes()[0].box.text.find("Term is a 'VALDOR' product"), std::string::npos);
+}

@@ -318,23 +318,50 @@ TEST_F(QueryTest, DownloadNoticesGoOutOnlyAfterTheForm)
     EXPECT_EQ(stored(), 0);
 }
 
-TEST_F(QueryTest, TeardownDuringASlowDownload)
+TEST_F(QueryTest, TeardownDuringSlowDownloads)
 {
     serveAll();
-    HttpResponse slow = page(200, std::string(200000, 's'));
+    const std::string big(200000, 's');
+    HttpResponse slow = page(200, big);
     slow.trickleBytes = 100;
     slow.trickleDelayMs = 50;
     server.serve("/files/term.bin", slow);
-    server.serve("/upd/update.txt", page(200, updateFile(std::string(200000, 's'))));
-    dialogs.unticked.insert("Viewer");
+    server.serve("/files/viewer.bin", slow);
+    server.serve("/upd/update.txt", page(200, updateFile(big, big)));
     auto obj = makeObj();
     ASSERT_EQ(obj->QueryWeb4Update(), 1);
-    ASSERT_TRUE(waitFor([&] { return server.count("/files/term.bin") == 1; }));
     std::string list;
-    EXPECT_TRUE(waitFor([&] { list.clear(); return obj->IsDLoadingAnyProduct(&list); }));
-    EXPECT_EQ(list, "\nTerm");
+    ASSERT_TRUE(waitFor([&] {
+        list.clear();
+        return obj->IsDLoadingAnyProduct(&list) && list.size() == std::string("\nTerm\nViewer").size();
+    }));
+    EXPECT_EQ(list, "\nTerm\nViewer");
+    ui->pushBoxAnswer(platform::ui::kIdNo);
+    EXPECT_FALSE(obj->Check_B4_Exit()); // the user keeps the program running
+    EXPECT_NE(ui.boxes().back().box.text.find("in progress:\n\nTerm\nViewer\n\nOK to exit"), std::string::npos)
+        << ui.boxes().back().box.text;
+    EXPECT_FALSE(obj->QueryWeb4Update()); // no new query while downloads use the list
     const auto start = std::chrono::steady_clock::now();
     obj.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     EXPECT_EQ(status("Term"), "Downloading"); // asked to continue on the next query
+    EXPECT_EQ(status("Viewer"), "Downloading");
+}
+
+TEST_F(QueryTest, DebugModeAsksBeforeItSkips)
+{
+    serveAll();
+    storeQueryTime(std::time(nullptr) - 2 * 3600);
+    auto obj = makeObj();
+    CKDRInetObj::SetDebug(1);
+    obj->SetBackGround(1);
+    ui->pushBoxAnswer(platform::ui::kIdYes); // query again within 24 hours
+    ui->pushBoxAnswer(platform::ui::kIdNo);  // keep the downloaded update file as it is
+    EXPECT_EQ(obj->GetUpdateFile("update.txt", server.url("/upd/").c_str(), nullptr, 0, 1), 1);
+    CKDRInetObj::SetDebug(0);
+    EXPECT_EQ(server.count("/upd/update.txt"), 1u);
+    const auto boxes = ui.boxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_NE(boxes[0].box.text.find("was 2 hours ago"), std::string::npos) << boxes[0].box.text;
+    EXPECT_EQ(boxes[0].box.style & platform::ui::kMbDefMask, platform::ui::kMbDefButton2);
 }
