@@ -39,7 +39,7 @@ std::string versionPair(uint16_t v)
 
 int CKDRInetObj::Download_Inet_File(const char* url, const char* file, unsigned long expectedSize, std::string& error,
                                     const char* /*text*/, CMsgDlg* dialog, int fresh, unsigned long /*requestFlags*/,
-                                    const std::atomic<bool>* stop)
+                                    const std::atomic<bool>* stop, uint64_t maxBytes)
 {
     const std::string u = url ? url : "";
     const std::string f = file ? file : "";
@@ -58,6 +58,8 @@ int CKDRInetObj::Download_Inet_File(const char* url, const char* file, unsigned 
     klv::DownloadOptions o;
     o.expectedSize = expectedSize;
     o.fresh = fresh != 0;
+    if (maxBytes)
+        o.maxBytes = maxBytes;
     o.cancelled = [dialog, stop] { return (stop && *stop) || (dialog && dialog->IsCancelPressed()); };
     o.progress = [&](uint64_t received, uint64_t expected) {
         if (!dialog)

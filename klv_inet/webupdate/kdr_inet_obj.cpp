@@ -233,9 +233,9 @@ int CKDRInetObj::GetUpdateFile(const char* file, const char* url, const char* di
         return 0;
     }
     std::string error;
-    // The update file is a small text: a bound well above any real one.
+    // The update file is a small text: no more than its reader takes.
     m_nLastResult = Download_Inet_File(m_szURL.c_str(), m_szLocalFile.c_str(), m_dwExpectedSize, error, nullptr,
-                                       nullptr, fresh, m_dwRequestFlags, &m_stop);
+                                       nullptr, fresh, m_dwRequestFlags, &m_stop, klv::IniFile::kMaxBytes);
     if (m_nLastResult != 0)
         return 0;
     SaveLastUpdateQuery(m_szURL.c_str(), m_szApplication.c_str());

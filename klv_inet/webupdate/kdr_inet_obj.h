@@ -81,10 +81,12 @@ public:
     void _DoProdUpdate();
 
     // Transfers (inet_transfer.cpp). Download_Inet_File reports through `dialog` when given and
-    // ends with -1 when its Cancel is pressed; `stop` (when given) cancels as well.
+    // ends with -1 when its Cancel is pressed; `stop` (when given) cancels as well; an answer
+    // larger than `maxBytes` (0: the transfer's own bound) is refused.
     static int Download_Inet_File(const char* url, const char* file, unsigned long expectedSize,
                                   std::string& error, const char* text, CMsgDlg* dialog, int fresh,
-                                  unsigned long requestFlags, const std::atomic<bool>* stop = nullptr);
+                                  unsigned long requestFlags, const std::atomic<bool>* stop = nullptr,
+                                  uint64_t maxBytes = 0);
     int Post_Inet_Data(const char* body, const char* sender, const char* cgiUrl, const char* subjectFormat,
                        const char* tag);
     // Appends name=value (both form-encoded), preceded by '&' unless the body is empty.

@@ -55,9 +55,13 @@ int CKDRInetObj::ProdFromUpdateFile(int fromFile)
 
 void CKDRInetObj::GetProducts()
 {
-    m_productNames.clear();
-    if (const std::optional<klv::IniFile> file = klv::IniFile::load(m_szLocalFile))
-        m_productNames = klv::ParseProductNames(*file, m_szApplication);
+    const std::optional<klv::IniFile> file = klv::IniFile::load(m_szLocalFile);
+    if (!file) {
+        // A file that cannot be read (a merge beyond the reader's bound) keeps the stored list.
+        LoadAppProdEntries();
+        return;
+    }
+    m_productNames = klv::ParseProductNames(*file, m_szApplication);
     SaveAppProdEntries();
 }
 

@@ -94,7 +94,8 @@ protected:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name :
-             {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET", "TYPESTONE_DATA_DIR"})
+             {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET", "TYPESTONE_DATA_DIR", "TYPESTONE_UPDATE_ROOT",
+              "TYPESTONE_POSTING_URL", "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"})
             env.remove(name);
         env.insert("TYPESTONE_REGISTRY", QString::fromStdString(registry));
         env.insert("TYPESTONE_SPOOLER", QString::fromStdString("folder:" + (dir / "spool").string()));

@@ -4,6 +4,8 @@
 #include "klv_inet/support/reg_section.h"
 #include "klv_inet/support/reg_updates.h"
 
+#include "klv_inet/webupdate/ini_file.h"
+
 #include "platform/sync/named_lock.h"
 
 #include <QProcess>
@@ -125,6 +127,14 @@ TEST_F(QueryTest, ProductListFromTheFileElseFromTheStore)
     ASSERT_EQ(obj->Products().size(), 2u);
     EXPECT_EQ(obj->Products()[0]->m_nUpdVersion, 300u); // kept from the store
     EXPECT_EQ(obj->Products()[1]->m_szDownload, server.url("/files/viewer.bin"));
+
+    // An answer larger than any update file is refused, and the stored list stays.
+    server.serve("/upd/update.txt", page(200, std::string(klv::IniFile::kMaxBytes + 1, '\n')));
+    auto big = makeObj();
+    big->SetBackGround(0);
+    EXPECT_EQ(big->GetUpdateFile(), 0);
+    EXPECT_EQ(big->LastResult(), 2);
+    EXPECT_EQ(big->ProductNames(), (std::vector<std::string>{"Term", "Viewer"}));
 }
 
 TEST_F(QueryTest, SecondUpdateFileIsMergedByteForByte)
