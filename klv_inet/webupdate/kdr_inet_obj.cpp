@@ -50,6 +50,17 @@ CKDRInetObj::CKDRInetObj(const char* app, uint16_t version, int debug, const cha
         m_szUpdateFilePath = updateFilePath;
 }
 
+CKDRInetObj::CKDRInetObj(const char* app, const char* url, uint16_t version, unsigned long expectedSize,
+                         const char* localFile, CMsgDlg* dialog, int reserved, int debug, const char* notifyAddress)
+{
+    DfltSetup(app, version, notifyAddress, debug);
+    m_nReserved = reserved;
+    m_szURL = url ? url : "";
+    m_szLocalFile = localFile ? localFile : "";
+    m_dwExpectedSize = expectedSize;
+    m_pDownloadDlg = dialog;
+}
+
 void CKDRInetObj::DfltSetup(const char* app, uint16_t version, const char* notifyAddress, int debug)
 {
     m_window = std::make_unique<QObject>();
@@ -77,6 +88,7 @@ CKDRInetObj::~CKDRInetObj()
     for (std::thread& t : downloads)
         t.join();
     releaseLock();
+    delete m_pDownloadDlg;
     delete m_pQueryDlg;
     CleanProdList(1);
     m_window.reset(); // queued calls still pending for it are dropped with it
@@ -185,6 +197,8 @@ bool CKDRInetObj::IsWebAvailable(unsigned long config, const char* app)
 void CKDRInetObj::SetupData(const char* file, const char* url, const char* dir, unsigned long expectedSize)
 {
     m_dwExpectedSize = expectedSize;
+    delete m_pDownloadDlg; // the update file is fetched without a dialog
+    m_pDownloadDlg = nullptr;
     m_szURL = std::string(url ? url : "") + (file ? file : "");
     if (dir && *dir) {
         m_szLocalFile = dir;

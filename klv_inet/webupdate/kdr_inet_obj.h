@@ -44,6 +44,9 @@ public:
 
     CKDRInetObj(const char* app, uint16_t version, int debug, const char* notifyAddress,
                 const char* updateFileUrl = nullptr, const char* updateFilePath = nullptr);
+    // One download of `url` into `localFile`, shown in `dialog` (owned from here on).
+    CKDRInetObj(const char* app, const char* url, uint16_t version, unsigned long expectedSize, const char* localFile,
+                CMsgDlg* dialog, int reserved, int debug, const char* notifyAddress);
     virtual ~CKDRInetObj();
     CKDRInetObj(const CKDRInetObj&) = delete;
     CKDRInetObj& operator=(const CKDRInetObj&) = delete;
@@ -139,6 +142,8 @@ private:
     std::string m_szLocalFile;
     std::string m_szURL;
     unsigned long m_dwExpectedSize = 0;
+    int m_nReserved = 1;
+    CMsgDlg* m_pDownloadDlg = nullptr; // owned
     unsigned long m_dwRequestFlags = 0x20000000;
     mutable std::mutex m_productsMutex; // the list itself (the query thread rebuilds it)
     std::vector<CProduct*> m_products;  // owned

@@ -1,5 +1,6 @@
 #include "web_fixture.h"
 
+#include "klv_inet/support/msg_dlg.h"
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_section.h"
 #include "klv_inet/support/reg_updates.h"
@@ -374,4 +375,15 @@ TEST_F(QueryTest, DebugModeAsksBeforeItSkips)
     ASSERT_FALSE(boxes.empty());
     EXPECT_NE(boxes[0].box.text.find("was 2 hours ago"), std::string::npos) << boxes[0].box.text;
     EXPECT_EQ(boxes[0].box.style & platform::ui::kMbDefMask, platform::ui::kMbDefButton2);
+}
+
+TEST_F(QueryTest, DownloadObjectOwnsItsDialog)
+{
+    CMsgDlgOptions o;
+    o.title = "download";
+    auto* dialog = new CMsgDlg(o);
+    auto obj = std::make_unique<CKDRInetObj>("Typestone", server.url("/files/term.bin").c_str(), 242, 8,
+                                             env.path("t.bin").c_str(), dialog, 7, 0, "");
+    EXPECT_EQ(obj->Application(), "Typestone");
+    obj.reset(); // deletes the dialog (the sanitizer build would report a leak or a double free)
 }
