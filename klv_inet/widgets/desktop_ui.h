@@ -12,6 +12,7 @@ namespace klv::widgets {
 
 class GuiLink;
 class MsgDlgWidgetHost;
+class UpdateDialogWidgetHost;
 class WidgetUiBridge;
 
 class KLV_WIDGETS_EXPORT DesktopUi : public QObject
@@ -27,6 +28,7 @@ private:
     std::shared_ptr<GuiLink> m_link;
     std::shared_ptr<WidgetUiBridge> m_bridge;
     std::unique_ptr<MsgDlgWidgetHost> m_host;
+    std::unique_ptr<UpdateDialogWidgetHost> m_updateDialogs;
 };
 
 } // namespace klv::widgets

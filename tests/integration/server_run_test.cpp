@@ -4,6 +4,7 @@
 
 #include "tests/support/host/host_simulator.h"
 #include "tests/support/host/job_request.h"
+#include "tests/support/http/loopback_http_server.h"
 
 #include "platform/net/tcp.h"
 #include "platform/net/udp.h"
@@ -93,7 +94,8 @@ protected:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name :
-             {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET", "TYPESTONE_DATA_DIR"})
+             {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET", "TYPESTONE_DATA_DIR", "TYPESTONE_UPDATE_ROOT",
+              "TYPESTONE_POSTING_URL", "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"})
             env.remove(name);
         env.insert("TYPESTONE_REGISTRY", QString::fromStdString(registry));
         env.insert("TYPESTONE_SPOOLER", QString::fromStdString("folder:" + (dir / "spool").string()));
@@ -204,3 +206,41 @@ TEST_F(ServerRunTest, QueriesRawJobAndCleanStop)
 }
 
 } // namespace
+
+TEST_F(ServerRunTest, DailyWebQueryAtStartOnlyOnceBothAddressesAreGiven)
+{
+    testsupport::LoopbackHttpServer web;
+    ASSERT_TRUE(web.ok());
+    web.serve("/upd/update.txt", testsupport::page(200, "[Typestone_PLM]\r\nProduct1=Term\r\n"));
+    auto run = [&] {
+        start();
+        ASSERT_TRUE(waitUntilServing()) << output();
+        for (int i = 0; i < 100 && web.count("/upd/update.txt") == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        process.terminate();
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 0) << output();
+    };
+    const char* updates = "Software\\KLV\\Typestone\\Updates";
+    {
+        // One of the two is not enough.
+        std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+        store->setString(platform::RegRoot::CurrentUser, updates, "Update Root", web.url("/upd/"));
+    }
+    run();
+    EXPECT_EQ(web.count("/upd/update.txt"), 0u);
+    {
+        std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+        store->setString(platform::RegRoot::CurrentUser, updates, "Posting URL", web.url("/cgi"));
+    }
+    run();
+    ASSERT_EQ(web.count("/upd/update.txt"), 1u);
+    EXPECT_EQ(web.requests()[0].headers.at("user-agent"), "Typestone");
+    run(); // within 24 hours: no second query
+    EXPECT_EQ(web.count("/upd/update.txt"), 1u);
+    std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+    std::string product;
+    EXPECT_EQ(store->readString(platform::RegRoot::CurrentUser, updates, "Product1", &product),
+              platform::StoreStatus::Ok);
+    EXPECT_EQ(product, "Term");
+}

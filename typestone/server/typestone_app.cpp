@@ -14,6 +14,7 @@
 #include "klv_inet/support/app_name.h"
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_product.h"
+#include "klv_inet/webupdate/kdr_inet_obj.h"
 
 #include "platform/folders/folders.h"
 #include "platform/service/signal_channel.h"
@@ -50,6 +51,7 @@ CTypestoneApp::CTypestoneApp() : m_bIsWinNT(DetectServiceMode()) {}
 CTypestoneApp::~CTypestoneApp()
 {
     // Main() has shut everything down in order; what is left are plain objects.
+    EndWebQuery();
     m_service.reset();
     m_context.reset();
     m_jobs.reset();
@@ -157,6 +159,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     m_engine.pdfFolder = platform::folders::stateDir() + "/pdf";
     platform::folders::makePath(m_engine.pdfFolder, 0700);
     m_context->engine = &m_engine;
+    DoWebQuery(true);
     m_jobs->StartPrtJobSequencer();
 
     CMyService::Options options;
@@ -215,6 +218,7 @@ void CTypestoneApp::Shutdown()
     if (m_service->CurrentState() != CNTService::kStopPending)
         m_service->SetStatus(CNTService::kStopPending);
     m_service->StopListeners();
+    EndWebQuery();
     m_jobs->StopPrtJobSequencer();
     m_service->ClosePorts();
     m_service->OnStop();

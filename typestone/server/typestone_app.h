@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+class CKDRInetObj;
+
 namespace platform::service {
 class SignalChannel;
 }
@@ -44,6 +46,10 @@ public:
     // blocked and readable (opened by main() before any thread started); may be null.
     int Main(int argc, char** argv, platform::service::SignalChannel* signalChannel);
 
+    // The web update's query: in the background only for the first instance. False when no
+    // query was started (not configured, another instance, one running already).
+    bool DoWebQuery(bool background);
+
     // Service mode, decided once at construction.
     const bool m_bIsWinNT;
     const bool m_bIsWindowsVista = true;
@@ -54,6 +60,7 @@ private:
     int _InitInstance(const CommandLine& commandLine, platform::service::SignalChannel* signalChannel);
     bool createSpooler();
     void Shutdown();
+    void EndWebQuery();
 
     std::unique_ptr<platform::spooler::Spooler> m_spooler;
     std::unique_ptr<CPrinter> m_printers;
@@ -61,6 +68,7 @@ private:
     std::unique_ptr<JobContext> m_context;
     EngineSetup m_engine; // how interpreted jobs print
     std::unique_ptr<CMyService> m_service;
+    std::unique_ptr<CKDRInetObj> m_web;
 };
 
 } // namespace typestone
