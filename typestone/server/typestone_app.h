@@ -23,6 +23,7 @@ namespace typestone {
 class CMyService;
 class CPrinter;
 class JobSequencer;
+class ServiceUiBridge;
 struct JobContext;
 
 class CTypestoneApp
@@ -61,6 +62,7 @@ private:
     std::unique_ptr<JobContext> m_context;
     EngineSetup m_engine; // how interpreted jobs print
     std::unique_ptr<CMyService> m_service;
+    std::shared_ptr<ServiceUiBridge> m_uiBridge; // service mode: boxes through TypestoneUI
 };
 
 } // namespace typestone
