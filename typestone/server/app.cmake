@@ -1,6 +1,9 @@
 # Start-up and shutdown, the service and its status window, the UDP server.
 target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/app_strings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/app_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/app_wait.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/aux_buffer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/com_registration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/general_settings.cpp
