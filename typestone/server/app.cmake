@@ -14,7 +14,8 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/shared_status.cpp
   ${CMAKE_CURRENT_LIST_DIR}/time_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/typestone_app.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/udp_server.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/udp_server.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/web_site.cpp)
 typestone_string_table(typestone_core typestone_app_strings
   EN ${CMAKE_CURRENT_LIST_DIR}/../res/app.en.txt
   ES ${CMAKE_CURRENT_LIST_DIR}/../res/app.es.txt)

@@ -1,6 +1,7 @@
 #include "typestone/server/app_text.h"
 #include "typestone/server/app_wait.h"
 #include "typestone/server/aux_buffer.h"
+#include "typestone/server/web_site.h"
 
 #include "app_fixture.h"
 
@@ -128,6 +129,30 @@ TEST(AppTextTest, HostDatesOutsideTheCalendarBecomeNow)
         else
             EXPECT_GE(date, before) << c.date;
     }
+}
+
+TEST(WebSiteTest, OnlyWebAddressesAreOpened)
+{
+    const struct
+    {
+        const char* url;
+        bool web;
+    } cases[] = {
+        {"https://example.org/valdorws/kdr-us/home.html", true},
+        {"HTTP://example.org", true},
+        {"http://", false},
+        {"", false},
+        {"file:///etc/passwd", false},
+        {"javascript:alert(1)", false},
+        {"ftp://example.org/x", false},
+        {"/usr/bin/xterm", false},
+        {"example.org", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsWebUrl(c.url), c.web) << c.url;
+    // Refused before any handler is asked.
+    EXPECT_FALSE(GoToWebSite("file:///etc/passwd"));
+    EXPECT_FALSE(GoToWebSite(""));
 }
 
 TEST(AppWaitTest, EndsAndPumpsWhenAsked)
