@@ -20,13 +20,13 @@ char firstChar(const char* name, char fallback)
 
 char decimalSeparator()
 {
-    static const char sep = firstChar("sDecimal", '.');
+    static const char sep = firstChar("sDecimal", ',');
     return sep;
 }
 
 char dateOrderDigit()
 {
-    return firstChar("iDate", '0');
+    return firstChar("iDate", '1');
 }
 
 } // namespace klv

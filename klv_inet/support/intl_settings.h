@@ -5,10 +5,10 @@
 
 namespace klv {
 
-// First character of "sDecimal" (default '.'), read once per process.
+// First character of "sDecimal" (default ','), read once per process.
 char decimalSeparator();
 
-// First digit of "iDate" (default '0': month before day), read on every call.
+// First digit of "iDate" (default '1': day before month), read on every call.
 char dateOrderDigit();
 
 } // namespace klv

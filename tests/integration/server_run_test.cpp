@@ -104,6 +104,11 @@ protected:
         env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
         env.insert("XDG_RUNTIME_DIR", QString::fromStdString((dir / "run").string()));
         env.insert("TMPDIR", QString::fromStdString(dir.string()));
+        // The service keeps TypestoneUI's start-up entry in step with its auto-start flag: both
+        // stay private to the test.
+        env.insert("TYPESTONE_AUTOSTART_DIR", QString::fromStdString((dir / "autostart").string()));
+        env.insert("TYPESTONE_UNIT_DIR", QString::fromStdString((dir / "units").string()));
+        env.insert("TYPESTONE_SYSTEMCTL", "");
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(TYPESTONE_EXE, {});

@@ -1,6 +1,9 @@
 # Start-up and shutdown, the service and its status window, the UDP server.
 target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/app_strings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/app_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/app_wait.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/aux_buffer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/com_registration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/general_settings.cpp
@@ -12,7 +15,8 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/time_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/typestone_app.cpp
   ${CMAKE_CURRENT_LIST_DIR}/udp_server.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/web_query.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/web_query.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/web_site.cpp)
 typestone_string_table(typestone_core typestone_app_strings
   EN ${CMAKE_CURRENT_LIST_DIR}/../res/app.en.txt
   ES ${CMAKE_CURRENT_LIST_DIR}/../res/app.es.txt)

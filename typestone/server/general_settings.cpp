@@ -1,5 +1,6 @@
 #include "typestone/server/general_settings.h"
 
+#include "klv_inet/support/msg_dlg.h"
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_section.h"
 
@@ -103,10 +104,13 @@ void GetSettings(GeneralSettings* settings)
     settings->messages = GetCFGFlag("Messages", true);
     settings->minPrtProgress = GetCFGFlag("MinPrtProgress", true);
     settings->logging = GetCFGFlag("JobLogging", false);
+    CMsgDlg::EnableMsgs(settings->messages ? 1 : 0);
 }
 
-void SaveSettings(const GeneralSettings& settings)
+void SaveSettings(GeneralSettings& settings)
 {
+    // A person may have ticked "Disable Progress Dialog Box" meanwhile: that choice is kept.
+    settings.messages = CMsgDlg::AreMsgsEnabled() != 0;
     SetCFGFlag("ShowAtStart", settings.showAtStart);
     SetCFGFlag("szUseDNS", settings.useDns);
     SetCFGFlag("Messages", settings.messages);

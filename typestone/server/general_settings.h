@@ -19,10 +19,12 @@ struct GeneralSettings
     std::atomic<bool> logging{false};       // "JobLogging"
 };
 
-// Reads the five flags with their defaults.
+// Reads the five flags with their defaults and switches the message dialogs on or off by
+// "Messages" (CMsgDlg::EnableMsgs).
 void GetSettings(GeneralSettings* settings);
-// Writes the five flags.
-void SaveSettings(const GeneralSettings& settings);
+// Takes "Messages" from the message dialogs' switch (CMsgDlg::AreMsgsEnabled), then writes the
+// five flags.
+void SaveSettings(GeneralSettings& settings);
 
 // The path of the section "General" of this application.
 std::string GeneralSection();

@@ -54,6 +54,8 @@ void CMyService::Run()
         m_socketsFailed = true;
         return;
     }
+    // As a window posts these from its creation: TypestoneUI's start-up entry, then running.
+    PostStatusMessage(ADD_ICON2TRAY);
     PostStatusMessage(SCM_RUNNING);
     QEventLoop loop;
     m_loop = &loop;
@@ -189,12 +191,9 @@ void CMyService::StopListeners()
     m_wakeTimer.stop();
 }
 
-void CMyService::DoPause(PauseAction action)
+void CMyService::DoPause()
 {
-    const bool pause = action == PauseAction::Toggle ? !m_paused : action == PauseAction::Pause;
-    if (pause) {
-        if (m_paused)
-            return;
+    if (!m_paused) {
         closeTcp();
         if (!m_options.serviceMode) {
             m_udpNotifier.reset();
@@ -204,8 +203,6 @@ void CMyService::DoPause(PauseAction action)
         m_paused = true;
         SetStatus(kPaused);
     } else {
-        if (!m_paused)
-            return;
         if (CreateSockets()) {
             m_paused = false;
             SetStatus(kRunning);
@@ -233,11 +230,13 @@ void CMyService::WndProc(uint16_t message)
     case SCM_CONTINUE_MSG:
         if (m_options.serviceMode)
             SendSCMMessage(message);
-        DoPause(message == SCM_PAUSE_MSG ? PauseAction::Pause : PauseAction::Continue);
+        DoPause();
         break;
     case SCM_STOP_MSG:
-        if (m_options.serviceMode)
+        if (m_options.serviceMode) {
+            syncUiStartup();
             SendSCMMessage(SCM_STOP_MSG);
+        }
         if (CurrentState() != kStopPending)
             SetStatus(kStopPending);
         SetRunning(false);
@@ -247,6 +246,15 @@ void CMyService::WndProc(uint16_t message)
         break;
     case SCM_RUNNING:
         m_wakeTimer.start();
+        break;
+    case ADD_ICON2TRAY:
+        // TypestoneUI's start-up entry stands in for starting it in the user's session.
+        if (m_options.serviceMode)
+            syncUiStartup();
+        break;
+    case QUERY_AUTOFLAG:
+        if (m_options.serviceMode)
+            m_autoStart = GetAutoStart();
         break;
     case CMD_RELOADCFG:
         ReloadConfig();
@@ -264,6 +272,15 @@ void CMyService::WndProc(uint16_t message)
     default:
         break;
     }
+}
+
+void CMyService::syncUiStartup()
+{
+    m_autoStart = GetAutoStart();
+    if (m_options.writeUiStartup)
+        m_options.writeUiStartup(m_autoStart);
+    if (TRZ_IsOn(kTrzStatus))
+        TRZ_Printf("\nAutoStartupInRunUI(%d)", int(m_autoStart));
 }
 
 void CMyService::SetSharedMem()

@@ -32,13 +32,6 @@ class CMyService : public QObject, public CNTService, public UdpActions
     Q_OBJECT
 
 public:
-    enum class PauseAction
-    {
-        Pause,
-        Continue,
-        Toggle,
-    };
-
     struct Options
     {
         bool serviceMode = true;               // m_bIsWinNT
@@ -47,6 +40,8 @@ public:
         // How the auto-start flag (the unit's enabled state) is read and written; unset: off.
         std::function<bool()> readAutoStart;
         std::function<void(bool)> writeAutoStart;
+        // Writes (true) or removes (false) TypestoneUI's start-up entry; unset: nothing.
+        std::function<void(bool)> writeUiStartup;
     };
 
     CMyService(JobContext& jobs, GeneralSettings& settings, Options options);
@@ -68,10 +63,14 @@ public:
     // Reads the four ports and opens the sockets (the UDP socket stays while paused in
     // service mode). False when a socket could not be made; the old ones stay then.
     bool CreateSockets();
-    // Idempotent pause and continue; Toggle for the tray's single item. A continue that cannot
-    // open the sockets leaves the server paused.
-    void DoPause(PauseAction action);
+    // Toggles the pause: pausing gives up the job port (and, on the desktop, the UDP port) and
+    // stores the ports; continuing opens them again. Messages 1094 and 1095 both come here, so
+    // TypestoneUI's one pause command pauses and continues. A continue that cannot open the
+    // sockets leaves the server paused.
+    void DoPause();
     bool IsPaused() const { return m_paused; }
+    // The auto-start flag as last read by the status window (1096, 1098, 1099).
+    bool AutoStartFlag() const { return m_autoStart; }
 
     // The status window's message handler.
     void WndProc(uint16_t message);
@@ -109,6 +108,8 @@ private:
     bool openTcp(uint16_t port);
     void closeTcp();
     void watchUdp();
+    // Reads the auto-start flag and makes TypestoneUI's start-up entry follow it.
+    void syncUiStartup();
 
     JobContext& m_jobs;
     GeneralSettings& m_settings;
@@ -121,6 +122,7 @@ private:
     std::unique_ptr<QSocketNotifier> m_tcpNotifier;
     bool m_tcpListening = false;
     bool m_paused = false; // bDisabled
+    bool m_autoStart = false;
 
     platform::sync::SharedMemory m_sharedMem;
     QTimer m_wakeTimer; // timer 5: wakes the sequencer

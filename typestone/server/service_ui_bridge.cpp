@@ -38,13 +38,35 @@ std::vector<uint8_t> ServiceUiBridge::BuildRequest(const std::string& text, int3
     return out;
 }
 
+namespace {
+
+std::mutex g_traceBridgeMutex;
+std::shared_ptr<ServiceUiBridge> g_traceBridge;
+
+std::shared_ptr<ServiceUiBridge> traceBridge()
+{
+    std::lock_guard lock(g_traceBridgeMutex);
+    return g_traceBridge;
+}
+
+} // namespace
+
+void ServiceUiBridge::SetTraceBridge(std::shared_ptr<ServiceUiBridge> bridge)
+{
+    std::lock_guard lock(g_traceBridgeMutex);
+    g_traceBridge = std::move(bridge);
+}
+
 int ServiceUiBridge::TraceBoxSender(const std::string& text, unsigned stringId, unsigned type)
 {
     platform::ui::MessageBoxRequest request;
     request.text = text.empty() ? serverString(stringId) : text;
     request.style = type;
-    const int answer = platform::ui::bridge().messageBox(request);
-    return answer == platform::ui::kIdTimeout ? platform::ui::defaultAnswer(type) : answer;
+    const std::shared_ptr<ServiceUiBridge> own = traceBridge();
+    const int answer = own ? own->messageBox(request) : platform::ui::bridge().messageBox(request);
+    // An unanswered box answers 2 whatever its buttons: a Yes/No question then gets neither
+    // Yes nor No, so nobody's silence can confirm an action that destroys something.
+    return answer == platform::ui::kIdTimeout ? platform::ui::kIdCancel : answer;
 }
 
 int ServiceUiBridge::messageBox(const platform::ui::MessageBoxRequest& request)

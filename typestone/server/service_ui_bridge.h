@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -34,8 +35,12 @@ public:
     static std::vector<uint8_t> BuildRequest(const std::string& text, int32_t promptId, uint32_t style);
 
     // The server trace's boxes in service mode: the text (or the server string `stringId` when
-    // the text is empty) through the current bridge; no answer gives the box's default button.
+    // the text is empty) through the current bridge; no answer gives 2 (kIdCancel).
     static int TraceBoxSender(const std::string& text, unsigned stringId, unsigned type);
+    // The bridge TraceBoxSender uses instead of the current one (null: the current one). The
+    // server sets it before its first trace line, so the trace file's overwrite question of
+    // the start-up goes to TypestoneUI even before the bridge is made current.
+    static void SetTraceBridge(std::shared_ptr<ServiceUiBridge> bridge);
 
     int messageBox(const platform::ui::MessageBoxRequest& request) override;
     // Not offered by TypestoneUI yet: no answer.

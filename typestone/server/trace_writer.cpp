@@ -12,9 +12,13 @@
 
 #include "platform/fileio/file_ops.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace typestone {
 namespace {
@@ -23,10 +27,24 @@ namespace {
 // they are appended at once (kept, though the answer may then empty the file before them).
 constexpr size_t kHeldLimit = 4u << 20;
 
-std::mutex g_mutex;
-bool g_firstWrite = true;
-bool g_questionOpen = false;
-std::string g_held;
+struct WriterState
+{
+    std::mutex mutex;
+    std::condition_variable settled;
+    bool firstWrite = true;
+    bool questionOpen = false;
+    unsigned long long question = 0; // number of the open (or last) question
+    std::string heldPath;
+    std::string held;
+};
+
+// Never destroyed: a question thread may still return while the process ends.
+WriterState& state()
+{
+    static WriterState* const instance = new WriterState;
+    return *instance;
+}
+
 thread_local bool t_inSwitch = false;
 
 std::string sizeText(uint64_t size)
@@ -45,8 +63,9 @@ std::string sizeText(uint64_t size)
 
 void TraceWriter::startRun()
 {
-    std::lock_guard lock(g_mutex);
-    g_firstWrite = true;
+    WriterState& st = state();
+    std::lock_guard lock(st.mutex);
+    st.firstWrite = true;
 }
 
 void TraceWriter::setInSwitch(bool on)
@@ -104,10 +123,52 @@ bool TraceWriter::askOverwrite(const std::string& path)
     const platform::fileio::FileInfo info = platform::fileio::fileInfo(path);
     if (!info.exists || info.size == 0)
         return true;
+    // Only Yes empties: No, an unanswered box (2) and every other answer keep the old run.
     const std::string question = typestone::fillFields(
         serverString(kStrOverwriteTrace), {path, klv::traceDate(info.modified), sizeText(info.size)});
     return TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0, kTrzJobs) ==
            platform::ui::kIdYes;
+}
+
+bool TraceWriter::questionOpen()
+{
+    WriterState& st = state();
+    std::lock_guard lock(st.mutex);
+    return st.questionOpen;
+}
+
+bool TraceWriter::waitQuestion(unsigned timeoutMs)
+{
+    WriterState& st = state();
+    std::unique_lock lock(st.mutex);
+    return st.settled.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&st] { return !st.questionOpen; });
+}
+
+void TraceWriter::settleQuestion()
+{
+    unsigned long long question = 0;
+    {
+        WriterState& st = state();
+        std::lock_guard lock(st.mutex);
+        if (!st.questionOpen)
+            return;
+        question = st.question;
+    }
+    finishQuestion(question, false);
+}
+
+void TraceWriter::finishQuestion(unsigned long long question, bool empty)
+{
+    WriterState& st = state();
+    std::lock_guard lock(st.mutex);
+    if (!st.questionOpen || st.question != question)
+        return; // settled before the answer came
+    const std::string data = header() + st.held;
+    st.held.clear();
+    st.questionOpen = false;
+    if (platform::fileio::appendFile(st.heldPath, data, empty))
+        st.firstWrite = false;
+    st.settled.notify_all();
 }
 
 void TraceWriter::write(const std::string& path, const Options& options, const std::string& levelPrefix,
@@ -116,30 +177,37 @@ void TraceWriter::write(const std::string& path, const Options& options, const s
     if (text.empty())
         return;
     const std::string line = compose(options, levelPrefix, text);
-    std::unique_lock lock(g_mutex);
-    if (!options.withHeader || !g_firstWrite) {
+    WriterState& st = state();
+    std::unique_lock lock(st.mutex);
+    if (!options.withHeader || !st.firstWrite) {
         platform::fileio::appendFile(path, line);
         return;
     }
-    if (g_questionOpen) {
-        if (g_held.size() + line.size() <= kHeldLimit)
-            g_held += line;
+    if (st.questionOpen) {
+        if (st.held.size() + line.size() <= kHeldLimit)
+            st.held += line;
         else
             platform::fileio::appendFile(path, line);
         return;
     }
-    bool empty = true;
-    if (TraceSettings::extendedDebug() || t_inSwitch) {
-        g_questionOpen = true;
+    const bool mayAsk = TraceSettings::extendedDebug() || t_inSwitch;
+    const platform::fileio::FileInfo info = platform::fileio::fileInfo(path);
+    if (mayAsk && info.exists && info.size > 0) {
+        st.questionOpen = true;
+        st.heldPath = path;
+        st.held = line;
+        const unsigned long long question = ++st.question;
         lock.unlock();
-        empty = askOverwrite(path);
-        lock.lock();
-        g_questionOpen = false;
+        // The question may wait for TypestoneUI for minutes; nobody waits with it.
+        try {
+            std::thread([path, question] { finishQuestion(question, askOverwrite(path)); }).detach();
+        } catch (const std::system_error&) {
+            finishQuestion(question, false); // no thread to ask on: keep the file
+        }
+        return;
     }
-    std::string data = header() + line + g_held;
-    g_held.clear();
-    if (platform::fileio::appendFile(path, data, empty))
-        g_firstWrite = false;
+    if (platform::fileio::appendFile(path, header() + line, true))
+        st.firstWrite = false;
 }
 
 } // namespace typestone

@@ -2,10 +2,12 @@
 // Writes the lines of the trace file and the job log.
 //
 // Each line is composed in full and written with one append, so lines of many threads never
-// mix. The first line of a run with a header empties the trace file (asking first, without the
-// lock held, while extended debugging or the tracer-switch banner is on and the file has
-// content) and writes the header block; lines other threads write meanwhile are held and
-// written after it, so none is lost to the emptying.
+// mix. The first line of a run with a header empties the trace file and writes the header
+// block. While extended debugging or the tracer-switch banner is on and the file has content,
+// the emptying is asked first: the question runs on a thread of its own, so no caller waits
+// for a person (the service thread keeps answering hosts meanwhile). Every line written while
+// it is open, the first one included, is held and written after the header once it is
+// answered; an unanswered question keeps the file.
 
 #include <cstddef>
 #include <string>
@@ -31,6 +33,14 @@ public:
     // Marks the calling thread as writing the tracer-switch banner.
     static void setInSwitch(bool on);
 
+    // Whether the overwrite question is open.
+    static bool questionOpen();
+    // Waits at most `timeoutMs` for the open question to be answered; true when none is open.
+    static bool waitQuestion(unsigned timeoutMs);
+    // Gives up the open question: the held lines are appended and the file is kept. For the
+    // end of the run, so that nothing held is lost; a late answer then changes nothing.
+    static void settleQuestion();
+
     // The header block as it stands now.
     static std::string header();
 
@@ -38,6 +48,7 @@ private:
     static std::string compose(const Options& options, const std::string& levelPrefix,
                                const std::string& text);
     static bool askOverwrite(const std::string& path);
+    static void finishQuestion(unsigned long long question, bool empty);
 };
 
 } // namespace typestone

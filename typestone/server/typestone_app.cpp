@@ -10,6 +10,7 @@
 #include "typestone/server/service_install.h"
 #include "typestone/server/service_ui_bridge.h"
 #include "typestone/server/trace_settings.h"
+#include "typestone/server/trace_writer.h"
 
 #include "klv_inet/support/app_name.h"
 #include "klv_inet/support/reg_entry.h"
@@ -75,10 +76,27 @@ int CTypestoneApp::Main(int argc, char** argv, platform::service::SignalChannel*
     }
     if (commandLine.embedding)
         return 0;
-    const int rc = InitInstance(commandLine);
-    if (rc >= 0)
-        return rc;
-    return _InitInstance(commandLine, signalChannel);
+    if (m_bIsWinNT && !commandLine.install && !commandLine.uninstall) {
+        // From the first trace line on, the trace's boxes go to TypestoneUI: the overwrite
+        // question of the start-up is asked there too (on a thread of its own), and unanswered
+        // it keeps the file. The port is read from the store at each box (the service rewrites
+        // it when it changes), so no thread reads the service's own copy while it changes.
+        m_uiBridge = std::make_shared<ServiceUiBridge>([] { return LoadPortConfig().udpAux; });
+        ServiceUiBridge::SetTraceBridge(m_uiBridge);
+        setServiceMessageBoxSender(&ServiceUiBridge::TraceBoxSender);
+    }
+    int rc = InitInstance(commandLine);
+    if (rc < 0)
+        rc = _InitInstance(commandLine, signalChannel);
+    // A trace question still open at the end is given up, so the lines it held are kept.
+    TraceWriter::settleQuestion();
+    if (m_uiBridge) {
+        setServiceMessageBoxSender(nullptr);
+        ServiceUiBridge::SetTraceBridge(nullptr);
+        platform::ui::setBridge(nullptr);
+        m_uiBridge.reset();
+    }
+    return rc;
 }
 
 int CTypestoneApp::InitInstance(const CommandLine& commandLine)
@@ -170,14 +188,17 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         if (!ServiceInstaller().SetAutoStart(on, &error))
             std::fprintf(stderr, "typestone: %s\n", error.c_str());
     };
+    options.writeUiStartup = [programDir](bool on) {
+        std::string error;
+        if (!ServiceInstaller().AutoStartupInRunUI(on, programDir, &error))
+            std::fprintf(stderr, "typestone: %s\n", error.c_str());
+    };
     m_service = std::make_unique<CMyService>(*m_context, m_settings, std::move(options));
 
-    std::shared_ptr<ServiceUiBridge> uiBridge;
-    if (m_bIsWinNT) {
-        uiBridge = std::make_shared<ServiceUiBridge>([this] { return m_service->Ports().udpAux; });
-        uiBridge->SetControlSink([this](uint16_t message) { m_service->PostStatusMessage(message); });
-        platform::ui::setBridge(uiBridge);
-        setServiceMessageBoxSender(&ServiceUiBridge::TraceBoxSender);
+    if (m_uiBridge) {
+        // The other boxes go to TypestoneUI from here on, once the start-up asked what it asks.
+        m_uiBridge->SetControlSink([this](uint16_t message) { m_service->PostStatusMessage(message); });
+        platform::ui::setBridge(m_uiBridge);
     }
 
     std::unique_ptr<QSocketNotifier> signalNotifier;
@@ -204,10 +225,8 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     }
     signalNotifier.reset();
     Shutdown();
-    if (uiBridge) {
-        setServiceMessageBoxSender(nullptr);
-        platform::ui::setBridge(nullptr);
-    }
+    if (m_uiBridge)
+        m_uiBridge->SetControlSink(nullptr);
     return rc;
 }
 

@@ -25,6 +25,7 @@ namespace typestone {
 class CMyService;
 class CPrinter;
 class JobSequencer;
+class ServiceUiBridge;
 struct JobContext;
 
 class CTypestoneApp
@@ -69,6 +70,7 @@ private:
     EngineSetup m_engine; // how interpreted jobs print
     std::unique_ptr<CMyService> m_service;
     std::unique_ptr<CKDRInetObj> m_web;
+    std::shared_ptr<ServiceUiBridge> m_uiBridge; // service mode: boxes through TypestoneUI
 };
 
 } // namespace typestone

@@ -54,7 +54,7 @@ TEST(AuxCopyFile, CopiesEveryByteAndReportsProgress)
     ASSERT_EQ(AuxCopyFile(env.path("src").c_str(), env.path("dst").c_str(), &p, 0), 1);
     EXPECT_EQ(readFile(env.path("dst")), data);
     EXPECT_TRUE(p.started && p.stopped);
-    EXPECT_EQ(p.message, env.path("src") + " [4.9 Kbytes]");
+    EXPECT_EQ(p.message, env.path("src") + " [4,9 Kbytes]");
     EXPECT_EQ(p.line1, env.path("dst"));
     EXPECT_EQ(p.lastDone, 5000u);
     EXPECT_EQ(filesIn(env.dir()), 2u); // no temporary left behind

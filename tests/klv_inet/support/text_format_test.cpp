@@ -18,16 +18,16 @@ TEST(FormatSize, ScaleFollowsTheBasisAndPrintsTheValue)
     } cases[] = {
         {"bytes", 512, 0, 1, "512 bytes"},
         {"bytes", 1024, 0, 1, "1024 bytes"},
-        {"bytes", 1025, 0, 1, "1.0 Kbytes"},
-        {"bytes", 1536, 0, 1, "1.5 Kbytes"},
+        {"bytes", 1025, 0, 1, "1,0 Kbytes"},
+        {"bytes", 1536, 0, 1, "1,5 Kbytes"},
         {"bytes", 1023, 0, 1, "1023 bytes"},
-        {"bytes", 2047, 0, 1, "1.9 Kbytes"}, // tenths are capped at 9
+        {"bytes", 2047, 0, 1, "1,9 Kbytes"}, // tenths are capped at 9
         {"bytes", 1536, 0, 0, "1 Kbytes"},
-        {"bytes", 1048576, 0, 1, "1024.0 Kbytes"},
-        {"bytes", 3 * 1048576 + 524288, 0, 1, "3.500 Mbytes"},
+        {"bytes", 1048576, 0, 1, "1024,0 Kbytes"},
+        {"bytes", 3 * 1048576 + 524288, 0, 1, "3,500 Mbytes"},
         {"bytes", 3 * 1048576 + 524288, 0, 0, "3 Mbytes"},
-        {"bytes", 512, 2 * 1048576, 1, "0.000 Mbytes"}, // shown in the basis' scale
-        {"", 1536, 0, 1, "1.5 "},
+        {"bytes", 512, 2 * 1048576, 1, "0,000 Mbytes"}, // shown in the basis' scale
+        {"", 1536, 0, 1, "1,5 "},
         {nullptr, 3 * 1048576, 0, 0, "3 "},
         {"", 100, 0, 1, "100 "},
     };
@@ -49,13 +49,13 @@ TEST(FmtVersionStr, HundredthsAndTenThousandths)
         EXPECT_EQ(FmtVersionStr(c.v, out), c.text);
 }
 
-TEST(FmtDateStr, MonthFirstByDefault)
+TEST(FmtDateStr, DayFirstByDefault)
 {
     setenv("TZ", "UTC", 1);
     tzset();
     std::string out;
-    EXPECT_EQ(FmtDateStr(1796800000, out, 0), "12/09"); // 2026-12-09 UTC
-    EXPECT_EQ(FmtDateStr(1796800000, out, 1), "12/09/2026");
+    EXPECT_EQ(FmtDateStr(1796800000, out, 0), "09/12"); // 2026-12-09 UTC
+    EXPECT_EQ(FmtDateStr(1796800000, out, 1), "09/12/2026");
 }
 
 TEST(FileTypes, ExtensionsAndHostSyntax)

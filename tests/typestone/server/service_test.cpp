@@ -36,27 +36,48 @@ class ServiceLifeTest : public apptest::ServiceTest
 {
 };
 
-TEST_F(ServiceLifeTest, PauseTwiceThenContinue)
+TEST_F(ServiceLifeTest, PauseToggles)
 {
     makeService();
     ASSERT_TRUE(service->CreateSockets());
     ASSERT_TRUE(tcpConnects(ports.tcp));
 
-    service->DoPause(CMyService::PauseAction::Pause);
-    service->DoPause(CMyService::PauseAction::Pause); // a second pause changes nothing
+    service->DoPause();
     EXPECT_TRUE(service->IsPaused());
     EXPECT_FALSE(service->TcpListening());
     EXPECT_FALSE(tcpConnects(ports.tcp));
     EXPECT_EQ(service->CurrentState(), typestone::CNTService::kPaused);
     EXPECT_TRUE(whoAnswered(ports.udp)); // a paused service still answers queries
 
-    service->DoPause(CMyService::PauseAction::Continue);
-    EXPECT_FALSE(service->IsPaused());
-    EXPECT_TRUE(tcpConnects(ports.tcp));
-    service->DoPause(CMyService::PauseAction::Continue); // continue never pauses
+    // Pausing twice returns to the running configuration.
+    service->DoPause();
     EXPECT_FALSE(service->IsPaused());
     EXPECT_TRUE(tcpConnects(ports.tcp));
     EXPECT_EQ(service->CurrentState(), typestone::CNTService::kRunning);
+
+    // Both status messages toggle, whichever comes.
+    service->WndProc(typestone::SCM_CONTINUE_MSG);
+    EXPECT_TRUE(service->IsPaused());
+    service->WndProc(typestone::SCM_CONTINUE_MSG);
+    EXPECT_FALSE(service->IsPaused());
+    EXPECT_TRUE(tcpConnects(ports.tcp));
+}
+
+TEST_F(ServiceLifeTest, ContinueThatCannotListenStaysPaused)
+{
+    makeService();
+    ASSERT_TRUE(service->CreateSockets());
+    service->DoPause();
+    // Someone else took the job port meanwhile.
+    platform::net::SocketResult taken = platform::net::listenTcp("127.0.0.1", ports.tcp, 1, false);
+    ASSERT_TRUE(taken.ok());
+    service->DoPause();
+    EXPECT_TRUE(service->IsPaused());
+    EXPECT_EQ(service->CurrentState(), typestone::CNTService::kPaused);
+    taken.socket.close();
+    service->DoPause();
+    EXPECT_FALSE(service->IsPaused());
+    EXPECT_TRUE(tcpConnects(ports.tcp));
 }
 
 TEST_F(ServiceLifeTest, PauseKeepsTheRunningConnections)
@@ -68,15 +89,12 @@ TEST_F(ServiceLifeTest, PauseKeepsTheRunningConnections)
     ASSERT_TRUE(host.ok());
     ASSERT_TRUE(apptest::pumpUntil([&] { return context->connections.Count() == 1; }));
 
-    service->DoPause(CMyService::PauseAction::Pause);
+    service->DoPause();
     EXPECT_FALSE(tcpConnects(ports.tcp));
     EXPECT_EQ(context->connections.Count(), 1u); // not ended by the pause
 
-    service->DoPause(CMyService::PauseAction::Pause); // still paused, still running
-    EXPECT_EQ(context->connections.Count(), 1u);
-
     // Continue listens on the job port again while that connection is still open.
-    service->DoPause(CMyService::PauseAction::Continue);
+    service->DoPause();
     EXPECT_FALSE(service->IsPaused());
     EXPECT_TRUE(tcpConnects(ports.tcp));
 }
@@ -85,10 +103,10 @@ TEST_F(ServiceLifeTest, DesktopPauseClosesTheUdpSocketToo)
 {
     makeService(false);
     ASSERT_TRUE(service->CreateSockets());
-    service->DoPause(CMyService::PauseAction::Toggle);
+    service->DoPause();
     EXPECT_TRUE(service->IsPaused());
     EXPECT_EQ(service->BoundUdpPort(), 0);
-    service->DoPause(CMyService::PauseAction::Toggle);
+    service->DoPause();
     EXPECT_FALSE(service->IsPaused());
     EXPECT_EQ(service->BoundUdpPort(), ports.udp);
 }

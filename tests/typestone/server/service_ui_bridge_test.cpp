@@ -111,14 +111,16 @@ TEST(ServiceUiBridgeTest, NoTypestoneUIEndsAtTheTimeOut)
     EXPECT_EQ(noPort.messageBox(box), platform::ui::kIdTimeout);
 }
 
-TEST(ServiceUiBridgeTest, TraceBoxesWithoutAnAnswerTakeTheDefaultButton)
+TEST(ServiceUiBridgeTest, TraceBoxesWithoutAnAnswerAnswerTwo)
 {
     FakeUi ui;
     platform::ui::setBridge(std::make_shared<ServiceUiBridge>([&ui] { return ui.port(); }, 200));
+    // Whatever the buttons and the default: 2, so silence never says Yes or OK.
     EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Simulate none printers ?", 0,
                                               platform::ui::kMbYesNo | platform::ui::kMbDefButton2),
-              platform::ui::kIdNo);
-    EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Go on?", 0, platform::ui::kMbOkCancel), platform::ui::kIdOk);
+              platform::ui::kIdCancel);
+    EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Overwrite it ?", 0, platform::ui::kMbYesNo), platform::ui::kIdCancel);
+    EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Go on?", 0, platform::ui::kMbOkCancel), platform::ui::kIdCancel);
     platform::ui::setBridge(nullptr);
     // The text went to TypestoneUI as it stands.
     std::vector<uint8_t> request;

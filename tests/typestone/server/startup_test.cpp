@@ -6,6 +6,7 @@
 #include "typestone/server/time_text.h"
 #include "typestone/server/typestone_app.h"
 
+#include "klv_inet/support/msg_dlg.h"
 #include "klv_inet/support/reg_entry.h"
 
 #include <gtest/gtest.h>
@@ -102,7 +103,9 @@ TEST_F(GeneralSettingsTest, FlagsAreYesNoTextsAndRoundTrip)
     s.useDns = true;
     s.messages = false;
     s.logging = true;
+    CMsgDlg::EnableMsgs(0); // "Messages" is taken from the dialogs' switch
     typestone::SaveSettings(s);
+    CMsgDlg::EnableMsgs(1);
 
     char buffer[10] = {};
     uint32_t size = sizeof buffer;
@@ -122,6 +125,34 @@ TEST_F(GeneralSettingsTest, FlagsAreYesNoTextsAndRoundTrip)
     EXPECT_TRUE(typestone::GetCFGFlag("ShowAtStart", false));
     typestone::SetCFGString("ShowAtStart", "yes!");
     EXPECT_FALSE(typestone::GetCFGFlag("ShowAtStart", true));
+}
+
+TEST_F(GeneralSettingsTest, MessagesSettingDrivesTheDialogSwitch)
+{
+    typestone::GeneralSettings s;
+    typestone::SetCFGFlag("Messages", false);
+    typestone::GetSettings(&s);
+    EXPECT_FALSE(s.messages);
+    EXPECT_EQ(CMsgDlg::AreMsgsEnabled(), 0);
+    // A dialog built now without the show flag gets no window.
+    CMsgDlgOptions options;
+    options.templateId = 1003;
+    CMsgDlg hidden(options);
+    EXPECT_EQ(hidden.IsEnabled(), 0);
+
+    typestone::SetCFGFlag("Messages", true);
+    typestone::GetSettings(&s);
+    EXPECT_EQ(CMsgDlg::AreMsgsEnabled(), 1);
+
+    // Someone ticked "Disable Progress Dialog Box": the setting follows the switch, not the
+    // value read at start.
+    CMsgDlg::EnableMsgs(0);
+    typestone::SaveSettings(s);
+    EXPECT_FALSE(s.messages);
+    EXPECT_FALSE(typestone::GetCFGFlag("Messages", true));
+    CMsgDlg::EnableMsgs(1);
+    typestone::SaveSettings(s);
+    EXPECT_TRUE(typestone::GetCFGFlag("Messages", false));
 }
 
 TEST_F(GeneralSettingsTest, BadPortValuesGiveTheDefault)

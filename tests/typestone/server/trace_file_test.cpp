@@ -52,6 +52,7 @@ TEST_F(TraceTest, SwitchingTheTracerOnAsksBeforeEmptying)
 
     ui->pushBoxAnswer(7); // No: keep the old run and append
     SetTracer(true);
+    ASSERT_TRUE(typestone::TraceWriter::waitQuestion(5000)); // asked on a thread of its own
     std::string text = readFile(trz);
     EXPECT_EQ(text.rfind(first, 0), 0u);
     EXPECT_EQ(count(text, "Typestone Server\n"), 2u);
@@ -68,6 +69,7 @@ TEST_F(TraceTest, SwitchingTheTracerOnAsksBeforeEmptying)
 
     ui->pushBoxAnswer(6); // Yes: a fresh file
     SetTracer(true);
+    ASSERT_TRUE(typestone::TraceWriter::waitQuestion(5000));
     text = readFile(trz);
     EXPECT_EQ(text.rfind(kHeaderStart, 0), 0u);
     EXPECT_EQ(count(text, "Typestone Server\n"), 1u);
@@ -94,6 +96,7 @@ TEST_F(TraceTest, OverwriteQuestionHoldsNoLockAndLosesNoLine)
     ui->pushBoxAnswer(6);
     ui->release();
     asking.join();
+    ASSERT_TRUE(typestone::TraceWriter::waitQuestion(5000));
     const std::string text = readFile(trz);
     EXPECT_EQ(text.rfind(kHeaderStart, 0), 0u);
     EXPECT_EQ(text.find("old run"), std::string::npos);

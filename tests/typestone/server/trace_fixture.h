@@ -47,6 +47,7 @@ protected:
         TraceSettings::setOverwrite(true);
         TraceSettings::setTrzLevel(0);
         TraceSettings::setJobLogging(false);
+        typestone::TraceWriter::settleQuestion();
         typestone::TraceWriter::startRun();
         TRZ_IsOn(0); // the second test of the same mask clears this thread's pending mark
         TRZ_IsOn(0);

@@ -1,0 +1,30 @@
+#include "typestone/server/web_site.h"
+
+#include "typestone/server/server_trace.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace typestone {
+
+bool IsWebUrl(const std::string& url)
+{
+    const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
+    const QString scheme = parsed.scheme().toLower();
+    return parsed.isValid() && (scheme == "http" || scheme == "https") && !parsed.host().isEmpty();
+}
+
+bool GoToWebSite(const std::string& url)
+{
+    if (!IsWebUrl(url)) {
+        if (TRZ_IsOn(kTrzCore))
+            TRZ_Printf("\nGoToWebSite('%s'): not a web address, not opened", url.c_str());
+        return false;
+    }
+    const bool ok = QDesktopServices::openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
+    if (!ok && TRZ_IsOn(kTrzCore))
+        TRZ_Printf("\nGoToWebSite('%s'): no handler could open it", url.c_str());
+    return ok;
+}
+
+} // namespace typestone
