@@ -7,4 +7,4 @@ ts_add_test(test_typestone_app
     ${CMAKE_CURRENT_LIST_DIR}/service_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/service_ui_bridge_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/service_install_test.cpp
-  LIBS typestone_core)
+  LIBS typestone_core ts_support_env)

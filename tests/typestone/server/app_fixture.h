@@ -16,6 +16,9 @@
 #include "platform/settings/settings_store.h"
 #include "platform/spooler/folder_spooler.h"
 
+#include "tests/support/env/scoped_env.h"
+#include "tests/support/env/temp_dir.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -71,38 +74,26 @@ class TempFolders
 public:
     TempFolders()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ts-app-XXXXXX").string();
-        m_dir = ::mkdtemp(pattern.data());
         for (const char* sub : {"state", "cache", "config", "run", "spool"})
-            std::filesystem::create_directories(m_dir / sub);
-        std::filesystem::permissions(m_dir / "run", std::filesystem::perms::owner_all);
-        ::setenv("TYPESTONE_REGISTRY", path("registry.sqlite").c_str(), 1);
-        ::setenv("XDG_STATE_HOME", path("state").c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", path("cache").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", path("run").c_str(), 1);
-        if (const char* old = std::getenv("TMPDIR"))
-            m_oldTmp = old;
-        ::setenv("TMPDIR", m_dir.c_str(), 1);
+            std::filesystem::create_directories(path(sub));
+        std::filesystem::permissions(path("run"), std::filesystem::perms::owner_all);
+        m_env.set("TYPESTONE_REGISTRY", path("registry.sqlite"));
+        m_env.set("XDG_STATE_HOME", path("state"));
+        m_env.set("XDG_CACHE_HOME", path("cache"));
+        m_env.set("XDG_CONFIG_HOME", path("config"));
+        m_env.set("XDG_RUNTIME_DIR", path("run"));
+        m_env.set("TMPDIR", m_dir.path());
         platform::SettingsStore::resetShared();
         SetAppName("Typestone");
     }
-    ~TempFolders()
-    {
-        platform::SettingsStore::resetShared();
-        ::unsetenv("TYPESTONE_REGISTRY");
-        if (m_oldTmp.empty())
-            ::unsetenv("TMPDIR");
-        else
-            ::setenv("TMPDIR", m_oldTmp.c_str(), 1);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    ~TempFolders() { platform::SettingsStore::resetShared(); }
+    std::string path(const std::string& name) const { return m_dir.path(name); }
+    // Sets more variables for the test, put back with the others at the end.
+    ts::support::ScopedEnv& env() { return m_env; }
 
 private:
-    std::filesystem::path m_dir;
-    std::string m_oldTmp;
+    ts::support::TempDir m_dir{"ts-app"};
+    ts::support::ScopedEnv m_env;
 };
 
 // A service on 127.0.0.1 with free ports written to its settings.

@@ -265,13 +265,13 @@ TEST_F(UdpServerTest, SetRegistryEntryReportsAWriteTheStoreRefused)
     {
         std::ofstream(blocker) << "x";
     }
-    ::setenv("TYPESTONE_REGISTRY", (blocker + "/registry.sqlite").c_str(), 1);
+    folders.env().set("TYPESTONE_REGISTRY", blocker + "/registry.sqlite");
     platform::SettingsStore::resetShared();
     for (uint32_t type : {1u, 3u, 4u}) {
         SCOPED_TRACE(type);
         EXPECT_EQ(dispatch(udp, registryRequest(section, "After", 0x80000003u, "1234", type)), refused);
     }
-    ::setenv("TYPESTONE_REGISTRY", folders.path("registry.sqlite").c_str(), 1);
+    folders.env().set("TYPESTONE_REGISTRY", folders.path("registry.sqlite"));
     platform::SettingsStore::resetShared();
 }
 
