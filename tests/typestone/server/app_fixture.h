@@ -56,18 +56,6 @@ inline bool pumpUntil(const std::function<bool()>& done, int limitMs = 5000)
     return true;
 }
 
-inline uint16_t freeUdpPort()
-{
-    platform::net::SocketResult s = platform::net::bindUdp("127.0.0.1", 0, false);
-    return s.local.port;
-}
-
-inline uint16_t freeTcpPort()
-{
-    platform::net::SocketResult s = platform::net::listenTcp("127.0.0.1", 0, 1, false);
-    return s.local.port;
-}
-
 // Temporary folders as the platform layer finds them, and a settings store of the test's own.
 class TempFolders
 {
@@ -96,7 +84,9 @@ private:
     ts::support::ScopedEnv m_env;
 };
 
-// A service on 127.0.0.1 with free ports written to its settings.
+// A service on 127.0.0.1. Unless a test asks for configured ports, it listens on ports the
+// system picks (BoundUdpPort(), BoundTcpPort()). TypestoneUI's port is a socket the fixture
+// holds for the whole test.
 class ServiceTest : public ::testing::Test
 {
 protected:
@@ -109,10 +99,20 @@ protected:
         printers = std::make_unique<typestone::CPrinter>(spooler.get());
         jobs = std::make_unique<typestone::JobSequencer>();
         context = std::make_unique<typestone::JobContext>(*spooler, *printers, *jobs);
-        ports.udp = freeUdpPort();
-        ports.tcp = freeTcpPort();
-        ports.aux = freeTcpPort();
-        ports.udpAux = freeUdpPort();
+        ui = platform::net::bindUdp("127.0.0.1", 0, false);
+        ASSERT_TRUE(ui.ok()) << ui.error.text;
+        ports.udpAux = ui.local.port;
+        typestone::SavePortConfig(ports);
+    }
+
+    // For the tests of the configured ports themselves: a UDP port and job ports that were
+    // free a moment ago, written to the settings (the only numbers a test picks; the service
+    // must be made with anyPorts false to listen on them).
+    void useConfiguredPorts()
+    {
+        ports.udp = platform::net::bindUdp("127.0.0.1", 0, false).local.port;
+        ports.tcp = platform::net::listenTcp("127.0.0.1", 0, 1, false).local.port;
+        ports.aux = platform::net::listenTcp("127.0.0.1", 0, 1, false).local.port;
         typestone::SavePortConfig(ports);
     }
 
@@ -126,10 +126,11 @@ protected:
         service.reset();
     }
 
-    typestone::CMyService& makeService(bool serviceMode = true)
+    typestone::CMyService& makeService(bool serviceMode = true, bool anyPorts = true)
     {
         typestone::CMyService::Options options;
         options.serviceMode = serviceMode;
+        options.anyPorts = anyPorts;
         options.listenAddress = "127.0.0.1";
         options.sharedMemName = "ts-app-test-" + std::to_string(::getpid());
         options.readAutoStart = [this] { return autoStart; };
@@ -160,7 +161,8 @@ protected:
     std::unique_ptr<typestone::JobSequencer> jobs;
     std::unique_ptr<typestone::JobContext> context;
     typestone::GeneralSettings settings;
-    typestone::PortConfig ports;
+    platform::net::SocketResult ui; // TypestoneUI's socket
+    typestone::PortConfig ports;    // as written to the settings
     bool autoStart = false;
     std::unique_ptr<typestone::CMyService> service;
 };
