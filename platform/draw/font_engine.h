@@ -3,8 +3,8 @@
 // the drawing layer: LogFont (log_font.h), TextMetrics (text_metrics.h), CodePage
 // (code_page.h) and Font/FontHandle (font.h).
 //
-// Implementations: QtFontEngine (the installed faces, metrics from their own tables) and
-// FakeFontEngine (formula metrics for tests).
+// Implementation: QtFontEngine (the installed faces, metrics from their own tables); the tests
+// have one with formula metrics of their own.
 
 #include "platform/draw/code_page.h"
 #include "platform/draw/font.h"

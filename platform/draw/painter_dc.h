@@ -5,8 +5,8 @@
 //
 // Drawing is aliased and exact in device pixels: lines and rectangles are filled pixel
 // rectangles where they are horizontal or vertical, text is placed glyph by glyph at the
-// font's whole-pixel advances, so what is drawn matches what the engine measured. Fonts of
-// FakeFontEngine have no glyphs: their text draws only its opaque background.
+// font's whole-pixel advances, so what is drawn matches what the engine measured. Fonts without
+// glyphs draw only their text's opaque background.
 
 #include "platform/draw/stateful_dc.h"
 

@@ -1,10 +1,12 @@
-// The program in service mode on loopback ports with temporary folders: it answers the host
-// queries, prints a raw job, stops on SIGTERM with its ports written back, and leaves no
-// shared memory or held lock behind.
+// The program in service mode with temporary folders, on ports the system picks (which it
+// prints): it answers the host queries, prints a raw job, stops on SIGTERM with its ports
+// written back, and leaves no shared memory or held lock behind.
 
 #include "tests/support/host/host_simulator.h"
 #include "tests/support/host/job_request.h"
 #include "tests/support/http/loopback_http_server.h"
+
+#include "tests/support/env/temp_dir.h"
 
 #include "platform/net/tcp.h"
 #include "platform/net/udp.h"
@@ -21,6 +23,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -31,11 +34,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kSection = "Software\\KLV\\Typestone\\General";
 
-uint16_t freePort(bool udp)
-{
-    return udp ? platform::net::bindUdp("127.0.0.1", 0, false).local.port
-               : platform::net::listenTcp("127.0.0.1", 0, 1, false).local.port;
-}
+// The configured job data port: in this run every job's data port is one the system picks, so
+// this number is only stored and written back, never listened on.
+constexpr uint16_t kConfiguredAux = 3341;
 
 std::vector<uint8_t> query(uint16_t port, std::vector<uint8_t> datagram, int timeoutMs)
 {
@@ -59,23 +60,20 @@ class ServerRunTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "ts-run-XXXXXX").string();
-        dir = ::mkdtemp(pattern.data());
+        ASSERT_TRUE(folder.ok()) << folder.error();
+        dir = folder.path();
         for (const char* sub : {"state", "cache", "config", "run", "spool/Printer1"})
             fs::create_directories(dir / sub);
         fs::permissions(dir / "run", fs::perms::owner_all);
         registry = (dir / "registry.sqlite").string();
 
-        udp = freePort(true);
-        tcp = freePort(false);
-        aux = freePort(false);
-        udpAux = freePort(true);
+        // TypestoneUI's port: a socket of the test's own, held for the whole run.
+        ui = platform::net::bindUdp("127.0.0.1", 0, false);
+        ASSERT_TRUE(ui.ok()) << ui.error.text;
         std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
         ASSERT_TRUE(store);
-        const std::pair<const char*, uint16_t> ports[] = {{"UDP_TYPESTONE", udp},
-                                                          {"TCP_TYPESTONE", tcp},
-                                                          {"TYPST_AUXPORT", aux},
-                                                          {"TYPSTUDP_AUXPORT", udpAux}};
+        const std::pair<const char*, uint16_t> ports[] = {{"TYPST_AUXPORT", kConfiguredAux},
+                                                          {"TYPSTUDP_AUXPORT", ui.local.port}};
         for (const auto& [name, value] : ports)
             store->setString(platform::RegRoot::CurrentUser, kSection, name, std::to_string(value));
     }
@@ -86,12 +84,11 @@ protected:
             process.kill();
             process.waitForFinished(5000);
         }
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
     }
 
     void start()
     {
+        seen.clear(); // the ports printed by an earlier run are not this run's
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name :
              {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET", "TYPESTONE_DATA_DIR", "TYPESTONE_UPDATE_ROOT",
@@ -109,15 +106,29 @@ protected:
         env.insert("TYPESTONE_AUTOSTART_DIR", QString::fromStdString((dir / "autostart").string()));
         env.insert("TYPESTONE_UNIT_DIR", QString::fromStdString((dir / "units").string()));
         env.insert("TYPESTONE_SYSTEMCTL", "");
+        env.insert("TYPESTONE_ANY_PORTS", "1");
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(TYPESTONE_EXE, {});
         ASSERT_TRUE(process.waitForStarted(10000));
     }
 
-    // The program answers WHO (it is up), asked again until a bound.
+    // The program prints the ports it got and answers WHO on its UDP port (it is up); false
+    // when that did not happen within 10 s.
     bool waitUntilServing()
     {
+        const std::regex listening(R"(listening on UDP port (\d+) and job port (\d+)\n)");
+        std::smatch m;
+        for (int i = 0; i < 100 && !std::regex_search(seen, m, listening); ++i) {
+            if (process.state() == QProcess::NotRunning)
+                return false;
+            process.waitForReadyRead(100);
+            seen += process.readAll().toStdString();
+        }
+        if (m.empty())
+            return false;
+        udp = uint16_t(std::stoul(m[1].str()));
+        tcp = uint16_t(std::stoul(m[2].str()));
         for (int i = 0; i < 100; ++i) {
             if (query(udp, request(1, 1), 100).size() == 261)
                 return true;
@@ -130,12 +141,16 @@ protected:
     std::string output()
     {
         process.waitForReadyRead(100);
-        return process.readAll().toStdString();
+        seen += process.readAll().toStdString();
+        return seen;
     }
 
+    ts::support::TempDir folder{"ts-run"};
     fs::path dir;
     std::string registry;
-    uint16_t udp = 0, tcp = 0, aux = 0, udpAux = 0;
+    platform::net::SocketResult ui;
+    uint16_t udp = 0, tcp = 0;
+    std::string seen; // the program's output so far
     QProcess process;
 };
 
@@ -163,7 +178,8 @@ TEST_F(ServerRunTest, QueriesRawJobAndCleanStop)
     valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job), data);
     ASSERT_TRUE(result.error.empty()) << result.error;
     EXPECT_EQ(result.replyCode, valdor::ReplyAccepted);
-    EXPECT_EQ(result.dataPort, aux);
+    EXPECT_NE(result.dataPort, 0); // one the system picked, and the data went through it
+    EXPECT_NE(result.dataPort, kConfiguredAux);
     std::vector<fs::path> jobs;
     for (int i = 0; i < 100 && jobs.empty(); ++i) {
         for (const auto& entry : fs::directory_iterator(dir / "spool/Printer1"))
@@ -200,7 +216,7 @@ TEST_F(ServerRunTest, QueriesRawJobAndCleanStop)
     std::string text;
     EXPECT_EQ(store->readString(platform::RegRoot::CurrentUser, kSection, "TYPST_AUXPORT", &text),
               platform::StoreStatus::Ok);
-    EXPECT_EQ(text, std::to_string(aux));
+    EXPECT_EQ(text, std::to_string(kConfiguredAux));
 
     // Nothing left behind: the shared memory is gone and its lock is free.
     platform::sync::SharedMemory gone;

@@ -147,14 +147,19 @@ void CMyService::closeTcp()
 bool CMyService::CreateSockets()
 {
     const PortConfig ports = LoadPortConfig();
+    // With any ports an open socket stays whatever the settings say.
+    const bool any = m_options.anyPorts;
     bool ok = true;
-    if (!(m_udp.IsOpen() && m_udp.Port() == ports.udp))
-        ok = openUdp(ports.udp);
-    if (ok && !(m_tcpListening && m_tcp && m_tcp->Port() == ports.tcp))
-        ok = openTcp(ports.tcp);
+    if (!(m_udp.IsOpen() && (any || m_udp.Port() == ports.udp)))
+        ok = openUdp(any ? 0 : ports.udp);
+    if (ok && !(m_tcpListening && m_tcp && (any || m_tcp->Port() == ports.tcp)))
+        ok = openTcp(any ? 0 : ports.tcp);
     if (ok) {
         m_ports = ports;
-        m_jobs.auxPort = ports.aux;
+        m_jobs.auxPort = dataPort();
+        std::printf("typestone: listening on UDP port %u and job port %u\n", unsigned(BoundUdpPort()),
+                    unsigned(BoundTcpPort()));
+        std::fflush(stdout);
     }
     return ok;
 }
@@ -311,7 +316,7 @@ void CMyService::ReloadConfig()
     GetSettings(&m_settings);
     TraceSettings::setJobLogging(m_settings.logging);
     m_jobs.useDns = m_settings.useDns.load();
-    m_jobs.auxPort = m_ports.aux;
+    m_jobs.auxPort = dataPort();
 }
 
 uint16_t CMyService::ListPrinters(char* buffer, size_t size, size_t* used)

@@ -37,6 +37,11 @@ public:
         bool serviceMode = true;               // m_bIsWinNT
         std::string listenAddress = "0.0.0.0"; // where the listeners bind
         std::string sharedMemName = "VALDORTypestoneMemFileMap";
+        // Listen on a UDP port and a job port that the system picks, not the configured ones,
+        // and let each job's data port be picked the same way (its reply names it), so that a
+        // private run never collides with another server. BoundUdpPort() and BoundTcpPort()
+        // tell which; the configured ports are still the ones written back.
+        bool anyPorts = false;
         // How the auto-start flag (the unit's enabled state) is read and written; unset: off.
         std::function<bool()> readAutoStart;
         std::function<void(bool)> writeAutoStart;
@@ -61,7 +66,8 @@ public:
     void ClosePorts();
 
     // Reads the four ports and opens the sockets (the UDP socket stays while paused in
-    // service mode). False when a socket could not be made; the old ones stay then.
+    // service mode), then prints the ports it listens on. False when a socket could not be
+    // made; the old ones stay then.
     bool CreateSockets();
     // Toggles the pause: pausing gives up the job port (and, on the desktop, the UDP port) and
     // stores the ports; continuing opens them again. Messages 1094 and 1095 both come here, so
@@ -110,6 +116,8 @@ private:
     void watchUdp();
     // Reads the auto-start flag and makes TypestoneUI's start-up entry follow it.
     void syncUiStartup();
+    // The data port the next job listens on; 0 lets the system pick one.
+    uint16_t dataPort() const { return m_options.anyPorts ? 0 : m_ports.aux; }
 
     JobContext& m_jobs;
     GeneralSettings& m_settings;

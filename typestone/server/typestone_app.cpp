@@ -182,6 +182,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
 
     CMyService::Options options;
     options.serviceMode = m_bIsWinNT;
+    options.anyPorts = envSet("TYPESTONE_ANY_PORTS");
     options.readAutoStart = [] { return ServiceInstaller().IsAutoStart(); };
     options.writeAutoStart = [](bool on) {
         std::string error;

@@ -8,7 +8,7 @@
 
 #include "store_fixture.h"
 
-#include "platform/ui/scripted_ui_bridge.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <gtest/gtest.h>
 

@@ -26,14 +26,11 @@ protected:
     void SetUp() override
     {
         klv::resetLibraryTrace();
-        unsetenv("KDR_TIMER");
+        timer.unset("KDR_TIMER");
     }
-    void TearDown() override
-    {
-        klv::resetLibraryTrace();
-        unsetenv("KDR_TIMER");
-    }
+    void TearDown() override { klv::resetLibraryTrace(); }
     TempEnv env;
+    ts::support::ScopedEnv timer;
     ScriptedUi ui;
 };
 
@@ -69,7 +66,7 @@ TEST_F(LibTraceTest, EmptyNameSwitchesTracingOffAndKeepsTheName)
 
 TEST_F(LibTraceTest, DebugQuestionIsAskedOnceWithTheEnvironmentTimeout)
 {
-    setenv("KDR_TIMER", "1500", 1);
+    timer.set("KDR_TIMER", "1500");
     ui->pushBoxAnswer(kIdYes);
     EXPECT_EQ(GetDbgTracesEnabled(), 1);
     EXPECT_EQ(GetDbgTracesEnabled(), 1);

@@ -71,9 +71,8 @@ TEST(ExpandPath, CreatesFoldersUpToTheLastSeparator)
 TEST(FormFNameInAppPath, BareNamesGoToTheDataFolder)
 {
     TempEnv env;
-    setenv("TYPESTONE_DATA_DIR", env.dir().c_str(), 1);
+    ts::support::ScopedEnv data("TYPESTONE_DATA_DIR", env.dir().string());
     std::string out;
     EXPECT_EQ(FormFNameInAppPath("typstver.htm", out), env.path("typstver.htm"));
     EXPECT_EQ(FormFNameInAppPath("/etc/x.htm", out), "/etc/x.htm");
-    unsetenv("TYPESTONE_DATA_DIR");
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Installs a scripted user-interface bridge for the life of a test.
 
-#include "platform/ui/scripted_ui_bridge.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <memory>
 

@@ -12,7 +12,7 @@ class StoreTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        setenv("TYPESTONE_REGISTRY", env.path("registry.sqlite").c_str(), 1);
+        registry.set("TYPESTONE_REGISTRY", env.path("registry.sqlite"));
         platform::SettingsStore::resetShared();
         std::string error;
         store = platform::SettingsStore::shared(&error);
@@ -22,7 +22,6 @@ protected:
     {
         store.reset();
         platform::SettingsStore::resetShared();
-        unsetenv("TYPESTONE_REGISTRY");
     }
     std::string text(platform::RegRoot root, const std::string& key, const std::string& name)
     {
@@ -32,5 +31,6 @@ protected:
     }
 
     TempEnv env;
+    ts::support::ScopedEnv registry;
     std::shared_ptr<platform::SettingsStore> store;
 };

@@ -4,27 +4,11 @@
 #include <sstream>
 #include <stdexcept>
 
-TempEnv::TempEnv()
+TempEnv::TempEnv() : m_dir(m_folder.path())
 {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "klv-test-XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_dir = tmpl;
-    if (const char* t = std::getenv("TMPDIR")) {
-        m_hadTmp = true;
-        m_oldTmp = t;
-    }
-    setenv("TMPDIR", m_dir.c_str(), 1);
-}
-
-TempEnv::~TempEnv()
-{
-    if (m_hadTmp)
-        setenv("TMPDIR", m_oldTmp.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
-    std::error_code ec;
-    std::filesystem::remove_all(m_dir, ec);
+    if (!m_folder.ok())
+        throw std::runtime_error(m_folder.error());
+    m_env.set("TMPDIR", m_folder.path());
 }
 
 void writeFile(const std::string& path, const std::string& bytes)

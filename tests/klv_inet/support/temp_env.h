@@ -1,7 +1,9 @@
 #pragma once
 // A private folder for one test, used as TMPDIR and as the home of the test's settings store.
 
-#include <cstdlib>
+#include "tests/support/env/scoped_env.h"
+#include "tests/support/env/temp_dir.h"
+
 #include <filesystem>
 #include <string>
 
@@ -9,17 +11,16 @@ class TempEnv
 {
 public:
     TempEnv();
-    ~TempEnv();
     TempEnv(const TempEnv&) = delete;
     TempEnv& operator=(const TempEnv&) = delete;
 
     const std::filesystem::path& dir() const { return m_dir; }
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string path(const std::string& name) const { return m_folder.path(name); }
 
 private:
+    ts::support::TempDir m_folder{"klv-test"};
     std::filesystem::path m_dir;
-    std::string m_oldTmp;
-    bool m_hadTmp = false;
+    ts::support::ScopedEnv m_env;
 };
 
 void writeFile(const std::string& path, const std::string& bytes);

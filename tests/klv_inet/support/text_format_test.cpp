@@ -3,6 +3,8 @@
 #include "klv_inet/support/size_format.h"
 #include "klv_inet/support/text_utils.h"
 
+#include "tests/support/env/scoped_env.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -51,7 +53,7 @@ TEST(FmtVersionStr, HundredthsAndTenThousandths)
 
 TEST(FmtDateStr, DayFirstByDefault)
 {
-    setenv("TZ", "UTC", 1);
+    ts::support::ScopedEnv tz("TZ", "UTC");
     tzset();
     std::string out;
     EXPECT_EQ(FmtDateStr(1796800000, out, 0), "09/12"); // 2026-12-09 UTC

@@ -2,7 +2,7 @@
 
 #include "klv_inet/widgets/gen_input.h"
 
-#include "platform/ui/scripted_ui_bridge.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <QApplication>
 #include <QLabel>

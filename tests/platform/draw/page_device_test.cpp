@@ -1,9 +1,10 @@
-#include "platform/draw/image_page_device.h"
 #include "platform/draw/page_device_factory.h"
 #include "platform/draw/pdf_file_page_device.h"
 #include "platform/draw/qt_font_engine.h"
 #include "platform/spooler/folder_spooler.h"
 #include "support/fonts/test_fonts.h"
+#include "tests/support/draw/image_page_device.h"
+#include "tests/support/env/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -53,23 +54,13 @@ protected:
         // The devices' temporary files go here, so that the tests can see what is left.
         m_tmp = m_root.filePath(QStringLiteral("tmp"));
         ASSERT_TRUE(QDir().mkpath(m_tmp));
-        m_savedTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-        setenv("TMPDIR", m_tmp.toLocal8Bit().constData(), 1);
+        m_env.set("TMPDIR", m_tmp.toStdString());
         std::string error;
         m_spooler =
             spooler::FolderSpooler::open(m_root.filePath(QStringLiteral("spool")).toStdString(), &error);
         ASSERT_TRUE(m_spooler) << error;
         ASSERT_TRUE(m_spooler->addPrinter("Office", &error)) << error;
         m_printerDir = m_root.filePath(QStringLiteral("spool/Office"));
-    }
-
-    void TearDown() override
-    {
-        if (m_savedTmp.empty()) {
-            unsetenv("TMPDIR");
-        } else {
-            setenv("TMPDIR", m_savedTmp.c_str(), 1);
-        }
     }
 
     QStringList spooledPdfs() const { return filesIn(m_printerDir).filter(QStringLiteral(".pdf")); }
@@ -90,7 +81,7 @@ protected:
 
     QTemporaryDir m_root;
     QString m_tmp;
-    std::string m_savedTmp;
+    ts::support::ScopedEnv m_env;
     std::unique_ptr<spooler::FolderSpooler> m_spooler;
     QString m_printerDir;
     QtFontEngine m_fonts;

@@ -1,5 +1,5 @@
-#include "platform/draw/fake_font_engine.h"
 #include "platform/draw/recording_dc.h"
+#include "tests/support/draw/fake_font_engine.h"
 
 #include <gtest/gtest.h>
 

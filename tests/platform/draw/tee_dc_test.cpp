@@ -1,7 +1,7 @@
-#include "platform/draw/fake_font_engine.h"
 #include "platform/draw/image_dc.h"
 #include "platform/draw/recording_dc.h"
 #include "platform/draw/tee_dc.h"
+#include "tests/support/draw/fake_font_engine.h"
 
 #include <gtest/gtest.h>
 

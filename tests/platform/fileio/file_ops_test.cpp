@@ -1,6 +1,8 @@
 #include "platform/fileio/file.h"
 #include "platform/fileio/file_ops.h"
 
+#include "tests/support/env/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,13 +20,9 @@ class FileIoTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("fileio-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        ASSERT_TRUE(folder.ok()) << folder.error();
+        dir = folder.path();
     }
-    void TearDown() override { fs::remove_all(dir); }
     std::string path(const char* name) const { return (dir / name).string(); }
     static std::string read(const std::string& p)
     {
@@ -33,6 +31,7 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
+    ts::support::TempDir folder{"fileio"};
     fs::path dir;
 };
 

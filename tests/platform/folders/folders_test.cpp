@@ -1,12 +1,14 @@
 #include "platform/folders/folders.h"
 
+#include "tests/support/env/scoped_env.h"
+#include "tests/support/env/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -29,30 +31,12 @@ class FoldersTest : public testing::Test
 protected:
     void SetUp() override
     {
-        for (const char* name : kVariables) {
-            const char* v = std::getenv(name);
-            m_saved[name] = v ? std::optional<std::string>(v) : std::nullopt;
-        }
-        std::string tmpl = folders::systemTempDir() + "/ts-folders-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        m_root = tmpl;
+        ASSERT_TRUE(m_folder.ok()) << m_folder.error();
+        m_root = m_folder.path();
         for (const char* name : kVariables)
-            unsetenv(name);
-        setenv("TMPDIR", m_root.c_str(), 1);
-        setenv("HOME", (m_root + "/home").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        for (const auto& [name, value] : m_saved) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
-        std::error_code ec;
-        std::filesystem::permissions(m_root, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(m_root, ec);
+            m_env.unset(name);
+        m_env.set("TMPDIR", m_root);
+        m_env.set("HOME", m_root + "/home");
     }
 
     static unsigned modeOf(const std::string& path)
@@ -70,8 +54,9 @@ protected:
         return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
 
+    ts::support::TempDir m_folder{"ts-folders"};
+    ts::support::ScopedEnv m_env; // every variable above, put back at the end
     std::string m_root;
-    std::map<std::string, std::optional<std::string>> m_saved;
 };
 
 struct WritableFolder

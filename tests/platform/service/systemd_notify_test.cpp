@@ -1,5 +1,8 @@
 #include "platform/service/systemd_notify.h"
 
+#include "tests/support/env/scoped_env.h"
+#include "tests/support/env/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -45,25 +48,23 @@ private:
 
 TEST(SystemdNotify, WithoutNotifySocketNothingIsSent)
 {
-    ::unsetenv("NOTIFY_SOCKET");
+    ts::support::ScopedEnv env("NOTIFY_SOCKET", std::nullopt);
     EXPECT_FALSE(platform::service::notifySocketSet());
     EXPECT_FALSE(platform::service::notifySystemd("READY=1"));
 }
 
 TEST(SystemdNotify, NoticeArrivesAsOneDatagram)
 {
-    char dir[] = "/tmp/ts-notify-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    const std::string path = std::string(dir) + "/notify";
+    ts::support::TempDir dir("ts-notify");
+    ASSERT_TRUE(dir.ok()) << dir.error();
+    const std::string path = dir.path("notify");
     NotifySocket socket(path);
     ASSERT_TRUE(socket.bound());
-    ::setenv("NOTIFY_SOCKET", path.c_str(), 1);
+    ts::support::ScopedEnv env("NOTIFY_SOCKET", path);
     EXPECT_TRUE(platform::service::notifySystemd("READY=1\nSTATUS=Serving"));
     EXPECT_EQ(socket.receive(), "READY=1\nSTATUS=Serving");
-    ::setenv("NOTIFY_SOCKET", "relative/path", 1);
+    env.set("NOTIFY_SOCKET", "relative/path");
     EXPECT_FALSE(platform::service::notifySystemd("READY=1"));
-    ::unsetenv("NOTIFY_SOCKET");
-    ::rmdir(dir);
 }
 
 } // namespace

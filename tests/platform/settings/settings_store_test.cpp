@@ -1,5 +1,8 @@
 #include "platform/settings/settings_store.h"
 
+#include "tests/support/env/scoped_env.h"
+#include "tests/support/env/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
@@ -27,20 +30,16 @@ class SettingsStoreTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string tmpl = (fs::temp_directory_path() / "ts-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl;
+        ASSERT_TRUE(m_folder.ok()) << m_folder.error();
+        m_dir = m_folder.path();
         m_path = m_dir + "/registry.sqlite";
         std::string error;
         m_store = SettingsStore::open(m_path, &error);
         ASSERT_TRUE(m_store) << error;
     }
-    void TearDown() override
-    {
-        m_store.reset();
-        fs::remove_all(m_dir);
-    }
+    void TearDown() override { m_store.reset(); }
 
+    ts::support::TempDir m_folder{"ts-settings"};
     std::string m_dir;
     std::string m_path;
     std::unique_ptr<SettingsStore> m_store;
@@ -48,33 +47,7 @@ protected:
 
 const char* const kKey = "Software\\KLV\\Typestone\\General";
 
-// Sets (or with nullopt, unsets) an environment variable for one test and puts it back after.
-class EnvGuard
-{
-public:
-    EnvGuard(const char* name, std::optional<std::string> value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    ~EnvGuard()
-    {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-    EnvGuard(const EnvGuard&) = delete;
-    EnvGuard& operator=(const EnvGuard&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using ts::support::ScopedEnv;
 
 // Writes an SQLite database of someone else's making.
 void makeDatabase(const std::string& path, const char* sql)
@@ -311,13 +284,13 @@ TEST_F(SettingsStoreTest, DamagedOrUnusableFilesAreClearErrors)
 TEST_F(SettingsStoreTest, DefaultPathFollowsTheEnvironment)
 {
     {
-        EnvGuard registry("TYPESTONE_REGISTRY", std::nullopt);
-        EnvGuard service("CONFIGURATION_DIRECTORY", std::nullopt);
-        EnvGuard config("XDG_CONFIG_HOME", m_dir + "/config");
+        ScopedEnv registry("TYPESTONE_REGISTRY", std::nullopt);
+        ScopedEnv service("CONFIGURATION_DIRECTORY", std::nullopt);
+        ScopedEnv config("XDG_CONFIG_HOME", m_dir + "/config");
         EXPECT_EQ(SettingsStore::defaultPath(), m_dir + "/config/typestone/registry.sqlite");
     }
 
-    EnvGuard registry("TYPESTONE_REGISTRY", m_path);
+    ScopedEnv registry("TYPESTONE_REGISTRY", m_path);
     EXPECT_EQ(SettingsStore::defaultPath(), m_path);
     SettingsStore::resetShared();
     ASSERT_EQ(m_store->setString(RegRoot::CurrentUser, "K", "v", "shared"), StoreStatus::Ok);

@@ -2,6 +2,7 @@
 
 #include "platform/spooler/make_spooler.h"
 #include "tests/platform/spooler/spooler_test_support.h"
+#include "tests/support/env/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -14,31 +15,7 @@ using spooler_test::TempDir;
 
 namespace {
 
-// Sets or clears an environment variable for the lifetime of the object.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using ts::support::ScopedEnv;
 
 TEST(MakeSpoolerTest, ChoosesTheBackendFromSettingAndEnvironment)
 {

@@ -1,40 +1,15 @@
 #pragma once
 // Small helpers the spooler tests share: a temporary folder and file contents.
 
-#include "platform/folders/folders.h"
+#include "tests/support/env/temp_dir.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 namespace spooler_test {
 
-// A fresh folder under TMPDIR, removed with everything in it at the end.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        std::string pattern = platform::folders::systemTempDir() + "/ts-spooler-test.XXXXXX";
-        if (::mkdtemp(pattern.data()))
-            m_path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+using ts::support::TempDir;
 
 inline std::string readFile(const std::string& path)
 {

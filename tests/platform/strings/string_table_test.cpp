@@ -1,5 +1,7 @@
 #include "platform/strings/string_table.h"
 
+#include "tests/support/env/scoped_env.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,34 +25,7 @@ StringTable embeddedTable()
                        {"strings.es.txt", {test_strings_es, test_strings_es_size}});
 }
 
-// Sets or clears the locale variables for one test and puts the old values back.
-class LocaleEnvironment
-{
-public:
-    LocaleEnvironment()
-    {
-        for (const char* name : kNames) {
-            const char* value = std::getenv(name);
-            m_saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-        }
-    }
-    ~LocaleEnvironment()
-    {
-        for (std::size_t i = 0; i < std::size(kNames); ++i)
-            set(kNames[i], m_saved[i] ? m_saved[i]->c_str() : nullptr);
-    }
-    static void set(const char* name, const char* value)
-    {
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-
-private:
-    static constexpr const char* kNames[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-    std::vector<std::optional<std::string>> m_saved;
-};
+using ts::support::ScopedEnv;
 
 TEST(StringTableTest, EmbeddedEnglishTable)
 {
@@ -135,10 +110,10 @@ TEST(StringTableTest, LanguageFromLocaleVariables)
 
 TEST(StringTableTest, FollowsTheEnvironmentUnlessForced)
 {
-    LocaleEnvironment environment;
-    LocaleEnvironment::set("LC_ALL", nullptr);
-    LocaleEnvironment::set("LC_MESSAGES", "es_ES.UTF-8");
-    LocaleEnvironment::set("LANG", "en_US.UTF-8");
+    ScopedEnv environment;
+    environment.unset("LC_ALL");
+    environment.set("LC_MESSAGES", "es_ES.UTF-8");
+    environment.set("LANG", "en_US.UTF-8");
     EXPECT_EQ(StringTable::systemLanguage(), Language::Spanish);
 
     StringTable table = embeddedTable();
@@ -149,7 +124,7 @@ TEST(StringTableTest, FollowsTheEnvironmentUnlessForced)
     table.setLanguage(std::nullopt);
     EXPECT_EQ(table.get(1), "Hola");
 
-    LocaleEnvironment::set("LC_ALL", "en_GB.UTF-8");
+    environment.set("LC_ALL", "en_GB.UTF-8");
     EXPECT_EQ(StringTable::systemLanguage(), Language::English);
     EXPECT_EQ(embeddedTable().get(1), "Hello");
 }

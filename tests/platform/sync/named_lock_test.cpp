@@ -2,6 +2,7 @@
 #include "platform/sync/named_lock_guard.h"
 
 #include "tests/platform/sync/sync_test_util.h"
+#include "tests/support/env/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@ using platform::sync::NamedLockGuard;
 using synctest::ChildProcess;
 using synctest::Pipe;
 using synctest::TempDir;
+using ts::support::ScopedEnv;
 using namespace std::chrono_literals;
 
 namespace {
@@ -29,28 +31,6 @@ protected:
     std::string folder() const { return m_dir.path() + "/locks"; }
 
     TempDir m_dir;
-};
-
-// Keeps one environment variable as it was and puts it back afterwards.
-class EnvRestorer
-{
-public:
-    explicit EnvRestorer(const char* name) : m_name(name)
-    {
-        if (const char* v = std::getenv(name))
-            m_value = v;
-    }
-    ~EnvRestorer()
-    {
-        if (m_value)
-            setenv(m_name, m_value->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_value;
 };
 
 } // namespace
@@ -180,10 +160,9 @@ TEST_F(NamedLockTest, PlantedFilesAreRefused)
 
 TEST_F(NamedLockTest, DefaultFolderIsBelowTheRuntimeFolder)
 {
-    EnvRestorer r1("RUNTIME_DIRECTORY");
-    EnvRestorer r2("XDG_RUNTIME_DIR");
-    unsetenv("RUNTIME_DIRECTORY");
-    setenv("XDG_RUNTIME_DIR", m_dir.path().c_str(), 1);
+    ScopedEnv env;
+    env.unset("RUNTIME_DIRECTORY");
+    env.set("XDG_RUNTIME_DIR", m_dir.path());
 
     NamedLock lock("default");
     ASSERT_TRUE(lock.tryLock(0ms)) << lock.errorString();
@@ -199,10 +178,10 @@ TEST_F(NamedLockTest, DefaultFolderIsBelowTheRuntimeFolder)
 
 TEST_F(NamedLockTest, UntrustworthyRuntimeFolderIsRefused)
 {
-    EnvRestorer r1("RUNTIME_DIRECTORY");
-    EnvRestorer r2("XDG_RUNTIME_DIR");
-    EnvRestorer r3("TMPDIR");
-    unsetenv("XDG_RUNTIME_DIR");
+    ScopedEnv env;
+    env.keep("RUNTIME_DIRECTORY");
+    env.unset("XDG_RUNTIME_DIR");
+    env.keep("TMPDIR");
 
     // A service's runtime folder left writable by everyone.
     const std::string open = m_dir.path() + "/run";
@@ -228,11 +207,9 @@ TEST_F(NamedLockTest, UntrustworthyRuntimeFolderIsRefused)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.runtimeDirectory)
-            setenv("RUNTIME_DIRECTORY", c.runtimeDirectory, 1);
-        else
-            unsetenv("RUNTIME_DIRECTORY");
-        setenv("TMPDIR", tmp.c_str(), 1);
+        env.set("RUNTIME_DIRECTORY",
+                c.runtimeDirectory ? std::optional<std::string>(c.runtimeDirectory) : std::nullopt);
+        env.set("TMPDIR", tmp);
         NamedLock lock("default");
         EXPECT_FALSE(lock.tryLock(0ms));
         EXPECT_EQ(lock.error(), NamedLock::Error::System);

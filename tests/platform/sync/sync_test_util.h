@@ -2,7 +2,7 @@
 // Helpers for the cross-process tests: a private temporary folder, a forked child with a
 // bounded life, and a pipe to pass one-byte signals between the two.
 
-#include "platform/folders/folders.h"
+#include "tests/support/env/temp_dir.h"
 
 #include <chrono>
 #include <csignal>
@@ -17,29 +17,7 @@
 
 namespace synctest {
 
-class TempDir
-{
-public:
-    TempDir()
-    {
-        std::string tmpl = platform::folders::systemTempDir() + "/ts-sync-XXXXXX";
-        if (mkdtemp(tmpl.data()))
-            m_path = tmpl;
-    }
-    ~TempDir()
-    {
-        if (!m_path.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(m_path, ec);
-        }
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+using ts::support::TempDir;
 
 // One byte at a time, each read bounded by a time-out.
 class Pipe

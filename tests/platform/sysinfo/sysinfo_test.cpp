@@ -3,6 +3,8 @@
 #include "platform/sysinfo/random_bytes.h"
 #include "platform/sysinfo/session_id.h"
 
+#include "tests/support/env/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -34,9 +36,9 @@ TEST(NetAdapters, ReadsAddressesAndKindsFromTheInterfaceTree)
     for (const char* bad : {"02:fc:00:00:00:", "0:fc", "zz:00", "02-fc-00-00-00-01"})
         EXPECT_TRUE(parseHardwareAddress(bad).empty()) << bad;
 
-    char tmpl[] = "/tmp/ts-netXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    const fs::path root = tmpl;
+    ts::support::TempDir folder("ts-net");
+    ASSERT_TRUE(folder.ok()) << folder.error();
+    const fs::path root = folder.path();
     auto put = [&](const std::string& dev, const std::string& file, const std::string& text) {
         fs::create_directories(root / dev);
         std::ofstream(root / dev / file) << text << "\n";

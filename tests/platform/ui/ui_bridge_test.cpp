@@ -1,7 +1,7 @@
 #include "platform/ui/ui_bridge.h"
 
 #include "platform/ui/message_box.h"
-#include "platform/ui/scripted_ui_bridge.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <gtest/gtest.h>
 

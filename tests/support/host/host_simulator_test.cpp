@@ -4,6 +4,8 @@
 #include "tests/support/host/host_simulator.h"
 #include "tests/support/host/job_request.h"
 
+#include "tests/support/env/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -352,10 +354,9 @@ TEST(HostSimulator, CanLeaveOutTheDataConnection)
 
 TEST(ValdorHostCommand, SendsAFileWithTheGivenFieldsAndRefusesBadArguments)
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string tmpl = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/valdor-host-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    const std::filesystem::path dir = tmpl;
+    ts::support::TempDir folder("valdor-host");
+    ASSERT_TRUE(folder.ok()) << folder.error();
+    const std::filesystem::path dir = folder.path();
     const std::vector<uint8_t> data = sampleData(9000);
     {
         std::ofstream out(dir / "job.prn", std::ios::binary);
@@ -412,5 +413,4 @@ TEST(ValdorHostCommand, SendsAFileWithTheGivenFieldsAndRefusesBadArguments)
         std::string output;
         EXPECT_EQ(runCommand(bad, &output), 2) << bad << "\n" << output;
     }
-    std::filesystem::remove_all(dir);
 }

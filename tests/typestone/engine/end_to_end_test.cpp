@@ -3,6 +3,7 @@
 #include "typestone/engine/win_prt.h"
 #include "typestone/server/job_header.h"
 
+#include "tests/support/env/temp_dir.h"
 #include "tests/support/fonts/test_fonts.h"
 
 #include "platform/draw/page_device_factory.h"
@@ -46,17 +47,13 @@ protected:
 
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() /
-                ("engine_e2e_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        ASSERT_TRUE(m_folder.ok()) << m_folder.error();
+        m_dir = m_folder.path();
         std::string error;
         m_spooler = platform::spooler::FolderSpooler::open((m_dir / "spool").string(), &error);
         ASSERT_TRUE(m_spooler) << error;
         ASSERT_TRUE(m_spooler->addPrinter("Office", &error)) << error;
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     // The ink share of the cell (column, row) of an 80 x 58 grid on a rendered page.
     static double ink(const QImage& page, int column, int row)
     {
@@ -72,6 +69,7 @@ protected:
         return all ? static_cast<double>(dark) / all : 0.0;
     }
 
+    ts::support::TempDir m_folder{"engine-e2e"};
     fs::path m_dir;
     std::unique_ptr<platform::spooler::FolderSpooler> m_spooler;
 };

@@ -13,3 +13,8 @@ endforeach()
 ts_add_test(engine_support_test
   SOURCES ${_engine_tests}/support_test.cpp
   LIBS typestone_core)
+# The stand-ins of the tests: fonts with formula metrics, a scripted user interface, folders.
+foreach(_name framer job font_mapper box_drawing end_to_end)
+  target_link_libraries(engine_${_name}_test PRIVATE ts_support_draw ts_support_ui ts_support_env)
+endforeach()
+target_link_libraries(engine_support_test PRIVATE ts_support_env)

@@ -6,9 +6,9 @@
 
 #include "tests/support/fonts/test_fonts.h"
 
-#include "platform/draw/fake_font_engine.h"
 #include "platform/draw/qt_font_engine.h"
 #include "platform/draw/recording_dc.h"
+#include "tests/support/draw/fake_font_engine.h"
 
 #include <gtest/gtest.h>
 

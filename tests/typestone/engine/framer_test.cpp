@@ -5,8 +5,8 @@
 #include "typestone/engine/esc_block.h"
 #include "typestone/engine/win_prt.h"
 
-#include "platform/ui/scripted_ui_bridge.h"
 #include "platform/ui/ui_bridge.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,8 @@
 #include "typestone/engine/win_prt.h"
 #include "typestone/server/job_header.h"
 
-#include "platform/draw/fake_font_engine.h"
+#include "tests/support/draw/fake_font_engine.h"
+#include "tests/support/env/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -44,11 +45,8 @@ class JobTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() /
-                ("engine_job_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        ASSERT_TRUE(m_folder.ok()) << m_folder.error();
+        m_dir = m_folder.path();
         m_prt.SetSpoolFolder(m_dir.string());
         m_prt.SetFontEngine(&m_fonts);
         m_prt.SetDeviceFactory([this](const EngineDeviceRequest& r, std::string*) {
@@ -56,8 +54,6 @@ protected:
             return std::make_unique<RecordingPageDevice>(m_log, pageCaps());
         });
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     typestone::INIT_DATA record(const char* printer = "Office")
     {
         typestone::INIT_DATA r = typestone::DefaultInitData();
@@ -86,6 +82,7 @@ protected:
         return out;
     }
 
+    ts::support::TempDir m_folder{"engine-job"};
     fs::path m_dir;
     platform::draw::FakeFontEngine m_fonts;
     std::shared_ptr<DeviceLog> m_log = std::make_shared<DeviceLog>();

@@ -3,6 +3,8 @@
 #include "typestone/engine/drive_map.h"
 #include "typestone/engine/progress_throttle.h"
 
+#include "tests/support/env/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -16,9 +18,9 @@ namespace {
 
 TEST(DriveMap, MapsInsideTheFolderAndRefusesTheRest)
 {
-    const fs::path root =
-        fs::temp_directory_path() /
-        ("engine_drive_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    ts::support::TempDir folder("engine-drive");
+    ASSERT_TRUE(folder.ok()) << folder.error();
+    const fs::path root = folder.path();
     fs::create_directories(root / "c" / "DIR");
     fs::create_directories(root / "outside");
     fs::create_directory_symlink(root / "outside", root / "c" / "LINK");
@@ -59,7 +61,6 @@ TEST(DriveMap, MapsInsideTheFolderAndRefusesTheRest)
         else
             EXPECT_EQ(got.value_or("(refused)"), r.local) << r.host;
     }
-    fs::remove_all(root);
 }
 
 TEST(ProgressThrottle, ReportsOnlyChangesAndAlwaysTheLast)

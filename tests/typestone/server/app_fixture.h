@@ -16,6 +16,9 @@
 #include "platform/settings/settings_store.h"
 #include "platform/spooler/folder_spooler.h"
 
+#include "tests/support/env/scoped_env.h"
+#include "tests/support/env/temp_dir.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -53,59 +56,37 @@ inline bool pumpUntil(const std::function<bool()>& done, int limitMs = 5000)
     return true;
 }
 
-inline uint16_t freeUdpPort()
-{
-    platform::net::SocketResult s = platform::net::bindUdp("127.0.0.1", 0, false);
-    return s.local.port;
-}
-
-inline uint16_t freeTcpPort()
-{
-    platform::net::SocketResult s = platform::net::listenTcp("127.0.0.1", 0, 1, false);
-    return s.local.port;
-}
-
 // Temporary folders as the platform layer finds them, and a settings store of the test's own.
 class TempFolders
 {
 public:
     TempFolders()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ts-app-XXXXXX").string();
-        m_dir = ::mkdtemp(pattern.data());
         for (const char* sub : {"state", "cache", "config", "run", "spool"})
-            std::filesystem::create_directories(m_dir / sub);
-        std::filesystem::permissions(m_dir / "run", std::filesystem::perms::owner_all);
-        ::setenv("TYPESTONE_REGISTRY", path("registry.sqlite").c_str(), 1);
-        ::setenv("XDG_STATE_HOME", path("state").c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", path("cache").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", path("run").c_str(), 1);
-        if (const char* old = std::getenv("TMPDIR"))
-            m_oldTmp = old;
-        ::setenv("TMPDIR", m_dir.c_str(), 1);
+            std::filesystem::create_directories(path(sub));
+        std::filesystem::permissions(path("run"), std::filesystem::perms::owner_all);
+        m_env.set("TYPESTONE_REGISTRY", path("registry.sqlite"));
+        m_env.set("XDG_STATE_HOME", path("state"));
+        m_env.set("XDG_CACHE_HOME", path("cache"));
+        m_env.set("XDG_CONFIG_HOME", path("config"));
+        m_env.set("XDG_RUNTIME_DIR", path("run"));
+        m_env.set("TMPDIR", m_dir.path());
         platform::SettingsStore::resetShared();
         SetAppName("Typestone");
     }
-    ~TempFolders()
-    {
-        platform::SettingsStore::resetShared();
-        ::unsetenv("TYPESTONE_REGISTRY");
-        if (m_oldTmp.empty())
-            ::unsetenv("TMPDIR");
-        else
-            ::setenv("TMPDIR", m_oldTmp.c_str(), 1);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    ~TempFolders() { platform::SettingsStore::resetShared(); }
+    std::string path(const std::string& name) const { return m_dir.path(name); }
+    // Sets more variables for the test, put back with the others at the end.
+    ts::support::ScopedEnv& env() { return m_env; }
 
 private:
-    std::filesystem::path m_dir;
-    std::string m_oldTmp;
+    ts::support::TempDir m_dir{"ts-app"};
+    ts::support::ScopedEnv m_env;
 };
 
-// A service on 127.0.0.1 with free ports written to its settings.
+// A service on 127.0.0.1. Unless a test asks for configured ports, it listens on ports the
+// system picks (BoundUdpPort(), BoundTcpPort()). TypestoneUI's port is a socket the fixture
+// holds for the whole test.
 class ServiceTest : public ::testing::Test
 {
 protected:
@@ -118,10 +99,20 @@ protected:
         printers = std::make_unique<typestone::CPrinter>(spooler.get());
         jobs = std::make_unique<typestone::JobSequencer>();
         context = std::make_unique<typestone::JobContext>(*spooler, *printers, *jobs);
-        ports.udp = freeUdpPort();
-        ports.tcp = freeTcpPort();
-        ports.aux = freeTcpPort();
-        ports.udpAux = freeUdpPort();
+        ui = platform::net::bindUdp("127.0.0.1", 0, false);
+        ASSERT_TRUE(ui.ok()) << ui.error.text;
+        ports.udpAux = ui.local.port;
+        typestone::SavePortConfig(ports);
+    }
+
+    // For the tests of the configured ports themselves: a UDP port and job ports that were
+    // free a moment ago, written to the settings (the only numbers a test picks; the service
+    // must be made with anyPorts false to listen on them).
+    void useConfiguredPorts()
+    {
+        ports.udp = platform::net::bindUdp("127.0.0.1", 0, false).local.port;
+        ports.tcp = platform::net::listenTcp("127.0.0.1", 0, 1, false).local.port;
+        ports.aux = platform::net::listenTcp("127.0.0.1", 0, 1, false).local.port;
         typestone::SavePortConfig(ports);
     }
 
@@ -135,10 +126,11 @@ protected:
         service.reset();
     }
 
-    typestone::CMyService& makeService(bool serviceMode = true)
+    typestone::CMyService& makeService(bool serviceMode = true, bool anyPorts = true)
     {
         typestone::CMyService::Options options;
         options.serviceMode = serviceMode;
+        options.anyPorts = anyPorts;
         options.listenAddress = "127.0.0.1";
         options.sharedMemName = "ts-app-test-" + std::to_string(::getpid());
         options.readAutoStart = [this] { return autoStart; };
@@ -169,7 +161,8 @@ protected:
     std::unique_ptr<typestone::JobSequencer> jobs;
     std::unique_ptr<typestone::JobContext> context;
     typestone::GeneralSettings settings;
-    typestone::PortConfig ports;
+    platform::net::SocketResult ui; // TypestoneUI's socket
+    typestone::PortConfig ports;    // as written to the settings
     bool autoStart = false;
     std::unique_ptr<typestone::CMyService> service;
 };

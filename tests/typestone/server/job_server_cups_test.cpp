@@ -62,7 +62,7 @@ TEST_F(JobServerCupsTest, RawJobReachesTheQueueUnchanged)
     typestone::JobSequencer jobs;
     jobs.StartPrtJobSequencer();
     typestone::JobContext context(cups, printers, jobs);
-    context.auxPort = jobtest::freePort();
+    context.auxPort = 0; // each job's data port is picked by the system and named in the reply
     typestone::CASTCPTypestone server(context);
     std::string error;
     ASSERT_TRUE(server.Listen(platform::net::kLoopbackAddress, 0, &error)) << error;

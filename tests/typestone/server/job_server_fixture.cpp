@@ -24,8 +24,7 @@ void JobServerFixture::SetUp()
     jobs = std::make_unique<typestone::JobSequencer>();
     jobs->StartPrtJobSequencer();
     context = std::make_unique<typestone::JobContext>(*spooler, *printers, *jobs);
-    auxPort = freePort();
-    context->auxPort = auxPort;
+    context->auxPort = 0;
     server = std::make_unique<typestone::CASTCPTypestone>(*context);
     std::string error;
     ASSERT_TRUE(server->Listen(kLoopbackAddress, 0, &error)) << error;
@@ -63,12 +62,6 @@ std::vector<uint8_t> JobServerFixture::header(const std::string& printer, const 
     request.password = password;
     request.options = valdor::kOptionRaw;
     return valdor::buildHeader(request);
-}
-
-uint16_t freePort()
-{
-    SocketResult probe = listenTcp(kLoopbackAddress, 0, 1, false);
-    return probe.ok() ? probe.local.port : 0;
 }
 
 bool StepHost::connectAndSend(uint16_t port, const std::vector<uint8_t>& header)

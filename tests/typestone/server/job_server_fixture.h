@@ -1,6 +1,8 @@
 #pragma once
-// A job server on 127.0.0.1 (port 0) over a folder spooler, with the pieces the application
-// object will own: the shared-printer configuration, the sequencer and the job context.
+// A job server on 127.0.0.1 over a folder spooler, with the pieces the application object will
+// own: the shared-printer configuration, the sequencer and the job context. The job port and
+// each job's data port are ones the system picks when the server binds them (the data port is
+// named in the job's reply), so no test chooses a number that someone else may take first.
 
 #include "job_test_env.h"
 
@@ -39,7 +41,6 @@ protected:
     std::unique_ptr<typestone::JobContext> context;
     std::unique_ptr<typestone::CASTCPTypestone> server;
     uint16_t port = 0;
-    uint16_t auxPort = 0;
 };
 
 // A host driven step by step, for the tests that hold a job open.
@@ -60,8 +61,5 @@ struct StepHost
     // True when the server closed the control connection within the time.
     bool waitServerClose(int timeoutMs);
 };
-
-// A port of 127.0.0.1 that was free a moment ago.
-uint16_t freePort();
 
 } // namespace jobtest

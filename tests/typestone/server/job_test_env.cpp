@@ -39,14 +39,12 @@ std::map<std::string, std::string> infoValues(const fs::path& path)
 
 JobTestEnv::JobTestEnv()
 {
-    std::string tmpl = (fs::temp_directory_path() / "ts-jobs-XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_dir = tmpl;
-    setenv("TYPESTONE_REGISTRY", (fs::path(m_dir) / "registry.sqlite").c_str(), 1);
+    if (!m_dir.ok())
+        throw std::runtime_error(m_dir.error());
+    m_env.set("TYPESTONE_REGISTRY", m_dir.path("registry.sqlite"));
     platform::SettingsStore::resetShared();
     std::string error;
-    m_folder = platform::spooler::FolderSpooler::open(m_dir + "/spool", &error);
+    m_folder = platform::spooler::FolderSpooler::open(m_dir.path("spool"), &error);
     if (!m_folder)
         throw std::runtime_error("folder spooler: " + error);
 }
@@ -55,9 +53,6 @@ JobTestEnv::~JobTestEnv()
 {
     m_folder.reset();
     platform::SettingsStore::resetShared();
-    unsetenv("TYPESTONE_REGISTRY");
-    std::error_code ec;
-    fs::remove_all(m_dir, ec);
 }
 
 void JobTestEnv::addPrinter(const std::string& name)

@@ -5,6 +5,9 @@
 
 #include "platform/spooler/folder_spooler.h"
 
+#include "tests/support/env/scoped_env.h"
+#include "tests/support/env/temp_dir.h"
+
 #include <atomic>
 #include <map>
 #include <memory>
@@ -24,12 +27,13 @@ public:
     JobTestEnv(const JobTestEnv&) = delete;
     JobTestEnv& operator=(const JobTestEnv&) = delete;
 
-    const std::string& dir() const { return m_dir; }
+    const std::string& dir() const { return m_dir.path(); }
     platform::spooler::FolderSpooler& folder() { return *m_folder; }
     void addPrinter(const std::string& name);
 
 private:
-    std::string m_dir;
+    ts::support::TempDir m_dir{"ts-jobs"};
+    ts::support::ScopedEnv m_env;
     std::unique_ptr<platform::spooler::FolderSpooler> m_folder;
 };
 

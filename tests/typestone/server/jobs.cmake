@@ -2,7 +2,7 @@
 add_library(ts_jobs_fixture STATIC
   ${CMAKE_CURRENT_LIST_DIR}/job_test_env.cpp
   ${CMAKE_CURRENT_LIST_DIR}/job_server_fixture.cpp)
-target_link_libraries(ts_jobs_fixture PUBLIC typestone_core ts_support_host GTest::gtest)
+target_link_libraries(ts_jobs_fixture PUBLIC typestone_core ts_support_host ts_support_env GTest::gtest)
 typestone_warnings(ts_jobs_fixture)
 
 ts_add_test(test_typestone_jobs

@@ -46,6 +46,10 @@ protected:
     void SetUp() override
     {
         apptest::ServiceTest::SetUp();
+        // The stand-in takes TypestoneUI's port in place of the fixture's plain socket, and the
+        // tests talk to the configured ports.
+        apptest::ServiceTest::ui.socket.close();
+        useConfiguredPorts();
         ui = std::make_unique<FakeTypestoneUi>(ports.udpAux);
         ASSERT_TRUE(ui->ok());
     }
@@ -76,7 +80,7 @@ protected:
 
 TEST_F(ServiceControlTest, TwoPausesInARowReopenTheJobPort)
 {
-    makeService();
+    makeService(true, false);
     ASSERT_TRUE(service->Initialize());
     ASSERT_TRUE(service->CreateSockets());
 
@@ -104,7 +108,7 @@ TEST_F(ServiceControlTest, TracerQuestionNobodyAnswersBlocksNobodyAndKeepsTheTra
     }
     useTypestoneUiForBoxes(1500);
     TraceSettings::setTrzLevel(typestone::kTrzJobs); // the boxes are traced
-    makeService();
+    makeService(true, false);
     ASSERT_TRUE(service->Initialize());
     ASSERT_TRUE(service->CreateSockets());
 
@@ -160,7 +164,7 @@ TEST_F(ServiceControlTest, AnsweredYesEmptiesTheTrace)
     }
     useTypestoneUiForBoxes(5000);
     ui->answerBoxesWith(platform::ui::kIdYes);
-    makeService();
+    makeService(true, false);
     ASSERT_TRUE(service->CreateSockets());
     ui->sendCommand(ports.udp, typestone::CMD_TOGGLETRACER);
     ASSERT_TRUE(apptest::pumpUntil([&] { return ui->boxes().size() == 1; }));

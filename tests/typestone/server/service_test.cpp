@@ -40,19 +40,20 @@ TEST_F(ServiceLifeTest, PauseToggles)
 {
     makeService();
     ASSERT_TRUE(service->CreateSockets());
-    ASSERT_TRUE(tcpConnects(ports.tcp));
+    const uint16_t jobPort = service->BoundTcpPort();
+    ASSERT_TRUE(tcpConnects(jobPort));
 
     service->DoPause();
     EXPECT_TRUE(service->IsPaused());
     EXPECT_FALSE(service->TcpListening());
-    EXPECT_FALSE(tcpConnects(ports.tcp));
+    EXPECT_FALSE(tcpConnects(jobPort));
     EXPECT_EQ(service->CurrentState(), typestone::CNTService::kPaused);
-    EXPECT_TRUE(whoAnswered(ports.udp)); // a paused service still answers queries
+    EXPECT_TRUE(whoAnswered(service->BoundUdpPort())); // a paused service still answers queries
 
     // Pausing twice returns to the running configuration.
     service->DoPause();
     EXPECT_FALSE(service->IsPaused());
-    EXPECT_TRUE(tcpConnects(ports.tcp));
+    EXPECT_TRUE(tcpConnects(service->BoundTcpPort()));
     EXPECT_EQ(service->CurrentState(), typestone::CNTService::kRunning);
 
     // Both status messages toggle, whichever comes.
@@ -60,12 +61,13 @@ TEST_F(ServiceLifeTest, PauseToggles)
     EXPECT_TRUE(service->IsPaused());
     service->WndProc(typestone::SCM_CONTINUE_MSG);
     EXPECT_FALSE(service->IsPaused());
-    EXPECT_TRUE(tcpConnects(ports.tcp));
+    EXPECT_TRUE(tcpConnects(service->BoundTcpPort()));
 }
 
 TEST_F(ServiceLifeTest, ContinueThatCannotListenStaysPaused)
 {
-    makeService();
+    useConfiguredPorts();
+    makeService(true, false);
     ASSERT_TRUE(service->CreateSockets());
     service->DoPause();
     // Someone else took the job port meanwhile.
@@ -85,23 +87,25 @@ TEST_F(ServiceLifeTest, PauseKeepsTheRunningConnections)
     makeService();
     ASSERT_TRUE(service->CreateSockets());
     // A host that connected and has not sent its header yet.
-    platform::net::SocketResult host = platform::net::connectTcp("127.0.0.1", ports.tcp, 2000);
+    const uint16_t jobPort = service->BoundTcpPort();
+    platform::net::SocketResult host = platform::net::connectTcp("127.0.0.1", jobPort, 2000);
     ASSERT_TRUE(host.ok());
     ASSERT_TRUE(apptest::pumpUntil([&] { return context->connections.Count() == 1; }));
 
     service->DoPause();
-    EXPECT_FALSE(tcpConnects(ports.tcp));
+    EXPECT_FALSE(tcpConnects(jobPort));
     EXPECT_EQ(context->connections.Count(), 1u); // not ended by the pause
 
     // Continue listens on the job port again while that connection is still open.
     service->DoPause();
     EXPECT_FALSE(service->IsPaused());
-    EXPECT_TRUE(tcpConnects(ports.tcp));
+    EXPECT_TRUE(tcpConnects(service->BoundTcpPort()));
 }
 
 TEST_F(ServiceLifeTest, DesktopPauseClosesTheUdpSocketToo)
 {
-    makeService(false);
+    useConfiguredPorts();
+    makeService(false, false);
     ASSERT_TRUE(service->CreateSockets());
     service->DoPause();
     EXPECT_TRUE(service->IsPaused());
@@ -116,13 +120,11 @@ TEST_F(ServiceLifeTest, PauseAndStopArriveAsDatagramsFromTypestoneUI)
     makeService();
     ASSERT_TRUE(service->Initialize());
     ASSERT_TRUE(service->CreateSockets());
-    // TypestoneUI's own socket receives the notices.
-    platform::net::SocketResult ui = platform::net::bindUdp("127.0.0.1", ports.udpAux, false);
-    ASSERT_TRUE(ui.ok());
+    // TypestoneUI's own socket (the fixture's) receives the notices.
     platform::net::SocketResult client = platform::net::bindUdp("127.0.0.1", 0, false);
     for (uint16_t command : {typestone::SCM_PAUSE_MSG, typestone::SCM_STOP_MSG}) {
         const std::vector<uint8_t> d = apptest::request(command, 1);
-        platform::net::sendTo(client.socket, d.data(), d.size(), {"127.0.0.1", ports.udp});
+        platform::net::sendTo(client.socket, d.data(), d.size(), {"127.0.0.1", service->BoundUdpPort()});
     }
     service->Run(); // returns once the stop message was handled
     EXPECT_TRUE(service->IsPaused());
@@ -148,17 +150,20 @@ TEST_F(ServiceLifeTest, StopWritesThePortsBack)
     std::shared_ptr<platform::SettingsStore> store = platform::SettingsStore::shared();
     service->PostStatusMessage(typestone::SCM_STOP_MSG);
     service->Run();
+    const uint16_t jobPort = service->BoundTcpPort();
+    ASSERT_NE(jobPort, 0);
     store->deleteValue(platform::RegRoot::CurrentUser, "Software\\KLV\\Typestone\\General", "TCP_TYPESTONE");
     service->StopListeners();
     jobs->StopPrtJobSequencer();
     service->ClosePorts();
     EXPECT_EQ(typestone::LoadPortConfig(), ports);
-    EXPECT_FALSE(tcpConnects(ports.tcp));
+    EXPECT_FALSE(tcpConnects(jobPort));
 }
 
 TEST_F(ServiceLifeTest, ReloadMovesOnlyChangedPorts)
 {
-    makeService();
+    useConfiguredPorts();
+    makeService(true, false);
     ASSERT_TRUE(service->CreateSockets());
     // Unchanged ports: the same sockets stay, the settings are read again.
     typestone::SetCFGFlag("szUseDNS", true);
@@ -169,7 +174,7 @@ TEST_F(ServiceLifeTest, ReloadMovesOnlyChangedPorts)
 
     // A new UDP port: answered there, no longer on the old one.
     typestone::PortConfig moved = ports;
-    moved.udp = apptest::freeUdpPort();
+    moved.udp = platform::net::bindUdp("127.0.0.1", 0, false).local.port; // free a moment ago
     typestone::SetPortCfg("UDP_TYPESTONE", moved.udp);
     service->ReloadConfig();
     EXPECT_EQ(service->BoundUdpPort(), moved.udp);
@@ -187,9 +192,10 @@ TEST_F(ServiceLifeTest, ReloadMovesOnlyChangedPorts)
 
 TEST_F(ServiceLifeTest, ATakenPortEndsTheRunAtOnce)
 {
+    useConfiguredPorts();
     platform::net::SocketResult taken = platform::net::listenTcp("127.0.0.1", 0, 1, false);
     typestone::SetPortCfg("TCP_TYPESTONE", taken.local.port);
-    makeService();
+    makeService(true, false);
     ASSERT_TRUE(service->Initialize());
     service->Run(); // no loop without its sockets
     EXPECT_TRUE(service->SocketsFailed());

@@ -165,7 +165,7 @@ TEST_F(BridgeServiceTest, HostQueriesAreAnsweredWhileABoxWaits)
     ASSERT_TRUE(apptest::pumpUntil([&] { return requestSeen.load(); }));
     platform::net::SocketResult host = platform::net::bindUdp("127.0.0.1", 0, false);
     const std::vector<uint8_t> who = apptest::request(typestone::CMD_WHO, 77);
-    platform::net::sendTo(host.socket, who.data(), who.size(), {"127.0.0.1", ports.udp});
+    platform::net::sendTo(host.socket, who.data(), who.size(), {"127.0.0.1", service->BoundUdpPort()});
     apptest::pumpUntil([&] {
         uint8_t buffer[512];
         platform::net::DatagramResult got = platform::net::receiveFrom(host.socket, buffer, sizeof buffer, 0);

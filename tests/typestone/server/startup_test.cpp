@@ -235,18 +235,15 @@ TEST_F(AppMainTest, ComSwitchesEndWithoutServing)
 
 TEST_F(AppMainTest, InstallAndUninstallTheUnit)
 {
-    ::setenv("TYPESTONE_UNIT_DIR", folders.path("units").c_str(), 1);
-    ::setenv("TYPESTONE_AUTOSTART_DIR", folders.path("autostart").c_str(), 1);
-    ::setenv("TYPESTONE_SYSTEMCTL", "", 1);
+    folders.env().set("TYPESTONE_UNIT_DIR", folders.path("units"));
+    folders.env().set("TYPESTONE_AUTOSTART_DIR", folders.path("autostart"));
+    folders.env().set("TYPESTONE_SYSTEMCTL", "");
     const std::string unit = folders.path("units") + "/typestone.service";
     EXPECT_EQ(runMain({"/i"}), 0);
     EXPECT_TRUE(std::filesystem::exists(unit));
     EXPECT_TRUE(pathWritten());
     EXPECT_EQ(runMain({"-u"}), 0);
     EXPECT_FALSE(std::filesystem::exists(unit));
-    ::unsetenv("TYPESTONE_UNIT_DIR");
-    ::unsetenv("TYPESTONE_AUTOSTART_DIR");
-    ::unsetenv("TYPESTONE_SYSTEMCTL");
 }
 
 } // namespace

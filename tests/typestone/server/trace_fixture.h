@@ -23,7 +23,7 @@ class TraceTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        setenv("TYPESTONE_REGISTRY", env.path("registry.sqlite").c_str(), 1);
+        registry.set("TYPESTONE_REGISTRY", env.path("registry.sqlite"));
         platform::SettingsStore::resetShared();
         SetAppName("Typestone");
         reset();
@@ -35,7 +35,6 @@ protected:
         typestone::setServiceMessageBoxSender(nullptr);
         SetAppName(nullptr);
         platform::SettingsStore::resetShared();
-        unsetenv("TYPESTONE_REGISTRY");
     }
     static void reset()
     {
@@ -63,6 +62,7 @@ protected:
     std::string afterHeader() const { return readFile(trz).substr(headerEnd); }
 
     TempEnv env;
+    ts::support::ScopedEnv registry;
     ScriptedUi ui;
     std::string trz;
     size_t headerEnd = 0;

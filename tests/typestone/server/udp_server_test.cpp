@@ -265,13 +265,13 @@ TEST_F(UdpServerTest, SetRegistryEntryReportsAWriteTheStoreRefused)
     {
         std::ofstream(blocker) << "x";
     }
-    ::setenv("TYPESTONE_REGISTRY", (blocker + "/registry.sqlite").c_str(), 1);
+    folders.env().set("TYPESTONE_REGISTRY", blocker + "/registry.sqlite");
     platform::SettingsStore::resetShared();
     for (uint32_t type : {1u, 3u, 4u}) {
         SCOPED_TRACE(type);
         EXPECT_EQ(dispatch(udp, registryRequest(section, "After", 0x80000003u, "1234", type)), refused);
     }
-    ::setenv("TYPESTONE_REGISTRY", folders.path("registry.sqlite").c_str(), 1);
+    folders.env().set("TYPESTONE_REGISTRY", folders.path("registry.sqlite"));
     platform::SettingsStore::resetShared();
 }
 
@@ -453,10 +453,10 @@ TEST_F(UdpServerTest, RealSocketEchoesTheSequenceAndDropsShortDatagrams)
 {
     makeService();
     ASSERT_TRUE(service->CreateSockets());
-    ASSERT_EQ(service->BoundUdpPort(), ports.udp);
+    ASSERT_NE(service->BoundUdpPort(), 0);
     platform::net::SocketResult client = platform::net::bindUdp("127.0.0.1", 0, false);
     ASSERT_TRUE(client.ok());
-    const platform::net::Endpoint server{"127.0.0.1", ports.udp};
+    const platform::net::Endpoint server{"127.0.0.1", service->BoundUdpPort()};
     const uint8_t five[5] = {1, 0, 1, 0, 0};
     platform::net::sendTo(client.socket, five, sizeof five, server);
     const std::vector<uint8_t> who = request(typestone::CMD_WHO, 0xBEEF);

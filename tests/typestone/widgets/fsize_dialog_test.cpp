@@ -7,7 +7,7 @@
 
 #include "platform/draw/qt_font_engine.h"
 #include "platform/ui/message_box.h"
-#include "platform/ui/scripted_ui_bridge.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -5,7 +5,7 @@
 #include "klv_inet/support/reg_entry.h"
 
 #include "platform/ui/message_box.h"
-#include "platform/ui/scripted_ui_bridge.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <QApplication>
 #include <QButtonGroup>

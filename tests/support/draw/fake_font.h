@@ -1,5 +1,5 @@
 #pragma once
-// A font of the fake engine: formula metrics, no glyphs (internal to platform/draw).
+// A font of the fake engine: formula metrics, no glyphs.
 
 #include "platform/draw/font.h"
 

@@ -1,7 +1,7 @@
-#include "platform/draw/fake_font_engine.h"
+#include "tests/support/draw/fake_font_engine.h"
 
 #include "platform/draw/face_names.h"
-#include "platform/draw/fake_font.h"
+#include "tests/support/draw/fake_font.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/draw/image_page_device.h"
+#include "tests/support/draw/image_page_device.h"
 
 #include <utility>
 

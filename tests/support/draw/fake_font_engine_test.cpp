@@ -1,4 +1,4 @@
-#include "platform/draw/fake_font_engine.h"
+#include "tests/support/draw/fake_font_engine.h"
 
 #include <gtest/gtest.h>
 

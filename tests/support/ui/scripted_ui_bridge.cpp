@@ -1,4 +1,4 @@
-#include "platform/ui/scripted_ui_bridge.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include "platform/ui/message_box.h"
 

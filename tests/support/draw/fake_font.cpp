@@ -1,4 +1,4 @@
-#include "platform/draw/fake_font.h"
+#include "tests/support/draw/fake_font.h"
 
 #include <string>
 
