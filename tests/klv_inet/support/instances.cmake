@@ -5,3 +5,9 @@ ts_add_test(test_klv_instances
     ${CMAKE_CURRENT_LIST_DIR}/instance_tbl_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/instances_test.cpp
   LIBS klv_inet)
+find_package(Qt6 REQUIRED COMPONENTS Core)
+ts_add_test(test_klv_exec_app
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/temp_env.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/exec_app_test.cpp
+  LIBS klv_inet Qt6::Core)
