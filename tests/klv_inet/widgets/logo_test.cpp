@@ -22,6 +22,13 @@
 #include <filesystem>
 #include <fstream>
 
+// fontconfig keeps a cache for the life of the process, which the leak checker of the
+// sanitizer build would report; it is not ours to free.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
 namespace {
 
 namespace fs = std::filesystem;
