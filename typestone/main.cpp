@@ -4,9 +4,11 @@
 
 #include "platform/service/signal_channel.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 
 #include <csignal>
+#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -20,7 +22,12 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    // Desktop mode shows widgets (the start-up logo, the boxes); service mode has none.
+    std::unique_ptr<QGuiApplication> application;
+    if (typestone::CTypestoneApp::DetectServiceMode())
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        application = std::make_unique<QApplication>(argc, argv);
     int rc = 0;
     {
         typestone::CTypestoneApp app;

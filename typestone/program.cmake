@@ -3,3 +3,12 @@ add_executable(typestone ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(typestone PRIVATE typestone_core)
 set_target_properties(typestone PROPERTIES OUTPUT_NAME typestone)
 typestone_warnings(typestone)
+
+# The start-up logo: read from the data folder, which for a build is the program's own folder.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/res/TYPESTONE.JPG ${CMAKE_CURRENT_BINARY_DIR}/TYPESTONE.JPG COPYONLY)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/res/TYPESTONE.JPG DESTINATION share/typestone)
+
+# The tool that draws the logo (scripts/make-logo).
+add_executable(typestone_make_logo EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/res/make_logo.cpp)
+target_link_libraries(typestone_make_logo PRIVATE Qt6::Gui)
+typestone_warnings(typestone_make_logo)

@@ -723,4 +723,73 @@ StoreStatus SettingsStore::values(RegRoot root, std::string_view path, std::vect
     });
 }
 
+StoreStatus SettingsStore::rewriteValues(RegRoot root, std::string_view path, const ValuesEdit& edit)
+{
+    std::vector<std::string> parts;
+    if (!splitKeyPath(path, &parts))
+        return fail(StoreStatus::InvalidArgument, "key path too long: " + std::string(path.substr(0, 80)));
+    if (parts.empty() || !edit)
+        return fail(StoreStatus::InvalidArgument, "a root key's values are not rewritten");
+    return inChange(root, path, true, "rewriting values", [&](int64_t id) {
+        std::vector<RegValue> list;
+        {
+            Statement read(m_db, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
+            if (!read.ok())
+                return sqliteFailure(read.prepareResult(), "listing values");
+            read.bind(1, id);
+            int rc;
+            while ((rc = read.step()) == SQLITE_ROW) {
+                RegValue v;
+                v.name = read.columnText(0);
+                v.type = static_cast<ValueType>(read.columnInt(1));
+                v.data = read.columnBlob(2);
+                list.push_back(std::move(v));
+            }
+            if (rc != SQLITE_DONE)
+                return sqliteFailure(rc, "listing values");
+        }
+        const bool existed = !list.empty();
+        if (!edit(list)) {
+            // Unchanged; a key made only for this read goes again.
+            if (existed)
+                return StoreStatus::Ok;
+            list.clear();
+        }
+        for (const RegValue& v : list)
+            if (v.name.size() > kMaxValueName || v.data.size() > kMaxValueData)
+                return fail(StoreStatus::InvalidArgument, "value name or data beyond the store's limits");
+        Statement delVals(m_db, "DELETE FROM vals WHERE key=?");
+        delVals.bind(1, id);
+        int rc = delVals.step();
+        if (rc != SQLITE_DONE)
+            return sqliteFailure(rc, "rewriting values");
+        if (list.empty()) {
+            Statement children(m_db, "SELECT count(*) FROM keys WHERE parent=?");
+            children.bind(1, id);
+            rc = children.step();
+            if (rc != SQLITE_ROW)
+                return sqliteFailure(rc, "reading a key");
+            if (children.columnInt(0) == 0) {
+                Statement delKey(m_db, "DELETE FROM keys WHERE id=?");
+                delKey.bind(1, id);
+                if ((rc = delKey.step()) != SQLITE_DONE)
+                    return sqliteFailure(rc, "deleting a key");
+            }
+            return StoreStatus::Ok;
+        }
+        for (const RegValue& v : list) {
+            Statement put(m_db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
+                                " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
+            put.bind(1, id);
+            put.bind(2, v.name);
+            put.bind(3, foldName(v.name));
+            put.bind(4, static_cast<int64_t>(v.type));
+            put.bindBlob(5, v.data.data(), v.data.size());
+            if ((rc = put.step()) != SQLITE_DONE)
+                return sqliteFailure(rc, "writing a value");
+        }
+        return StoreStatus::Ok;
+    });
+}
+
 } // namespace platform

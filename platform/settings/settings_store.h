@@ -121,6 +121,13 @@ public:
     StoreStatus subkeys(RegRoot root, std::string_view path, std::vector<std::string>* out);
     StoreStatus values(RegRoot root, std::string_view path, std::vector<RegValue>* out);
 
+    // Reads the key's values, lets `edit` change the list, and writes the list back in place of
+    // the key's values, all in one transaction: other processes see the key before or after,
+    // never between. An empty list removes the key unless it has subkeys. When `edit` returns
+    // false nothing is written. A missing key reads as an empty list.
+    using ValuesEdit = std::function<bool(std::vector<RegValue>& values)>;
+    StoreStatus rewriteValues(RegRoot root, std::string_view path, const ValuesEdit& edit);
+
     // The reason for the last failure of a call on this thread.
     static std::string lastError();
 

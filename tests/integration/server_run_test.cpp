@@ -89,6 +89,19 @@ protected:
     void start()
     {
         seen.clear(); // the ports printed by an earlier run are not this run's
+        startIn(process, environment());
+    }
+
+    static void startIn(QProcess& p, const QProcessEnvironment& env)
+    {
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(TYPESTONE_EXE, {});
+        ASSERT_TRUE(p.waitForStarted(10000));
+    }
+
+    QProcessEnvironment environment()
+    {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name :
              {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET", "TYPESTONE_DATA_DIR", "TYPESTONE_UPDATE_ROOT",
@@ -107,10 +120,7 @@ protected:
         env.insert("TYPESTONE_UNIT_DIR", QString::fromStdString((dir / "units").string()));
         env.insert("TYPESTONE_SYSTEMCTL", "");
         env.insert("TYPESTONE_ANY_PORTS", "1");
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(TYPESTONE_EXE, {});
-        ASSERT_TRUE(process.waitForStarted(10000));
+        return env;
     }
 
     // The program prints the ports it got and answers WHO on its UDP port (it is up); false
@@ -224,6 +234,64 @@ TEST_F(ServerRunTest, QueriesRawJobAndCleanStop)
     platform::sync::NamedLock lock("shm.VALDORTypestoneMemFileMap", (dir / "run/typestone/locks").string());
     EXPECT_TRUE(lock.tryLock(std::chrono::milliseconds(0))) << lock.errorString();
     EXPECT_EQ(query(udp, request(1, 9), 200).size(), 0u);
+}
+
+TEST_F(ServerRunTest, SecondInstanceEndsAndLeavesTheFirstAlone)
+{
+    start();
+    ASSERT_TRUE(waitUntilServing()) << output();
+    platform::sync::SharedMemory status;
+    ASSERT_TRUE(status.openReadOnly("VALDORTypestoneMemFileMap"));
+
+    // The running server is listed as running, by its process id.
+    const std::string running = "Software\\KLV\\TYPESTONE\\Running";
+    {
+        std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+        uint32_t count = 0, pid = 0;
+        EXPECT_EQ(store->readDword(platform::RegRoot::CurrentUser, running, "Count", &count), platform::StoreStatus::Ok);
+        EXPECT_EQ(count, 1u);
+        store->readDword(platform::RegRoot::CurrentUser, running, "hWnd0", &pid);
+        EXPECT_EQ(pid, uint32_t(process.processId()));
+    }
+
+    // A second server with the same folders is recognised and ends at once.
+    QProcess second;
+    startIn(second, environment());
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_NE(second.readAll().toStdString().find("already started"), std::string::npos);
+
+    // One with a runtime folder of its own cannot take the ports, and leaves the first one's
+    // shared memory mapped and readable.
+    fs::create_directories(dir / "run2");
+    fs::permissions(dir / "run2", fs::perms::owner_all);
+    QProcessEnvironment other = environment();
+    other.insert("XDG_RUNTIME_DIR", QString::fromStdString((dir / "run2").string()));
+    other.remove("TYPESTONE_ANY_PORTS"); // it is to ask for the ports the first one holds
+    {
+        std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+        store->setString(platform::RegRoot::CurrentUser, kSection, "UDP_TYPESTONE", std::to_string(udp));
+        store->setString(platform::RegRoot::CurrentUser, kSection, "TCP_TYPESTONE", std::to_string(tcp));
+    }
+    QProcess third;
+    startIn(third, other);
+    ASSERT_TRUE(third.waitForFinished(20000));
+    EXPECT_NE(third.exitCode(), 0);
+
+    // The first one is untouched: it answers, and its status lands in the same object.
+    EXPECT_EQ(query(udp, request(1, 5), 5000).size(), 261u);
+    ASSERT_EQ(::kill(pid_t(process.processId()), SIGUSR1), 0);
+    for (int i = 0; i < 100 && status.constData()[0] == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(std::string(status.constData(), 2), "0 ");
+    platform::sync::SharedMemory byName;
+    EXPECT_TRUE(byName.openReadOnly("VALDORTypestoneMemFileMap"));
+
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0) << output();
+    std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+    EXPECT_FALSE(store->keyExists(platform::RegRoot::CurrentUser, running)) << "no longer listed";
 }
 
 } // namespace

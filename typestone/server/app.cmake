@@ -7,6 +7,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/com_registration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/general_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/instance_startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/my_service.cpp
   ${CMAKE_CURRENT_LIST_DIR}/nt_service.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_install.cpp
@@ -20,3 +21,5 @@ target_sources(typestone_core PRIVATE
 typestone_string_table(typestone_core typestone_app_strings
   EN ${CMAKE_CURRENT_LIST_DIR}/../res/app.en.txt
   ES ${CMAKE_CURRENT_LIST_DIR}/../res/app.es.txt)
+# The start-up logo is a widget of KLV_Inet (desktop mode only).
+target_link_libraries(typestone_core PUBLIC klv_inet_widgets)

@@ -2,6 +2,7 @@
 
 #include "typestone/server/com_registration.h"
 #include "typestone/server/debug_options.h"
+#include "typestone/server/instance_startup.h"
 #include "typestone/server/job_context.h"
 #include "typestone/server/job_sequencer.h"
 #include "typestone/server/my_service.h"
@@ -105,6 +106,11 @@ int CTypestoneApp::InitInstance(const CommandLine& commandLine)
         TRZ_Printf("\nInitInstance(2):");
     GetSettings(&m_settings);
     TraceSettings::setJobLogging(m_settings.logging);
+    if (!m_bIsWinNT) {
+        ShowStartLogo();
+        if (RefuseSecondInstance())
+            return 1;
+    }
     SaveVersion(kVersion, "Typestone", "typstver.htm", "Windows");
     GetDbgOptions();
     TraceSettings::setDbgOption(commandLine.debug);
@@ -165,6 +171,9 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         return ok ? 0 : 1;
     }
 
+    // One server per machine: a second one leaves the running one alone.
+    if (m_bIsWinNT && RefuseSecondInstance())
+        return 1;
     if (!createSpooler())
         return 1;
     const PortConfig ports = LoadPortConfig();
@@ -195,6 +204,13 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
             std::fprintf(stderr, "typestone: %s\n", error.c_str());
     };
     m_service = std::make_unique<CMyService>(*m_context, m_settings, std::move(options));
+
+    // Listed as running while it serves; another instance's close request stops it.
+    RunningInstance running([this] {
+        QMetaObject::invokeMethod(
+            m_service.get(), [this] { m_service->Handler(CNTService::kControlStop); }, Qt::QueuedConnection);
+    });
+    TakeStartLogoDown();
 
     if (m_uiBridge) {
         // The other boxes go to TypestoneUI from here on, once the start-up asked what it asks.

@@ -4,19 +4,16 @@
 
 #include "klv_inet/webupdate/kdr_inet_obj.h"
 
-#include "platform/sync/named_lock.h"
-
-#include <chrono>
+#include "klv_inet/support/instances.h"
 
 namespace typestone {
 namespace {
 
-// Only the first running instance asks in the background. The lock is held for the life of
-// the process, like the first-instance mark it stands for.
+// Only the first running instance asks in the background (the start-up took the mark already;
+// asking again in the same process answers the same).
 bool isFirstInstance()
 {
-    static platform::sync::NamedLock first("TYPESTONE_First");
-    return first.tryLock(std::chrono::milliseconds(0));
+    return IsFirstInstance("Typestone", 0, nullptr) != 0;
 }
 
 } // namespace

@@ -34,7 +34,9 @@ protected:
     }
     void TearDown() override { shm_unlink(("/" + m_name).c_str()); }
 
-    std::string locks() const { return m_dir.path() + "/locks"; }
+    // A runtime folder of another instance, as a second server started by another user setup
+    // would have.
+    std::string otherRuntime() const { return m_dir.path() + "/other-run"; }
     bool exists() const
     {
         int fd = shm_open(("/" + m_name).c_str(), O_RDONLY, 0);
@@ -61,7 +63,7 @@ TEST_F(SharedMemoryTest, OwnerCreatesZeroedMemoryReadableByAll)
 {
     const mode_t oldMask = umask(077); // the mode must not depend on the umask
     SharedMemory owner;
-    const bool created = owner.create(m_name, kSize, 0644, locks());
+    const bool created = owner.create(m_name, kSize, 0644);
     umask(oldMask);
     ASSERT_TRUE(created) << owner.errorString();
 
@@ -102,7 +104,7 @@ TEST_F(SharedMemoryTest, BadArgumentsAreRefused)
     };
     for (const Case& c : cases) {
         SharedMemory m;
-        EXPECT_FALSE(m.create(c.name, c.size, 0644, locks())) << "'" << c.name << "' " << c.size;
+        EXPECT_FALSE(m.create(c.name, c.size, 0644)) << "'" << c.name << "' " << c.size;
         EXPECT_FALSE(m.errorString().empty());
         EXPECT_FALSE(m.isAttached());
     }
@@ -124,7 +126,7 @@ TEST_F(SharedMemoryTest, BadArgumentsAreRefused)
 TEST_F(SharedMemoryTest, AccessesStayInsideTheMapping)
 {
     SharedMemory owner;
-    ASSERT_TRUE(owner.create(m_name, kSize, 0644, locks())) << owner.errorString();
+    ASSERT_TRUE(owner.create(m_name, kSize, 0644)) << owner.errorString();
     // Source and target are as large as the mapping; a refused call must not touch them.
     std::vector<char> source(kSize, 'a');
     std::vector<char> target(kSize, 0);
@@ -162,7 +164,7 @@ TEST_F(SharedMemoryTest, AccessesStayInsideTheMapping)
 TEST_F(SharedMemoryTest, SecondProcessReadsWhatTheOwnerWrote)
 {
     SharedMemory owner;
-    ASSERT_TRUE(owner.create(m_name, kSize, 0644, locks())) << owner.errorString();
+    ASSERT_TRUE(owner.create(m_name, kSize, 0644)) << owner.errorString();
     const std::string status("1 LPT1\0host-a\0"
                              "512 1 1 ",
                              22);
@@ -191,30 +193,39 @@ TEST_F(SharedMemoryTest, SecondProcessReadsWhatTheOwnerWrote)
 TEST_F(SharedMemoryTest, SecondCreatorIsRefusedWhileTheOwnerLives)
 {
     SharedMemory owner;
-    ASSERT_TRUE(owner.create(m_name, kSize, 0644, locks())) << owner.errorString();
+    ASSERT_TRUE(owner.create(m_name, kSize, 0644)) << owner.errorString();
     ASSERT_TRUE(owner.write(0, "keep", 4));
 
     SharedMemory sameProcess;
-    EXPECT_FALSE(sameProcess.create(m_name, kSize, 0644, locks()));
+    EXPECT_FALSE(sameProcess.create(m_name, kSize, 0644));
     EXPECT_NE(sameProcess.errorString().find("already owned by a running process"), std::string::npos)
         << sameProcess.errorString();
 
+    // Another instance with a runtime folder of its own: the owner's liveness is on the
+    // object, so the other folder changes nothing.
     const std::string name = m_name;
-    const std::string lockFolder = locks();
+    const std::string runtime = otherRuntime();
     ChildProcess other([&] {
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         SharedMemory m;
-        if (m.create(name, kSize, 0644, lockFolder))
+        if (m.create(name, kSize, 0644))
             return 10;
-        return m.errorString().find("already owned by a running process") != std::string::npos ? 0 : 11;
+        if (m.errorString().find("already owned by a running process") == std::string::npos)
+            return 11;
+        SharedMemory shared; // nor may a shared holder take over an owned object
+        return shared.openShared(name, kSize) ? 12 : 0;
     });
     ASSERT_TRUE(other.started());
     EXPECT_EQ(other.waitExit(kLong), 0);
 
-    // The refused creators left the owner's object alone.
+    // The refused creators left the owner's object alone: mapped, readable, unchanged, and
+    // still the one a reader finds by name.
     EXPECT_TRUE(exists());
+    EXPECT_EQ(std::memcmp(owner.constData(), "keep", 4), 0);
+    ASSERT_TRUE(owner.write(4, "!", 1));
     SharedMemory reader;
     ASSERT_TRUE(reader.openReadOnly(m_name));
-    EXPECT_EQ(std::memcmp(reader.constData(), "keep", 4), 0);
+    EXPECT_EQ(std::memcmp(reader.constData(), "keep!", 5), 0);
 }
 
 TEST_F(SharedMemoryTest, StaleObjectOfAKilledOwnerIsReplaced)
@@ -222,10 +233,9 @@ TEST_F(SharedMemoryTest, StaleObjectOfAKilledOwnerIsReplaced)
     Pipe toParent;
     ASSERT_TRUE(toParent.ok());
     const std::string name = m_name;
-    const std::string lockFolder = locks();
     ChildProcess owner([&] {
         SharedMemory m;
-        if (!m.create(name, 64, 0644, lockFolder) || !m.write(0, "stale", 5))
+        if (!m.create(name, 64, 0644) || !m.write(0, "stale", 5))
             return 10;
         toParent.send('C');
         for (;;)
@@ -238,11 +248,121 @@ TEST_F(SharedMemoryTest, StaleObjectOfAKilledOwnerIsReplaced)
     ASSERT_TRUE(exists()) << "a killed owner leaves its object behind";
 
     SharedMemory fresh;
-    ASSERT_TRUE(fresh.create(m_name, kSize, 0644, locks())) << fresh.errorString();
+    ASSERT_TRUE(fresh.create(m_name, kSize, 0644)) << fresh.errorString();
     EXPECT_EQ(fresh.size(), kSize);
     EXPECT_TRUE(allZero(fresh)) << "the stale contents must be gone";
 
     SharedMemory reader;
     ASSERT_TRUE(reader.openReadOnly(m_name));
     EXPECT_EQ(reader.size(), kSize);
+}
+
+TEST_F(SharedMemoryTest, SharedHoldersSeeOneObjectAndTheLastRemovesIt)
+{
+    SharedMemory first;
+    bool created = false;
+    ASSERT_TRUE(first.openShared(m_name, kSize, 0600, &created)) << first.errorString();
+    EXPECT_TRUE(created);
+    EXPECT_TRUE(first.isShared());
+    EXPECT_FALSE(first.isOwner());
+    EXPECT_TRUE(allZero(first));
+    ASSERT_TRUE(first.write(0, "3 1 0 2 ", 8));
+
+    // A second holder in another process takes the object as it is, with its own size.
+    Pipe toParent, toChild;
+    const std::string name = m_name;
+    ChildProcess other([&] {
+        SharedMemory m;
+        bool made = true;
+        if (!m.openShared(name, 64, 0600, &made) || made || m.size() != kSize)
+            return 10;
+        if (std::memcmp(m.constData(), "3 1 0 2 ", 8) != 0)
+            return 11;
+        if (!m.write(8, "x", 1))
+            return 12;
+        toParent.send('A');
+        if (toChild.receive(kLong) != 'Q')
+            return 13;
+        m.close(); // not the last: the object stays
+        return 0;
+    });
+    ASSERT_TRUE(other.started());
+    ASSERT_EQ(toParent.receive(kLong), 'A');
+    EXPECT_EQ(first.constData()[8], 'x');
+    toChild.send('Q');
+    EXPECT_EQ(other.waitExit(kLong), 0);
+    EXPECT_TRUE(exists());
+
+    first.close();
+    EXPECT_FALSE(exists()) << "the last holder removes the object";
+}
+
+TEST_F(SharedMemoryTest, LeftoverOfDeadHoldersIsMadeAfresh)
+{
+    Pipe toParent;
+    const std::string name = m_name;
+    ChildProcess holder([&] {
+        SharedMemory m;
+        if (!m.openShared(name, kSize) || !m.write(0, "old", 3))
+            return 10;
+        toParent.send('H');
+        for (;;)
+            pause();
+    });
+    ASSERT_TRUE(holder.started());
+    ASSERT_EQ(toParent.receive(kLong), 'H');
+    holder.killHard();
+    ASSERT_EQ(holder.waitExit(kLong), -2);
+    ASSERT_TRUE(exists());
+
+    SharedMemory next;
+    bool created = false;
+    ASSERT_TRUE(next.openShared(m_name, kSize, 0600, &created)) << next.errorString();
+    EXPECT_TRUE(created);
+    EXPECT_TRUE(allZero(next));
+}
+
+TEST_F(SharedMemoryTest, GuardExcludesHoldersAndDiesWithAKilledHolder)
+{
+    SharedMemory mine;
+    ASSERT_TRUE(mine.openShared(m_name, kSize)) << mine.errorString();
+    SharedMemory noObject;
+    EXPECT_FALSE(noObject.lockGuard(0ms)) << "a guard needs a shared object";
+
+    Pipe toParent;
+    const std::string name = m_name;
+    ChildProcess holder([&] {
+        SharedMemory m;
+        if (!m.openShared(name, kSize) || !m.lockGuard(1s))
+            return 10;
+        toParent.send('G');
+        for (;;)
+            pause();
+    });
+    ASSERT_TRUE(holder.started());
+    ASSERT_EQ(toParent.receive(kLong), 'G');
+
+    // The wait for a guard that stays taken ends at its time-out.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(mine.lockGuard(150ms));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 150ms);
+    EXPECT_LT(waited, 5s);
+
+    // Killed while holding it: the guard is free again.
+    holder.killHard();
+    ASSERT_EQ(holder.waitExit(kLong), -2);
+    EXPECT_TRUE(mine.lockGuard(kLong));
+    EXPECT_TRUE(mine.holdsGuard());
+
+    // Within one process, two objects of one name exclude each other as well; attaching
+    // waits for the guard too.
+    SharedMemory second;
+    EXPECT_FALSE(second.openShared(m_name, kSize, 0600, nullptr, 50ms));
+    mine.unlockGuard();
+    ASSERT_TRUE(second.openShared(m_name, kSize)) << second.errorString();
+    ASSERT_TRUE(mine.lockGuard(0ms));
+    EXPECT_FALSE(second.lockGuard(0ms));
+    mine.unlockGuard();
+    EXPECT_TRUE(second.lockGuard(0ms));
 }

@@ -1,0 +1,69 @@
+#include "typestone/server/instance_startup.h"
+
+#include "typestone/server/app_strings.h"
+#include "typestone/server/server_trace.h"
+#include "typestone/server/trace_settings.h"
+
+#include "klv_inet/support/instances.h"
+#include "klv_inet/widgets/aux_img_wnd.h"
+
+#include "platform/ui/message_box.h"
+#include "platform/ui/ui_bridge.h"
+
+#include <cstdio>
+
+namespace typestone {
+namespace {
+
+constexpr const char* kAppName = "Typestone";
+constexpr unsigned kMsgClose = 16;    // the window's close request
+constexpr unsigned kMsgStop = 1096;   // the status window's stop
+
+} // namespace
+
+void ShowStartLogo()
+{
+    App_Logo(kAppName, kLogoFile, kLogoTimeMs, 1);
+}
+
+void TakeStartLogoDown()
+{
+    App_Logo(kAppName, nullptr, 0, 0);
+}
+
+bool RefuseSecondInstance()
+{
+    if (IsFirstInstance(kAppName, 0, nullptr))
+        return false;
+    std::string text = appString(kStrAlreadyStarted);
+    if (text.empty())
+        text = "Typestone Server is already started.";
+    if (TRZ_IsOn(kTrzCore))
+        TRZ_Printf("\nInitInstance: %s", text.c_str());
+    std::fprintf(stderr, "typestone: %s\n", text.c_str());
+    std::fflush(stderr);
+    platform::ui::MessageBoxRequest box;
+    box.text = text;
+    box.caption = "Typestone Server";
+    box.style = platform::ui::kMbOk | platform::ui::kMbIconInformation;
+    box.timeoutMs = kAlreadyStartedNoticeMs;
+    platform::ui::bridge().messageBox(box);
+    return true;
+}
+
+RunningInstance::RunningInstance(std::function<void()> stop)
+{
+    SetInstanceRequestHandler([stop = std::move(stop)](unsigned msg, uint64_t, int64_t) {
+        if ((msg == kMsgClose || msg == kMsgStop) && stop)
+            stop();
+    });
+    AppInstanceRunning(kAppName);
+}
+
+RunningInstance::~RunningInstance()
+{
+    AppInstanceHalted(kAppName);
+    SetInstanceRequestHandler(nullptr);
+}
+
+} // namespace typestone
