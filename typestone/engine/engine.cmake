@@ -4,6 +4,8 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/box_drawing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/char_classes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_table.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dib.cpp ${CMAKE_CURRENT_LIST_DIR}/dib_header.cpp ${CMAKE_CURRENT_LIST_DIR}/dib_rotate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/img_wnd.cpp ${CMAKE_CURRENT_LIST_DIR}/img_wnd_place.cpp ${CMAKE_CURRENT_LIST_DIR}/pcx_decoder.cpp ${CMAKE_CURRENT_LIST_DIR}/picture_files.cpp ${CMAKE_CURRENT_LIST_DIR}/prt_bmp_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drive_map.cpp
   ${CMAKE_CURRENT_LIST_DIR}/esc_block.cpp
   ${CMAKE_CURRENT_LIST_DIR}/font_mapper.cpp
