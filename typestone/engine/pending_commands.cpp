@@ -1,7 +1,6 @@
 #include "typestone/engine/pending_commands.h"
 
 #include "typestone/engine/win_prt.h"
-#include "typestone/server/server_trace.h"
 
 #include <string>
 
@@ -9,9 +8,8 @@ namespace typestone {
 
 CmdHandler pendingCommand(const char* name)
 {
-    return [name](CWinPrt&, const EscBlock& block) {
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nCWinPrt::%s (%u bytes) - not yet carried out", name, block.length);
+    return [name](CWinPrt& prt, const EscBlock& block) {
+        prt.Trace(kTrzJobs, "\nCWinPrt::%s (%u bytes) - not yet carried out", name, block.length);
         return true;
     };
 }
@@ -27,20 +25,17 @@ bool PrintFileCommand(CWinPrt& prt, const EscBlock& block)
 
     if (!(flags & 0x8000)) {
         // Host files come through the host file link, which is not part of this engine yet.
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\n_PrintFile(%s): %s - host files not yet carried out", "Valdor", name.c_str());
+        prt.Trace(kTrzJobs, "\n_PrintFile(%s): %s - host files not yet carried out", "Valdor", name);
         return true;
     }
     if (flags & 0x2000) {
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\n_PrintFile(%s): %s - printing foreign documents not yet carried out", "Windows",
-                       name.c_str());
+        prt.Trace(kTrzJobs, "\n_PrintFile(%s): %s - printing foreign documents not yet carried out", "Windows",
+                  name);
         return true;
     }
     const auto local = prt.GetDriveMap().map(name);
     if (!local) {
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nPrintFile()-FALSE: '%s' is outside the mapped folders [OUT]", name.c_str());
+        prt.Trace(kTrzJobs, "\nPrintFile()-FALSE: '%s' is outside the mapped folders [OUT]", name);
         return false;
     }
     if (!prt.IsPageStarted() && !prt.StartPage())

@@ -14,13 +14,15 @@
 
 #include "typestone/engine/command_table.h"
 #include "typestone/engine/drive_map.h"
+#include "typestone/engine/engine_host.h"
 #include "typestone/engine/esc_block.h"
+#include "typestone/engine/init_data.h"
 #include "typestone/engine/progress_throttle.h"
-#include "typestone/server/job_header.h"
 
 #include "platform/draw/dc.h"
 #include "platform/draw/font_engine.h"
 #include "platform/draw/page_device.h"
+#include "platform/text/sprintf.h"
 
 #include <atomic>
 #include <cstdint>
@@ -32,7 +34,6 @@
 namespace typestone {
 
 class CFontMapper;
-class CPrtJobThread;
 
 // Where the job's pages go: made for the job's printer when the document starts.
 struct EngineDeviceRequest
@@ -82,10 +83,18 @@ public:
     // Text goes here instead of the font mapper (tests watching the framer).
     void SetTextSink(std::function<void(const char*, size_t)> sink) { m_textSink = std::move(sink); }
 
+    // What runs the job: its status, host files, UI bridge, trace and strings (not owned;
+    // outlives the job). Null: the default host, which traces nothing.
+    void SetHost(EngineHost* host) { m_host = host != nullptr ? host : &EngineHost::Default(); }
+    EngineHost& Host() const { return *m_host; }
+    // One trace line under `mask`, formatted printf-style, when the host traces that area.
+    template <typename... Args> void Trace(uint32_t mask, const char* format, const Args&... args) const
+    {
+        if (m_host->TraceOn(mask))
+            m_host->TraceText(platform::text::sprintf(format, args...));
+    }
+
     // --- the connection's calls, in this order ---
-    void SetSockets(int controlSocket, int dataSocket);
-    void SetPrtJobThread(CPrtJobThread* job) { m_pJob = job; }
-    CPrtJobThread* GetPrtJobThread() const { return m_pJob; }
     bool StartSpoolPrtJob(uint16_t version, const INIT_DATA* record, const char* jobName);
     bool SpoolData(const void* bytes, size_t count);
     bool StopSpoolPrtJob();
@@ -174,9 +183,7 @@ private:
     std::function<void(const char*, size_t)> m_textSink;
 
     // connection
-    int m_controlSocket = -1;
-    int m_dataSocket = -1;
-    CPrtJobThread* m_pJob = nullptr;
+    EngineHost* m_host = &EngineHost::Default();
     std::unique_ptr<INIT_DATA> m_spoolRecord;
     std::string m_spoolName;
     std::string m_jobName;

@@ -3,10 +3,6 @@
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/win_prt.h"
 
-#include "typestone/server/prt_job_thread.h"
-#include "typestone/server/server_trace.h"
-#include "typestone/server/trace_settings.h"
-
 #include "klv_inet/support/text_compare.h"
 #include "klv_inet/support/work4wts.h"
 #include "platform/charset/host_charset.h"
@@ -106,21 +102,19 @@ bool CWinPrt::StopSpoolPrtJob()
     const auto info = platform::fileio::fileInfo(m_spoolName);
     bool result = false;
     if (info.exists && info.regular && info.size > 0) {
-        if (m_pJob != nullptr)
-            m_pJob->SetPrinting();
+        m_host->JobPrinting();
         if (StartPrtJob(m_spoolRecord.get(), m_jobName.c_str(), false)) {
             result = PrintFile(m_spoolName, false, 0, 0, 0, false, 44);
             result = StopPrtJob(result) && result;
         }
-        if (m_pJob != nullptr)
-            m_pJob->SetJobSize(static_cast<uint32_t>(info.size));
+        m_host->JobSize(static_cast<uint32_t>(info.size));
     }
     bool remove = true;
-    if (TraceSettings::extendedDebug() && m_bShowMsgs) {
-        char text[1200];
-        std::snprintf(text, sizeof text, "Spooled job '%s' was printed '%s'\nOK to delete temp file '%s'",
-                      m_jobName.c_str(), result ? "SUCCESSFULLY" : "WITH ERROR", m_spoolName.c_str());
-        remove = TRZ_MsgBox(text, platform::ui::kMbYesNo, 0, kTrzJobs) != platform::ui::kIdNo;
+    if (m_host->ExtendedDebug() && m_bShowMsgs) {
+        const std::string text =
+            platform::text::sprintf("Spooled job '%s' was printed '%s'\nOK to delete temp file '%s'", m_jobName,
+                                    result ? "SUCCESSFULLY" : "WITH ERROR", m_spoolName);
+        remove = m_host->TracedBox(text, platform::ui::kMbYesNo, kTrzJobs) != platform::ui::kIdNo;
     }
     if (remove)
         std::remove(m_spoolName.c_str());
@@ -268,8 +262,7 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
     (void)recordMode;
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) {
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nPrintFile()-FALSE: '%s' not found [OUT]", path.c_str());
+        Trace(kTrzJobs, "\nPrintFile()-FALSE: '%s' not found [OUT]", path);
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -283,13 +276,13 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
         request.caption = FieldText(m_InitData.printer);
         request.lines.push_back(m_jobName.empty() ? fs::path(path).filename().string()
                                                   : "Printing '" + m_jobName + "'...");
-        m_progressId = platform::ui::bridge().openProgress(request);
+        m_progressId = m_host->Ui().openProgress(request);
         m_progress.setSink([this](int percent) {
             platform::ui::ProgressState state;
             state.percent = percent;
             state.status = "Page " + std::to_string(m_nPages);
-            platform::ui::bridge().updateProgress(m_progressId, state);
-            if (platform::ui::bridge().progressCancelled(m_progressId))
+            m_host->Ui().updateProgress(m_progressId, state);
+            if (m_host->Ui().progressCancelled(m_progressId))
                 m_bCanceled = true;
         });
     }
@@ -324,7 +317,7 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
     --m_fileDepth;
     if (outermost) {
         m_progress.setSink(nullptr);
-        platform::ui::bridge().closeProgress(m_progressId);
+        m_host->Ui().closeProgress(m_progressId);
         m_progressId = 0;
     }
     std::fclose(file);

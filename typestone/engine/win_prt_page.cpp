@@ -3,8 +3,6 @@
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/win_prt.h"
 
-#include "typestone/server/server_trace.h"
-
 namespace typestone {
 
 bool CWinPrt::StartPage()
@@ -49,8 +47,7 @@ bool CWinPrt::NewPage(bool eject)
 {
     if (m_bPlaying4Page) {
         // Refused, not failed: a recorded action must not break the page it belongs to.
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nCWinPrt::NewPage()- Do NOT allow NewPage() while 'm_bPlaying4Page' [OUT]");
+        Trace(kTrzJobs, "\nCWinPrt::NewPage()- Do NOT allow NewPage() while 'm_bPlaying4Page' [OUT]");
         return true;
     }
     if (eject) {

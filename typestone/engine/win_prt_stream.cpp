@@ -4,13 +4,8 @@
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/win_prt.h"
 
-#include "typestone/server/server_strings.h"
-#include "typestone/server/server_trace.h"
-#include "typestone/server/trace_settings.h"
-
 #include <algorithm>
 #include <array>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -40,16 +35,7 @@ std::string field(const uint8_t* p, size_t width)
     return std::string(reinterpret_cast<const char*>(p), n);
 }
 
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...)
-{
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    return buf;
-}
+using platform::text::sprintf;
 
 // The description of a block's parameters for traces and error texts. `p` holds at least the
 // command's minimum size (zero padded).
@@ -57,25 +43,25 @@ std::string describeParams(uint16_t cmd, const uint8_t* p)
 {
     switch (cmd) {
     case 6:
-        return format("Font='%s'", field(p, 32).c_str());
+        return sprintf("Font='%s'", field(p, 32).c_str());
     case 7: {
         const int32_t unit = readI32(p + 8);
         const char* name = unit == 0   ? "_10THPOINT_FONT"
                            : unit == 1 ? "_COL_ROW_FONT"
                            : unit == 2 ? "_CPI_FONT"
                                        : "Undefined -> _10THPOINT_FONT";
-        return format("nHeight=%d, nWidth=%d - Font_Unit=%d->%s", readI32(p + 4), readI32(p), unit, name);
+        return sprintf("nHeight=%d, nWidth=%d - Font_Unit=%d->%s", readI32(p + 4), readI32(p), unit, name);
     }
     case 8:
-        return format("Style=%d", readU16(p));
+        return sprintf("Style=%d", readU16(p));
     case 9:
-        return format("FG_color=%d, BG_color=%d", readI32(p), readI32(p + 4));
+        return sprintf("FG_color=%d, BG_color=%d", readI32(p), readI32(p + 4));
     case 10:
-        return format("align=0x%08x", static_cast<unsigned>(readU16(p)));
+        return sprintf("align=0x%08x", static_cast<unsigned>(readU16(p)));
     case 15: {
         const unsigned win = readU16(p);
         const int32_t mode = readI32(p + 4);
-        return format("win=%u (0x%08x), mode=%d (0x%08x)", win, win, mode, static_cast<unsigned>(mode));
+        return sprintf("win=%u (0x%08x), mode=%d (0x%08x)", win, win, mode, static_cast<unsigned>(mode));
     }
     default:
         // The layouts of the other blocks belong to their command groups, which describe
@@ -86,12 +72,12 @@ std::string describeParams(uint16_t cmd, const uint8_t* p)
 
 std::string headerDump(const EscHeader& h, const std::string& description)
 {
-    std::string s = format("\nwHdr=0x%04x", h.wHdr);
+    std::string s = sprintf("\nwHdr=0x%04x", h.wHdr);
     s += description;
-    s += format("\nwVersion=%u (0x%04x)- Supported=%u (0x%04x)", h.wVersion, h.wVersion, kEscSupportedVersion,
+    s += sprintf("\nwVersion=%u (0x%04x)- Supported=%u (0x%04x)", h.wVersion, h.wVersion, kEscSupportedVersion,
                 kEscSupportedVersion);
-    s += format("\ndwLen=%u (0x%08x)", h.dwLen, h.dwLen);
-    s += format("\nwChk=0x%04x", h.wChk);
+    s += sprintf("\ndwLen=%u (0x%08x)", h.dwLen, h.dwLen);
+    s += sprintf("\nwChk=0x%04x", h.wChk);
     return s;
 }
 
@@ -196,20 +182,19 @@ bool CWinPrt::Func4EscData(uint8_t byte)
         const uint16_t x = EscHeader::xorOfWords(m_szDataSeq);
         const EscHeader h = EscHeader::decode(m_szDataSeq);
         if (x != 0) {
-            if (TRZ_IsOn(kTrzJobs)) {
+            if (m_host->TraceOn(kTrzJobs)) {
                 std::string desc;
                 FormCmd(&h, &desc, m_nPages, nullptr, 0, false, m_bPlaying4Page);
-                TRZ_Printf("--> Chk ERROR: computed wChk=0x%04x", x);
-                TRZ_HexDump("m_szDataSeq", m_szDataSeq, kEscHeaderSize);
-                TRZ_Printf("%s", headerDump(h, desc).c_str());
+                m_host->TraceText(sprintf("--> Chk ERROR: computed wChk=0x%04x", x));
+                m_host->TraceHexDump("m_szDataSeq", m_szDataSeq, kEscHeaderSize);
+                m_host->TraceText(headerDump(h, desc));
             }
             // This byte is part of the header just given back: it is not offered again.
             Discarding();
             return true;
         }
         if (h.dwLen > kEscMaxParamLen) {
-            if (TRZ_IsOn(kTrzJobs))
-                TRZ_Printf("--> dwLen=%u exceeds %u: broken header", h.dwLen, kEscMaxParamLen);
+            Trace(kTrzJobs, "--> dwLen=%u exceeds %u: broken header", h.dwLen, kEscMaxParamLen);
             Discarding();
             return true;
         }
@@ -235,11 +220,8 @@ void CWinPrt::Discarding()
     const size_t n = m_nHdrPos;
     std::memcpy(scratch.data(), m_szDataSeq, n);
     m_nHdrPos = 0;
-    if (TRZ_IsOn(kTrzJobs)) {
-        TRZ_Printf("\nCWinPrt::Discarding ----> 0x%02x (%c)", scratch[0],
-                   scratch[0] < 0x20 ? '.' : scratch[0]);
-        TRZ_Printf(" - buffered %u cars<<<-----", static_cast<unsigned>(n));
-    }
+    Trace(kTrzJobs, "\nCWinPrt::Discarding ----> 0x%02x (%c)", scratch[0], scratch[0] < 0x20 ? '.' : scratch[0]);
+    Trace(kTrzJobs, " - buffered %u cars<<<-----", static_cast<unsigned>(n));
     PutByte(scratch[0]);
     if (n > 1) {
         // Only the first byte's progress was counted by the loop; the others were too.
@@ -263,9 +245,8 @@ void CWinPrt::EndOfStream()
         return;
     }
     const EscHeader h = EscHeader::decode(m_szDataSeq);
-    if (TRZ_IsOn(kTrzJobs))
-        TRZ_Printf("\nCWinPrt::EndOfStream: command %u cut short, %u of %u parameter bytes - dropped", h.wCmd,
-                   m_nParamCount, h.dwLen);
+    Trace(kTrzJobs, "\nCWinPrt::EndOfStream: command %u cut short, %u of %u parameter bytes - dropped", h.wCmd,
+          m_nParamCount, h.dwLen);
     m_nHdrPos = 0;
     m_nParamCount = 0;
     m_params.clear();
@@ -281,12 +262,9 @@ bool CWinPrt::FormCmd(const EscHeader* header, std::string* text, unsigned page,
     std::string name;
     if (valid)
         name = m_table->commands[header->wCmd].name;
-    else if (!serverStringLookup(425, &name))
+    else if (!m_host->StringText(425, &name))
         name = "Unknown";
-    char buf[600];
-    std::snprintf(buf, sizeof buf, "Page #%u: Command #%u (0x%04x) -> %s", page, header->wCmd, header->wCmd,
-                  name.c_str());
-    *text = buf;
+    *text = sprintf("Page #%u: Command #%u (0x%04x) -> %s", page, header->wCmd, header->wCmd, name);
     if (playing)
         *text += " - Playing for Page <<<<<<";
     // The block was padded to the command's minimum, so its description may read that far.
@@ -321,13 +299,13 @@ bool CWinPrt::ExecCmd(const uint8_t* header)
     std::string desc;
     const bool valid = FormCmd(&h, &desc, m_nPages, params.data(), length, false, m_bPlaying4Page);
 
-    if (TraceSettings::extendedDebug() && TRZ_IsOn(kTrzJobs)) {
-        TRZ_Printf("\nExecCmd # %u (0x%04x)", h.wCmd, h.wCmd);
-        TRZ_HexDump("Header", header, kEscHeaderSize);
-        if (length <= 100 || TRZ_IsOn(kTrzDumps))
-            TRZ_HexDump("Data", params.data(), length);
+    if (m_host->ExtendedDebug() && m_host->TraceOn(kTrzJobs)) {
+        m_host->TraceText(sprintf("\nExecCmd # %u (0x%04x)", h.wCmd, h.wCmd));
+        m_host->TraceHexDump("Header", header, kEscHeaderSize);
+        if (length <= 100 || m_host->TraceOn(kTrzDumps))
+            m_host->TraceHexDump("Data", params.data(), length);
         else
-            TRZ_Printf("Data ->%u cars (EXTRA_INFO for binary dump here!!)", length);
+            m_host->TraceText(sprintf("Data ->%u cars (EXTRA_INFO for binary dump here!!)", length));
     }
 
     bool result = false;

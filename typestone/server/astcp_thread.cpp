@@ -32,12 +32,25 @@ int64_t nowMs()
 CASTCPThread::CASTCPThread(JobContext& context, platform::net::Socket control)
     : m_context(context), m_control(std::move(control)), m_initData(DefaultInitData())
 {
+    m_winPrt.SetHost(this);
 }
 
 CASTCPThread::~CASTCPThread()
 {
     if (m_rawJob)
         m_rawJob->abort();
+}
+
+void CASTCPThread::JobPrinting()
+{
+    if (m_job)
+        m_job->SetPrinting();
+}
+
+void CASTCPThread::JobSize(uint32_t bytes)
+{
+    if (m_job)
+        m_job->SetJobSize(bytes);
 }
 
 int CASTCPThread::ThreadProc(JobContext* context, int socketHandle)

@@ -9,8 +9,9 @@
 // the spooler as it arrives; the host's close ends the job. Every wait is bounded and ends at
 // Stop().
 
-#include "typestone/server/job_header.h"
 #include "typestone/engine/win_prt.h"
+#include "typestone/server/job_header.h"
+#include "typestone/server/server_engine_host.h"
 
 #include "platform/jobio/wake_signal.h"
 #include "platform/net/socket.h"
@@ -37,7 +38,8 @@ class CPrinter;
 class CPrtJobThread;
 struct JobContext;
 
-class CASTCPThread
+// The connection is its job's engine host: the engine reports the job's status through it.
+class CASTCPThread : public ServerEngineHost
 {
 public:
     CASTCPThread(JobContext& context, platform::net::Socket control);
@@ -58,6 +60,10 @@ public:
     std::string PrinterName() const;
     std::string PeerName() const;
     std::string JobName() const;
+
+    // The engine's reports of the job.
+    void JobPrinting() override;
+    void JobSize(uint32_t bytes) override;
 
     // The share and password check: true with code 0, else false with 7 (not shared) or 8.
     static bool ChkPrinter(CPrinter& printers, const std::string& printer, const char* password,

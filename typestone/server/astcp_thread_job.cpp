@@ -121,7 +121,6 @@ void CASTCPThread::handleHeader()
         m_stop = true;
         return;
     }
-    m_winPrt.SetSockets(m_control.fd(), m_ServerSocket.fd());
     PutStateprinter(true);
 }
 
@@ -288,7 +287,6 @@ bool CASTCPThread::StartSpoolJob(const std::string& printer)
     if (m_job)
         m_job->SetPrtJobName(printer, jobName.c_str());
     PrepareWinPrt(m_winPrt, *m_context.engine, &m_fonts);
-    m_winPrt.SetPrtJobThread(m_job);
     m_spooling = m_winPrt.StartSpoolPrtJob(m_version, &m_initData, jobName.c_str());
     return m_spooling;
 }

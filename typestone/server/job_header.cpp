@@ -19,17 +19,6 @@ void copyField(char* out, const uint8_t* in, size_t width)
 
 } // namespace
 
-INIT_DATA DefaultInitData()
-{
-    INIT_DATA d;
-    std::memset(&d, 0, sizeof d);
-    d.cols = 80;
-    d.rows = 58;
-    d.options = 0;
-    d.snd_color = 15;
-    return d;
-}
-
 INIT_DATA DecodeInitData(const uint8_t* header)
 {
     const uint8_t* r = header + kInitDataOffset;
@@ -43,15 +32,6 @@ INIT_DATA DecodeInitData(const uint8_t* header)
     copyField(d.docname, r + 271, sizeof d.docname);
     copyField(d.output, r + 527, sizeof d.output);
     return d;
-}
-
-std::string FieldText(const char* field, size_t width)
-{
-    if (!field)
-        return {};
-    const void* nul = std::memchr(field, 0, width);
-    const size_t len = nul ? static_cast<size_t>(static_cast<const char*>(nul) - field) : width;
-    return std::string(field, len);
 }
 
 uint16_t JobHeaderChecksum(const uint8_t* header)

@@ -1,7 +1,7 @@
 // An interpreted job from the spool file to the folder spooler's PDF, read back with poppler.
 
+#include "typestone/engine/init_data.h"
 #include "typestone/engine/win_prt.h"
-#include "typestone/server/job_header.h"
 
 #include "tests/support/fonts/test_fonts.h"
 

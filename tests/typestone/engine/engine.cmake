@@ -4,7 +4,7 @@ set(_engine_tests ${CMAKE_CURRENT_LIST_DIR})
 foreach(_name framer job font_mapper box_drawing end_to_end)
   ts_add_test(engine_${_name}_test
     SOURCES ${_engine_tests}/${_name}_test.cpp
-    LIBS typestone_core platform_draw)
+    LIBS typestone_engine platform_draw)
 endforeach()
 foreach(_name font_mapper end_to_end)
   target_compile_definitions(engine_${_name}_test PRIVATE
@@ -12,4 +12,4 @@ foreach(_name font_mapper end_to_end)
 endforeach()
 ts_add_test(engine_support_test
   SOURCES ${_engine_tests}/support_test.cpp
-  LIBS typestone_core)
+  LIBS typestone_engine)

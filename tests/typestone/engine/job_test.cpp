@@ -4,13 +4,14 @@
 #include "tests/typestone/engine/recording_page_device.h"
 
 #include "typestone/engine/pending_commands.h"
+#include "typestone/engine/init_data.h"
 #include "typestone/engine/win_prt.h"
-#include "typestone/server/job_header.h"
 
 #include "platform/draw/fake_font_engine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -180,6 +181,35 @@ TEST_F(JobTest, SpoolFileHoldsTheBytesAndIsDeletedAfterTheJob)
     EXPECT_TRUE(m_prt.StopSpoolPrtJob());
     EXPECT_FALSE(fs::exists(spool));
     EXPECT_TRUE(m_prt.GetSpoolFName().empty());
+}
+
+// What runs the job hears of it through its host: printing starts, the job's size at the end,
+// and the trace lines of the areas the host traces, formatted by the engine.
+class RecordingHost : public typestone::EngineHost
+{
+public:
+    void JobPrinting() override { events.push_back("printing"); }
+    void JobSize(uint32_t bytes) override { events.push_back("size " + std::to_string(bytes)); }
+    bool TraceOn(uint32_t mask) override { return mask == typestone::kTrzJobs; }
+    void TraceText(const std::string& text) override { trace.push_back(text); }
+
+    std::vector<std::string> events;
+    std::vector<std::string> trace;
+};
+
+TEST_F(JobTest, HostHearsTheJobStatusAndItsTrace)
+{
+    RecordingHost host;
+    m_prt.SetHost(&host);
+    // Command 12 (an image) is not carried out yet: it is traced and the job goes on.
+    EXPECT_TRUE(run("ab" + escBlock(12, std::string(24, '\0')) + "c"));
+    EXPECT_EQ(host.events, (std::vector<std::string>{"printing", "size 39"}));
+    EXPECT_NE(std::find(host.trace.begin(), host.trace.end(),
+                        "\nCWinPrt::PrtImage (24 bytes) - not yet carried out"),
+              host.trace.end());
+    m_prt.SetHost(nullptr);
+    EXPECT_TRUE(run("d"));
+    EXPECT_EQ(host.events.size(), 2u);
 }
 
 TEST_F(JobTest, BoldAndUnderlineSelectFontsAndBackAgain)
