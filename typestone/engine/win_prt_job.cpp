@@ -7,7 +7,6 @@
 #include "klv_inet/support/work4wts.h"
 #include "platform/charset/host_charset.h"
 #include "platform/charset/oem_ansi.h"
-#include "platform/draw/pdf_file_page_device.h"
 #include "platform/fileio/file_ops.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
@@ -171,8 +170,8 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
         return false;
     }
     // A PDF driver without a name writes a temporary file of its own choosing.
-    if (const auto* pdf = dynamic_cast<const platform::draw::PdfFilePageDevice*>(m_device.get()))
-        m_docOutput = pdf->outputPath();
+    if (std::string path = m_device->outputPath(); !path.empty())
+        m_docOutput = std::move(path);
     if (!m_device->startDoc(request.documentName)) {
         showError("StartDoc() " + m_device->errorText());
         m_device.reset();

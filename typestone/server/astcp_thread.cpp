@@ -66,8 +66,8 @@ int CASTCPThread::ThreadProc(JobContext* context, int socketHandle)
 void CASTCPThread::Run()
 {
     GetPeerText();
-    m_job = new CPrtJobThread(&m_context.jobs, this);
-    m_context.jobs.AddPrtJobThread(m_job);
+    m_registration.emplace(m_context.jobs, this);
+    m_job = m_registration->job();
     m_context.connections.Add(this);
     m_headerDeadlineMs = nowMs() + m_context.headerTimeoutMs.load();
 
@@ -95,8 +95,8 @@ void CASTCPThread::Run()
 
     OnClose();
     m_context.connections.Remove(this);
-    m_context.jobs.RemovePrtJobThread(m_job);
     m_job = nullptr;
+    m_registration.reset();
 }
 
 bool CASTCPThread::headerTimedOut() const

@@ -11,6 +11,7 @@
 
 #include "typestone/engine/win_prt.h"
 #include "typestone/server/job_header.h"
+#include "typestone/server/prt_job_registration.h"
 #include "typestone/server/server_engine_host.h"
 
 #include "platform/jobio/wake_signal.h"
@@ -21,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace platform::spooler {
@@ -133,6 +135,8 @@ private:
 
     // The auxiliary port's listening socket, then the data connection.
     platform::net::Socket m_ServerSocket;
+    // The job's record in the sequencer's list while the worker runs; m_job is its record.
+    std::optional<PrtJobRegistration> m_registration;
     CPrtJobThread* m_job = nullptr;
 };
 

@@ -17,15 +17,16 @@ JobSequencer::~JobSequencer()
     m_jobs.clear();
 }
 
-bool JobSequencer::AddPrtJobThread(CPrtJobThread* job)
+bool JobSequencer::AddPrtJobThread(std::unique_ptr<CPrtJobThread> job)
 {
     if (!job)
         return false;
     {
         std::lock_guard<std::mutex> lock(m_listMutex);
-        m_jobs.emplace_back(job);
+        const void* added = job.get();
+        m_jobs.push_back(std::move(job));
         if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nPrtJob=%p - Added", static_cast<void*>(job));
+            TRZ_Printf("\nPrtJob=%p - Added", added);
     }
     WakeSequencer(true);
     return true;
