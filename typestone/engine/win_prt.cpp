@@ -14,13 +14,12 @@ CWinPrt::CWinPrt(const CommandTable* table)
     : m_table(table != nullptr ? table : &CommandTable::builtIn()),
       m_pFMap(std::make_unique<CFontMapper>(this, 1, nullptr))
 {
-    m_szDataSeq[0] = m_szDataSeq[1] = kEscMagicByte;
     SetConfig(nullptr, false);
 }
 
 CWinPrt::~CWinPrt()
 {
-    if (m_bDocStarted && m_device)
+    if (IsDocStarted() && m_device)
         m_device->abortDoc();
     m_pFMap.reset();
 }
@@ -37,8 +36,7 @@ void CWinPrt::Setup()
     const auto& bytes = CommandTable::controlBytes();
     for (size_t row = 0; row < kControlRows; ++row)
         m_wTransTbl[bytes[row]] = static_cast<uint16_t>(((0x80u | row) << 8) | bytes[row]);
-    m_bPageStarted = false;
-    m_bLiteralNext = false;
+    m_framer.m_bLiteralNext = false;
 }
 
 void CWinPrt::SetConfig(const INIT_DATA* record, bool showMessages)
@@ -55,7 +53,7 @@ platform::draw::Dc* CWinPrt::Dc() const
 
 bool CWinPrt::IsAborted()
 {
-    return m_bAbort || m_bCanceled.load();
+    return m_stop.abort || m_stop.m_bCanceled.load();
 }
 
 int CWinPrt::showError(const std::string& text, uint16_t code, unsigned type)

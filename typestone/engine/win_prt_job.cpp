@@ -131,7 +131,7 @@ bool CWinPrt::StartPrtJob(const INIT_DATA* record, const char* jobName, bool sho
 bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages)
 {
     // The check comes first: a second start must not change the running job's settings.
-    if (m_bDocStarted) {
+    if (IsDocStarted()) {
         showError("_StartPrtJob attampted when already printing...");
         return false;
     }
@@ -147,7 +147,6 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
     request.documentName = docName.empty() ? request.jobName : docName;
 
     m_docOutput.clear();
-    m_docOutputGoal.clear();
     if (isPdfDriver(request.printer)) {
         const std::string hostOutput = FieldText(m_InitData.output);
         if (!hostOutput.empty()) {
@@ -177,12 +176,12 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
         m_device.reset();
         return false;
     }
-    m_bDocStarted = true;
+    setPageState(PageState::BetweenPages);
     m_nPages = 0;
     m_dwPrintBytes = 0;
     m_wError = 0;
-    m_bAbort = false;
-    m_bPagePending = m_bAutoEjected = m_bSkipDown = false;
+    m_stop.abort = false;
+    m_cursor.m_bSkipDown = false;
     m_wAttr = 0;
     m_pFMap->SetDc(m_device->dc());
     m_pFMap->SetPrinting(true);
@@ -221,14 +220,14 @@ bool CWinPrt::_StopPrtJob(bool ok)
             m_device->abortDoc();
     } else {
         // The open page ends before the document is dropped.
-        if (m_bPageStarted) {
-            m_bPageStarted = false;
+        if (IsPageStarted()) {
+            setPageState(PageState::BetweenPages);
             m_pFMap->PageEnd();
             m_device->endPage();
         }
         m_device->abortDoc();
     }
-    m_bDocStarted = false;
+    setPageState(PageState::NoDocument);
     m_pFMap->DocumentEnd();
     m_pFMap->SetDc(nullptr);
     m_device.reset();
@@ -282,15 +281,15 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
             state.status = "Page " + std::to_string(m_nPages);
             m_host->Ui().updateProgress(m_progressId, state);
             if (m_host->Ui().progressCancelled(m_progressId))
-                m_bCanceled = true;
+                m_stop.m_bCanceled = true;
         });
     }
     m_progress.start(textMode && count != 0 ? count : fs::file_size(path, ec));
     // A new run starts clean; a file a command prints must not clear a cancel or an abort
     // that arrived while the job printed the stream around it.
     if (outermost) {
-        m_bCanceled = false;
-        m_bAbort = false;
+        m_stop.m_bCanceled = false;
+        m_stop.abort = false;
     }
 
     bool ok = true;
@@ -383,7 +382,7 @@ bool CWinPrt::printTextFile(std::FILE* file, uint16_t flags, unsigned first, uns
             PrintData(line.data(), line.size(), false);
         }
         // Each line of the file is a line of the page.
-        m_x = 0;
+        m_cursor.m_x = 0;
         m_pFMap->LineReset();
         Down();
         ++printed;

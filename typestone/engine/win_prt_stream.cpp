@@ -85,10 +85,10 @@ std::string headerDump(const EscHeader& h, const std::string& description)
 
 bool CWinPrt::ensureTextRoom(size_t count)
 {
-    if (m_pCache.size() >= count)
+    if (m_framer.m_pCache.size() >= count)
         return true;
     try {
-        m_pCache.resize(std::max(count, m_pCache.size() * 2));
+        m_framer.m_pCache.resize(std::max(count, m_framer.m_pCache.size() * 2));
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -98,27 +98,26 @@ bool CWinPrt::ensureTextRoom(size_t count)
 void CWinPrt::storeText(uint8_t byte)
 {
     // A handler that feeds bytes back may fill the buffer past what PrintData made room for.
-    if (m_ixCache >= m_pCache.size() && !ensureTextRoom(std::max<size_t>(m_ixCache + 1, 1024))) {
+    if (m_framer.m_ixCache >= m_framer.m_pCache.size() &&
+        !ensureTextRoom(std::max<size_t>(m_framer.m_ixCache + 1, 1024))) {
         showError("CWinPrt::PutByte(): no memory for text");
-        m_bAbort = true;
+        m_stop.abort = true;
         return;
     }
-    m_pCache[m_ixCache++] = static_cast<char>(byte);
+    m_framer.m_pCache[m_framer.m_ixCache++] = static_cast<char>(byte);
 }
 
 bool CWinPrt::PrintData(const void* bytes, size_t count, bool parseEscapes)
 {
-    if (m_ixCache > 0)
+    if (m_framer.m_ixCache > 0)
         FlushData();
     if (!ensureTextRoom(count))
         return false;
     const auto* p = static_cast<const uint8_t*>(bytes);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t b = p[i];
-        if (!m_bPageStarted && m_bPagePending) {
-            m_bPagePending = false;
+        if (m_pageState == PageState::PagePending)
             StartPage();
-        }
         if (IsAborted())
             break;
         bool taken = false;
@@ -128,24 +127,17 @@ bool CWinPrt::PrintData(const void* bytes, size_t count, bool parseEscapes)
         }
         if (!taken)
             PutByte(b);
-        if (m_bSkipDown && b != kByteCR)
-            m_bSkipDown = false;
+        if (m_cursor.m_bSkipDown && b != kByteCR)
+            m_cursor.m_bSkipDown = false;
     }
     FlushData();
     return true;
 }
 
-int CWinPrt::OnPrintData(size_t count, const void* bytes)
-{
-    if (bytes != nullptr && count > 0)
-        PrintData(bytes, count, false);
-    return 0;
-}
-
 void CWinPrt::PutByte(uint8_t byte)
 {
-    if (m_bLiteralNext) {
-        m_bLiteralNext = false;
+    if (m_framer.m_bLiteralNext) {
+        m_framer.m_bLiteralNext = false;
         storeText(byte);
         return;
     }
@@ -156,7 +148,7 @@ void CWinPrt::PutByte(uint8_t byte)
         if (row < kControlRows) {
             const CtlSlot& slot = m_table->controls[row];
             if (slot.action && !slot.action(*this))
-                m_bAbort = true;
+                m_stop.abort = true;
         }
         return;
     }
@@ -165,28 +157,28 @@ void CWinPrt::PutByte(uint8_t byte)
 
 bool CWinPrt::Func4EscData(uint8_t byte)
 {
-    if (m_nHdrPos < 2) {
+    if (m_framer.m_nHdrPos < 2) {
         if (byte == kEscMagicByte) {
             FlushData();
-            m_szDataSeq[m_nHdrPos++] = byte;
+            m_framer.m_szDataSeq[m_framer.m_nHdrPos++] = byte;
             return true;
         }
-        if (m_nHdrPos > 0)
+        if (m_framer.m_nHdrPos > 0)
             Discarding();
         return false;
     }
-    if (m_nHdrPos < kEscHeaderSize) {
-        m_szDataSeq[m_nHdrPos++] = byte;
-        if (m_nHdrPos < kEscHeaderSize)
+    if (m_framer.m_nHdrPos < kEscHeaderSize) {
+        m_framer.m_szDataSeq[m_framer.m_nHdrPos++] = byte;
+        if (m_framer.m_nHdrPos < kEscHeaderSize)
             return true;
-        const uint16_t x = EscHeader::xorOfWords(m_szDataSeq);
-        const EscHeader h = EscHeader::decode(m_szDataSeq);
+        const uint16_t x = EscHeader::xorOfWords(m_framer.m_szDataSeq);
+        const EscHeader h = EscHeader::decode(m_framer.m_szDataSeq);
         if (x != 0) {
             if (m_host->TraceOn(kTrzJobs)) {
                 std::string desc;
-                FormCmd(&h, &desc, m_nPages, nullptr, 0, false, m_bPlaying4Page);
+                FormCmd(&h, &desc, m_nPages, nullptr, 0, false, IsPlaying4Page());
                 m_host->TraceText(sprintf("--> Chk ERROR: computed wChk=0x%04x", x));
-                m_host->TraceHexDump("m_szDataSeq", m_szDataSeq, kEscHeaderSize);
+                m_host->TraceHexDump("m_szDataSeq", m_framer.m_szDataSeq, kEscHeaderSize);
                 m_host->TraceText(headerDump(h, desc));
             }
             // This byte is part of the header just given back: it is not offered again.
@@ -198,28 +190,28 @@ bool CWinPrt::Func4EscData(uint8_t byte)
             Discarding();
             return true;
         }
-        m_params.clear();
-        m_nParamCount = 0;
+        m_framer.m_params.clear();
+        m_framer.m_nParamCount = 0;
         if (h.dwLen == 0)
-            ExecCmd(m_szDataSeq);
+            ExecCmd(m_framer.m_szDataSeq);
         return true;
     }
-    m_params.push_back(byte);
-    ++m_nParamCount;
-    if (m_nParamCount >= EscHeader::decode(m_szDataSeq).dwLen)
-        ExecCmd(m_szDataSeq);
+    m_framer.m_params.push_back(byte);
+    ++m_framer.m_nParamCount;
+    if (m_framer.m_nParamCount >= EscHeader::decode(m_framer.m_szDataSeq).dwLen)
+        ExecCmd(m_framer.m_szDataSeq);
     return true;
 }
 
 void CWinPrt::Discarding()
 {
-    if (m_nHdrPos == 0)
+    if (m_framer.m_nHdrPos == 0)
         return;
     // A local copy: the bytes fed back below may open a block of their own in m_szDataSeq.
     std::array<uint8_t, kEscHeaderSize> scratch{};
-    const size_t n = m_nHdrPos;
-    std::memcpy(scratch.data(), m_szDataSeq, n);
-    m_nHdrPos = 0;
+    const size_t n = m_framer.m_nHdrPos;
+    std::memcpy(scratch.data(), m_framer.m_szDataSeq, n);
+    m_framer.m_nHdrPos = 0;
     Trace(kTrzJobs, "\nCWinPrt::Discarding ----> 0x%02x (%c)", scratch[0], scratch[0] < 0x20 ? '.' : scratch[0]);
     Trace(kTrzJobs, " - buffered %u cars<<<-----", static_cast<unsigned>(n));
     PutByte(scratch[0]);
@@ -233,23 +225,23 @@ void CWinPrt::Discarding()
 
 void CWinPrt::EndOfStream()
 {
-    if (m_nHdrPos == 0)
+    if (m_framer.m_nHdrPos == 0)
         return;
-    if (m_nHdrPos < kEscHeaderSize) {
+    if (m_framer.m_nHdrPos < kEscHeaderSize) {
         // The bytes given back may open a shorter header of their own ("FD FD FD"), which the
         // stream no longer completes: give back until none is left open. Each round holds
         // fewer bytes than the one before, so the loop ends.
-        while (m_nHdrPos > 0 && m_nHdrPos < kEscHeaderSize)
+        while (m_framer.m_nHdrPos > 0 && m_framer.m_nHdrPos < kEscHeaderSize)
             Discarding();
         FlushData();
         return;
     }
-    const EscHeader h = EscHeader::decode(m_szDataSeq);
+    const EscHeader h = EscHeader::decode(m_framer.m_szDataSeq);
     Trace(kTrzJobs, "\nCWinPrt::EndOfStream: command %u cut short, %u of %u parameter bytes - dropped", h.wCmd,
-          m_nParamCount, h.dwLen);
-    m_nHdrPos = 0;
-    m_nParamCount = 0;
-    m_params.clear();
+          m_framer.m_nParamCount, h.dwLen);
+    m_framer.m_nHdrPos = 0;
+    m_framer.m_nParamCount = 0;
+    m_framer.m_params.clear();
 }
 
 bool CWinPrt::FormCmd(const EscHeader* header, std::string* text, unsigned page, const uint8_t* params,
@@ -278,9 +270,7 @@ bool CWinPrt::FormCmd(const EscHeader* header, std::string* text, unsigned page,
 
 bool CWinPrt::ExecCmd(const uint8_t* header)
 {
-    const bool wasExecuting = m_bExecuting;
-    m_bExecuting = true;
-    if (!m_bPlaying4Page)
+    if (!IsPlaying4Page())
         FlushData();
 
     const EscHeader h = EscHeader::decode(header);
@@ -290,14 +280,14 @@ bool CWinPrt::ExecCmd(const uint8_t* header)
     // The block is the handler's own: a handler that feeds bytes back may frame blocks of its
     // own in m_params and m_szDataSeq. Padded to the minimum plus a terminating zero.
     std::vector<uint8_t> params;
-    params.swap(m_params);
-    const uint32_t length = m_nParamCount;
+    params.swap(m_framer.m_params);
+    const uint32_t length = m_framer.m_nParamCount;
     params.resize(std::max(length, minLen) + 1, 0);
-    m_nHdrPos = 0;
-    m_nParamCount = 0;
+    m_framer.m_nHdrPos = 0;
+    m_framer.m_nParamCount = 0;
 
     std::string desc;
-    const bool valid = FormCmd(&h, &desc, m_nPages, params.data(), length, false, m_bPlaying4Page);
+    const bool valid = FormCmd(&h, &desc, m_nPages, params.data(), length, false, IsPlaying4Page());
 
     if (m_host->ExtendedDebug() && m_host->TraceOn(kTrzJobs)) {
         m_host->TraceText(sprintf("\nExecCmd # %u (0x%04x)", h.wCmd, h.wCmd));
@@ -316,35 +306,34 @@ bool CWinPrt::ExecCmd(const uint8_t* header)
         result = m_table->commands[h.wCmd].handler(*this, block);
         if (!result) {
             std::string full;
-            FormCmd(&h, &full, m_nPages, params.data(), length, true, m_bPlaying4Page);
+            FormCmd(&h, &full, m_nPages, params.data(), length, true, IsPlaying4Page());
             if (showError(full, kErrCommand, 4) == 6)
-                m_bAbort = true;
+                m_stop.abort = true;
         }
     }
-    m_bExecuting = wasExecuting;
     return result;
 }
 
 void CWinPrt::FlushData()
 {
-    if (m_ixCache == 0)
+    if (m_framer.m_ixCache == 0)
         return;
     // Taken out of the buffer first: starting a page below may play page actions, which
     // re-enter PrintData and would otherwise print or drop this text a second time.
-    std::string text(m_pCache.data(), m_ixCache);
-    m_ixCache = 0;
+    std::string text(m_framer.m_pCache.data(), m_framer.m_ixCache);
+    m_framer.m_ixCache = 0;
     if (IsAborted())
         return;
     if (m_textSink) {
         m_textSink(text.data(), text.size());
         return;
     }
-    if (!m_bPageStarted && !StartPage())
+    if (!IsPageStarted() && !StartPage())
         return;
     if (m_pFMap == nullptr)
         return;
     m_pFMap->TextOut(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    m_x = AdvancePosition(m_x, static_cast<int64_t>(text.size()), 1);
+    m_cursor.m_x = AdvancePosition(m_cursor.m_x, static_cast<int64_t>(text.size()), 1);
     if (!(text.size() == 1 && text[0] == 0))
         m_dwPrintBytes += static_cast<uint32_t>(text.size());
 }

@@ -151,6 +151,37 @@ INSTANTIATE_TEST_SUITE_P(Streams, PageRules,
                                            PageCase{"NoBlankPageAfterOverflowAtEnd", lines(58) + "\f", 1}),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// The document and page state after a stream, while the document is still open.
+TEST_F(JobTest, PageStateFollowsTheStream)
+{
+    using typestone::PageState;
+    struct Case
+    {
+        const char* name;
+        std::string stream;
+        PageState state;
+        unsigned pages;
+    };
+    const Case cases[] = {
+        {"NothingYet", "", PageState::BetweenPages, 0},
+        {"Text", "A", PageState::PageOpen, 1},
+        {"FormFeedWaitsForTheNextByte", "A\f", PageState::PagePending, 1},
+        {"TheNextByteOpensThePage", "A\fB", PageState::PageOpen, 2},
+        {"FullPageEndsItself", lines(58), PageState::AutoEjected, 1},
+        {"FormFeedAfterAFullPageAddsNoPage", lines(58) + "\f", PageState::PagePending, 1},
+    };
+    for (const Case& c : cases) {
+        const auto r = record();
+        ASSERT_TRUE(m_prt.StartPrtJob(&r, "host_state", false)) << c.name;
+        EXPECT_EQ(m_prt.GetPageState(), PageState::BetweenPages) << c.name;
+        m_prt.PrintData(c.stream.data(), c.stream.size(), true);
+        EXPECT_EQ(m_prt.GetPageState(), c.state) << c.name;
+        EXPECT_EQ(m_prt.PageCount(), c.pages) << c.name;
+        m_prt.StopPrtJob(true);
+        EXPECT_EQ(m_prt.GetPageState(), PageState::NoDocument) << c.name;
+    }
+}
+
 TEST_F(JobTest, CarriageReturnLineFeedMovesOneLine)
 {
     EXPECT_TRUE(run("A\r\nB\rC\n\nD"));
