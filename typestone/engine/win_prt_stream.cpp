@@ -15,67 +15,14 @@ namespace {
 
 constexpr uint8_t kByteCR = 0x0D;
 
-int32_t readI32(const uint8_t* p)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                                (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24));
-}
-
-uint16_t readU16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-// A text field of a parameter block: up to its first NUL, never past `width`.
-std::string field(const uint8_t* p, size_t width)
-{
-    size_t n = 0;
-    while (n < width && p[n] != 0)
-        ++n;
-    return std::string(reinterpret_cast<const char*>(p), n);
-}
-
 using platform::text::sprintf;
-
-// The description of a block's parameters for traces and error texts. `p` holds at least the
-// command's minimum size (zero padded).
-std::string describeParams(uint16_t cmd, const uint8_t* p)
-{
-    switch (cmd) {
-    case 6:
-        return sprintf("Font='%s'", field(p, 32).c_str());
-    case 7: {
-        const int32_t unit = readI32(p + 8);
-        const char* name = unit == 0   ? "_10THPOINT_FONT"
-                           : unit == 1 ? "_COL_ROW_FONT"
-                           : unit == 2 ? "_CPI_FONT"
-                                       : "Undefined -> _10THPOINT_FONT";
-        return sprintf("nHeight=%d, nWidth=%d - Font_Unit=%d->%s", readI32(p + 4), readI32(p), unit, name);
-    }
-    case 8:
-        return sprintf("Style=%d", readU16(p));
-    case 9:
-        return sprintf("FG_color=%d, BG_color=%d", readI32(p), readI32(p + 4));
-    case 10:
-        return sprintf("align=0x%08x", static_cast<unsigned>(readU16(p)));
-    case 15: {
-        const unsigned win = readU16(p);
-        const int32_t mode = readI32(p + 4);
-        return sprintf("win=%u (0x%08x), mode=%d (0x%08x)", win, win, mode, static_cast<unsigned>(mode));
-    }
-    default:
-        // The layouts of the other blocks belong to their command groups, which describe
-        // them in their own traces.
-        return {};
-    }
-}
 
 std::string headerDump(const EscHeader& h, const std::string& description)
 {
     std::string s = sprintf("\nwHdr=0x%04x", h.wHdr);
     s += description;
     s += sprintf("\nwVersion=%u (0x%04x)- Supported=%u (0x%04x)", h.wVersion, h.wVersion, kEscSupportedVersion,
-                kEscSupportedVersion);
+                 kEscSupportedVersion);
     s += sprintf("\ndwLen=%u (0x%08x)", h.dwLen, h.dwLen);
     s += sprintf("\nwChk=0x%04x", h.wChk);
     return s;
@@ -259,11 +206,13 @@ bool CWinPrt::FormCmd(const EscHeader* header, std::string* text, unsigned page,
     *text = sprintf("Page #%u: Command #%u (0x%04x) -> %s", page, header->wCmd, header->wCmd, name);
     if (playing)
         *text += " - Playing for Page <<<<<<";
-    // The block was padded to the command's minimum, so its description may read that far.
-    (void)paramLen;
     if (withParams && params != nullptr && valid) {
+        // The block was padded to the command's minimum, so its description may read that far.
+        const CmdSlot& slot = m_table->commands[header->wCmd];
+        const EscBlock block{*header, params, paramLen, std::max(paramLen, slot.minLen) + 1};
         *text += "\nData\n";
-        *text += describeParams(header->wCmd, params);
+        if (slot.describe)
+            *text += slot.describe(block);
     }
     return valid;
 }

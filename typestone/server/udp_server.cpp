@@ -7,6 +7,7 @@
 #include "klv_inet/support/app_name.h"
 #include "klv_inet/support/reg_entry.h"
 
+#include "platform/bytes/le_reader.h"
 #include "platform/net/udp.h"
 
 #include <QString>
@@ -20,16 +21,6 @@ namespace typestone {
 namespace {
 
 constexpr size_t kHeaderSize = 6;
-
-uint16_t readU16(const uint8_t* p)
-{
-    return uint16_t(p[0] | (p[1] << 8));
-}
-
-uint32_t readU32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 void writeU16(uint8_t* p, uint16_t v)
 {
@@ -158,7 +149,9 @@ std::vector<uint8_t> CASUDPTypestone::Dispatch(const uint8_t* data, size_t size,
 {
     if (!data || size < kHeaderSize)
         return {};
-    const uint16_t command = readU16(data);
+    platform::bytes::LeReader header(data, size);
+    const uint16_t command = header.u16();
+    const uint16_t sequence = header.u16();
     if (TRZ_IsOn(kTrzCore))
         TRZ_Printf("OnReceive(3): cmd %04x\n", command);
     if (IsControlCommand(command)) {
@@ -166,7 +159,7 @@ std::vector<uint8_t> CASUDPTypestone::Dispatch(const uint8_t* data, size_t size,
         if (!m_actions.IsServiceMode() || !AcceptControlFrom(from))
             return {};
     }
-    m_sequence = readU16(data + 2);
+    m_sequence = sequence;
     switch (command) {
     case CMD_WHO:
         return AnswerWho();
@@ -247,9 +240,11 @@ std::vector<uint8_t> CASUDPTypestone::AnswerSetRegistryEntry(const uint8_t* data
         return out; // result 0: nothing written
     const std::string section = field(data, size, 6, 128);
     const std::string entry = field(data, size, 134, 128);
-    const int32_t length = int32_t(readU32(data + 262));
-    const uint32_t type = readU32(data + 266);
-    const uint32_t rootKey = readU32(data + 270);
+    platform::bytes::LeReader fields(data, size);
+    fields.seek(262);
+    const int32_t length = fields.i32();
+    const uint32_t type = fields.u32();
+    const uint32_t rootKey = fields.u32();
     platform::RegRoot root = platform::RegRoot::Users;
     if (section.empty() || entry.empty() || length < 0 || !ownSettings(section, rootKey, &root)) {
         if (TRZ_IsOn(kTrzCore))

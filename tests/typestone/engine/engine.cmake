@@ -1,7 +1,7 @@
 # Tests of the print engine, one program each; those that draw with real faces see only the
 # project's test fonts.
 set(_engine_tests ${CMAKE_CURRENT_LIST_DIR})
-foreach(_name framer job font_mapper box_drawing end_to_end)
+foreach(_name framer job font_mapper box_drawing end_to_end command_params)
   ts_add_test(engine_${_name}_test
     SOURCES ${_engine_tests}/${_name}_test.cpp
     LIBS typestone_engine platform_draw)

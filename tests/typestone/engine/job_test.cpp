@@ -3,7 +3,7 @@
 
 #include "tests/typestone/engine/recording_page_device.h"
 
-#include "typestone/engine/pending_commands.h"
+#include "typestone/engine/command_groups.h"
 #include "typestone/engine/init_data.h"
 #include "typestone/engine/win_prt.h"
 
