@@ -81,14 +81,12 @@ void CASTCPThread::Run()
             OnReceive();
         } else if (status == platform::jobio::WaitResult::TimedOut) {
             if (!m_printerOpen && headerTimedOut()) {
-                if (TRZ_IsOn(kTrzCore))
-                    TRZ_Printf("\nThreadProc: header incomplete after %d ms (%zu of %zu bytes)",
-                               m_context.headerTimeoutMs.load(), m_headerUsed, kJobHeaderSize);
+                TRZ_Trace(kTrzCore, "\nThreadProc: header incomplete after %d ms (%zu of %zu bytes)",
+                          m_context.headerTimeoutMs.load(), m_headerUsed, kJobHeaderSize);
                 endWithReply(kReplyReceiveFailed);
             }
         } else if (status == platform::jobio::WaitResult::Failed) {
-            if (TRZ_IsOn(kTrzCore))
-                TRZ_Printf("ThreadProc: ERROR %d en select", platform::net::lastSocketError());
+            TRZ_Trace(kTrzCore, "ThreadProc: ERROR %d en select", platform::net::lastSocketError());
             break;
         }
     }
@@ -127,9 +125,7 @@ void CASTCPThread::GetPeerText()
             return;
         }
     }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%s:%u", m_peerAddress.c_str(), static_cast<unsigned>(m_peerPort));
-    m_peerName = buf;
+    m_peerName = platform::text::sprintf("%s:%u", m_peerAddress, static_cast<unsigned>(m_peerPort));
 }
 
 std::string CASTCPThread::PrinterName() const
@@ -198,8 +194,7 @@ void CASTCPThread::receiveData()
     if (!m_buffer) {
         m_buffer.reset(new (std::nothrow) uint8_t[kMaxChunk]);
         if (!m_buffer) {
-            if (TRZ_IsOn(kTrzCore))
-                TRZ_Printf("\nCASTCPThread::OnReceive... no memory for %zu bytes", kMaxChunk);
+            TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... no memory for %zu bytes", kMaxChunk);
             m_stop = true;
             return;
         }
@@ -220,21 +215,18 @@ void CASTCPThread::receiveData()
     const std::string job = JobName();
     uint64_t shot = 0;
     if (timing) {
-        char text[400];
-        std::snprintf(text, sizeof text, "\n(1)OnReceive: %zu bytes (job=%s)", got.bytes, job.c_str());
-        TRZ_TimeShot(text, true, false, &shot);
+        const std::string text = platform::text::sprintf("\n(1)OnReceive: %zu bytes (job=%s)", got.bytes, job);
+        TRZ_TimeShot(text.c_str(), true, false, &shot);
     }
     const bool written = PrintData(m_buffer.get(), got.bytes);
     if (timing) {
-        char text[400];
-        std::snprintf(text, sizeof text, "\n(2)OnReceive: %zu bytes (job=%s)\n", got.bytes, job.c_str());
-        TRZ_TimeShot(text, false, true, &shot);
+        const std::string text = platform::text::sprintf("\n(2)OnReceive: %zu bytes (job=%s)\n", got.bytes, job);
+        TRZ_TimeShot(text.c_str(), false, true, &shot);
     }
     if (written) {
         m_bytesReceived += static_cast<uint32_t>(got.bytes);
     } else {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCASTCPThread::OnReceive... PrintData-ERROR. Return !!");
+        TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... PrintData-ERROR. Return !!");
         m_stop = true;
     }
 }
@@ -256,8 +248,7 @@ void CASTCPThread::endWithReply(uint16_t code)
 
 void CASTCPThread::PutStateprinter(bool open)
 {
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nPutStateprinter(%s)", open ? "TRUE" : "FALSE");
+    TRZ_Trace(kTrzCore, "\nPutStateprinter(%s)", open ? "TRUE" : "FALSE");
     m_printerOpen = open;
 }
 

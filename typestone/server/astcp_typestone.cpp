@@ -39,8 +39,7 @@ bool CASTCPTypestone::Listen(const std::string& address, uint16_t port, std::str
 void CASTCPTypestone::OnAccept(int nErrorCode)
 {
     if (nErrorCode != 0) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\n(2)OnAccept: nErrorCode NOT ZERO- ERROR <<<<<<<<<<<<<<<");
+        TRZ_Trace(kTrzCore, "\n(2)OnAccept: nErrorCode NOT ZERO- ERROR <<<<<<<<<<<<<<<");
         return;
     }
     reapWorkers();

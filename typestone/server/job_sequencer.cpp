@@ -25,8 +25,7 @@ bool JobSequencer::AddPrtJobThread(std::unique_ptr<CPrtJobThread> job)
         std::lock_guard<std::mutex> lock(m_listMutex);
         const void* added = job.get();
         m_jobs.push_back(std::move(job));
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nPrtJob=%p - Added", added);
+        TRZ_Trace(kTrzJobs, "\nPrtJob=%p - Added", added);
     }
     WakeSequencer(true);
     return true;
@@ -41,9 +40,8 @@ bool JobSequencer::RemovePrtJobThread(CPrtJobThread* job)
         std::string status;
         job->GetStatusText(&status);
         job->SetFinished();
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nRemovePrtJobThread(PrtJob=%p) (%s)- Removed", static_cast<void*>(job),
-                       status.c_str());
+        TRZ_Trace(kTrzJobs, "\nRemovePrtJobThread(PrtJob=%p) (%s)- Removed", static_cast<void*>(job),
+                  status.c_str());
     }
     WakeSequencer(true);
     return true;

@@ -14,7 +14,7 @@ bool ServerEngineHost::TraceOn(uint32_t mask)
 
 void ServerEngineHost::TraceText(const std::string& text)
 {
-    TRZ_Printf("%s", text.c_str());
+    TRZ_Write(text);
 }
 
 void ServerEngineHost::TraceHexDump(const char* title, const void* data, size_t size)

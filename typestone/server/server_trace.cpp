@@ -101,6 +101,13 @@ void TRZ_Printf(const char* format, ...)
     traceLine(text, TraceSettings::timing());
 }
 
+void TRZ_Write(const std::string& text)
+{
+    if (!TraceSettings::tracerOn())
+        return;
+    traceLine(text, TraceSettings::timing());
+}
+
 void TRZ_LogPrintf(const char* format, ...)
 {
     if (!TraceSettings::jobLogging() || !format || !*format)

@@ -5,6 +5,8 @@
 
 #include "typestone/engine/trace_areas.h"
 
+#include "platform/text/sprintf.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,6 +27,17 @@ bool TRZ_IsOn(uint32_t mask, bool prefix = false);
 
 // One line in the trace file while the tracer is on.
 void TRZ_Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// One line of ready text in the trace file while the tracer is on.
+void TRZ_Write(const std::string& text);
+
+// One trace line under `mask`, formatted printf-style and of any length, when the trace level
+// takes the mask (TRZ_IsOn).
+template <typename... Args> void TRZ_Trace(uint32_t mask, const char* format, const Args&... args)
+{
+    if (TRZ_IsOn(mask))
+        TRZ_Write(platform::text::sprintf(format, args...));
+}
+
 // One line in the job log while job logging is on.
 void TRZ_LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
