@@ -206,8 +206,8 @@ void CASTCPThread::receiveData()
         // The host's orderly close is the end of the job; anything else is a failure. No
         // reply goes out in the data phase.
         m_peerClosed = got.status == platform::net::IoStatus::PeerClosed;
-        if (!m_peerClosed && TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCASTCPThread::OnReceive... %s", got.error.text.c_str());
+        if (!m_peerClosed)
+            TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... %s", got.error.text.c_str());
         m_stop = true;
         return;
     }
@@ -236,8 +236,8 @@ void CASTCPThread::sendReply(uint16_t code, uint16_t port)
     const auto reply = EncodeJobReply(code, port);
     const platform::net::IoResult sent =
         platform::net::sendAll(m_control, reply.data(), reply.size(), m_context.replyTimeoutMs.load());
-    if (!sent.ok() && TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nreply %u not sent: %s", static_cast<unsigned>(code), sent.error.text.c_str());
+    if (!sent.ok())
+        TRZ_Trace(kTrzCore, "\nreply %u not sent: %s", static_cast<unsigned>(code), sent.error.text.c_str());
 }
 
 void CASTCPThread::endWithReply(uint16_t code)
@@ -259,8 +259,8 @@ void CASTCPThread::OnClose()
             // Only a job the host ended in order is handed to the printer; one cut short by a
             // failure or by the server's stop is withdrawn, never printed as if complete.
             if (m_peerClosed) {
-                if (!m_rawJob->finish() && TRZ_IsOn(kTrzCore))
-                    TRZ_Printf("\n_OnClose: EndDocPrinter failed: %s", m_rawJob->errorText().c_str());
+                if (!m_rawJob->finish())
+                    TRZ_Trace(kTrzCore, "\n_OnClose: EndDocPrinter failed: %s", m_rawJob->errorText().c_str());
             } else {
                 m_rawJob->abort();
             }
