@@ -4,8 +4,8 @@
 // drawing) at 600 dpi on A4, to a PDF file or to page images that are dropped after each page,
 // and prints one line: mode, pages, seconds, pages per second, peak resident memory in KiB.
 
+#include "typestone/engine/init_data.h"
 #include "typestone/engine/win_prt.h"
-#include "typestone/server/job_header.h"
 
 #include "platform/draw/image_dc.h"
 #include "platform/draw/page_device_factory.h"

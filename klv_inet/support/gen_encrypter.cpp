@@ -1,5 +1,6 @@
 #include "klv_inet/support/gen_encrypter.h"
 
+#include "platform/bytes/le_reader.h"
 #include "platform/sysinfo/random_bytes.h"
 
 #include <atomic>
@@ -69,10 +70,11 @@ unsigned char* CGenEncrypter::SimpleDecrypt(const void* record, size_t recordSiz
         return nullptr;
     unsigned char head[kHeader];
     std::memcpy(head, record, kHeader);
-    const uint16_t key = static_cast<uint16_t>(head[0] | (head[1] << 8));
+    const uint16_t key = platform::bytes::LeReader(head, kHeader).u16();
     scramble(head, 4, kHeader, key);
-    const uint32_t n = static_cast<uint32_t>(head[4]) | (static_cast<uint32_t>(head[5]) << 8) |
-                       (static_cast<uint32_t>(head[6]) << 16) | (static_cast<uint32_t>(head[7]) << 24);
+    platform::bytes::LeReader fields(head, kHeader);
+    fields.seek(4);
+    const uint32_t n = fields.u32();
     if (n == 0 || n > recordSize - kHeader)
         return nullptr;
     auto* out = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(n) + 1, 1));

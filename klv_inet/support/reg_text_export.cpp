@@ -6,6 +6,8 @@
 #include "klv_inet/support/reg_section.h"
 #include "klv_inet/support/store_access.h"
 
+#include "platform/bytes/le_reader.h"
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -82,9 +84,7 @@ bool valueLines(const std::vector<klv::store::Value>& values, std::vector<std::s
                 line += buf;
             }
         } else if (v.type == KLV_REG_DWORD) {
-            const uint32_t d = static_cast<uint32_t>(v.data[0]) | (static_cast<uint32_t>(v.data[1]) << 8) |
-                               (static_cast<uint32_t>(v.data[2]) << 16) |
-                               (static_cast<uint32_t>(v.data[3]) << 24);
+            const uint32_t d = platform::bytes::LeReader(v.data.data(), v.data.size()).u32();
             std::snprintf(buf, sizeof buf, "dword:%08x", d);
             line += buf;
         } else {

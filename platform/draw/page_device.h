@@ -38,6 +38,10 @@ public:
     // page is open.
     virtual bool setOrientation(spooler::Orientation orientation) = 0;
 
+    // The file this device writes the document to when it names the file itself (a PDF
+    // driver's file); empty when the document goes to the spooler.
+    virtual std::string outputPath() const { return {}; }
+
     // Pages ended so far in this document.
     virtual int pageCount() const = 0;
     virtual std::string errorText() const = 0;

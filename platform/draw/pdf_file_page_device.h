@@ -20,7 +20,7 @@ public:
     bool startDoc(const std::string& documentName) override;
     bool endDoc() override;
 
-    const std::string& outputPath() const { return m_outputPath; }
+    std::string outputPath() const override { return m_outputPath; }
 
 private:
     const std::string m_outputPath;

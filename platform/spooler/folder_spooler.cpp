@@ -395,4 +395,15 @@ bool FolderSpooler::saveDefaults(const std::string& printer, const PrinterDefaul
     return files::replaceFile(printerDir(printer) + "/.settings", formatDefaults(defaults), error);
 }
 
+std::vector<std::string> FolderSpooler::startupReport()
+{
+    std::vector<std::string> lines;
+    const std::vector<PrinterInfo> found = printers();
+    if (found.empty())
+        lines.push_back("no printer yet: make a folder in " + m_root + " for each printer");
+    for (const PrinterInfo& p : found)
+        lines.push_back("jobs for printer \"" + p.name + "\" land in " + m_root + "/" + p.name);
+    return lines;
+}
+
 } // namespace platform::spooler

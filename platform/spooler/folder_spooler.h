@@ -33,6 +33,8 @@ public:
     static bool isValidPrinterName(const std::string& name, std::string* error);
 
     std::string description() const override;
+    // One line per printer folder, or how to make the first one.
+    std::vector<std::string> startupReport() override;
     std::vector<PrinterInfo> printers(std::string* error = nullptr) override;
     std::optional<PrinterInfo> printer(const std::string& name, std::string* error = nullptr) override;
     std::unique_ptr<RawJob> startRawJob(const std::string& printer, const std::string& documentName,

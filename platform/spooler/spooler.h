@@ -24,6 +24,9 @@ public:
 
     // One line naming the backend in use, for the start-up report.
     virtual std::string description() const = 0;
+    // Further lines of the start-up report, where the backend has something to tell (where the
+    // jobs of each printer land); none by default.
+    virtual std::vector<std::string> startupReport() { return {}; }
 
     // All printers. Empty with `error` set when the spooler cannot be asked (an empty list
     // without an error just means there are none).

@@ -1,6 +1,6 @@
 #include "typestone/engine/command_table.h"
 
-#include "typestone/engine/pending_commands.h"
+#include "typestone/engine/command_groups.h"
 #include "typestone/engine/win_prt.h"
 
 namespace typestone {
@@ -55,37 +55,23 @@ CommandTable build()
     for (size_t i = 0; i < kControlRows; ++i)
         t.controls[i] = CtlSlot{bytes[i], names[i], actions[i]};
 
-    struct Def
-    {
-        uint16_t code;
-        const char* name;
-        uint32_t minLen;
-        uint16_t flags;
-    };
-    static const Def defs[] = {
-        {0, "PrintBitmap", 34, 0x0003},     {1, "ChangeFont", 70, 0x0003},
-        {2, "SetDCA", 34, 0x0003},          {5, "PrtWindow", 24, 0x0002},
-        {6, "SetFontName", 32, 0x0003},     {7, "SetFontSize", 12, 0x0003},
-        {8, "SetFontStyle", 2, 0x0003},     {9, "SetFontColor", 8, 0x0003},
-        {10, "SetFontAlign", 2, 0x0003},    {11, "SetPrtMode", 2, 0x0003},
-        {12, "PrtImage", 24, 0x0003},       {15, "PrtSelectArea", 8, 0x0003},
-        {16, "PrtChangeArea", 12, 0x0002},  {17, "SetRotation", 6, 0x0003},
-        {18, "SetDfltUnits", 8, 0x0003},    {19, "SetPos", 14, 0x0003},
-        {20, "PrintFile", 28, 0x0003},      {21, "RecPage", 6, 0xFFFC},
-        {22, "InsertField", 6, 0x0003},     {23, "PrtRecord", 5, 0x0003},
-        {24, "PrtFileRecords", 29, 0x0003}, {25, "PrtLog", 6, 0xFFFC},
-        {26, "BarCodes", 48, 0x0003},       {27, "QRCode", 274, 0x0003},
-        {40, "SetFontEffect", 2, 0x0003},   {41, "PDFDocument", 24, 0x0003},
-        {42, "PrtDocname", 6, 0x0003},      {43, "PrtOutput", 6, 0x0003},
-    };
-    for (const Def& d : defs) {
-        CmdHandler h = d.code == 20 ? CmdHandler(&PrintFileCommand) : pendingCommand(d.name);
-        t.commands[d.code] = CmdSlot{d.name, d.minLen, d.flags, std::move(h)};
-    }
+    AddFontTextCommands(t);
+    AddAreaCommands(t);
+    AddImageCommands(t);
+    AddPageActionCommands(t);
+    AddPdfCommands(t);
+    AddFileCommands(t);
     return t;
 }
 
 } // namespace
+
+void CommandTable::set(uint16_t code, const char* name, uint32_t minLen, uint16_t flags, CmdHandler handler,
+                       CmdDescriber describe)
+{
+    if (code < commands.size())
+        commands[code] = CmdSlot{name, minLen, flags, std::move(handler), describe};
+}
 
 const CommandTable& CommandTable::builtIn()
 {

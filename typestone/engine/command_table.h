@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace typestone {
 
@@ -19,6 +20,9 @@ inline constexpr uint16_t kCmdRecorded = 0x0001;
 inline constexpr uint16_t kCmdRecordOnly = 0x0002;
 
 using CmdHandler = std::function<bool(CWinPrt&, const EscBlock&)>;
+// The description of a block's parameters for traces and error texts; empty when the command
+// has none.
+using CmdDescriber = std::string (*)(const EscBlock&);
 using CtlAction = std::function<bool(CWinPrt&)>;
 
 struct CmdSlot
@@ -27,6 +31,7 @@ struct CmdSlot
     uint32_t minLen = 0;
     uint16_t flags = 0;
     CmdHandler handler;
+    CmdDescriber describe = nullptr;
 };
 
 struct CtlSlot
@@ -40,10 +45,22 @@ inline constexpr size_t kControlRows = 19;
 // The row of the literal-next byte 0x1B.
 inline constexpr size_t kEscapeRow = 16;
 
+// The description of a parameter struct P (a `decode` from the block, a `describe` of itself).
+template <typename P> std::string DescribeParams(const EscBlock& block)
+{
+    P params;
+    params.decode(block);
+    return params.describe();
+}
+
 struct CommandTable
 {
     std::array<CmdSlot, kEscCommandSlots> commands;
     std::array<CtlSlot, kControlRows> controls;
+
+    // Fills slot `code`. The command groups register their slots with it.
+    void set(uint16_t code, const char* name, uint32_t minLen, uint16_t flags, CmdHandler handler,
+             CmdDescriber describe = nullptr);
 
     // The interpreter's own table, built once per process.
     static const CommandTable& builtIn();

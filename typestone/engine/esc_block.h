@@ -4,6 +4,8 @@
 // parameter bytes. The checksum is the XOR of the five words before it, so the XOR of all six
 // words of a sound header is 0.
 
+#include "platform/bytes/le_reader.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -46,6 +48,9 @@ struct EscBlock
     const uint8_t* data = nullptr;
     uint32_t length = 0;   // bytes the host sent
     uint32_t readable = 0; // bytes that may be read at `data` (>= minimum + 1)
+
+    // A reader over the padded block (the terminating zero left out).
+    platform::bytes::LeReader reader() const { return {data, readable > 0 ? readable - 1u : 0u}; }
 };
 
 } // namespace typestone

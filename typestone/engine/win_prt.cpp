@@ -3,9 +3,6 @@
 #include "typestone/engine/win_prt.h"
 
 #include "typestone/engine/font_mapper.h"
-#include "typestone/server/server_trace.h"
-#include "typestone/server/version.h"
-
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
 
@@ -17,13 +14,12 @@ CWinPrt::CWinPrt(const CommandTable* table)
     : m_table(table != nullptr ? table : &CommandTable::builtIn()),
       m_pFMap(std::make_unique<CFontMapper>(this, 1, nullptr))
 {
-    m_szDataSeq[0] = m_szDataSeq[1] = kEscMagicByte;
     SetConfig(nullptr, false);
 }
 
 CWinPrt::~CWinPrt()
 {
-    if (m_bDocStarted && m_device)
+    if (IsDocStarted() && m_device)
         m_device->abortDoc();
     m_pFMap.reset();
 }
@@ -33,12 +29,6 @@ void CWinPrt::SetFontEngine(platform::draw::FontEngine* engine)
     m_pFMap->SetFontEngine(engine);
 }
 
-void CWinPrt::SetSockets(int controlSocket, int dataSocket)
-{
-    m_controlSocket = controlSocket;
-    m_dataSocket = dataSocket;
-}
-
 void CWinPrt::Setup()
 {
     for (int b = 0; b < 256; ++b)
@@ -46,8 +36,7 @@ void CWinPrt::Setup()
     const auto& bytes = CommandTable::controlBytes();
     for (size_t row = 0; row < kControlRows; ++row)
         m_wTransTbl[bytes[row]] = static_cast<uint16_t>(((0x80u | row) << 8) | bytes[row]);
-    m_bPageStarted = false;
-    m_bLiteralNext = false;
+    m_framer.m_bLiteralNext = false;
 }
 
 void CWinPrt::SetConfig(const INIT_DATA* record, bool showMessages)
@@ -64,15 +53,14 @@ platform::draw::Dc* CWinPrt::Dc() const
 
 bool CWinPrt::IsAborted()
 {
-    return m_bAbort || m_bCanceled.load();
+    return m_stop.abort || m_stop.m_bCanceled.load();
 }
 
 int CWinPrt::showError(const std::string& text, uint16_t code, unsigned type)
 {
     if (code != 0)
         m_wError = code;
-    if (TRZ_IsOn(kTrzJobs))
-        TRZ_Printf("\nCWinPrt::showError(code=%u): %s", code, text.c_str());
+    Trace(kTrzJobs, "\nCWinPrt::showError(code=%u): %s", code, text);
     if (!m_bShowMsgs)
         return platform::ui::kIdNo;
     platform::ui::MessageBoxRequest box;
@@ -80,27 +68,22 @@ int CWinPrt::showError(const std::string& text, uint16_t code, unsigned type)
     box.caption = m_jobName.empty() ? "Typestone" : m_jobName;
     box.style = type | platform::ui::kMbIconExclamation;
     box.timeoutMs = 60000;
-    return platform::ui::bridge().messageBox(box);
+    return m_host->Ui().messageBox(box);
 }
 
 void CWinPrt::showUnsupported(const std::string& description, uint16_t required)
 {
     const char* title = "CWinPrt::ExecCmd()-Text Processor";
-    if (TRZ_IsOn(kTrzJobs))
-        TRZ_Printf("\nERROR----\n%s\n%s\n-------\n", title, description.c_str());
+    Trace(kTrzJobs, "\nERROR----\n%s\n%s\n-------\n", title, description);
     if (!m_bShowMsgs)
         return;
-    std::string text;
-    FormatVersion(text);
+    std::string text = m_host->VersionText();
     text += "\n\n";
     text += description;
     if (required != 0 && required > kEscSupportedVersion) {
-        char line[128];
-        std::snprintf(line, sizeof line, "Command Version: Required=%u.%02u, Supported=%u.%02u",
-                      required / 100u, required % 100u, kEscSupportedVersion / 100u,
-                      kEscSupportedVersion % 100u);
         text += "\n\n";
-        text += line;
+        text += platform::text::sprintf("Command Version: Required=%u.%02u, Supported=%u.%02u", required / 100u,
+                                        required % 100u, kEscSupportedVersion / 100u, kEscSupportedVersion % 100u);
     }
     platform::ui::MessageBoxRequest box;
     box.text = text;
@@ -108,7 +91,7 @@ void CWinPrt::showUnsupported(const std::string& description, uint16_t required)
     box.style = platform::ui::kMbOk | platform::ui::kMbIconExclamation;
     // A job never waits on a person for long.
     box.timeoutMs = 30000;
-    platform::ui::bridge().messageBox(box);
+    m_host->Ui().messageBox(box);
 }
 
 } // namespace typestone

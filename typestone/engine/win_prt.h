@@ -14,13 +14,15 @@
 
 #include "typestone/engine/command_table.h"
 #include "typestone/engine/drive_map.h"
+#include "typestone/engine/engine_host.h"
 #include "typestone/engine/esc_block.h"
+#include "typestone/engine/init_data.h"
 #include "typestone/engine/progress_throttle.h"
-#include "typestone/server/job_header.h"
 
 #include "platform/draw/dc.h"
 #include "platform/draw/font_engine.h"
 #include "platform/draw/page_device.h"
+#include "platform/text/sprintf.h"
 
 #include <atomic>
 #include <cstdint>
@@ -32,7 +34,6 @@
 namespace typestone {
 
 class CFontMapper;
-class CPrtJobThread;
 
 // Where the job's pages go: made for the job's printer when the document starts.
 struct EngineDeviceRequest
@@ -58,6 +59,25 @@ inline constexpr uint16_t kAttrStrikeOut = 0x80;
 // The command error code of showError (a handler failed).
 inline constexpr uint16_t kErrCommand = 4096;
 
+// Where a job stands with its document and pages.
+enum class PageState : uint8_t
+{
+    NoDocument,   // no document is open
+    BetweenPages, // the document is open, no page is
+    PageOpen,     // a page is open and takes text and drawings
+    PagePending,  // a form feed ended the page: the next byte of the stream opens the next one
+    AutoEjected,  // the last line filled the page and ended it: the next text opens the next
+                  // page, and a form feed right after it adds no empty page
+};
+
+// What the interpreter is doing: printing the stream, or playing the actions recorded for a
+// page (they re-enter PrintData, and some commands are refused while they play).
+enum class RunMode : uint8_t
+{
+    Printing,
+    Playing4Page,
+};
+
 class CWinPrt
 {
 public:
@@ -82,10 +102,18 @@ public:
     // Text goes here instead of the font mapper (tests watching the framer).
     void SetTextSink(std::function<void(const char*, size_t)> sink) { m_textSink = std::move(sink); }
 
+    // What runs the job: its status, host files, UI bridge, trace and strings (not owned;
+    // outlives the job). Null: the default host, which traces nothing.
+    void SetHost(EngineHost* host) { m_host = host != nullptr ? host : &EngineHost::Default(); }
+    EngineHost& Host() const { return *m_host; }
+    // One trace line under `mask`, formatted printf-style, when the host traces that area.
+    template <typename... Args> void Trace(uint32_t mask, const char* format, const Args&... args) const
+    {
+        if (m_host->TraceOn(mask))
+            m_host->TraceText(platform::text::sprintf(format, args...));
+    }
+
     // --- the connection's calls, in this order ---
-    void SetSockets(int controlSocket, int dataSocket);
-    void SetPrtJobThread(CPrtJobThread* job) { m_pJob = job; }
-    CPrtJobThread* GetPrtJobThread() const { return m_pJob; }
     bool StartSpoolPrtJob(uint16_t version, const INIT_DATA* record, const char* jobName);
     bool SpoolData(const void* bytes, size_t count);
     bool StopSpoolPrtJob();
@@ -94,7 +122,7 @@ public:
     void DiscardSpoolPrtJob();
     const std::string& GetSpoolFName() const { return m_spoolName; }
     // The cancel flag (a progress Cancel, or the server stopping); any thread may set it.
-    void Cancel() { m_bCanceled = true; }
+    void Cancel() { m_stop.m_bCanceled = true; }
 
     // --- job and document ---
     bool StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
@@ -116,7 +144,7 @@ public:
     bool PrintData(const void* bytes, size_t count, bool parseEscapes);
     void PutByte(uint8_t byte);
     // The next byte that reaches PutByte is text whatever its class (the control byte 0x1B).
-    void SetLiteralNext() { m_bLiteralNext = true; }
+    void SetLiteralNext() { m_framer.m_bLiteralNext = true; }
     bool Func4EscData(uint8_t byte);
     bool ExecCmd(const uint8_t* header);
     bool FormCmd(const EscHeader* header, std::string* text, unsigned page, const uint8_t* params,
@@ -126,13 +154,12 @@ public:
     // is traced and dropped.
     void EndOfStream();
     void FlushData();
-    int OnPrintData(size_t count, const void* bytes);
     bool PrintFile(const std::string& path, bool textMode, uint16_t flags, unsigned first, unsigned count,
                    bool recordMode, uint8_t option);
 
     // The aborted test: cancelled or aborted.
     bool IsAborted();
-    void SetAbort() { m_bAbort = true; }
+    void SetAbort() { m_stop.abort = true; }
     // A failure report (trace, last error); the answer of the box, 7 (No) without messages.
     int showError(const std::string& text, uint16_t code = 0, unsigned type = 0);
 
@@ -144,19 +171,23 @@ public:
     uint16_t TransEntry(uint8_t byte) const { return m_wTransTbl[byte]; }
     uint16_t Attr() const { return m_wAttr; }
     unsigned PageCount() const { return m_nPages; }
-    bool IsPageStarted() const { return m_bPageStarted; }
-    bool IsDocStarted() const { return m_bDocStarted; }
-    bool IsPlaying4Page() const { return m_bPlaying4Page; }
+    PageState GetPageState() const { return m_pageState; }
+    bool IsPageStarted() const { return m_pageState == PageState::PageOpen; }
+    bool IsDocStarted() const { return m_pageState != PageState::NoDocument; }
+    bool IsPlaying4Page() const { return m_runMode == RunMode::Playing4Page; }
     uint32_t PrintedBytes() const { return m_dwPrintBytes; }
     uint16_t LastError() const { return m_wError; }
     const std::string& OutputFile() const { return m_docOutput; }
-    int m_x = 0;
-    int m_y = 0;
-    std::string m_szDocName;
-    std::string m_szOutput;
+    // The current output position, as the font mapper keeps it.
+    int X() const { return m_cursor.m_x; }
+    int Y() const { return m_cursor.m_y; }
+    // Where the output file goes when the job ends (the host's name for it; the output
+    // command sets it).
+    void SetOutputName(std::string name) { m_szOutput = std::move(name); }
 
 private:
-    bool startDocument(const char* jobName);
+    // The one place the document and page state changes.
+    void setPageState(PageState next) { m_pageState = next; }
     bool _StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
     bool _StopPrtJob(bool ok);
     void moveOutputIntoPlace();
@@ -174,9 +205,7 @@ private:
     std::function<void(const char*, size_t)> m_textSink;
 
     // connection
-    int m_controlSocket = -1;
-    int m_dataSocket = -1;
-    CPrtJobThread* m_pJob = nullptr;
+    EngineHost* m_host = &EngineHost::Default();
     std::unique_ptr<INIT_DATA> m_spoolRecord;
     std::string m_spoolName;
     std::string m_jobName;
@@ -187,31 +216,42 @@ private:
     bool m_bShowMsgs = false;
     std::unique_ptr<platform::draw::PageDevice> m_device;
     std::unique_ptr<CFontMapper> m_pFMap;
-    bool m_bDocStarted = false;
-    std::string m_docOutput;     // the file the device writes
-    std::string m_docOutputGoal; // where that file goes when the job ends
+    PageState m_pageState = PageState::NoDocument;
+    RunMode m_runMode = RunMode::Printing;
+    std::string m_docOutput; // the file the device writes
+    std::string m_szOutput;  // where that file goes when the job ends; empty: it stays
     unsigned m_nPages = 0;
-    bool m_bPageStarted = false;
-    bool m_bPagePending = false;
-    bool m_bAutoEjected = false;
-    bool m_bSkipDown = false;
-    bool m_bAbort = false;
-    std::atomic<bool> m_bCanceled{false};
+    // Why the job stops early: the job gave up itself (a failed command answered so, no
+    // memory), or it was cancelled from outside (any thread).
+    struct StopRequests
+    {
+        bool abort = false;
+        std::atomic<bool> m_bCanceled{false};
+    } m_stop;
     uint16_t m_wError = 0;
     uint32_t m_dwPrintBytes = 0;
     uint16_t m_wAttr = 0;
 
     // interpreter
     uint16_t m_wTransTbl[256] = {};
-    uint8_t m_szDataSeq[kEscHeaderSize] = {kEscMagicByte, kEscMagicByte};
-    size_t m_nHdrPos = 0;
-    std::vector<uint8_t> m_params;
-    uint32_t m_nParamCount = 0;
-    std::vector<char> m_pCache;
-    size_t m_ixCache = 0;
-    bool m_bLiteralNext = false;
-    bool m_bExecuting = false;
-    bool m_bPlaying4Page = false;
+    // The framer: the escape block being collected and the text waiting for the font mapper.
+    struct Framer
+    {
+        uint8_t m_szDataSeq[kEscHeaderSize] = {kEscMagicByte, kEscMagicByte};
+        size_t m_nHdrPos = 0; // header bytes collected; kEscHeaderSize: collecting parameters
+        std::vector<uint8_t> m_params;
+        uint32_t m_nParamCount = 0;
+        std::vector<char> m_pCache; // text not yet handed to the font mapper
+        size_t m_ixCache = 0;
+        bool m_bLiteralNext = false; // the next byte is text whatever its class
+    } m_framer;
+    // The cursor: the output position and the line feed a carriage return already gave.
+    struct Cursor
+    {
+        int m_x = 0;
+        int m_y = 0;
+        bool m_bSkipDown = false; // the next line feed is swallowed
+    } m_cursor;
 
     // progress
     ProgressThrottle m_progress;

@@ -36,30 +36,31 @@ bool CWinPrt::ChangeAttr(uint16_t attr)
 
 bool CWinPrt::Down()
 {
-    if (m_bSkipDown) {
-        m_bSkipDown = false;
+    if (m_cursor.m_bSkipDown) {
+        m_cursor.m_bSkipDown = false;
         return true;
     }
-    if (!m_bPageStarted && !StartPage())
+    if (!IsPageStarted() && !StartPage())
         return false;
-    if (m_pFMap->DownOneLine(&m_x, &m_y))
+    if (m_pFMap->DownOneLine(&m_cursor.m_x, &m_cursor.m_y))
         return true;
     // No room left: the page ends here; the next text starts the next one.
     NewPage(false);
-    m_bAutoEjected = true;
-    m_x = m_y = 0;
+    if (IsDocStarted() && !IsPageStarted())
+        setPageState(PageState::AutoEjected);
+    m_cursor.m_x = m_cursor.m_y = 0;
     return true;
 }
 
 bool CWinPrt::DoCR()
 {
-    if (!m_bPageStarted && !StartPage())
+    if (!IsPageStarted() && !StartPage())
         return false;
     if (m_pFMap->CarriageReturn()) {
-        m_bSkipDown = true;
+        m_cursor.m_bSkipDown = true;
         return true;
     }
-    m_x = 0;
+    m_cursor.m_x = 0;
     m_pFMap->LineReset();
     return true;
 }
@@ -67,7 +68,8 @@ bool CWinPrt::DoCR()
 bool CWinPrt::EjectPage()
 {
     const bool ok = NewPage(true);
-    m_bPagePending = true;
+    if (IsDocStarted() && !IsPageStarted())
+        setPageState(PageState::PagePending);
     return ok;
 }
 

@@ -3,15 +3,10 @@
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/win_prt.h"
 
-#include "typestone/server/prt_job_thread.h"
-#include "typestone/server/server_trace.h"
-#include "typestone/server/trace_settings.h"
-
 #include "klv_inet/support/text_compare.h"
 #include "klv_inet/support/work4wts.h"
 #include "platform/charset/host_charset.h"
 #include "platform/charset/oem_ansi.h"
-#include "platform/draw/pdf_file_page_device.h"
 #include "platform/fileio/file_ops.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
@@ -106,21 +101,19 @@ bool CWinPrt::StopSpoolPrtJob()
     const auto info = platform::fileio::fileInfo(m_spoolName);
     bool result = false;
     if (info.exists && info.regular && info.size > 0) {
-        if (m_pJob != nullptr)
-            m_pJob->SetPrinting();
+        m_host->JobPrinting();
         if (StartPrtJob(m_spoolRecord.get(), m_jobName.c_str(), false)) {
             result = PrintFile(m_spoolName, false, 0, 0, 0, false, 44);
             result = StopPrtJob(result) && result;
         }
-        if (m_pJob != nullptr)
-            m_pJob->SetJobSize(static_cast<uint32_t>(info.size));
+        m_host->JobSize(static_cast<uint32_t>(info.size));
     }
     bool remove = true;
-    if (TraceSettings::extendedDebug() && m_bShowMsgs) {
-        char text[1200];
-        std::snprintf(text, sizeof text, "Spooled job '%s' was printed '%s'\nOK to delete temp file '%s'",
-                      m_jobName.c_str(), result ? "SUCCESSFULLY" : "WITH ERROR", m_spoolName.c_str());
-        remove = TRZ_MsgBox(text, platform::ui::kMbYesNo, 0, kTrzJobs) != platform::ui::kIdNo;
+    if (m_host->ExtendedDebug() && m_bShowMsgs) {
+        const std::string text =
+            platform::text::sprintf("Spooled job '%s' was printed '%s'\nOK to delete temp file '%s'", m_jobName,
+                                    result ? "SUCCESSFULLY" : "WITH ERROR", m_spoolName);
+        remove = m_host->TracedBox(text, platform::ui::kMbYesNo, kTrzJobs) != platform::ui::kIdNo;
     }
     if (remove)
         std::remove(m_spoolName.c_str());
@@ -138,7 +131,7 @@ bool CWinPrt::StartPrtJob(const INIT_DATA* record, const char* jobName, bool sho
 bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages)
 {
     // The check comes first: a second start must not change the running job's settings.
-    if (m_bDocStarted) {
+    if (IsDocStarted()) {
         showError("_StartPrtJob attampted when already printing...");
         return false;
     }
@@ -154,7 +147,6 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
     request.documentName = docName.empty() ? request.jobName : docName;
 
     m_docOutput.clear();
-    m_docOutputGoal.clear();
     if (isPdfDriver(request.printer)) {
         const std::string hostOutput = FieldText(m_InitData.output);
         if (!hostOutput.empty()) {
@@ -177,19 +169,19 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
         return false;
     }
     // A PDF driver without a name writes a temporary file of its own choosing.
-    if (const auto* pdf = dynamic_cast<const platform::draw::PdfFilePageDevice*>(m_device.get()))
-        m_docOutput = pdf->outputPath();
+    if (std::string path = m_device->outputPath(); !path.empty())
+        m_docOutput = std::move(path);
     if (!m_device->startDoc(request.documentName)) {
         showError("StartDoc() " + m_device->errorText());
         m_device.reset();
         return false;
     }
-    m_bDocStarted = true;
+    setPageState(PageState::BetweenPages);
     m_nPages = 0;
     m_dwPrintBytes = 0;
     m_wError = 0;
-    m_bAbort = false;
-    m_bPagePending = m_bAutoEjected = m_bSkipDown = false;
+    m_stop.abort = false;
+    m_cursor.m_bSkipDown = false;
     m_wAttr = 0;
     m_pFMap->SetDc(m_device->dc());
     m_pFMap->SetPrinting(true);
@@ -228,14 +220,14 @@ bool CWinPrt::_StopPrtJob(bool ok)
             m_device->abortDoc();
     } else {
         // The open page ends before the document is dropped.
-        if (m_bPageStarted) {
-            m_bPageStarted = false;
+        if (IsPageStarted()) {
+            setPageState(PageState::BetweenPages);
             m_pFMap->PageEnd();
             m_device->endPage();
         }
         m_device->abortDoc();
     }
-    m_bDocStarted = false;
+    setPageState(PageState::NoDocument);
     m_pFMap->DocumentEnd();
     m_pFMap->SetDc(nullptr);
     m_device.reset();
@@ -268,8 +260,7 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
     (void)recordMode;
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) {
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nPrintFile()-FALSE: '%s' not found [OUT]", path.c_str());
+        Trace(kTrzJobs, "\nPrintFile()-FALSE: '%s' not found [OUT]", path);
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -283,22 +274,22 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
         request.caption = FieldText(m_InitData.printer);
         request.lines.push_back(m_jobName.empty() ? fs::path(path).filename().string()
                                                   : "Printing '" + m_jobName + "'...");
-        m_progressId = platform::ui::bridge().openProgress(request);
+        m_progressId = m_host->Ui().openProgress(request);
         m_progress.setSink([this](int percent) {
             platform::ui::ProgressState state;
             state.percent = percent;
             state.status = "Page " + std::to_string(m_nPages);
-            platform::ui::bridge().updateProgress(m_progressId, state);
-            if (platform::ui::bridge().progressCancelled(m_progressId))
-                m_bCanceled = true;
+            m_host->Ui().updateProgress(m_progressId, state);
+            if (m_host->Ui().progressCancelled(m_progressId))
+                m_stop.m_bCanceled = true;
         });
     }
     m_progress.start(textMode && count != 0 ? count : fs::file_size(path, ec));
     // A new run starts clean; a file a command prints must not clear a cancel or an abort
     // that arrived while the job printed the stream around it.
     if (outermost) {
-        m_bCanceled = false;
-        m_bAbort = false;
+        m_stop.m_bCanceled = false;
+        m_stop.abort = false;
     }
 
     bool ok = true;
@@ -324,7 +315,7 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
     --m_fileDepth;
     if (outermost) {
         m_progress.setSink(nullptr);
-        platform::ui::bridge().closeProgress(m_progressId);
+        m_host->Ui().closeProgress(m_progressId);
         m_progressId = 0;
     }
     std::fclose(file);
@@ -391,7 +382,7 @@ bool CWinPrt::printTextFile(std::FILE* file, uint16_t flags, unsigned first, uns
             PrintData(line.data(), line.size(), false);
         }
         // Each line of the file is a line of the page.
-        m_x = 0;
+        m_cursor.m_x = 0;
         m_pFMap->LineReset();
         Down();
         ++printed;

@@ -3,26 +3,24 @@
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/win_prt.h"
 
-#include "typestone/server/server_trace.h"
-
 namespace typestone {
 
 bool CWinPrt::StartPage()
 {
-    if (m_bPageStarted)
+    if (IsPageStarted())
         EndPage();
-    m_bAutoEjected = false;
-    if (!m_bDocStarted || !m_device) {
+    if (!IsDocStarted() || !m_device) {
         showError("StartPage attempted when already stopped...");
         return false;
     }
     if (!m_device->startPage()) {
+        setPageState(PageState::BetweenPages);
         showError("StartPage() " + m_device->errorText());
         return false;
     }
     ++m_nPages;
-    m_bPageStarted = true;
-    m_x = m_y = 0;
+    setPageState(PageState::PageOpen);
+    m_cursor.m_x = m_cursor.m_y = 0;
     m_pFMap->PageStart();
     // Page actions recorded for this page are played here once recording exists.
     return true;
@@ -30,11 +28,11 @@ bool CWinPrt::StartPage()
 
 bool CWinPrt::EndPage()
 {
-    if (!m_bPageStarted)
+    if (!IsPageStarted())
         return true;
-    m_bPageStarted = false;
+    setPageState(PageState::BetweenPages);
     m_pFMap->PageEnd();
-    if (!m_bDocStarted || !m_device) {
+    if (!m_device) {
         showError("StopPrtJob attempted when already stopped...");
         return false;
     }
@@ -47,18 +45,18 @@ bool CWinPrt::EndPage()
 
 bool CWinPrt::NewPage(bool eject)
 {
-    if (m_bPlaying4Page) {
+    if (IsPlaying4Page()) {
         // Refused, not failed: a recorded action must not break the page it belongs to.
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nCWinPrt::NewPage()- Do NOT allow NewPage() while 'm_bPlaying4Page' [OUT]");
+        Trace(kTrzJobs, "\nCWinPrt::NewPage()- Do NOT allow NewPage() while 'm_bPlaying4Page' [OUT]");
         return true;
     }
     if (eject) {
-        if (!m_bPageStarted && !m_bAutoEjected && !StartPage())
+        if (m_pageState != PageState::PageOpen && m_pageState != PageState::AutoEjected && !StartPage())
             return false;
-        m_bAutoEjected = false;
+        if (m_pageState == PageState::AutoEjected)
+            setPageState(PageState::BetweenPages);
     }
-    return m_bPageStarted ? EndPage() : true;
+    return IsPageStarted() ? EndPage() : true;
 }
 
 } // namespace typestone

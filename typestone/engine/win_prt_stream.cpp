@@ -4,13 +4,8 @@
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/win_prt.h"
 
-#include "typestone/server/server_strings.h"
-#include "typestone/server/server_trace.h"
-#include "typestone/server/trace_settings.h"
-
 #include <algorithm>
 #include <array>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -20,78 +15,16 @@ namespace {
 
 constexpr uint8_t kByteCR = 0x0D;
 
-int32_t readI32(const uint8_t* p)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                                (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24));
-}
-
-uint16_t readU16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-// A text field of a parameter block: up to its first NUL, never past `width`.
-std::string field(const uint8_t* p, size_t width)
-{
-    size_t n = 0;
-    while (n < width && p[n] != 0)
-        ++n;
-    return std::string(reinterpret_cast<const char*>(p), n);
-}
-
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...)
-{
-    char buf[512];
-    va_list ap;
-    va_start(ap, fmt);
-    std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    return buf;
-}
-
-// The description of a block's parameters for traces and error texts. `p` holds at least the
-// command's minimum size (zero padded).
-std::string describeParams(uint16_t cmd, const uint8_t* p)
-{
-    switch (cmd) {
-    case 6:
-        return format("Font='%s'", field(p, 32).c_str());
-    case 7: {
-        const int32_t unit = readI32(p + 8);
-        const char* name = unit == 0   ? "_10THPOINT_FONT"
-                           : unit == 1 ? "_COL_ROW_FONT"
-                           : unit == 2 ? "_CPI_FONT"
-                                       : "Undefined -> _10THPOINT_FONT";
-        return format("nHeight=%d, nWidth=%d - Font_Unit=%d->%s", readI32(p + 4), readI32(p), unit, name);
-    }
-    case 8:
-        return format("Style=%d", readU16(p));
-    case 9:
-        return format("FG_color=%d, BG_color=%d", readI32(p), readI32(p + 4));
-    case 10:
-        return format("align=0x%08x", static_cast<unsigned>(readU16(p)));
-    case 15: {
-        const unsigned win = readU16(p);
-        const int32_t mode = readI32(p + 4);
-        return format("win=%u (0x%08x), mode=%d (0x%08x)", win, win, mode, static_cast<unsigned>(mode));
-    }
-    default:
-        // The layouts of the other blocks belong to their command groups, which describe
-        // them in their own traces.
-        return {};
-    }
-}
+using platform::text::sprintf;
 
 std::string headerDump(const EscHeader& h, const std::string& description)
 {
-    std::string s = format("\nwHdr=0x%04x", h.wHdr);
+    std::string s = sprintf("\nwHdr=0x%04x", h.wHdr);
     s += description;
-    s += format("\nwVersion=%u (0x%04x)- Supported=%u (0x%04x)", h.wVersion, h.wVersion, kEscSupportedVersion,
-                kEscSupportedVersion);
-    s += format("\ndwLen=%u (0x%08x)", h.dwLen, h.dwLen);
-    s += format("\nwChk=0x%04x", h.wChk);
+    s += sprintf("\nwVersion=%u (0x%04x)- Supported=%u (0x%04x)", h.wVersion, h.wVersion, kEscSupportedVersion,
+                 kEscSupportedVersion);
+    s += sprintf("\ndwLen=%u (0x%08x)", h.dwLen, h.dwLen);
+    s += sprintf("\nwChk=0x%04x", h.wChk);
     return s;
 }
 
@@ -99,10 +32,10 @@ std::string headerDump(const EscHeader& h, const std::string& description)
 
 bool CWinPrt::ensureTextRoom(size_t count)
 {
-    if (m_pCache.size() >= count)
+    if (m_framer.m_pCache.size() >= count)
         return true;
     try {
-        m_pCache.resize(std::max(count, m_pCache.size() * 2));
+        m_framer.m_pCache.resize(std::max(count, m_framer.m_pCache.size() * 2));
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -112,27 +45,26 @@ bool CWinPrt::ensureTextRoom(size_t count)
 void CWinPrt::storeText(uint8_t byte)
 {
     // A handler that feeds bytes back may fill the buffer past what PrintData made room for.
-    if (m_ixCache >= m_pCache.size() && !ensureTextRoom(std::max<size_t>(m_ixCache + 1, 1024))) {
+    if (m_framer.m_ixCache >= m_framer.m_pCache.size() &&
+        !ensureTextRoom(std::max<size_t>(m_framer.m_ixCache + 1, 1024))) {
         showError("CWinPrt::PutByte(): no memory for text");
-        m_bAbort = true;
+        m_stop.abort = true;
         return;
     }
-    m_pCache[m_ixCache++] = static_cast<char>(byte);
+    m_framer.m_pCache[m_framer.m_ixCache++] = static_cast<char>(byte);
 }
 
 bool CWinPrt::PrintData(const void* bytes, size_t count, bool parseEscapes)
 {
-    if (m_ixCache > 0)
+    if (m_framer.m_ixCache > 0)
         FlushData();
     if (!ensureTextRoom(count))
         return false;
     const auto* p = static_cast<const uint8_t*>(bytes);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t b = p[i];
-        if (!m_bPageStarted && m_bPagePending) {
-            m_bPagePending = false;
+        if (m_pageState == PageState::PagePending)
             StartPage();
-        }
         if (IsAborted())
             break;
         bool taken = false;
@@ -142,24 +74,17 @@ bool CWinPrt::PrintData(const void* bytes, size_t count, bool parseEscapes)
         }
         if (!taken)
             PutByte(b);
-        if (m_bSkipDown && b != kByteCR)
-            m_bSkipDown = false;
+        if (m_cursor.m_bSkipDown && b != kByteCR)
+            m_cursor.m_bSkipDown = false;
     }
     FlushData();
     return true;
 }
 
-int CWinPrt::OnPrintData(size_t count, const void* bytes)
-{
-    if (bytes != nullptr && count > 0)
-        PrintData(bytes, count, false);
-    return 0;
-}
-
 void CWinPrt::PutByte(uint8_t byte)
 {
-    if (m_bLiteralNext) {
-        m_bLiteralNext = false;
+    if (m_framer.m_bLiteralNext) {
+        m_framer.m_bLiteralNext = false;
         storeText(byte);
         return;
     }
@@ -170,7 +95,7 @@ void CWinPrt::PutByte(uint8_t byte)
         if (row < kControlRows) {
             const CtlSlot& slot = m_table->controls[row];
             if (slot.action && !slot.action(*this))
-                m_bAbort = true;
+                m_stop.abort = true;
         }
         return;
     }
@@ -179,67 +104,63 @@ void CWinPrt::PutByte(uint8_t byte)
 
 bool CWinPrt::Func4EscData(uint8_t byte)
 {
-    if (m_nHdrPos < 2) {
+    if (m_framer.m_nHdrPos < 2) {
         if (byte == kEscMagicByte) {
             FlushData();
-            m_szDataSeq[m_nHdrPos++] = byte;
+            m_framer.m_szDataSeq[m_framer.m_nHdrPos++] = byte;
             return true;
         }
-        if (m_nHdrPos > 0)
+        if (m_framer.m_nHdrPos > 0)
             Discarding();
         return false;
     }
-    if (m_nHdrPos < kEscHeaderSize) {
-        m_szDataSeq[m_nHdrPos++] = byte;
-        if (m_nHdrPos < kEscHeaderSize)
+    if (m_framer.m_nHdrPos < kEscHeaderSize) {
+        m_framer.m_szDataSeq[m_framer.m_nHdrPos++] = byte;
+        if (m_framer.m_nHdrPos < kEscHeaderSize)
             return true;
-        const uint16_t x = EscHeader::xorOfWords(m_szDataSeq);
-        const EscHeader h = EscHeader::decode(m_szDataSeq);
+        const uint16_t x = EscHeader::xorOfWords(m_framer.m_szDataSeq);
+        const EscHeader h = EscHeader::decode(m_framer.m_szDataSeq);
         if (x != 0) {
-            if (TRZ_IsOn(kTrzJobs)) {
+            if (m_host->TraceOn(kTrzJobs)) {
                 std::string desc;
-                FormCmd(&h, &desc, m_nPages, nullptr, 0, false, m_bPlaying4Page);
-                TRZ_Printf("--> Chk ERROR: computed wChk=0x%04x", x);
-                TRZ_HexDump("m_szDataSeq", m_szDataSeq, kEscHeaderSize);
-                TRZ_Printf("%s", headerDump(h, desc).c_str());
+                FormCmd(&h, &desc, m_nPages, nullptr, 0, false, IsPlaying4Page());
+                m_host->TraceText(sprintf("--> Chk ERROR: computed wChk=0x%04x", x));
+                m_host->TraceHexDump("m_szDataSeq", m_framer.m_szDataSeq, kEscHeaderSize);
+                m_host->TraceText(headerDump(h, desc));
             }
             // This byte is part of the header just given back: it is not offered again.
             Discarding();
             return true;
         }
         if (h.dwLen > kEscMaxParamLen) {
-            if (TRZ_IsOn(kTrzJobs))
-                TRZ_Printf("--> dwLen=%u exceeds %u: broken header", h.dwLen, kEscMaxParamLen);
+            Trace(kTrzJobs, "--> dwLen=%u exceeds %u: broken header", h.dwLen, kEscMaxParamLen);
             Discarding();
             return true;
         }
-        m_params.clear();
-        m_nParamCount = 0;
+        m_framer.m_params.clear();
+        m_framer.m_nParamCount = 0;
         if (h.dwLen == 0)
-            ExecCmd(m_szDataSeq);
+            ExecCmd(m_framer.m_szDataSeq);
         return true;
     }
-    m_params.push_back(byte);
-    ++m_nParamCount;
-    if (m_nParamCount >= EscHeader::decode(m_szDataSeq).dwLen)
-        ExecCmd(m_szDataSeq);
+    m_framer.m_params.push_back(byte);
+    ++m_framer.m_nParamCount;
+    if (m_framer.m_nParamCount >= EscHeader::decode(m_framer.m_szDataSeq).dwLen)
+        ExecCmd(m_framer.m_szDataSeq);
     return true;
 }
 
 void CWinPrt::Discarding()
 {
-    if (m_nHdrPos == 0)
+    if (m_framer.m_nHdrPos == 0)
         return;
     // A local copy: the bytes fed back below may open a block of their own in m_szDataSeq.
     std::array<uint8_t, kEscHeaderSize> scratch{};
-    const size_t n = m_nHdrPos;
-    std::memcpy(scratch.data(), m_szDataSeq, n);
-    m_nHdrPos = 0;
-    if (TRZ_IsOn(kTrzJobs)) {
-        TRZ_Printf("\nCWinPrt::Discarding ----> 0x%02x (%c)", scratch[0],
-                   scratch[0] < 0x20 ? '.' : scratch[0]);
-        TRZ_Printf(" - buffered %u cars<<<-----", static_cast<unsigned>(n));
-    }
+    const size_t n = m_framer.m_nHdrPos;
+    std::memcpy(scratch.data(), m_framer.m_szDataSeq, n);
+    m_framer.m_nHdrPos = 0;
+    Trace(kTrzJobs, "\nCWinPrt::Discarding ----> 0x%02x (%c)", scratch[0], scratch[0] < 0x20 ? '.' : scratch[0]);
+    Trace(kTrzJobs, " - buffered %u cars<<<-----", static_cast<unsigned>(n));
     PutByte(scratch[0]);
     if (n > 1) {
         // Only the first byte's progress was counted by the loop; the others were too.
@@ -251,24 +172,23 @@ void CWinPrt::Discarding()
 
 void CWinPrt::EndOfStream()
 {
-    if (m_nHdrPos == 0)
+    if (m_framer.m_nHdrPos == 0)
         return;
-    if (m_nHdrPos < kEscHeaderSize) {
+    if (m_framer.m_nHdrPos < kEscHeaderSize) {
         // The bytes given back may open a shorter header of their own ("FD FD FD"), which the
         // stream no longer completes: give back until none is left open. Each round holds
         // fewer bytes than the one before, so the loop ends.
-        while (m_nHdrPos > 0 && m_nHdrPos < kEscHeaderSize)
+        while (m_framer.m_nHdrPos > 0 && m_framer.m_nHdrPos < kEscHeaderSize)
             Discarding();
         FlushData();
         return;
     }
-    const EscHeader h = EscHeader::decode(m_szDataSeq);
-    if (TRZ_IsOn(kTrzJobs))
-        TRZ_Printf("\nCWinPrt::EndOfStream: command %u cut short, %u of %u parameter bytes - dropped", h.wCmd,
-                   m_nParamCount, h.dwLen);
-    m_nHdrPos = 0;
-    m_nParamCount = 0;
-    m_params.clear();
+    const EscHeader h = EscHeader::decode(m_framer.m_szDataSeq);
+    Trace(kTrzJobs, "\nCWinPrt::EndOfStream: command %u cut short, %u of %u parameter bytes - dropped", h.wCmd,
+          m_framer.m_nParamCount, h.dwLen);
+    m_framer.m_nHdrPos = 0;
+    m_framer.m_nParamCount = 0;
+    m_framer.m_params.clear();
 }
 
 bool CWinPrt::FormCmd(const EscHeader* header, std::string* text, unsigned page, const uint8_t* params,
@@ -281,28 +201,25 @@ bool CWinPrt::FormCmd(const EscHeader* header, std::string* text, unsigned page,
     std::string name;
     if (valid)
         name = m_table->commands[header->wCmd].name;
-    else if (!serverStringLookup(425, &name))
+    else if (!m_host->StringText(425, &name))
         name = "Unknown";
-    char buf[600];
-    std::snprintf(buf, sizeof buf, "Page #%u: Command #%u (0x%04x) -> %s", page, header->wCmd, header->wCmd,
-                  name.c_str());
-    *text = buf;
+    *text = sprintf("Page #%u: Command #%u (0x%04x) -> %s", page, header->wCmd, header->wCmd, name);
     if (playing)
         *text += " - Playing for Page <<<<<<";
-    // The block was padded to the command's minimum, so its description may read that far.
-    (void)paramLen;
     if (withParams && params != nullptr && valid) {
+        // The block was padded to the command's minimum, so its description may read that far.
+        const CmdSlot& slot = m_table->commands[header->wCmd];
+        const EscBlock block{*header, params, paramLen, std::max(paramLen, slot.minLen) + 1};
         *text += "\nData\n";
-        *text += describeParams(header->wCmd, params);
+        if (slot.describe)
+            *text += slot.describe(block);
     }
     return valid;
 }
 
 bool CWinPrt::ExecCmd(const uint8_t* header)
 {
-    const bool wasExecuting = m_bExecuting;
-    m_bExecuting = true;
-    if (!m_bPlaying4Page)
+    if (!IsPlaying4Page())
         FlushData();
 
     const EscHeader h = EscHeader::decode(header);
@@ -312,22 +229,22 @@ bool CWinPrt::ExecCmd(const uint8_t* header)
     // The block is the handler's own: a handler that feeds bytes back may frame blocks of its
     // own in m_params and m_szDataSeq. Padded to the minimum plus a terminating zero.
     std::vector<uint8_t> params;
-    params.swap(m_params);
-    const uint32_t length = m_nParamCount;
+    params.swap(m_framer.m_params);
+    const uint32_t length = m_framer.m_nParamCount;
     params.resize(std::max(length, minLen) + 1, 0);
-    m_nHdrPos = 0;
-    m_nParamCount = 0;
+    m_framer.m_nHdrPos = 0;
+    m_framer.m_nParamCount = 0;
 
     std::string desc;
-    const bool valid = FormCmd(&h, &desc, m_nPages, params.data(), length, false, m_bPlaying4Page);
+    const bool valid = FormCmd(&h, &desc, m_nPages, params.data(), length, false, IsPlaying4Page());
 
-    if (TraceSettings::extendedDebug() && TRZ_IsOn(kTrzJobs)) {
-        TRZ_Printf("\nExecCmd # %u (0x%04x)", h.wCmd, h.wCmd);
-        TRZ_HexDump("Header", header, kEscHeaderSize);
-        if (length <= 100 || TRZ_IsOn(kTrzDumps))
-            TRZ_HexDump("Data", params.data(), length);
+    if (m_host->ExtendedDebug() && m_host->TraceOn(kTrzJobs)) {
+        m_host->TraceText(sprintf("\nExecCmd # %u (0x%04x)", h.wCmd, h.wCmd));
+        m_host->TraceHexDump("Header", header, kEscHeaderSize);
+        if (length <= 100 || m_host->TraceOn(kTrzDumps))
+            m_host->TraceHexDump("Data", params.data(), length);
         else
-            TRZ_Printf("Data ->%u cars (EXTRA_INFO for binary dump here!!)", length);
+            m_host->TraceText(sprintf("Data ->%u cars (EXTRA_INFO for binary dump here!!)", length));
     }
 
     bool result = false;
@@ -338,35 +255,34 @@ bool CWinPrt::ExecCmd(const uint8_t* header)
         result = m_table->commands[h.wCmd].handler(*this, block);
         if (!result) {
             std::string full;
-            FormCmd(&h, &full, m_nPages, params.data(), length, true, m_bPlaying4Page);
+            FormCmd(&h, &full, m_nPages, params.data(), length, true, IsPlaying4Page());
             if (showError(full, kErrCommand, 4) == 6)
-                m_bAbort = true;
+                m_stop.abort = true;
         }
     }
-    m_bExecuting = wasExecuting;
     return result;
 }
 
 void CWinPrt::FlushData()
 {
-    if (m_ixCache == 0)
+    if (m_framer.m_ixCache == 0)
         return;
     // Taken out of the buffer first: starting a page below may play page actions, which
     // re-enter PrintData and would otherwise print or drop this text a second time.
-    std::string text(m_pCache.data(), m_ixCache);
-    m_ixCache = 0;
+    std::string text(m_framer.m_pCache.data(), m_framer.m_ixCache);
+    m_framer.m_ixCache = 0;
     if (IsAborted())
         return;
     if (m_textSink) {
         m_textSink(text.data(), text.size());
         return;
     }
-    if (!m_bPageStarted && !StartPage())
+    if (!IsPageStarted() && !StartPage())
         return;
     if (m_pFMap == nullptr)
         return;
     m_pFMap->TextOut(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    m_x = AdvancePosition(m_x, static_cast<int64_t>(text.size()), 1);
+    m_cursor.m_x = AdvancePosition(m_cursor.m_x, static_cast<int64_t>(text.size()), 1);
     if (!(text.size() == 1 && text[0] == 0))
         m_dwPrintBytes += static_cast<uint32_t>(text.size());
 }

@@ -32,12 +32,25 @@ int64_t nowMs()
 CASTCPThread::CASTCPThread(JobContext& context, platform::net::Socket control)
     : m_context(context), m_control(std::move(control)), m_initData(DefaultInitData())
 {
+    m_winPrt.SetHost(this);
 }
 
 CASTCPThread::~CASTCPThread()
 {
     if (m_rawJob)
         m_rawJob->abort();
+}
+
+void CASTCPThread::JobPrinting()
+{
+    if (m_job)
+        m_job->SetPrinting();
+}
+
+void CASTCPThread::JobSize(uint32_t bytes)
+{
+    if (m_job)
+        m_job->SetJobSize(bytes);
 }
 
 int CASTCPThread::ThreadProc(JobContext* context, int socketHandle)
@@ -53,8 +66,8 @@ int CASTCPThread::ThreadProc(JobContext* context, int socketHandle)
 void CASTCPThread::Run()
 {
     GetPeerText();
-    m_job = new CPrtJobThread(&m_context.jobs, this);
-    m_context.jobs.AddPrtJobThread(m_job);
+    m_registration.emplace(m_context.jobs, this);
+    m_job = m_registration->job();
     m_context.connections.Add(this);
     m_headerDeadlineMs = nowMs() + m_context.headerTimeoutMs.load();
 
@@ -68,22 +81,20 @@ void CASTCPThread::Run()
             OnReceive();
         } else if (status == platform::jobio::WaitResult::TimedOut) {
             if (!m_printerOpen && headerTimedOut()) {
-                if (TRZ_IsOn(kTrzCore))
-                    TRZ_Printf("\nThreadProc: header incomplete after %d ms (%zu of %zu bytes)",
-                               m_context.headerTimeoutMs.load(), m_headerUsed, kJobHeaderSize);
+                TRZ_Trace(kTrzCore, "\nThreadProc: header incomplete after %d ms (%zu of %zu bytes)",
+                          m_context.headerTimeoutMs.load(), m_headerUsed, kJobHeaderSize);
                 endWithReply(kReplyReceiveFailed);
             }
         } else if (status == platform::jobio::WaitResult::Failed) {
-            if (TRZ_IsOn(kTrzCore))
-                TRZ_Printf("ThreadProc: ERROR %d en select", platform::net::lastSocketError());
+            TRZ_Trace(kTrzCore, "ThreadProc: ERROR %d en select", platform::net::lastSocketError());
             break;
         }
     }
 
     OnClose();
     m_context.connections.Remove(this);
-    m_context.jobs.RemovePrtJobThread(m_job);
     m_job = nullptr;
+    m_registration.reset();
 }
 
 bool CASTCPThread::headerTimedOut() const
@@ -114,9 +125,7 @@ void CASTCPThread::GetPeerText()
             return;
         }
     }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%s:%u", m_peerAddress.c_str(), static_cast<unsigned>(m_peerPort));
-    m_peerName = buf;
+    m_peerName = platform::text::sprintf("%s:%u", m_peerAddress, static_cast<unsigned>(m_peerPort));
 }
 
 std::string CASTCPThread::PrinterName() const
@@ -185,8 +194,7 @@ void CASTCPThread::receiveData()
     if (!m_buffer) {
         m_buffer.reset(new (std::nothrow) uint8_t[kMaxChunk]);
         if (!m_buffer) {
-            if (TRZ_IsOn(kTrzCore))
-                TRZ_Printf("\nCASTCPThread::OnReceive... no memory for %zu bytes", kMaxChunk);
+            TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... no memory for %zu bytes", kMaxChunk);
             m_stop = true;
             return;
         }
@@ -198,8 +206,8 @@ void CASTCPThread::receiveData()
         // The host's orderly close is the end of the job; anything else is a failure. No
         // reply goes out in the data phase.
         m_peerClosed = got.status == platform::net::IoStatus::PeerClosed;
-        if (!m_peerClosed && TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCASTCPThread::OnReceive... %s", got.error.text.c_str());
+        if (!m_peerClosed)
+            TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... %s", got.error.text.c_str());
         m_stop = true;
         return;
     }
@@ -207,21 +215,18 @@ void CASTCPThread::receiveData()
     const std::string job = JobName();
     uint64_t shot = 0;
     if (timing) {
-        char text[400];
-        std::snprintf(text, sizeof text, "\n(1)OnReceive: %zu bytes (job=%s)", got.bytes, job.c_str());
-        TRZ_TimeShot(text, true, false, &shot);
+        const std::string text = platform::text::sprintf("\n(1)OnReceive: %zu bytes (job=%s)", got.bytes, job);
+        TRZ_TimeShot(text.c_str(), true, false, &shot);
     }
     const bool written = PrintData(m_buffer.get(), got.bytes);
     if (timing) {
-        char text[400];
-        std::snprintf(text, sizeof text, "\n(2)OnReceive: %zu bytes (job=%s)\n", got.bytes, job.c_str());
-        TRZ_TimeShot(text, false, true, &shot);
+        const std::string text = platform::text::sprintf("\n(2)OnReceive: %zu bytes (job=%s)\n", got.bytes, job);
+        TRZ_TimeShot(text.c_str(), false, true, &shot);
     }
     if (written) {
         m_bytesReceived += static_cast<uint32_t>(got.bytes);
     } else {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCASTCPThread::OnReceive... PrintData-ERROR. Return !!");
+        TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... PrintData-ERROR. Return !!");
         m_stop = true;
     }
 }
@@ -231,8 +236,8 @@ void CASTCPThread::sendReply(uint16_t code, uint16_t port)
     const auto reply = EncodeJobReply(code, port);
     const platform::net::IoResult sent =
         platform::net::sendAll(m_control, reply.data(), reply.size(), m_context.replyTimeoutMs.load());
-    if (!sent.ok() && TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nreply %u not sent: %s", static_cast<unsigned>(code), sent.error.text.c_str());
+    if (!sent.ok())
+        TRZ_Trace(kTrzCore, "\nreply %u not sent: %s", static_cast<unsigned>(code), sent.error.text.c_str());
 }
 
 void CASTCPThread::endWithReply(uint16_t code)
@@ -243,8 +248,7 @@ void CASTCPThread::endWithReply(uint16_t code)
 
 void CASTCPThread::PutStateprinter(bool open)
 {
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nPutStateprinter(%s)", open ? "TRUE" : "FALSE");
+    TRZ_Trace(kTrzCore, "\nPutStateprinter(%s)", open ? "TRUE" : "FALSE");
     m_printerOpen = open;
 }
 
@@ -255,8 +259,8 @@ void CASTCPThread::OnClose()
             // Only a job the host ended in order is handed to the printer; one cut short by a
             // failure or by the server's stop is withdrawn, never printed as if complete.
             if (m_peerClosed) {
-                if (!m_rawJob->finish() && TRZ_IsOn(kTrzCore))
-                    TRZ_Printf("\n_OnClose: EndDocPrinter failed: %s", m_rawJob->errorText().c_str());
+                if (!m_rawJob->finish())
+                    TRZ_Trace(kTrzCore, "\n_OnClose: EndDocPrinter failed: %s", m_rawJob->errorText().c_str());
             } else {
                 m_rawJob->abort();
             }

@@ -9,8 +9,10 @@
 // the spooler as it arrives; the host's close ends the job. Every wait is bounded and ends at
 // Stop().
 
-#include "typestone/server/job_header.h"
 #include "typestone/engine/win_prt.h"
+#include "typestone/server/job_header.h"
+#include "typestone/server/prt_job_registration.h"
+#include "typestone/server/server_engine_host.h"
 
 #include "platform/jobio/wake_signal.h"
 #include "platform/net/socket.h"
@@ -20,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace platform::spooler {
@@ -37,7 +40,8 @@ class CPrinter;
 class CPrtJobThread;
 struct JobContext;
 
-class CASTCPThread
+// The connection is its job's engine host: the engine reports the job's status through it.
+class CASTCPThread : public ServerEngineHost
 {
 public:
     CASTCPThread(JobContext& context, platform::net::Socket control);
@@ -58,6 +62,10 @@ public:
     std::string PrinterName() const;
     std::string PeerName() const;
     std::string JobName() const;
+
+    // The engine's reports of the job.
+    void JobPrinting() override;
+    void JobSize(uint32_t bytes) override;
 
     // The share and password check: true with code 0, else false with 7 (not shared) or 8.
     static bool ChkPrinter(CPrinter& printers, const std::string& printer, const char* password,
@@ -127,6 +135,8 @@ private:
 
     // The auxiliary port's listening socket, then the data connection.
     platform::net::Socket m_ServerSocket;
+    // The job's record in the sequencer's list while the worker runs; m_job is its record.
+    std::optional<PrtJobRegistration> m_registration;
     CPrtJobThread* m_job = nullptr;
 };
 

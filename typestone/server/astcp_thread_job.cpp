@@ -31,13 +31,11 @@ void CASTCPThread::handleHeader()
     uint16_t computed = 0;
     switch (CheckJobHeader(m_header.data(), &computed)) {
     case HeaderVerdict::BadMagic:
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\n(5)_OnReceive()-bad header. Can't open printer");
+        TRZ_Trace(kTrzCore, "\n(5)_OnReceive()-bad header. Can't open printer");
         endWithReply(kReplyBadMagic);
         return;
     case HeaderVerdict::BadChecksum:
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\n(7)_OnReceive()-chk ERROR: chk=%04x", computed);
+        TRZ_Trace(kTrzCore, "\n(7)_OnReceive()-chk ERROR: chk=%04x", computed);
         endWithReply(kReplyBadChecksum);
         return;
     case HeaderVerdict::Ok:
@@ -49,8 +47,7 @@ void CASTCPThread::handleHeader()
     const std::string printer = FieldText(m_initData.printer);
     const std::string password = FieldText(m_initData.password);
     if (printer.empty()) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\n_OnReceive()-no printer named");
+        TRZ_Trace(kTrzCore, "\n_OnReceive()-no printer named");
         endWithReply(kReplyNotShared);
         return;
     }
@@ -97,8 +94,7 @@ void CASTCPThread::handleHeader()
         started = StartSpoolJob(printer);
     }
     if (!started) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCASTCPThread::OnReceive...Error abrir printer");
+        TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive...Error abrir printer");
         m_ServerSocket.close();
         endWithReply(kReplyPrinterFailed);
         return;
@@ -108,8 +104,7 @@ void CASTCPThread::handleHeader()
     if (!DoTCPAccept(&error)) {
         // The host has its reply already; the job it never fed is withdrawn and the printer
         // freed when the connection ends.
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCASTCPThread::OnReceive... DoTCPAccept-ERROR. Return !!");
+        TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... DoTCPAccept-ERROR. Return !!");
         if (m_rawJob) {
             m_rawJob->abort();
             m_rawJob.reset();
@@ -121,7 +116,6 @@ void CASTCPThread::handleHeader()
         m_stop = true;
         return;
     }
-    m_winPrt.SetSockets(m_control.fd(), m_ServerSocket.fd());
     PutStateprinter(true);
 }
 
@@ -135,8 +129,7 @@ bool CASTCPThread::Wait4MyTurn()
         if (m_job->GetEvent().wait(std::chrono::milliseconds(kIdleWaitMs)))
             return !m_stop;
         if (platform::jobio::peerHasClosed(m_control)) {
-            if (TRZ_IsOn(kTrzJobs))
-                TRZ_Printf("\nWait4MyTurn: host %s went away", PeerName().c_str());
+            TRZ_Trace(kTrzJobs, "\nWait4MyTurn: host %s went away", PeerName().c_str());
             return false;
         }
     }
@@ -152,13 +145,11 @@ bool CASTCPThread::ChkPrinter(CPrinter& printers, const std::string& printer, co
     uint16_t result = kReplyAccepted;
     if (!shared) {
         result = kReplyNotShared;
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nError->'%s' is not shared", printer.c_str());
+        TRZ_Trace(kTrzCore, "\nError->'%s' is not shared", printer.c_str());
     } else if (!verdict) {
         result = kReplyBadPassword;
         // Neither password is written to the trace.
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nError->password '%s' does not match '%s'", "********", "********");
+        TRZ_Trace(kTrzCore, "\nError->password '%s' does not match '%s'", "********", "********");
     }
     if (code)
         *code = result;
@@ -184,9 +175,8 @@ bool CASTCPThread::Prep_TCP_Socket(int* error, uint16_t* port)
     if (port)
         *port = listening.local.port;
     m_ServerSocket = std::move(listening.socket);
-    if (TRZ_IsOn(kTrzDataPort))
-        TRZ_Printf("\n%s-ListenOK(port=%d)", listening.local.address.c_str(),
-                   static_cast<int>(listening.local.port));
+    TRZ_Trace(kTrzDataPort, "\n%s-ListenOK(port=%d)", listening.local.address.c_str(),
+              static_cast<int>(listening.local.port));
     return true;
 }
 
@@ -203,16 +193,14 @@ bool CASTCPThread::DoTCPAccept(int* error)
         // half-closed before we look, and that is no reason to give up its job.
         platform::net::AcceptResult accepted = platform::net::acceptWithin(m_ServerSocket, slice, &m_stop);
         if (accepted.ok()) {
-            if (TRZ_IsOn(kTrzDataPort))
-                TRZ_Printf("\nDoTCPAccept: data connection from %s", accepted.peer.toString().c_str());
+            TRZ_Trace(kTrzDataPort, "\nDoTCPAccept: data connection from %s", accepted.peer.toString().c_str());
             m_ServerSocket = std::move(accepted.socket); // closes the listening socket
             return true;
         }
         if (accepted.status == platform::net::IoStatus::Failed) {
             if (error)
                 *error = accepted.error.code;
-            if (TRZ_IsOn(kTrzDataPort))
-                TRZ_Printf("\n(2)DoTCPAccept(): %s", accepted.error.text.c_str());
+            TRZ_Trace(kTrzDataPort, "\n(2)DoTCPAccept(): %s", accepted.error.text.c_str());
             m_ServerSocket.close();
             return false;
         }
@@ -223,10 +211,9 @@ bool CASTCPThread::DoTCPAccept(int* error)
         if (now >= limitMs || m_stop || hostGone) {
             if (error)
                 *error = kAcceptTimeoutError;
-            if (TRZ_IsOn(kTrzJobs))
-                TRZ_Printf("\nDoTCPAccept fails: DOC='%s', Canceled=%s, Elapsed=%u/%u", JobName().c_str(),
-                           m_stop || hostGone ? "TRUE" : "FALSE", static_cast<unsigned>(now),
-                           static_cast<unsigned>(limitMs));
+            TRZ_Trace(kTrzJobs, "\nDoTCPAccept fails: DOC='%s', Canceled=%s, Elapsed=%u/%u", JobName().c_str(),
+                      m_stop || hostGone ? "TRUE" : "FALSE", static_cast<unsigned>(now),
+                      static_cast<unsigned>(limitMs));
             m_ServerSocket.close();
             return false;
         }
@@ -244,11 +231,10 @@ std::string CASTCPThread::SetJobName(const char* base)
     std::string name = base && *base ? base : PeerName();
     if (name.empty())
         name = "Typst";
-    char buf[260];
-    std::snprintf(buf, sizeof buf, "%.250s_%u", name.c_str(),
-                  static_cast<unsigned>(m_context.jobs.NextDocNr()));
+    const std::string jobName =
+        platform::text::sprintf("%.250s_%u", name, static_cast<unsigned>(m_context.jobs.NextDocNr()));
     std::lock_guard<std::mutex> lock(m_textMutex);
-    m_jobName = buf;
+    m_jobName = jobName;
     return m_jobName;
 }
 
@@ -256,9 +242,8 @@ bool CASTCPThread::StartPrinter(const std::string& printer)
 {
     std::string error;
     if (!m_context.spooler.printer(printer, &error)) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\n(OUT-1)StartPrinter(%s)- ERROR 1 (OpenPrinter): <<<<<<<<<<<<<\nOpenPrinter\n%s",
-                       printer.c_str(), error.c_str());
+        TRZ_Trace(kTrzCore, "\n(OUT-1)StartPrinter(%s)- ERROR 1 (OpenPrinter): <<<<<<<<<<<<<\nOpenPrinter\n%s",
+                  printer.c_str(), error.c_str());
         return false;
     }
     const bool v4 = IsV4Driver(m_context.spooler, printer);
@@ -266,10 +251,9 @@ bool CASTCPThread::StartPrinter(const std::string& printer)
     m_job->SetPrtJobName(printer, jobName.c_str());
     m_rawJob = m_context.spooler.startRawJob(printer, jobName, v4 ? "XPS_PASS" : "RAW", &error);
     if (!m_rawJob) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf(
-                "\n(OUT-2)StartPrinter(%s)- ERROR 2 (StartDocPrinter) <<<<<<<<<<<<<\nStartDocPrinter\n%s",
-                printer.c_str(), error.c_str());
+        TRZ_Trace(kTrzCore,
+                  "\n(OUT-2)StartPrinter(%s)- ERROR 2 (StartDocPrinter) <<<<<<<<<<<<<\nStartDocPrinter\n%s",
+                  printer.c_str(), error.c_str());
         return false;
     }
     std::lock_guard<std::mutex> lock(m_textMutex);
@@ -280,15 +264,13 @@ bool CASTCPThread::StartPrinter(const std::string& printer)
 bool CASTCPThread::StartSpoolJob(const std::string& printer)
 {
     if (!m_context.engine) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCASTCPThread::OnReceive... interpreted mode is not configured");
+        TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... interpreted mode is not configured");
         return false;
     }
     const std::string jobName = SetJobName(nullptr);
     if (m_job)
         m_job->SetPrtJobName(printer, jobName.c_str());
     PrepareWinPrt(m_winPrt, *m_context.engine, &m_fonts);
-    m_winPrt.SetPrtJobThread(m_job);
     m_spooling = m_winPrt.StartSpoolPrtJob(m_version, &m_initData, jobName.c_str());
     return m_spooling;
 }
@@ -302,8 +284,7 @@ bool CASTCPThread::PrintData(const uint8_t* data, size_t count)
     if (!m_rawJob)
         return false;
     if (!m_rawJob->write(data, count)) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nPrintData(VALDOR_MODE)- Failed:\nWritePrinter\n%s", m_rawJob->errorText().c_str());
+        TRZ_Trace(kTrzCore, "\nPrintData(VALDOR_MODE)- Failed:\nWritePrinter\n%s", m_rawJob->errorText().c_str());
         m_rawJob->abort();
         m_rawJob.reset();
         return false;

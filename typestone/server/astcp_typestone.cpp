@@ -39,16 +39,15 @@ bool CASTCPTypestone::Listen(const std::string& address, uint16_t port, std::str
 void CASTCPTypestone::OnAccept(int nErrorCode)
 {
     if (nErrorCode != 0) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\n(2)OnAccept: nErrorCode NOT ZERO- ERROR <<<<<<<<<<<<<<<");
+        TRZ_Trace(kTrzCore, "\n(2)OnAccept: nErrorCode NOT ZERO- ERROR <<<<<<<<<<<<<<<");
         return;
     }
     reapWorkers();
     platform::net::AcceptResult accepted = platform::net::acceptWithin(m_listener, 0);
     if (!accepted.ok()) {
-        if (accepted.status == platform::net::IoStatus::Failed && TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\n(4)OnAccept- Accept(%p) did FAIL- ERROR <<<<<<<<<<<<<<<\n%s",
-                       static_cast<void*>(this), accepted.error.text.c_str());
+        if (accepted.status == platform::net::IoStatus::Failed)
+            TRZ_Trace(kTrzCore, "\n(4)OnAccept- Accept(%p) did FAIL- ERROR <<<<<<<<<<<<<<<\n%s",
+                      static_cast<void*>(this), accepted.error.text.c_str());
         return;
     }
     std::lock_guard<std::mutex> lock(m_workersMutex);

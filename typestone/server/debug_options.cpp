@@ -91,9 +91,7 @@ void SetDbgOptions()
     writeFlag("Trace", TraceSettings::tracerOn());
     writeFlag("Timing", TraceSettings::timing());
     writeFlag("Extended Debug", TraceSettings::extendedDebug());
-    char level[16];
-    std::snprintf(level, sizeof level, "0x%08x", TraceSettings::trzLevel());
-    writeText("Trz_Level", level);
+    writeText("Trz_Level", platform::text::sprintf("0x%08x", TraceSettings::trzLevel()));
     writeFlag("Overwrite Dbg File", TraceSettings::overwrite());
 }
 

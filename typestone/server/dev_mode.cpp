@@ -1,5 +1,7 @@
 #include "typestone/server/dev_mode.h"
 
+#include "platform/bytes/le_reader.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -21,16 +23,6 @@ void put16(std::vector<uint8_t>& b, size_t off, int value)
     const auto v = static_cast<uint16_t>(value);
     b[off] = static_cast<uint8_t>(v & 0xFF);
     b[off + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-uint16_t get16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-int16_t getS16(const uint8_t* p)
-{
-    return static_cast<int16_t>(get16(p));
 }
 
 bool validExtraName(const std::string& name)
@@ -100,9 +92,11 @@ std::optional<DevMode> DevMode::fromBytes(const uint8_t* data, size_t size, std:
         fail(error, "device settings block too short");
         return std::nullopt;
     }
-    const uint16_t version = get16(data + 32);
-    const uint16_t dmSize = get16(data + 34);
-    const uint16_t dmExtra = get16(data + 36);
+    platform::bytes::LeReader r(data, size);
+    const std::string deviceName = r.text(kDeviceNameSize);
+    const uint16_t version = r.u16();
+    const uint16_t dmSize = r.u16();
+    const uint16_t dmExtra = r.u16();
     if (version != kVersion) {
         fail(error, "device settings block of an unknown version");
         return std::nullopt;
@@ -113,32 +107,31 @@ std::optional<DevMode> DevMode::fromBytes(const uint8_t* data, size_t size, std:
     }
 
     DevMode m;
-    const void* nul = std::memchr(data, 0, kDeviceNameSize);
-    m.m_deviceName.assign(reinterpret_cast<const char*>(data),
-                          nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - data)
-                              : kDeviceNameSize - 1);
+    // A name that fills its field keeps room for the terminator.
+    m.m_deviceName = deviceName.substr(0, kDeviceNameSize - 1);
 
-    const int16_t orientation = getS16(data + 38);
-    const int16_t duplex = getS16(data + 42);
-    const int16_t colour = getS16(data + 44);
-    const int16_t quality = getS16(data + 46);
+    const int16_t orientation = r.i16();
+    const int16_t copies = r.i16();
+    const int16_t duplex = r.i16();
+    const int16_t colour = r.i16();
+    const int16_t quality = r.i16();
+    const int16_t xResolution = r.i16();
+    const int16_t yResolution = r.i16();
+    const std::string media = r.text(kMediaSize);
     if (orientation < 1 || orientation > 4 || duplex < 1 || duplex > 3 || colour < 1 || colour > 2 ||
         (quality != -1 && quality != -3 && quality != -4)) {
         fail(error, "device settings block holds an unknown setting");
         return std::nullopt;
     }
     m.settings.orientation = static_cast<Orientation>(orientation - 1);
-    m.settings.copies = getS16(data + 40);
+    m.settings.copies = copies;
     m.settings.sides = static_cast<Sides>(duplex - 1);
     m.settings.colorMode = colour == 1 ? ColorMode::Monochrome : ColorMode::Color;
     m.settings.quality = quality == -1   ? PrintQuality::Draft
                          : quality == -4 ? PrintQuality::High
                                          : PrintQuality::Normal;
-    m.settings.resolution = {getS16(data + 48), getS16(data + 50)};
-    const auto* media = reinterpret_cast<const char*>(data + kMediaOffset);
-    const void* mediaNul = std::memchr(media, 0, kMediaSize);
-    m.settings.media.assign(media, mediaNul ? static_cast<size_t>(static_cast<const char*>(mediaNul) - media)
-                                            : kMediaSize);
+    m.settings.resolution = {xResolution, yResolution};
+    m.settings.media = media;
     std::string why;
     if (!platform::spooler::checkDefaults(m.settings, &why)) {
         if (error)

@@ -1,5 +1,7 @@
 #include "typestone/server/job_header.h"
 
+#include "platform/bytes/le_reader.h"
+
 #include <cstring>
 
 namespace typestone {
@@ -7,64 +9,39 @@ namespace {
 
 constexpr uint8_t kMagic[kJobMagicSize] = {0xFF, 0xFE, 'T', 'y', 'p', 'e', 's', 't', 'o', 'n', 'e'};
 
-uint16_t word(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-void copyField(char* out, const uint8_t* in, size_t width)
-{
-    std::memcpy(out, in, width);
-}
-
 } // namespace
-
-INIT_DATA DefaultInitData()
-{
-    INIT_DATA d;
-    std::memset(&d, 0, sizeof d);
-    d.cols = 80;
-    d.rows = 58;
-    d.options = 0;
-    d.snd_color = 15;
-    return d;
-}
 
 INIT_DATA DecodeInitData(const uint8_t* header)
 {
-    const uint8_t* r = header + kInitDataOffset;
+    platform::bytes::LeReader r(header, kJobHeaderSize);
+    r.seek(kInitDataOffset);
     INIT_DATA d = DefaultInitData();
-    copyField(d.printer, r + 0, sizeof d.printer);
-    copyField(d.password, r + 255, sizeof d.password);
-    d.cols = word(r + 264);
-    d.rows = word(r + 266);
-    d.options = word(r + 268);
-    d.snd_color = r[270];
-    copyField(d.docname, r + 271, sizeof d.docname);
-    copyField(d.output, r + 527, sizeof d.output);
+    r.bytes(d.printer, sizeof d.printer);
+    r.bytes(d.password, sizeof d.password);
+    d.cols = r.u16();
+    d.rows = r.u16();
+    d.options = r.u16();
+    d.snd_color = r.u8();
+    r.bytes(d.docname, sizeof d.docname);
+    r.bytes(d.output, sizeof d.output);
     return d;
-}
-
-std::string FieldText(const char* field, size_t width)
-{
-    if (!field)
-        return {};
-    const void* nul = std::memchr(field, 0, width);
-    const size_t len = nul ? static_cast<size_t>(static_cast<const char*>(nul) - field) : width;
-    return std::string(field, len);
 }
 
 uint16_t JobHeaderChecksum(const uint8_t* header)
 {
+    platform::bytes::LeReader r(header, kJobHeaderSize);
+    r.seek(2);
     uint16_t x = 0;
-    for (size_t off = 2; off <= 20; off += 2)
-        x ^= word(header + off);
+    for (int i = 0; i < 10; ++i)
+        x ^= r.u16();
     return x;
 }
 
 uint16_t JobHeaderVersion(const uint8_t* header)
 {
-    return word(header + kJobVersionOffset);
+    platform::bytes::LeReader r(header, kJobHeaderSize);
+    r.seek(kJobVersionOffset);
+    return r.u16();
 }
 
 HeaderVerdict CheckJobHeader(const uint8_t* header, uint16_t* computed)
@@ -74,7 +51,9 @@ HeaderVerdict CheckJobHeader(const uint8_t* header, uint16_t* computed)
         *computed = chk;
     if (std::memcmp(header + kJobMagicOffset, kMagic, kJobMagicSize) != 0)
         return HeaderVerdict::BadMagic;
-    if (chk != word(header + kJobChecksumOffset))
+    platform::bytes::LeReader r(header, kJobHeaderSize);
+    r.seek(kJobChecksumOffset);
+    if (chk != r.u16())
         return HeaderVerdict::BadChecksum;
     return HeaderVerdict::Ok;
 }

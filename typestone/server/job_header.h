@@ -5,6 +5,8 @@
 // print-stream version at 18, the checksum at 22 (XOR of the ten words at 2..20) and the job
 // record INIT_DATA from 24. The reply is 4 bytes: u16 code, u16 data port.
 
+#include "typestone/engine/init_data.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -18,41 +20,10 @@ inline constexpr size_t kJobMagicSize = 11;
 inline constexpr size_t kJobVersionOffset = 18;
 inline constexpr size_t kJobChecksumOffset = 22;
 inline constexpr size_t kInitDataOffset = 24;
-inline constexpr size_t kInitDataSize = 783;
-
-// options bit 0: the data goes to the printer as it is ("BYPASS"); clear: interpreted.
-inline constexpr uint16_t kOptionBypass = 0x0001;
-
-#pragma pack(push, 1)
-struct INIT_DATA
-{
-    char printer[255];
-    char password[9];
-    uint16_t cols;
-    uint16_t rows;
-    uint16_t options;
-    uint8_t snd_color;
-    char docname[256];
-    char output[256];
-};
-#pragma pack(pop)
-static_assert(sizeof(INIT_DATA) == kInitDataSize, "INIT_DATA is 783 bytes");
-
-// All text zero, 80 columns, 58 rows, options 0, colour 15.
-INIT_DATA DefaultInitData();
 
 // The job record of a complete header (at least kJobHeaderSize bytes at `header`), read field
 // by field from its little-endian bytes.
 INIT_DATA DecodeInitData(const uint8_t* header);
-
-// A text field as a string: up to the first NUL, never beyond `width` bytes, so a host that
-// fills a field to the last byte cannot make us read past it.
-std::string FieldText(const char* field, size_t width);
-
-template <size_t N> std::string FieldText(const char (&field)[N])
-{
-    return FieldText(field, N);
-}
 
 enum class HeaderVerdict
 {

@@ -17,15 +17,15 @@ JobSequencer::~JobSequencer()
     m_jobs.clear();
 }
 
-bool JobSequencer::AddPrtJobThread(CPrtJobThread* job)
+bool JobSequencer::AddPrtJobThread(std::unique_ptr<CPrtJobThread> job)
 {
     if (!job)
         return false;
     {
         std::lock_guard<std::mutex> lock(m_listMutex);
-        m_jobs.emplace_back(job);
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nPrtJob=%p - Added", static_cast<void*>(job));
+        const void* added = job.get();
+        m_jobs.push_back(std::move(job));
+        TRZ_Trace(kTrzJobs, "\nPrtJob=%p - Added", added);
     }
     WakeSequencer(true);
     return true;
@@ -40,9 +40,8 @@ bool JobSequencer::RemovePrtJobThread(CPrtJobThread* job)
         std::string status;
         job->GetStatusText(&status);
         job->SetFinished();
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("\nRemovePrtJobThread(PrtJob=%p) (%s)- Removed", static_cast<void*>(job),
-                       status.c_str());
+        TRZ_Trace(kTrzJobs, "\nRemovePrtJobThread(PrtJob=%p) (%s)- Removed", static_cast<void*>(job),
+                  status.c_str());
     }
     WakeSequencer(true);
     return true;

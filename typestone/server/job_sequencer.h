@@ -35,8 +35,9 @@ public:
     JobSequencer(const JobSequencer&) = delete;
     JobSequencer& operator=(const JobSequencer&) = delete;
 
-    // Appends the record (the list owns it from now on) and wakes the sequencer. False for null.
-    bool AddPrtJobThread(CPrtJobThread* job);
+    // Appends the record, which the list owns from now on, and wakes the sequencer. False for
+    // null.
+    bool AddPrtJobThread(std::unique_ptr<CPrtJobThread> job);
     // Marks the record finished and wakes the sequencer, whose next pass frees its printer
     // and deletes it; the caller must not touch it afterwards. False for null.
     bool RemovePrtJobThread(CPrtJobThread* job);

@@ -13,8 +13,7 @@ bool CNTService::Initialize()
 {
     SetStatus(kStartPending);
     if (!OnInit()) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nError-2");
+        TRZ_Trace(kTrzCore, "\nError-2");
         SetStatus(kStopped);
         return false;
     }
@@ -57,8 +56,7 @@ bool CNTService::Handler(uint32_t code)
     switch (code) {
     case kControlStop:
     case kControlShutdown:
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\n(2)CNTService::Handler()->SERVICE_CONTROL_STOP");
+        TRZ_Trace(kTrzCore, "\n(2)CNTService::Handler()->SERVICE_CONTROL_STOP");
         OnShutdown();
         break;
     case kControlPause:
@@ -72,12 +70,10 @@ bool CNTService::Handler(uint32_t code)
         break;
     default:
         if (code < kControlUser) {
-            if (TRZ_IsOn(kTrzCore))
-                TRZ_Printf("\n(2)CNTService::Handler() EVMSG_BADREQUEST");
+            TRZ_Trace(kTrzCore, "\n(2)CNTService::Handler() EVMSG_BADREQUEST");
             ok = false;
         } else {
-            if (TRZ_IsOn(kTrzCore))
-                TRZ_Printf("\n(2)CNTService::Handler() >=SERVICE_CONTROL_USER");
+            TRZ_Trace(kTrzCore, "\n(2)CNTService::Handler() >=SERVICE_CONTROL_USER");
             ok = OnUserControl(code);
         }
         break;
@@ -87,27 +83,23 @@ bool CNTService::Handler(uint32_t code)
 
 void CNTService::Run()
 {
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nEntering CNTService::Run()");
+    TRZ_Trace(kTrzCore, "\nEntering CNTService::Run()");
 }
 
 bool CNTService::OnInit()
 {
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nCNTService::OnInit()");
+    TRZ_Trace(kTrzCore, "\nCNTService::OnInit()");
     return true;
 }
 
 void CNTService::OnStop()
 {
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nCNTService::OnStop()");
+    TRZ_Trace(kTrzCore, "\nCNTService::OnStop()");
 }
 
 void CNTService::OnInterrogate()
 {
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nCNTService::OnInterrogate()");
+    TRZ_Trace(kTrzCore, "\nCNTService::OnInterrogate()");
 }
 
 void CNTService::OnPause()
@@ -131,8 +123,7 @@ void CNTService::OnShutdown()
 
 bool CNTService::OnUserControl(uint32_t code)
 {
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nCNTService::OnUserControl(0x%08x[%d])", code, int(code));
+    TRZ_Trace(kTrzCore, "\nCNTService::OnUserControl(0x%08x[%d])", code, int(code));
     return false;
 }
 

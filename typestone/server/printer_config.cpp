@@ -218,8 +218,8 @@ uint16_t CPrinter::RefreshPrinters(char* buffer, size_t size, size_t* used, bool
     std::string error;
     const std::vector<platform::spooler::PrinterInfo> printers =
         m_spooler ? m_spooler->printers(&error) : std::vector<platform::spooler::PrinterInfo>();
-    if (printers.empty() && !error.empty() && TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nRefreshPrinters: %s", error.c_str());
+    if (printers.empty() && !error.empty())
+        TRZ_Trace(kTrzCore, "\nRefreshPrinters: %s", error.c_str());
     for (const platform::spooler::PrinterInfo& info : printers) {
         if (progress != platform::ui::kNoProgress) {
             platform::ui::ProgressState state;

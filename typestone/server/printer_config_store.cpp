@@ -10,6 +10,7 @@
 
 #include "platform/settings/settings_store.h"
 #include "platform/spooler/spooler.h"
+#include "platform/text/sprintf.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -212,10 +213,9 @@ bool CPrinter::SavePrtEntry(int* counter, PRTCFG* record) const
     const std::string section = PrintersSection();
     if (counter) {
         ++*counter;
-        char name[32];
-        std::snprintf(name, sizeof name, "Name%d", *counter);
+        const std::string name = platform::text::sprintf("Name%d", *counter);
         writeText(section, "Count", std::to_string(*counter));
-        writeText(section, name, record->printerName);
+        writeText(section, name.c_str(), record->printerName);
     }
     const std::string key = PrinterKey(section, record->printerName);
     writeText(key, "Shared", record->bShared ? "Yes" : "No");

@@ -16,9 +16,7 @@ std::string span(std::time_t from, std::time_t to)
     if (from == 0 || to == 0 || to < from)
         return "--:--:--";
     const long long s = static_cast<long long>(to - from);
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", s / 3600, (s / 60) % 60, s % 60);
-    return buf;
+    return platform::text::sprintf("%02lld:%02lld:%02lld", s / 3600, (s / 60) % 60, s % 60);
 }
 
 std::string localTime(std::time_t t)
@@ -97,10 +95,8 @@ const char* CPrtJobThread::GetStatusText(std::string* out) const
     const uint16_t state = GetState();
     const std::string job = JobName();
     const std::string prt = PrinterName();
-    char buf[700];
-    std::snprintf(buf, sizeof buf, "Job='%.255s'-Prt='%.255s'-Status=%s (0x%04x) - Thread=%p", job.c_str(),
-                  prt.c_str(), StatusText(state), state, m_owner);
-    *out = buf;
+    *out = platform::text::sprintf("Job='%.255s'-Prt='%.255s'-Status=%s (0x%04x) - Thread=%p", job, prt,
+                                   StatusText(state), state, m_owner);
     return out->c_str();
 }
 
@@ -108,15 +104,12 @@ std::string CPrtJobThread::StatisticsText() const
 {
     const std::time_t created = m_created, started = m_started, ended = m_ended;
     const std::string size = FormatSize("bytes", m_size);
-    char buf[1200];
-    std::snprintf(
-        buf, sizeof buf,
+    return platform::text::sprintf(
         "\n->\nJob='%.255s'- Size=%s (Elap=%s - Wait=%s, Prt=%s)\nPrt='%.255s'\nCreation Time=%s\nStart "
         "Time=%s\nEnd Time=%s",
         JobName().c_str(), size.c_str(), span(created, ended).c_str(), span(created, started).c_str(),
         span(started, ended).c_str(), PrinterName().c_str(), localTime(created).c_str(),
         localTime(started).c_str(), localTime(ended).c_str());
-    return buf;
 }
 
 void CPrtJobThread::LogStatistics() const

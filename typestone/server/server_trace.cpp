@@ -80,9 +80,7 @@ bool TRZ_IsOn(uint32_t mask, bool prefix)
     const bool on = mask == 0 || (mask & TraceSettings::trzLevel()) != 0;
     if (on) {
         if (prefix || mask != last) {
-            char buf[16];
-            std::snprintf(buf, sizeof buf, "0x%08x", mask);
-            t_levelPrefix = buf;
+            t_levelPrefix = platform::text::sprintf("0x%08x", mask);
         } else {
             t_levelPrefix.clear();
         }
@@ -98,6 +96,13 @@ void TRZ_Printf(const char* format, ...)
     va_start(args, format);
     const std::string text = FormatV(format, args);
     va_end(args);
+    traceLine(text, TraceSettings::timing());
+}
+
+void TRZ_Write(const std::string& text)
+{
+    if (!TraceSettings::tracerOn())
+        return;
     traceLine(text, TraceSettings::timing());
 }
 
@@ -129,9 +134,7 @@ std::string TRZ_TimeShot(const char* text, bool reset, bool print, uint64_t* cou
     const uint64_t elapsed = now - start;
     std::string suffix;
     if (elapsed != 0) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "[Elapsed = %llu msec]", static_cast<unsigned long long>(elapsed));
-        suffix = buf;
+        suffix = platform::text::sprintf("[Elapsed = %llu msec]", static_cast<unsigned long long>(elapsed));
         if (elapsed > 1000)
             suffix += " <<<<<< TIME <<<<<<<<<<<<<<";
     }
@@ -158,28 +161,24 @@ void TRZ_HexDump(const char* title, const void* data, size_t size, bool timing)
     TRZ_TimeShot("", true, true);
     if (!TraceSettings::tracerOn())
         return;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, " (len=%u bytes)\n", static_cast<unsigned>(size));
-    traceLine(std::string(title ? title : "") + buf, timing);
+    using platform::text::sprintf;
+    traceLine(std::string(title ? title : "") + sprintf(" (len=%u bytes)\n", static_cast<unsigned>(size)), timing);
     std::string header = "\n" + std::string(10, ' ');
     for (int d = 0; d < 16; ++d) {
         if (d % 4 == 0)
             header += ' ';
-        std::snprintf(buf, sizeof buf, "%2c", "0123456789ABCDEF"[d]);
-        header += buf;
+        header += sprintf("%2c", "0123456789ABCDEF"[d]);
     }
     traceLine(header, timing);
     const auto* p = static_cast<const unsigned char*>(data);
     for (size_t row = 0; p && row < size; row += 16) {
         // The offset as eight upper-case hex digits, the layout the dumps always had.
-        std::snprintf(buf, sizeof buf, "\n0x%08X", static_cast<unsigned>(row));
-        std::string hex = buf;
+        std::string hex = sprintf("\n0x%08X", static_cast<unsigned>(row));
         std::string chars = "\t\t'";
         for (size_t i = row; i < size && i < row + 16; ++i) {
             if (i % 4 == 0)
                 hex += ' ';
-            std::snprintf(buf, sizeof buf, "%02x", p[i]);
-            hex += buf;
+            hex += sprintf("%02x", p[i]);
             chars += p[i] < 32 ? '.' : static_cast<char>(p[i]);
         }
         // "\n0x" and eight digits, then 36 characters of bytes.

@@ -3,20 +3,15 @@
 // "Typestone.log", time shots, hex dumps and traced message boxes. Both files lie in the
 // per-session temporary folder; each line is one append.
 
+#include "typestone/engine/trace_areas.h"
+
+#include "platform/text/sprintf.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace typestone {
-
-// Trace areas (masks of the "Trz_Level" setting).
-inline constexpr uint32_t kTrzAlways = 0;
-inline constexpr uint32_t kTrzFiles = 1;     // file cache and host file transfer
-inline constexpr uint32_t kTrzCore = 2;      // start-up, service, UDP server, job reception, raw printing
-inline constexpr uint32_t kTrzStatus = 4;    // status window, datagrams to TypestoneUI, OEM text
-inline constexpr uint32_t kTrzJobs = 8;      // job sequencing, accept, job names, message boxes, engine
-inline constexpr uint32_t kTrzDataPort = 16; // socket calls of the job's data port
-inline constexpr uint32_t kTrzDumps = 0x80000000u; // print engine data dumps
 
 // In service mode boxes are answered by TypestoneUI: the sender shows `text` (or, when text is
 // empty, the string `stringId`) with `type` and returns the answer, or 0 when none came.
@@ -32,6 +27,17 @@ bool TRZ_IsOn(uint32_t mask, bool prefix = false);
 
 // One line in the trace file while the tracer is on.
 void TRZ_Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// One line of ready text in the trace file while the tracer is on.
+void TRZ_Write(const std::string& text);
+
+// One trace line under `mask`, formatted printf-style and of any length, when the trace level
+// takes the mask (TRZ_IsOn).
+template <typename... Args> void TRZ_Trace(uint32_t mask, const char* format, const Args&... args)
+{
+    if (TRZ_IsOn(mask))
+        TRZ_Write(platform::text::sprintf(format, args...));
+}
+
 // One line in the job log while job logging is on.
 void TRZ_LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -4,6 +4,7 @@
 
 #include "platform/net/socket_io.h"
 #include "platform/net/wsa_error.h"
+#include "platform/text/sprintf.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,35 +13,31 @@ namespace typestone {
 
 std::string& peerText(const platform::net::Endpoint& peer, std::string& out, const char* label)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, ":%u)", static_cast<unsigned>(peer.port));
-    out = std::string("\n") + (label ? label : "") + "(" + peer.address + buf;
+    out = std::string("\n") + (label ? label : "") + "(" + peer.address +
+          platform::text::sprintf(":%u)", static_cast<unsigned>(peer.port));
     return out;
 }
 
 bool socketText(const platform::net::Socket& socket, std::string& out, const char* label)
 {
-    char buf[64];
     const std::optional<platform::net::Endpoint> local = platform::net::localEndpoint(socket);
     if (!local) {
-        std::snprintf(buf, sizeof buf, "\nWSAGetLastError(): = %u",
-                      static_cast<unsigned>(platform::net::wsaErrorFromErrno(errno)));
-        out = buf;
+        out = platform::text::sprintf("\nWSAGetLastError(): = %u",
+                                      static_cast<unsigned>(platform::net::wsaErrorFromErrno(errno)));
         return false;
     }
     peerText(*local, out, label);
-    std::snprintf(buf, sizeof buf, "(socket=%u)", static_cast<unsigned>(socket.fd()));
-    out += buf;
+    out += platform::text::sprintf("(socket=%u)", static_cast<unsigned>(socket.fd()));
     return true;
 }
 
 std::string& fontText(const TraceFont& f, std::string& out)
 {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "- h=%d, w=%d, esc=%d, ori=%d, wei=%d, %s %s %s", f.height, f.width,
-                  f.escapement, f.orientation, f.weight, f.italic ? "Italic" : "",
-                  f.underline ? "Underline" : "", f.strikeOut ? "StrikeOut" : "");
-    out = "\n-----------\n\n" + f.face + buf + "\n----------------";
+    out = "\n-----------\n\n" + f.face +
+          platform::text::sprintf("- h=%d, w=%d, esc=%d, ori=%d, wei=%d, %s %s %s", f.height, f.width, f.escapement,
+                                  f.orientation, f.weight, f.italic ? "Italic" : "", f.underline ? "Underline" : "",
+                                  f.strikeOut ? "StrikeOut" : "") +
+          "\n----------------";
     return out;
 }
 

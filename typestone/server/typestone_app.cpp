@@ -20,7 +20,6 @@
 
 #include "platform/folders/folders.h"
 #include "platform/service/signal_channel.h"
-#include "platform/spooler/folder_spooler.h"
 #include "platform/spooler/make_spooler.h"
 #include "platform/ui/ui_bridge.h"
 
@@ -132,15 +131,8 @@ bool CTypestoneApp::createSpooler()
         return false;
     }
     std::printf("typestone: spooler: %s\n", m_spooler->description().c_str());
-    if (auto* folder = dynamic_cast<platform::spooler::FolderSpooler*>(m_spooler.get())) {
-        const std::vector<platform::spooler::PrinterInfo> printers = folder->printers();
-        if (printers.empty())
-            std::printf("typestone: no printer yet: make a folder in %s for each printer\n",
-                        folder->root().c_str());
-        for (const platform::spooler::PrinterInfo& p : printers)
-            std::printf("typestone: jobs for printer \"%s\" land in %s/%s\n", p.name.c_str(),
-                        folder->root().c_str(), p.name.c_str());
-    }
+    for (const std::string& line : m_spooler->startupReport())
+        std::printf("typestone: %s\n", line.c_str());
     std::fflush(stdout);
     return true;
 }

@@ -7,6 +7,7 @@
 #include "klv_inet/support/app_name.h"
 #include "klv_inet/support/reg_entry.h"
 
+#include "platform/bytes/le_reader.h"
 #include "platform/net/udp.h"
 
 #include <QString>
@@ -20,16 +21,6 @@ namespace typestone {
 namespace {
 
 constexpr size_t kHeaderSize = 6;
-
-uint16_t readU16(const uint8_t* p)
-{
-    return uint16_t(p[0] | (p[1] << 8));
-}
-
-uint32_t readU32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 void writeU16(uint8_t* p, uint16_t v)
 {
@@ -124,8 +115,7 @@ bool CASUDPTypestone::AcceptControlFrom(const platform::net::Endpoint& from)
 
 void CASUDPTypestone::OnReceive(int nErrorCode)
 {
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("Entra CASUDPTypestone::OnReceive");
+    TRZ_Trace(kTrzCore, "Entra CASUDPTypestone::OnReceive");
     if (nErrorCode != 0 || !m_socket.isValid())
         return;
     if (m_buffer.size() != kMaxDatagram)
@@ -140,8 +130,7 @@ void CASUDPTypestone::OnReceive(int nErrorCode)
         if (!answer.empty())
             platform::net::sendTo(m_socket, answer.data(), answer.size(), got.from);
     }
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("Sale CASUDPTypestone::OnReceive");
+    TRZ_Trace(kTrzCore, "Sale CASUDPTypestone::OnReceive");
 }
 
 std::vector<uint8_t> CASUDPTypestone::reply(uint16_t command, size_t totalSize, uint16_t dataLength) const
@@ -158,15 +147,16 @@ std::vector<uint8_t> CASUDPTypestone::Dispatch(const uint8_t* data, size_t size,
 {
     if (!data || size < kHeaderSize)
         return {};
-    const uint16_t command = readU16(data);
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("OnReceive(3): cmd %04x\n", command);
+    platform::bytes::LeReader header(data, size);
+    const uint16_t command = header.u16();
+    const uint16_t sequence = header.u16();
+    TRZ_Trace(kTrzCore, "OnReceive(3): cmd %04x\n", command);
     if (IsControlCommand(command)) {
         // Hosts may query; only TypestoneUI on this machine may control, and only a service.
         if (!m_actions.IsServiceMode() || !AcceptControlFrom(from))
             return {};
     }
-    m_sequence = readU16(data + 2);
+    m_sequence = sequence;
     switch (command) {
     case CMD_WHO:
         return AnswerWho();
@@ -247,14 +237,15 @@ std::vector<uint8_t> CASUDPTypestone::AnswerSetRegistryEntry(const uint8_t* data
         return out; // result 0: nothing written
     const std::string section = field(data, size, 6, 128);
     const std::string entry = field(data, size, 134, 128);
-    const int32_t length = int32_t(readU32(data + 262));
-    const uint32_t type = readU32(data + 266);
-    const uint32_t rootKey = readU32(data + 270);
+    platform::bytes::LeReader fields(data, size);
+    fields.seek(262);
+    const int32_t length = fields.i32();
+    const uint32_t type = fields.u32();
+    const uint32_t rootKey = fields.u32();
     platform::RegRoot root = platform::RegRoot::Users;
     if (section.empty() || entry.empty() || length < 0 || !ownSettings(section, rootKey, &root)) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nOnReceive(CMD_SETREGISTRYENTRY): refused szSection='%s' szEntry ='%s' hKey=%08x",
-                       section.c_str(), entry.c_str(), rootKey);
+        TRZ_Trace(kTrzCore, "\nOnReceive(CMD_SETREGISTRYENTRY): refused szSection='%s' szEntry ='%s' hKey=%08x",
+                  section.c_str(), entry.c_str(), rootKey);
         return out;
     }
     const size_t valueBytes = std::min(size_t(length), size - kValueOffset);
@@ -262,11 +253,10 @@ std::vector<uint8_t> CASUDPTypestone::AnswerSetRegistryEntry(const uint8_t* data
     if (type == KLV_REG_SZ || type == KLV_REG_EXPAND_SZ) {
         // A text ends at its NUL or at the datagram's end, whichever comes first.
         const std::string text = field(data, size, kValueOffset, valueBytes == 0 ? size : valueBytes);
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf(
-                "\nOnReceive(CMD_SETREGISTRYENTRY): szSection='%s' szEntry ='%s' pVal = '%s'(%d) dwType=%d "
-                "hKey=%08x",
-                section.c_str(), entry.c_str(), text.c_str(), int(length), int(type), rootKey);
+        TRZ_Trace(kTrzCore,
+                  "\nOnReceive(CMD_SETREGISTRYENTRY): szSection='%s' szEntry ='%s' pVal = '%s'(%d) dwType=%d "
+                  "hKey=%08x",
+                  section.c_str(), entry.c_str(), text.c_str(), int(length), int(type), rootKey);
         // TypestoneUI is told "done" only when the store kept the value.
         if (!klv::writeRegistryEntry(section.c_str(), entry.c_str(), text.c_str(), uint32_t(text.size() + 1),
                                      type, root))

@@ -2,14 +2,13 @@
 
 #include "typestone/server/server_strings.h"
 
+#include "platform/text/sprintf.h"
 #include <cstdio>
 
 std::string& FormatVersion(std::string& out)
 {
-    char major[16];
-    char minor[16];
-    std::snprintf(major, sizeof major, "%d", typestone::kVersionMajor);
-    std::snprintf(minor, sizeof minor, "%02d", typestone::kVersionMinor);
+    const std::string major = platform::text::sprintf("%d", typestone::kVersionMajor);
+    const std::string minor = platform::text::sprintf("%02d", typestone::kVersionMinor);
     const std::string pattern = typestone::serverString(typestone::kStrVersion);
     if (pattern.empty()) {
         out = std::string(major) + "." + minor;
@@ -26,8 +25,6 @@ std::string& FormatVersion(std::string& out)
             }
         }
     }
-    char tail[96];
-    std::snprintf(tail, sizeof tail, ".%02d [%s - %s] ", typestone::kVersionRelease, __DATE__, __TIME__);
-    out += tail;
+    out += platform::text::sprintf(".%02d [%s - %s] ", typestone::kVersionRelease, __DATE__, __TIME__);
     return out;
 }

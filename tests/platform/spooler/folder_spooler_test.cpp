@@ -275,6 +275,17 @@ TEST_F(FolderSpoolerTest, DefaultPrinterIsNamedOrFirst)
     }
 }
 
+// The start-up report names the folder of every printer, or says how to make the first one.
+TEST_F(FolderSpoolerTest, StartupReportTellsWhereJobsLand)
+{
+    platform::spooler::Spooler& spooler = *m_spooler;
+    EXPECT_EQ(spooler.startupReport(),
+              (std::vector<std::string>{"jobs for printer \"Laser\" land in " + m_root + "/Laser"}));
+    std::filesystem::remove_all(m_root + "/Laser");
+    EXPECT_EQ(spooler.startupReport(),
+              (std::vector<std::string>{"no printer yet: make a folder in " + m_root + " for each printer"}));
+}
+
 TEST_F(FolderSpoolerTest, RootMustBeAnAbsoluteFolder)
 {
     std::string error;

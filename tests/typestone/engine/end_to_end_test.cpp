@@ -1,7 +1,7 @@
 // An interpreted job from the spool file to the folder spooler's PDF, read back with poppler.
 
+#include "typestone/engine/init_data.h"
 #include "typestone/engine/win_prt.h"
-#include "typestone/server/job_header.h"
 
 #include "tests/support/env/temp_dir.h"
 #include "tests/support/fonts/test_fonts.h"
@@ -164,7 +164,7 @@ TEST_F(EndToEnd, OutputNamedByTheStreamReplacesTheFileInPlace)
     std::strcpy(record.printer, "PDFCreator");
     ASSERT_TRUE(prt.StartSpoolPrtJob(100, &record, "host_8"));
     ASSERT_TRUE(prt.SpoolData("A", 1));
-    prt.m_szOutput = "C:\\Y.PDF"; // as the stream's output command leaves it
+    prt.SetOutputName("C:\\Y.PDF"); // as the stream's output command leaves it
     ASSERT_TRUE(prt.StopSpoolPrtJob());
     EXPECT_FALSE(fs::exists(m_dir / "pdf" / "host_8.pdf"));
     ASSERT_TRUE(fs::exists(m_dir / "c" / "Y.PDF"));

@@ -3,15 +3,16 @@
 
 #include "tests/typestone/engine/recording_page_device.h"
 
-#include "typestone/engine/pending_commands.h"
+#include "typestone/engine/command_groups.h"
+#include "typestone/engine/init_data.h"
 #include "typestone/engine/win_prt.h"
-#include "typestone/server/job_header.h"
 
 #include "tests/support/draw/fake_font_engine.h"
 #include "tests/support/env/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -147,6 +148,37 @@ INSTANTIATE_TEST_SUITE_P(Streams, PageRules,
                                            PageCase{"NoBlankPageAfterOverflowAtEnd", lines(58) + "\f", 1}),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// The document and page state after a stream, while the document is still open.
+TEST_F(JobTest, PageStateFollowsTheStream)
+{
+    using typestone::PageState;
+    struct Case
+    {
+        const char* name;
+        std::string stream;
+        PageState state;
+        unsigned pages;
+    };
+    const Case cases[] = {
+        {"NothingYet", "", PageState::BetweenPages, 0},
+        {"Text", "A", PageState::PageOpen, 1},
+        {"FormFeedWaitsForTheNextByte", "A\f", PageState::PagePending, 1},
+        {"TheNextByteOpensThePage", "A\fB", PageState::PageOpen, 2},
+        {"FullPageEndsItself", lines(58), PageState::AutoEjected, 1},
+        {"FormFeedAfterAFullPageAddsNoPage", lines(58) + "\f", PageState::PagePending, 1},
+    };
+    for (const Case& c : cases) {
+        const auto r = record();
+        ASSERT_TRUE(m_prt.StartPrtJob(&r, "host_state", false)) << c.name;
+        EXPECT_EQ(m_prt.GetPageState(), PageState::BetweenPages) << c.name;
+        m_prt.PrintData(c.stream.data(), c.stream.size(), true);
+        EXPECT_EQ(m_prt.GetPageState(), c.state) << c.name;
+        EXPECT_EQ(m_prt.PageCount(), c.pages) << c.name;
+        m_prt.StopPrtJob(true);
+        EXPECT_EQ(m_prt.GetPageState(), PageState::NoDocument) << c.name;
+    }
+}
+
 TEST_F(JobTest, CarriageReturnLineFeedMovesOneLine)
 {
     EXPECT_TRUE(run("A\r\nB\rC\n\nD"));
@@ -177,6 +209,35 @@ TEST_F(JobTest, SpoolFileHoldsTheBytesAndIsDeletedAfterTheJob)
     EXPECT_TRUE(m_prt.StopSpoolPrtJob());
     EXPECT_FALSE(fs::exists(spool));
     EXPECT_TRUE(m_prt.GetSpoolFName().empty());
+}
+
+// What runs the job hears of it through its host: printing starts, the job's size at the end,
+// and the trace lines of the areas the host traces, formatted by the engine.
+class RecordingHost : public typestone::EngineHost
+{
+public:
+    void JobPrinting() override { events.push_back("printing"); }
+    void JobSize(uint32_t bytes) override { events.push_back("size " + std::to_string(bytes)); }
+    bool TraceOn(uint32_t mask) override { return mask == typestone::kTrzJobs; }
+    void TraceText(const std::string& text) override { trace.push_back(text); }
+
+    std::vector<std::string> events;
+    std::vector<std::string> trace;
+};
+
+TEST_F(JobTest, HostHearsTheJobStatusAndItsTrace)
+{
+    RecordingHost host;
+    m_prt.SetHost(&host);
+    // Command 12 (an image) is not carried out yet: it is traced and the job goes on.
+    EXPECT_TRUE(run("ab" + escBlock(12, std::string(24, '\0')) + "c"));
+    EXPECT_EQ(host.events, (std::vector<std::string>{"printing", "size 39"}));
+    EXPECT_NE(std::find(host.trace.begin(), host.trace.end(),
+                        "\nCWinPrt::PrtImage (24 bytes) - not yet carried out"),
+              host.trace.end());
+    m_prt.SetHost(nullptr);
+    EXPECT_TRUE(run("d"));
+    EXPECT_EQ(host.events.size(), 2u);
 }
 
 TEST_F(JobTest, BoldAndUnderlineSelectFontsAndBackAgain)

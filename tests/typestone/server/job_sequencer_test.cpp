@@ -1,9 +1,11 @@
 #include "typestone/server/job_sequencer.h"
+#include "typestone/server/prt_job_registration.h"
 #include "typestone/server/prt_job_thread.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 using typestone::CPrtJobThread;
@@ -18,8 +20,9 @@ bool activated(CPrtJobThread* job)
 
 CPrtJobThread* addJob(JobSequencer& seq, const std::string& printer)
 {
-    auto* job = new CPrtJobThread(&seq);
-    seq.AddPrtJobThread(job);
+    auto owned = std::make_unique<CPrtJobThread>(&seq);
+    CPrtJobThread* job = owned.get();
+    seq.AddPrtJobThread(std::move(owned));
     if (!printer.empty())
         job->SetPrtJobName(printer, nullptr);
     return job;
@@ -98,6 +101,27 @@ TEST(JobSequencer, EdgeCasesOfAPass)
 
     EXPECT_FALSE(seq.AddPrtJobThread(nullptr));
     EXPECT_FALSE(seq.RemovePrtJobThread(nullptr));
+}
+
+// A worker's registration lists its record while it lives; its end takes the record out, so
+// the printer goes to the next job even when the worker leaves early.
+TEST(JobSequencer, RegistrationListsTheRecordUntilItEnds)
+{
+    JobSequencer seq;
+    CPrtJobThread* waiting = nullptr;
+    {
+        typestone::PrtJobRegistration first(seq, nullptr);
+        ASSERT_NE(first.job(), nullptr);
+        first.job()->SetPrtJobName("A", nullptr);
+        waiting = addJob(seq, "A");
+        seq.DispatchJobs();
+        EXPECT_TRUE(activated(first.job()));
+        EXPECT_FALSE(activated(waiting));
+        EXPECT_EQ(seq.JobCount(), 2u);
+    }
+    seq.DispatchJobs();
+    EXPECT_EQ(seq.JobCount(), 1u);
+    EXPECT_TRUE(activated(waiting));
 }
 
 TEST(JobSequencer, ThreadActivatesOnWakeAndStopsTwice)

@@ -55,6 +55,21 @@ TEST_F(TraceTest, LinePrefixByteForByte)
                              "\n************\n\n************\n (Level=0x00000008)fourth");
 }
 
+// TRZ_Trace tests its own mask and writes the same bytes as the test and the line it replaces,
+// with no limit on the line's length.
+TEST_F(TraceTest, TraceCallChecksItsOwnMask)
+{
+    startTracing(0xA);
+    ASSERT_FALSE(TRZ_IsOn(16));
+    TRZ_Trace(2, "\n\nfirst %d", 1);
+    TRZ_Trace(16, "\nlost %s", "line");
+    const std::string longName(3000, 'x');
+    TRZ_Trace(8, "\nname='%s' %u", longName, 7u);
+    EXPECT_EQ(afterHeader(), "\n************\n\n************\n (Level=0x00000002)first 1"
+                             "\n************\n\n************\n (Level=0x00000008)name='" +
+                                 longName + "' 7");
+}
+
 TEST_F(TraceTest, TimingAddsStampAndThread)
 {
     startTracing(2);

@@ -1,0 +1,31 @@
+#pragma once
+// A connection's place in the job list for as long as its worker runs: made, it hands a new
+// job record to the sequencer; destroyed, it marks the record finished and so takes it out of
+// the list (the sequencer's next pass frees its printer and deletes it). The worker never
+// owns the record and never deletes it.
+
+#include <cstdint>
+
+namespace typestone {
+
+class CPrtJobThread;
+class JobSequencer;
+
+class PrtJobRegistration
+{
+public:
+    // `owner` identifies the worker in the record's traces.
+    PrtJobRegistration(JobSequencer& sequencer, const void* owner);
+    ~PrtJobRegistration();
+    PrtJobRegistration(const PrtJobRegistration&) = delete;
+    PrtJobRegistration& operator=(const PrtJobRegistration&) = delete;
+
+    // The record, listed until this object ends.
+    CPrtJobThread* job() const { return m_job; }
+
+private:
+    JobSequencer& m_sequencer;
+    CPrtJobThread* m_job;
+};
+
+} // namespace typestone
