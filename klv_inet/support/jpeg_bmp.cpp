@@ -2,10 +2,7 @@
 
 #include "platform/folders/folders.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QImageReader>
+#include "pixkit/pixkit.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -13,12 +10,6 @@
 
 namespace klv {
 namespace {
-
-void putLe(std::vector<uint8_t>& out, size_t at, uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out[at + size_t(i)] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 uint32_t getLe(const uint8_t* in, int bytes)
 {
@@ -39,45 +30,20 @@ bool JpegToBmp(const uint8_t* jpeg, size_t length, std::vector<uint8_t>* bmp)
     bmp->clear();
     if (!jpeg || length < 4 || length > size_t(INT32_MAX) || jpeg[0] != 0xFF || jpeg[1] != 0xD8)
         return false;
-    QByteArray bytes(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(length));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "jpeg");
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() > kMaxJpegSide || size.height() > kMaxJpegSide)
+    // The image library reads the header first: the size of the BMP image it will make.
+    const int needed = BmpSize(jpeg, 24, int(length), 0);
+    if (needed <= int(kHeaders))
         return false;
-    QImage image;
-    // A picture that does not decode whole is a failure, never a black or partial picture.
-    if (!reader.read(&image) || image.isNull() || image.size() != size)
+    std::vector<uint8_t> out(static_cast<size_t>(needed));
+    int size = needed;
+    // A picture that does not decode is a failure, never a black picture.
+    if (Jpg2Bmp(nullptr, jpeg, 24, int(length), nullptr, out.data(), &size) != 0 || size != needed)
         return false;
-    image = image.convertToFormat(QImage::Format_RGB888);
-
-    const uint32_t width = uint32_t(image.width());
-    const uint32_t height = uint32_t(image.height());
-    const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
-    const size_t total = kHeaders + stride * height;
-    bmp->assign(total, 0);
-    (*bmp)[0] = 'B';
-    (*bmp)[1] = 'M';
-    putLe(*bmp, 2, uint32_t(total), 4);
-    putLe(*bmp, 10, uint32_t(kHeaders), 4);
-    putLe(*bmp, 14, 40, 4);
-    putLe(*bmp, 18, width, 4);
-    putLe(*bmp, 22, height, 4);
-    putLe(*bmp, 26, 1, 2);
-    putLe(*bmp, 28, 24, 2);
-    putLe(*bmp, 34, uint32_t(stride * height), 4);
-    putLe(*bmp, 38, 2835, 4); // 72 dpi
-    putLe(*bmp, 42, 2835, 4);
-    for (uint32_t y = 0; y < height; ++y) {
-        const uchar* src = image.constScanLine(int(y));
-        uint8_t* row = bmp->data() + kHeaders + stride * (height - 1 - y);
-        for (uint32_t x = 0; x < width; ++x) {
-            row[3 * x] = src[3 * x + 2];
-            row[3 * x + 1] = src[3 * x + 1];
-            row[3 * x + 2] = src[3 * x];
-        }
-    }
+    int width = 0, height = 0;
+    if (!BmpImageSize(out.data(), out.size(), &width, &height) || width <= 0 || width > kMaxJpegSide ||
+        height == 0 || height > kMaxJpegSide || height < -kMaxJpegSide)
+        return false;
+    *bmp = std::move(out);
     return true;
 }
 

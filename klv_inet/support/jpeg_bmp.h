@@ -2,8 +2,7 @@
 // JPEG to a 24-bit BMP image in memory (a complete BMP file: 14-byte file header, 40-byte
 // information header, bottom-up rows of blue, green, red padded to four bytes).
 //
-// The decoding goes through the one function JpegToBmp, the place where the image library's
-// reader takes over once it is there.
+// The decoding goes through the image library pixkit (Jpg2Bmp).
 
 #include "klv_inet/support/klv_export.h"
 
