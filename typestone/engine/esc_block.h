@@ -19,8 +19,9 @@ inline constexpr uint16_t kEscSupportedVersion = 100;
 inline constexpr uint16_t kEscCommandSlots = 44;
 // No command needs more parameter bytes than this; a larger length is a broken header
 // (a stray 0xFD 0xFD in text that happened to pass the checksum would otherwise make us wait
-// for, and allocate, gigabytes).
-inline constexpr uint32_t kEscMaxParamLen = 16u * 1024u * 1024u;
+// for gigabytes). The largest block is an inline picture: an A4 page at 600 dpi in 24 bits is
+// about 100 MB, so the bound leaves room for it. The parameters are held only as they arrive.
+inline constexpr uint32_t kEscMaxParamLen = 256u * 1024u * 1024u;
 
 struct EscHeader
 {

@@ -2,6 +2,7 @@
 // control actions and the command handlers, for streams that probe the framing.
 
 #include "typestone/engine/command_table.h"
+#include "typestone/engine/command_codes.h"
 #include "typestone/engine/esc_block.h"
 #include "typestone/engine/win_prt.h"
 
@@ -222,6 +223,37 @@ TEST(FramerChunks, LongMixedStreamSameIn1And1024ByteChunks)
     big.feed(stream, 1024);
     EXPECT_EQ(one.log(), big.log());
     EXPECT_GT(one.log().size(), 1500u);
+}
+
+TEST(FramerLimits, InlinePictureOfAPageIsOneBlockNotText)
+{
+    // An A4 page at 600 dpi in 24 bits is about 100 MB: far above what text commands need, but
+    // still one block, never printed as text.
+    const size_t size = 100u * 1024u * 1024u;
+    Bytes stream = header(typestone::kCmdPrtImage, static_cast<uint32_t>(size));
+    stream.resize(stream.size() + size, '\x80');
+    stream += "after";
+    FakeJob job;
+    size_t got = 0;
+    bool whole = false;
+    job.setHandler(typestone::kCmdPrtImage, [&](CWinPrt&, const EscBlock& b) {
+        got = b.length;
+        whole = b.data[0] == 0x80 && b.data[b.length - 1] == 0x80 && b.data[b.length] == 0;
+        return true;
+    });
+    job.feed(stream, 1 << 20);
+    EXPECT_EQ(got, size);
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(job.log(), (std::vector<std::string>{"text after"}));
+}
+
+TEST(FramerLimits, LengthAboveTheBoundIsABrokenHeader)
+{
+    // (Command 8: a code that is no control byte, so the header given back reads as text.)
+    const Bytes h = header(8, typestone::kEscMaxParamLen + 1);
+    FakeJob job;
+    job.feed(h + "zz", 64);
+    EXPECT_EQ(job.log(), (std::vector<std::string>{"text " + h + "zz"}));
 }
 
 TEST(FramerReentry, HandlerFeedingBlocksBackKeepsItsOwnBlock)
