@@ -114,8 +114,7 @@ int ServiceUiBridge::messageBox(const platform::ui::MessageBoxRequest& request)
             return int(int32_t(result));
         }
     }
-    if (TRZ_IsOn(kTrzStatus))
-        TRZ_Printf("\nSendSCMSendMessage: no answer from TypestoneUI on port %u", unsigned(port));
+    TRZ_Trace(kTrzStatus, "\nSendSCMSendMessage: no answer from TypestoneUI on port %u", unsigned(port));
     return platform::ui::kIdTimeout;
 }
 
