@@ -6,6 +6,7 @@
 #include "platform/ui/message_box.h"
 
 #include "platform/sysinfo/random_bytes.h"
+#include "platform/text/sprintf.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -48,9 +49,7 @@ std::string tempNameBeside(const std::string& target)
 {
     unsigned char r[4] = {};
     platform::sysinfo::randomBytes(r, sizeof r);
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%02x%02x%02x%02x.part", r[0], r[1], r[2], r[3]);
-    return target + suffix;
+    return target + platform::text::sprintf(".%02x%02x%02x%02x.part", r[0], r[1], r[2], r[3]);
 }
 
 } // namespace

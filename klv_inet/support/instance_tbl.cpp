@@ -1,5 +1,6 @@
 #include "klv_inet/support/instance_tbl.h"
 
+#include "platform/text/sprintf.h"
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -59,10 +60,8 @@ int CInstanceTbl::CountInstances(std::string* log) const
         for (size_t i = 0; i < m_slots.size(); ++i) {
             if (m_slots[i] == 0)
                 continue;
-            char line[96];
-            std::snprintf(line, sizeof line, "\n[%u/%u]-Inst[%u]=%u (%p)", 0u, count, static_cast<unsigned>(i),
-                          m_slots[i], reinterpret_cast<void*>(static_cast<uintptr_t>(m_slots[i])));
-            *log += line;
+            *log += platform::text::sprintf("\n[%u/%u]-Inst[%u]=%u (%p)", 0u, count, static_cast<unsigned>(i), m_slots[i],
+                                     reinterpret_cast<void*>(static_cast<uintptr_t>(m_slots[i])));
         }
     }
     return static_cast<int>(count);

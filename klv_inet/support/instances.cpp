@@ -12,6 +12,7 @@
 #include "platform/net/instance_channel.h"
 #include "platform/sync/named_lock.h"
 #include "platform/sysinfo/processes.h"
+#include "platform/text/sprintf.h"
 
 #include <QCoreApplication>
 
@@ -187,9 +188,8 @@ int CloseAnyRunning(const char* app, unsigned msg, uint64_t wParam, int64_t lPar
     std::string prompt;
     DLL_LoadString(478, caption);
     DLL_LoadString(477, prompt);
-    char text[1024];
-    std::snprintf(text, sizeof text, prompt.c_str(), name.c_str(), name.c_str());
-    const char* lines[] = {text, nullptr};
+    const std::string text = platform::text::sprintf(prompt.c_str(), name, name);
+    const char* lines[] = {text.c_str(), nullptr};
     std::atomic<int> cancel{0};
     CMsgDlgOptions options;
     options.templateId = klv::msgdlg::kTemplateGeneric;

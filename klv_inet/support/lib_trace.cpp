@@ -8,6 +8,7 @@
 #include "klv_inet/support/work4wts.h"
 
 #include "platform/fileio/file_ops.h"
+#include "platform/text/sprintf.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -141,10 +142,7 @@ const char* DumpCObject(std::string* out, const QObject* object)
 {
     if (!out)
         return nullptr;
-    char buf[48];
-    std::snprintf(buf, sizeof buf, " = %016llX - ",
-                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object)));
-    *out = buf;
+    *out = platform::text::sprintf(" = %016llX - ", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object)));
     if (object) {
         const QMetaObject* meta = object->metaObject();
         *out += meta->className();

@@ -7,6 +7,7 @@
 #include "klv_inet/support/msg_box_present.h"
 #include "klv_inet/support/msg_clock.h"
 #include "klv_inet/support/msg_strings.h"
+#include "platform/text/sprintf.h"
 
 #include <atomic>
 #include <cerrno>
@@ -22,9 +23,7 @@ thread_local klv::ResourceModule t_module = klv::ResourceModule::Application;
 
 std::string printed(const char* format, unsigned a, const std::string& b = {}, const std::string& c = {})
 {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, format, a, b.c_str(), c.c_str());
-    return buf;
+    return platform::text::sprintf(format, a, b, c);
 }
 
 // The text of a box by string id, or empty when the string is missing.
@@ -38,10 +37,7 @@ std::string boxText(unsigned stringId, int withApp)
 
 std::string hexAddress(const void* p)
 {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%016llX",
-                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)));
-    return buf;
+    return platform::text::sprintf("%016llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)));
 }
 
 const char g_appModuleMarker = 0;
@@ -55,9 +51,7 @@ int PLM_TimedMsgBox(const char* text, unsigned type, unsigned helpId, unsigned t
     const uint64_t start = clock.tickMs();
     std::string buttons;
     FormatMsgButtons(&buttons, type);
-    char head[64];
-    std::snprintf(head, sizeof head, "\n*******\nMessageBox()[Timer=%u sec]\n", timeoutMs / 1000);
-    std::string trace = head + t + "\n" + buttons;
+    std::string trace = platform::text::sprintf("\n*******\nMessageBox()[Timer=%u sec]\n", timeoutMs / 1000) + t + "\n" + buttons;
 
     const klv::BoxResult r = klv::presentBox(t, type, helpId, timeoutMs);
     int answer = r.answer;
@@ -72,9 +66,7 @@ int PLM_TimedMsgBox(const char* text, unsigned type, unsigned helpId, unsigned t
     }
     std::string name;
     FormatMsgAnswer(&name, answer);
-    char tail[160];
-    std::snprintf(tail, sizeof tail, "\nAnswer=%s [Elapsed=%u secs]\n********\n", name.c_str(), elapsed);
-    trace += tail;
+    trace += platform::text::sprintf("\nAnswer=%s [Elapsed=%u secs]\n********\n", name, elapsed);
     t_lastTrace = trace;
     return answer;
 }
@@ -183,9 +175,7 @@ unsigned ShowLastError(unsigned error, const char* text, int show, int network, 
     if (text && *text)
         message = std::string(text) + "\n";
     message += std::generic_category().message(static_cast<int>(error));
-    char buf[64];
-    std::snprintf(buf, sizeof buf, " - dwError=0x%08x (%u)", error, error);
-    message += buf;
+    message += platform::text::sprintf(" - dwError=0x%08x (%u)", error, error);
     if (show)
         PLM_MessageBox(message.c_str(), platform::ui::kMbIconInformation, 0);
     if (out)

@@ -1,5 +1,6 @@
 #include "klv_inet/support/msg_box_format.h"
 
+#include "platform/text/sprintf.h"
 #include <cstdio>
 
 namespace klv::mb {
@@ -34,9 +35,7 @@ const char* formatNamed(std::string* out, unsigned value, const char* name)
 {
     if (!out)
         return nullptr;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "0x%08x - %s", value, name);
-    *out = buf;
+    *out = platform::text::sprintf("0x%08x - %s", value, name);
     return out->c_str();
 }
 

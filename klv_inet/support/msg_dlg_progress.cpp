@@ -6,6 +6,7 @@
 #include "klv_inet/support/msg_dlg_ids.h"
 #include "klv_inet/support/msg_strings.h"
 #include "klv_inet/support/size_format.h"
+#include "platform/text/sprintf.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -96,14 +97,11 @@ void CMsgDlg::ReportProgress(uint64_t done, uint64_t total)
     if (total != 0) {
         const uint64_t percent = std::min<uint64_t>(mulDiv(100, done, total), 100);
         SetPos(static_cast<unsigned long>(percent));
-        char buf[32];
         if (m_minimised) {
-            std::snprintf(buf, sizeof buf, "%u %%", static_cast<unsigned>(percent));
-            m_state.windowTitle = buf;
+            m_state.windowTitle = platform::text::sprintf("%u %%", static_cast<unsigned>(percent));
         } else {
             m_state.windowTitle = m_caption;
-            std::snprintf(buf, sizeof buf, " (%u %%)", static_cast<unsigned>(percent));
-            text += buf;
+            text += platform::text::sprintf(" (%u %%)", static_cast<unsigned>(percent));
         }
     }
     setText(kLine0 + 2, text);
@@ -120,20 +118,15 @@ void CMsgDlg::Time2Go(time_t start, uint64_t total, uint64_t done, int showRate)
         return;
     const uint64_t elapsed = static_cast<uint64_t>(now - start);
     std::string text;
-    char buf[64];
     if (total != 0) {
         const uint64_t estimate = mulDiv(elapsed, total, done);
         const uint64_t remaining = estimate > elapsed ? estimate - elapsed : 0;
         // Whole hours, so an estimate beyond a day does not wrap round to a small one.
-        std::snprintf(buf, sizeof buf, "%02llu:%02u:%02u  ",
-                      static_cast<unsigned long long>(remaining / 3600),
-                      static_cast<unsigned>(remaining / 60 % 60), static_cast<unsigned>(remaining % 60));
-        text = buf;
+        text = platform::text::sprintf("%02llu:%02u:%02u  ", static_cast<unsigned long long>(remaining / 3600),
+                                       static_cast<unsigned>(remaining / 60 % 60), static_cast<unsigned>(remaining % 60));
     }
     if (!m_generic && showRate && done >= 1024) {
-        std::snprintf(buf, sizeof buf, "[%llu Kb/s]",
-                      static_cast<unsigned long long>((done / 1024) * 10 / elapsed));
-        text += buf;
+        text += platform::text::sprintf("[%llu Kb/s]", static_cast<unsigned long long>((done / 1024) * 10 / elapsed));
     }
     setText(m_level < 2 ? kLine0 + 3 : kLine0 + 4, text);
     publish();
@@ -238,14 +231,11 @@ void CMsgDlg::OnTimer(unsigned timerId)
     const uint64_t elapsed = now > m_clockStart ? now - m_clockStart : 0;
     const uint64_t seconds =
         m_clockLimit == 0 || elapsed > m_clockLimit ? elapsed / 1000 : (m_clockLimit - elapsed) / 1000;
-    char buf[48];
     if (seconds <= 3600)
-        std::snprintf(buf, sizeof buf, "%02u:%02u", static_cast<unsigned>(seconds / 60),
-                      static_cast<unsigned>(seconds % 60));
+        clockCtl->text = platform::text::sprintf("%02u:%02u", static_cast<unsigned>(seconds / 60), static_cast<unsigned>(seconds % 60));
     else
-        std::snprintf(buf, sizeof buf, "%02llu:%02u:%02u", static_cast<unsigned long long>(seconds / 3600),
-                      static_cast<unsigned>(seconds / 60 % 60), static_cast<unsigned>(seconds % 60));
-    clockCtl->text = buf;
+        clockCtl->text = platform::text::sprintf("%02llu:%02u:%02u", static_cast<unsigned long long>(seconds / 3600),
+                                          static_cast<unsigned>(seconds / 60 % 60), static_cast<unsigned>(seconds % 60));
     publish();
 }
 

@@ -6,6 +6,7 @@
 #include "klv_inet/support/work4wts.h"
 
 #include "platform/sysinfo/random_bytes.h"
+#include "platform/text/sprintf.h"
 
 #include <chrono>
 #include <cstdio>
@@ -32,11 +33,8 @@ void generateCandidate(uint8_t out[6])
 std::string hexBytes(const uint8_t* b, size_t n, const char* pattern)
 {
     std::string s;
-    char buf[8];
-    for (size_t i = 0; i < n; ++i) {
-        std::snprintf(buf, sizeof buf, pattern, b[i]);
-        s += buf;
-    }
+    for (size_t i = 0; i < n; ++i)
+        s += platform::text::sprintf(pattern, b[i]);
     return s;
 }
 

@@ -7,6 +7,7 @@
 #include "klv_inet/support/store_access.h"
 
 #include "platform/bytes/le_reader.h"
+#include "platform/text/sprintf.h"
 
 #include <cstdio>
 #include <cstring>
@@ -72,7 +73,6 @@ bool isPlainText(const klv::store::Value& v)
 // is written as its bytes, so that none of them is lost.
 bool valueLines(const std::vector<klv::store::Value>& values, std::vector<std::string>& lines)
 {
-    char buf[16];
     for (const auto& v : values) {
         if (hasLineBreak(v.name))
             return false;
@@ -80,13 +80,11 @@ bool valueLines(const std::vector<klv::store::Value>& values, std::vector<std::s
         if (!isPlainText(v) && !(v.type == KLV_REG_DWORD && v.data.size() == 4)) {
             line += "hex:";
             for (size_t i = 0; i < v.data.size(); ++i) {
-                std::snprintf(buf, sizeof buf, i ? ",%02x" : "%02x", v.data[i]);
-                line += buf;
+                line += platform::text::sprintf(i ? ",%02x" : "%02x", v.data[i]);
             }
         } else if (v.type == KLV_REG_DWORD) {
             const uint32_t d = platform::bytes::LeReader(v.data.data(), v.data.size()).u32();
-            std::snprintf(buf, sizeof buf, "dword:%08x", d);
-            line += buf;
+            line += platform::text::sprintf("dword:%08x", d);
         } else {
             const std::string text = textOf(v);
             if (hasLineBreak(text))

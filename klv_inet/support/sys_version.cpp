@@ -2,6 +2,7 @@
 
 #include "platform/sysinfo/os_info.h"
 #include "platform/sysinfo/volume_id.h"
+#include "platform/text/sprintf.h"
 
 #include <cstdio>
 
@@ -46,18 +47,12 @@ int GetWinSystemVersion(WinVersion* family, std::string* text, OsVersionInfo* in
     const bool extended = !os.prettyName.empty();
     const std::string sysName = extended ? os.prettyName : os.sysname + " " + os.release;
 
-    char buf[1024];
     std::string t;
-    std::snprintf(buf, sizeof buf, "\n-VerInfoEx=%s----\n", extended ? "TRUE" : "FALSE");
-    t += buf;
-    std::snprintf(buf, sizeof buf, "\nVer=%u.%u", v.majorVersion, v.minorVersion);
-    t += buf;
-    std::snprintf(buf, sizeof buf, "\nPlatform=%u (%s)", v.platformId, os.sysname.c_str());
-    t += buf;
-    std::snprintf(buf, sizeof buf, "\nCSDVersion='%s' (Build %d) SP=%u.%u\n", v.csdVersion.c_str(),
-                  static_cast<int>(v.buildNumber & 0xFFFF), unsigned{v.servicePackMajor},
-                  unsigned{v.servicePackMinor});
-    t += buf;
+    t += platform::text::sprintf("\n-VerInfoEx=%s----\n", extended ? "TRUE" : "FALSE");
+    t += platform::text::sprintf("\nVer=%u.%u", v.majorVersion, v.minorVersion);
+    t += platform::text::sprintf("\nPlatform=%u (%s)", v.platformId, os.sysname);
+    t += platform::text::sprintf("\nCSDVersion='%s' (Build %d) SP=%u.%u\n", v.csdVersion, static_cast<int>(v.buildNumber & 0xFFFF),
+                       unsigned{v.servicePackMajor}, unsigned{v.servicePackMinor});
     t += sysName;
 
     if (family)
@@ -68,10 +63,8 @@ int GetWinSystemVersion(WinVersion* family, std::string* text, OsVersionInfo* in
         *text = t;
     if (info)
         *info = v;
-    if (version) {
-        std::snprintf(buf, sizeof buf, "%u.%u", v.majorVersion, v.minorVersion);
-        *version = buf;
-    }
+    if (version)
+        *version = platform::text::sprintf("%u.%u", v.majorVersion, v.minorVersion);
     return 1;
 }
 

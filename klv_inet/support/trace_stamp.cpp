@@ -1,6 +1,7 @@
 #include "klv_inet/support/trace_stamp.h"
 
 #include "klv_inet/support/msg_clock.h"
+#include "platform/text/sprintf.h"
 
 #include <atomic>
 #include <cstdio>
@@ -21,9 +22,7 @@ std::string formatLocal(time_t t, const char* format)
 
 std::string traceTimeStamp(time_t t, uint64_t tickMs)
 {
-    char ms[16];
-    std::snprintf(ms, sizeof ms, ":%03u)", static_cast<unsigned>(tickMs % 1000));
-    return formatLocal(t, "%d-%m-%Y (%H:%M:%S") + ms;
+    return formatLocal(t, "%d-%m-%Y (%H:%M:%S") + platform::text::sprintf(":%03u)", static_cast<unsigned>(tickMs % 1000));
 }
 
 std::string traceTimeStamp()
@@ -41,9 +40,7 @@ std::string traceThreadTag()
 {
     static std::atomic<uint32_t> next{1};
     thread_local const uint32_t number = next.fetch_add(1);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%08X", number);
-    return buf;
+    return platform::text::sprintf("%08X", number);
 }
 
 } // namespace klv

@@ -3,6 +3,7 @@
 #include "klv_inet/support/library_text.h"
 #include "klv_inet/support/wts_session_info_source.h"
 #include "platform/ui/message_box.h"
+#include "platform/text/sprintf.h"
 
 #include <cstdio>
 #include <cstring>
@@ -113,13 +114,6 @@ int readItems(uint32_t bits)
     return result;
 }
 
-std::string fmt(const char* pattern, auto... args)
-{
-    char buf[512];
-    std::snprintf(buf, sizeof buf, pattern, args...);
-    return buf;
-}
-
 } // namespace
 
 CWork4WTS::~CWork4WTS() = default;
@@ -176,25 +170,25 @@ void CWork4WTS::GetAllClientInfo(std::string& out)
     }
     std::string address;
     for (uint8_t b : m_wtsClientAddress.address)
-        address += fmt(" %02x", b);
+        address += platform::text::sprintf(" %02x", b);
     out += "\nInitialProgram='" + m_szInitialProgram + "'";
     out += "\nApplicationName='" + m_szApplicationName + "'";
     out += "\nOEMId='" + m_szOEMId + "'";
-    out += fmt("\ndwSessionId='%08x'(%u)", m_dwSessionId, m_dwSessionId);
+    out += platform::text::sprintf("\ndwSessionId='%08x'(%u)", m_dwSessionId, m_dwSessionId);
     out += "\nUserName='" + m_szUserName + "'";
     out += "\nWinStationName='" + m_szWinStationName + "'";
     out += "\nDomainName='" + m_szDomainName + "'";
-    out += fmt("\nConnectState='%u'", static_cast<unsigned>(m_nConnectState));
-    out += fmt("\nClientBuildNumber='%08x'(%u)", m_dwClientBuildNumber, m_dwClientBuildNumber);
+    out += platform::text::sprintf("\nConnectState='%u'", static_cast<unsigned>(m_nConnectState));
+    out += platform::text::sprintf("\nClientBuildNumber='%08x'(%u)", m_dwClientBuildNumber, m_dwClientBuildNumber);
     out += "\nClientName='" + m_szClientName + "'";
     out += "\nWorkingDirectory='" + m_szWorkingDirectory + "'";
     out += "\nClientDirectory='" + m_szClientDirectory + "'";
-    out += fmt("\nClientProductId='%04x'(%u)", unsigned{m_wClientProductId}, unsigned{m_wClientProductId});
-    out += fmt("\nClientHardwareId='%08x'(%u)", m_dwClientHardwareId, m_dwClientHardwareId);
-    out += fmt("\nClientAddress: (%s) [%s]", family, address.c_str());
-    out += fmt("\nClientDisplay: (w=%u, h=%u, colorDepth=%u)", m_wtsClientDisplay.horizontalResolution,
+    out += platform::text::sprintf("\nClientProductId='%04x'(%u)", unsigned{m_wClientProductId}, unsigned{m_wClientProductId});
+    out += platform::text::sprintf("\nClientHardwareId='%08x'(%u)", m_dwClientHardwareId, m_dwClientHardwareId);
+    out += platform::text::sprintf("\nClientAddress: (%s) [%s]", family, address.c_str());
+    out += platform::text::sprintf("\nClientDisplay: (w=%u, h=%u, colorDepth=%u)", m_wtsClientDisplay.horizontalResolution,
                m_wtsClientDisplay.verticalResolution, m_wtsClientDisplay.colorDepth);
-    out += fmt("\nClientProtocolType='%04x'(%u)", unsigned{m_wClientProtocolType},
+    out += platform::text::sprintf("\nClientProtocolType='%04x'(%u)", unsigned{m_wClientProtocolType},
                unsigned{m_wClientProtocolType});
 }
 

@@ -1,6 +1,7 @@
 #include "klv_inet/webupdate/host_entry.h"
 
 #include "klv_inet/support/text_utils.h"
+#include "platform/text/sprintf.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -133,13 +134,12 @@ const char* CHostEntry::FormatHostData(std::string* out, int display) const
 {
     if (!out)
         return nullptr;
-    char ver[32];
-    std::snprintf(ver, sizeof ver, "%u.%02u", m_nVersion / 100u, m_nVersion % 100u);
+    const std::string ver = platform::text::sprintf("%u.%02u", m_nVersion / 100u, m_nVersion % 100u);
     const std::string last = localTimeText(m_tLastAccess);
     const std::string count = std::to_string(m_nCount);
-    *out = display ? "Ver (" + std::string(ver) + "), LastAccess (" + last + "), Count (" + count +
+    *out = display ? "Ver (" + ver + "), LastAccess (" + last + "), Count (" + count +
                          "), MfgSerial (" + m_szMfgSerial + ")"
-                   : "Ver=" + std::string(ver) + ", LastAccess=" + last + ", Count=" + count +
+                   : "Ver=" + ver + ", LastAccess=" + last + ", Count=" + count +
                          ", MfgSerial=" + m_szMfgSerial;
     return out->c_str();
 }

@@ -13,6 +13,7 @@
 #include "klv_inet/support/text_compare.h"
 
 #include "platform/ui/message_box.h"
+#include "platform/text/sprintf.h"
 
 #include <QByteArray>
 
@@ -30,9 +31,7 @@ std::string licenseSection(const std::string& app)
 
 std::string versionPair(uint16_t v)
 {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%u.%02u", v / 100u, v % 100u);
-    return buf;
+    return platform::text::sprintf("%u.%02u", v / 100u, v % 100u);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "klv_inet/support/msg_strings.h"
 #include "klv_inet/webupdate/product.h"
 #include "klv_inet/webupdate/web_strings.h"
+#include "platform/text/sprintf.h"
 
 #include <cstdio>
 
@@ -35,9 +36,7 @@ std::string ProductLine(const CProduct& product)
     std::string line = product.m_szName;
     if (line.size() < 40)
         line.append(40 - line.size(), ' ');
-    char size[32];
-    std::snprintf(size, sizeof size, "%8u KB", product.m_nSize >> 10);
-    return line + size;
+    return line + platform::text::sprintf("%8u KB", product.m_nSize >> 10);
 }
 
 std::string ProductPaneText(const CProduct& product)

@@ -1,5 +1,6 @@
 #include "typestone/server/app_text.h"
 
+#include "platform/text/sprintf.h"
 #include <cstdio>
 #include <cstring>
 
@@ -59,12 +60,9 @@ char* AppendName(char* out, const char* text)
 
 std::string& ErrorText(std::string& out, const char* operation, int error)
 {
-    std::string system = std::strerror(error);
-    if (system.size() > 1000)
-        system.resize(1000);
-    char buf[1100];
-    std::snprintf(buf, sizeof buf, "\nError=%u (0x%08x)-%s", unsigned(error), unsigned(error), system.c_str());
-    out = (operation && *operation) ? std::string(operation) + buf : std::string(buf);
+    const std::string text =
+        platform::text::sprintf("\nError=%u (0x%08x)-%s", unsigned(error), unsigned(error), std::strerror(error));
+    out = (operation && *operation) ? std::string(operation) + text : text;
     return out;
 }
 

@@ -65,14 +65,11 @@ void CASTCPThread::handleHeader()
     }
 
     const bool raw = (m_initData.options & kOptionBypass) != 0;
-    if (TRZ_IsOn(kTrzCore)) {
-        TRZ_Printf("\nprt='%s', cols=%u, rows=%u, options=0x%04x, snd_color=0x%02x", printer.c_str(),
-                   static_cast<unsigned>(m_initData.cols), static_cast<unsigned>(m_initData.rows),
-                   static_cast<unsigned>(m_initData.options), static_cast<unsigned>(m_initData.snd_color));
-        TRZ_Printf("\ndocname='%s', output='%s'", FieldText(m_initData.docname).c_str(),
-                   FieldText(m_initData.output).c_str());
-        TRZ_Printf("\nMode = %s\n", raw ? "VALDOR" : "WINDOWS");
-    }
+    TRZ_Trace(kTrzCore, "\nprt='%s', cols=%u, rows=%u, options=0x%04x, snd_color=0x%02x", printer,
+              static_cast<unsigned>(m_initData.cols), static_cast<unsigned>(m_initData.rows),
+              static_cast<unsigned>(m_initData.options), static_cast<unsigned>(m_initData.snd_color));
+    TRZ_Trace(kTrzCore, "\ndocname='%s', output='%s'", FieldText(m_initData.docname), FieldText(m_initData.output));
+    TRZ_Trace(kTrzCore, "\nMode = %s\n", raw ? "VALDOR" : "WINDOWS");
 
     std::unique_lock<std::timed_mutex> handshake = m_context.jobs.LockHandshake(&m_stop);
     if (!handshake.owns_lock()) {
@@ -165,11 +162,8 @@ bool CASTCPThread::Prep_TCP_Socket(int* error, uint16_t* port)
     if (!listening.ok()) {
         if (error)
             *error = listening.error.code;
-        if (TRZ_IsOn(kTrzCore)) {
-            TRZ_Printf("\n(1)Prep_TCP_Socket()");
-            TRZ_Printf("\nError trying to use port %u.\n%s", static_cast<unsigned>(wanted),
-                       listening.error.text.c_str());
-        }
+        TRZ_Trace(kTrzCore, "\n(1)Prep_TCP_Socket()");
+        TRZ_Trace(kTrzCore, "\nError trying to use port %u.\n%s", static_cast<unsigned>(wanted), listening.error.text);
         return false;
     }
     if (port)

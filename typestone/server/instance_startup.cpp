@@ -38,8 +38,7 @@ bool RefuseSecondInstance()
     std::string text = appString(kStrAlreadyStarted);
     if (text.empty())
         text = "Typestone Server is already started.";
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nInitInstance: %s", text.c_str());
+    TRZ_Trace(kTrzCore, "\nInitInstance: %s", text);
     std::fprintf(stderr, "typestone: %s\n", text.c_str());
     std::fflush(stderr);
     platform::ui::MessageBoxRequest box;

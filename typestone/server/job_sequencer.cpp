@@ -58,26 +58,24 @@ void JobSequencer::WakeSequencer(bool on)
 void JobSequencer::DispatchJobs()
 {
     std::lock_guard<std::mutex> lock(m_listMutex);
-    const bool trace = TRZ_IsOn(kTrzJobs);
-    if (trace)
-        TRZ_Printf("\nThreads Dispatcher(START)");
+    TRZ_Trace(kTrzJobs, "\nThreads Dispatcher(START)");
     for (auto it = m_jobs.begin(); it != m_jobs.end();) {
         CPrtJobThread* job = it->get();
         if (!job) {
             ++it;
             continue;
         }
-        std::string status;
-        if (trace)
-            TRZ_Printf("\nPrtJob=%p -> %s", static_cast<void*>(job), job->GetStatusText(&status));
+        // The status text is only made for the trace.
+        if (TRZ_IsOn(kTrzJobs)) {
+            std::string status;
+            TRZ_Trace(kTrzJobs, "\nPrtJob=%p -> %s", static_cast<void*>(job), job->GetStatusText(&status));
+        }
         const std::string printer = job->PrinterName();
         if (job->IsPrinting()) {
-            if (trace)
-                TRZ_Printf("\nJob is printing NOW");
+            TRZ_Trace(kTrzJobs, "\nJob is printing NOW");
             ++it;
         } else if (job->IsFinished()) {
-            if (trace)
-                TRZ_Printf("\nJob is FINISHED");
+            TRZ_Trace(kTrzJobs, "\nJob is FINISHED");
             // Only the job that made its printer busy frees it: one that ended while waiting
             // (its host went away) must not release the printer of the job that is running.
             if (job->WasActivated()) {
@@ -87,24 +85,20 @@ void JobSequencer::DispatchJobs()
             }
             it = m_jobs.erase(it);
         } else if (printer.empty()) {
-            if (trace)
-                TRZ_Printf("\nPrtName is EMPTY");
+            TRZ_Trace(kTrzJobs, "\nPrtName is EMPTY");
             ++it;
         } else if (std::find(m_busyPrinters.begin(), m_busyPrinters.end(), printer) == m_busyPrinters.end()) {
-            if (trace)
-                TRZ_Printf("\nActivating Job");
+            TRZ_Trace(kTrzJobs, "\nActivating Job");
             m_busyPrinters.push_back(printer);
             job->MarkActivated();
             job->SetEvent();
             ++it;
         } else {
-            if (trace)
-                TRZ_Printf("\nPrinter='%.255s' is NOT ready", printer.c_str());
+            TRZ_Trace(kTrzJobs, "\nPrinter='%.255s' is NOT ready", printer);
             ++it;
         }
     }
-    if (trace)
-        TRZ_Printf("\nThreads Dispatcher(END)");
+    TRZ_Trace(kTrzJobs, "\nThreads Dispatcher(END)");
 }
 
 void JobSequencer::StartPrtJobSequencer()

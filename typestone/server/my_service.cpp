@@ -40,8 +40,7 @@ bool CMyService::OnInit()
 {
     if (!m_sharedMem.create(m_options.sharedMemName, kSharedMemSize, 0644)) {
         // The server runs without it; only the status readers miss it.
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCMyService::OnInit(): shared memory: %s", m_sharedMem.errorString().c_str());
+        TRZ_Trace(kTrzCore, "\nCMyService::OnInit(): shared memory: %s", m_sharedMem.errorString());
         std::fprintf(stderr, "typestone: no shared memory %s: %s\n", m_options.sharedMemName.c_str(),
                      m_sharedMem.errorString().c_str());
     }
@@ -89,8 +88,7 @@ bool CMyService::openUdp(uint16_t port)
     std::string error;
     if (!m_udp.Bind(m_options.listenAddress, port, &error)) {
         std::fprintf(stderr, "typestone: %s: %s\n", appString(kStrUdpCreateFailed).c_str(), error.c_str());
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCreateSockets: UDP %u: %s", unsigned(port), error.c_str());
+        TRZ_Trace(kTrzCore, "\nCreateSockets: UDP %u: %s", unsigned(port), error);
         return false;
     }
     watchUdp();
@@ -114,8 +112,7 @@ bool CMyService::openTcp(uint16_t port)
     // The old listener is replaced only once the new one listens.
     if (!m_tcp->Listen(m_options.listenAddress, port, &error)) {
         std::fprintf(stderr, "typestone: %s: %s\n", appString(kStrTcpListenFailed).c_str(), error.c_str());
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nCreateSockets: TCP %u: %s", unsigned(port), error.c_str());
+        TRZ_Trace(kTrzCore, "\nCreateSockets: TCP %u: %s", unsigned(port), error);
         return false;
     }
     m_tcpNotifier = std::make_unique<QSocketNotifier>(m_tcp->ListeningSocket().fd(), QSocketNotifier::Read);
@@ -215,8 +212,7 @@ void CMyService::DoPause()
             SetStatus(kPaused);
         }
     }
-    if (TRZ_IsOn(kTrzStatus))
-        TRZ_Printf("\nDoPause: bDisabled=%d", int(m_paused));
+    TRZ_Trace(kTrzStatus, "\nDoPause: bDisabled=%d", int(m_paused));
 }
 
 void CMyService::SendSCMMessage(uint16_t command)
@@ -269,10 +265,10 @@ void CMyService::WndProc(uint16_t message)
         break;
     case CMD_GETDBGOPTIONS:
         GetDbgOptions();
-        if (TRZ_IsOn(kTrzJobs))
-            TRZ_Printf("WndProc(CASUDPTypestone): CMD_GETDBGOPTIONS theApp.m_bIsWinNT %d "
-                       "pServerApp->m_bIsWindowsVista %d\n",
-                       int(m_options.serviceMode), 1);
+        TRZ_Trace(kTrzJobs,
+                  "WndProc(CASUDPTypestone): CMD_GETDBGOPTIONS theApp.m_bIsWinNT %d "
+                  "pServerApp->m_bIsWindowsVista %d\n",
+                  int(m_options.serviceMode), 1);
         break;
     default:
         break;
@@ -284,8 +280,7 @@ void CMyService::syncUiStartup()
     m_autoStart = GetAutoStart();
     if (m_options.writeUiStartup)
         m_options.writeUiStartup(m_autoStart);
-    if (TRZ_IsOn(kTrzStatus))
-        TRZ_Printf("\nAutoStartupInRunUI(%d)", int(m_autoStart));
+    TRZ_Trace(kTrzStatus, "\nAutoStartupInRunUI(%d)", int(m_autoStart));
 }
 
 void CMyService::SetSharedMem()
@@ -299,10 +294,9 @@ void CMyService::SetSharedMem()
 void CMyService::ReloadConfig()
 {
     const PortConfig ports = LoadPortConfig(m_ports);
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf(
-            "OnReceive(4): m_wUDP_Typst=%d m_wTCP_Typst=%d m_wTypst_AuxPort=%d m_wTypstUDP_AuxPort=%d \n",
-            m_ports.udp, m_ports.tcp, m_ports.aux, m_ports.udpAux);
+    TRZ_Trace(kTrzCore,
+              "OnReceive(4): m_wUDP_Typst=%d m_wTCP_Typst=%d m_wTypst_AuxPort=%d m_wTypstUDP_AuxPort=%d \n",
+              m_ports.udp, m_ports.tcp, m_ports.aux, m_ports.udpAux);
     if (!(ports == m_ports)) {
         SavePortConfig(ports);
         if (!m_paused) {

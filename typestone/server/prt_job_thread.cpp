@@ -26,8 +26,16 @@ std::string localTime(std::time_t t)
     std::tm tm{};
     if (!localtime_r(&t, &tm))
         return "-";
-    char buf[80];
-    return std::strftime(buf, sizeof buf, "%c", &tm) ? std::string(buf) : std::string("-");
+    // The locale's date and time has no fixed length: grow the text until it fits.
+    for (size_t size = 64; size <= 4096; size *= 2) {
+        std::string text(size, '\0');
+        const size_t n = std::strftime(text.data(), text.size(), "%c", &tm);
+        if (n != 0) {
+            text.resize(n);
+            return text;
+        }
+    }
+    return "-";
 }
 
 } // namespace

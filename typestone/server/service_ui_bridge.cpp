@@ -4,6 +4,7 @@
 #include "typestone/server/server_trace.h"
 #include "typestone/server/status_messages.h"
 
+#include "platform/bytes/le_reader.h"
 #include "platform/net/udp.h"
 #include "platform/ui/message_box.h"
 
@@ -98,9 +99,14 @@ int ServiceUiBridge::messageBox(const platform::ui::MessageBoxRequest& request)
         if (!got.ok())
             continue;
         // Only TypestoneUI on this machine answers; anything short or foreign is ignored.
-        if (!platform::net::isLoopback(got.from.address) || got.bytes < 6)
+        if (!platform::net::isLoopback(got.from.address))
             continue;
-        const uint16_t command = uint16_t(answer[0] | (answer[1] << 8));
+        // The command and four bytes the answer does not use, then the result.
+        platform::bytes::LeReader fields(answer, got.bytes);
+        const uint16_t command = fields.u16();
+        fields.skip(4);
+        if (!fields.ok())
+            continue;
         if (command == CMD_SETDBGOPTIONS || command == CMD_GETDBGOPTIONS) {
             std::lock_guard<std::mutex> lock(m_sinkMutex);
             if (m_sink)
@@ -108,14 +114,12 @@ int ServiceUiBridge::messageBox(const platform::ui::MessageBoxRequest& request)
             continue;
         }
         if (command == CMD_SENDMESSAGE && got.datagramSize == kAnswerSize) {
-            uint32_t result = 0;
-            for (int i = 0; i < 4; ++i)
-                result |= uint32_t(answer[6 + i]) << (8 * i);
-            return int(int32_t(result));
+            const int32_t result = fields.i32();
+            if (fields.ok())
+                return int(result);
         }
     }
-    if (TRZ_IsOn(kTrzStatus))
-        TRZ_Printf("\nSendSCMSendMessage: no answer from TypestoneUI on port %u", unsigned(port));
+    TRZ_Trace(kTrzStatus, "\nSendSCMSendMessage: no answer from TypestoneUI on port %u", unsigned(port));
     return platform::ui::kIdTimeout;
 }
 

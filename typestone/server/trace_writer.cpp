@@ -11,6 +11,7 @@
 #include "typestone/server/text_fields.h"
 
 #include "platform/fileio/file_ops.h"
+#include "platform/text/sprintf.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -49,14 +50,11 @@ thread_local bool t_inSwitch = false;
 
 std::string sizeText(uint64_t size)
 {
-    char buf[64];
     if (size > 1048576)
-        std::snprintf(buf, sizeof buf, "%llu MBytes", static_cast<unsigned long long>(size / 1048576));
-    else if (size > 1024)
-        std::snprintf(buf, sizeof buf, "%llu KBytes", static_cast<unsigned long long>(size / 1024));
-    else
-        std::snprintf(buf, sizeof buf, "%llu bytes", static_cast<unsigned long long>(size));
-    return buf;
+        return platform::text::sprintf("%llu MBytes", static_cast<unsigned long long>(size / 1048576));
+    if (size > 1024)
+        return platform::text::sprintf("%llu KBytes", static_cast<unsigned long long>(size / 1024));
+    return platform::text::sprintf("%llu bytes", static_cast<unsigned long long>(size));
 }
 
 } // namespace
@@ -78,12 +76,10 @@ std::string TraceWriter::header()
     const std::string dashes(46, '-');
     std::string version;
     FormatVersion(version);
-    char buf[128];
     std::string h = "\n***********************\nTypestone Server\n" + version + "\n***********************\n";
     h += dashes + "\n" + dashes;
     h += "\n\nLog Start : " + klv::traceDate(std::time(nullptr));
-    std::snprintf(buf, sizeof buf, "\nTracing Level = 0x%08x", TraceSettings::trzLevel());
-    h += buf;
+    h += platform::text::sprintf("\nTracing Level = 0x%08x", TraceSettings::trzLevel());
     h += std::string("\nTiming = ") + (TraceSettings::timing() ? "TRUE" : "FALSE");
     h += std::string("\nExtended Debugging = ") + (TraceSettings::extendedDebug() ? "TRUE" : "FALSE");
     h += "\n\n" + dashes + "\n" + dashes;

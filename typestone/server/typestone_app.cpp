@@ -65,8 +65,7 @@ int CTypestoneApp::Main(int argc, char** argv, platform::service::SignalChannel*
 {
     const CommandLine commandLine = ParseCommandLine(JoinArguments(argc, argv));
     SetAppName("Typestone");
-    if (TRZ_IsOn(kTrzAlways))
-        TRZ_Printf("\nInitInstance(1):");
+    TRZ_Trace(kTrzAlways, "\nInitInstance(1):");
     if (commandLine.regServer || commandLine.unregServer) {
         const bool ok = commandLine.unregServer ? UnregisterAppId() : RegisterAppId();
         if (!ok)
@@ -101,8 +100,7 @@ int CTypestoneApp::Main(int argc, char** argv, platform::service::SignalChannel*
 
 int CTypestoneApp::InitInstance(const CommandLine& commandLine)
 {
-    if (TRZ_IsOn(kTrzAlways))
-        TRZ_Printf("\nInitInstance(2):");
+    TRZ_Trace(kTrzAlways, "\nInitInstance(2):");
     GetSettings(&m_settings);
     TraceSettings::setJobLogging(m_settings.logging);
     if (!m_bIsWinNT) {
@@ -140,8 +138,7 @@ bool CTypestoneApp::createSpooler()
 int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
                                  platform::service::SignalChannel* signalChannel)
 {
-    if (TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\n_InitInstance(0): service mode %d", int(m_bIsWinNT));
+    TRZ_Trace(kTrzCore, "\n_InitInstance(0): service mode %d", int(m_bIsWinNT));
     ServiceInstaller installer;
     const std::string programDir = platform::folders::executableDir();
     if (commandLine.install || commandLine.uninstall) {

@@ -17,13 +17,12 @@ bool IsWebUrl(const std::string& url)
 bool GoToWebSite(const std::string& url)
 {
     if (!IsWebUrl(url)) {
-        if (TRZ_IsOn(kTrzCore))
-            TRZ_Printf("\nGoToWebSite('%s'): not a web address, not opened", url.c_str());
+        TRZ_Trace(kTrzCore, "\nGoToWebSite('%s'): not a web address, not opened", url);
         return false;
     }
     const bool ok = QDesktopServices::openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
-    if (!ok && TRZ_IsOn(kTrzCore))
-        TRZ_Printf("\nGoToWebSite('%s'): no handler could open it", url.c_str());
+    if (!ok)
+        TRZ_Trace(kTrzCore, "\nGoToWebSite('%s'): no handler could open it", url);
     return ok;
 }
 
