@@ -8,6 +8,7 @@
 #include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <QApplication>
+#include <memory>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -21,13 +22,33 @@ using typestone::PRTCFG;
 
 namespace {
 
+// The application lives from the first test to the end of the run and is taken down by the
+// test environment, before static destruction: Qt's per-thread font caches are freed with it
+// then, not after the storage that holds them is gone.
+class AppEnvironment : public ::testing::Environment
+{
+public:
+    QApplication& get()
+    {
+        static int argc = 1;
+        static char name[] = "test";
+        static char* argv[] = {name, nullptr};
+        if (!m_app)
+            m_app = std::make_unique<QApplication>(argc, argv);
+        return *m_app;
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_app;
+};
+
+AppEnvironment* const appEnvironment =
+    static_cast<AppEnvironment*>(::testing::AddGlobalTestEnvironment(new AppEnvironment));
+
 QApplication& app()
 {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QApplication a(argc, argv);
-    return a;
+    return appEnvironment->get();
 }
 
 class PrintersDialogTest : public ::testing::Test
