@@ -1,6 +1,9 @@
 # Warnings apply per target so that third-party headers never fail our build.
 function(typestone_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wnon-virtual-dtor)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wshadow=local)
+  endif()
   if(TYPESTONE_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
