@@ -66,8 +66,7 @@ int LeeBmp8(const char* path, unsigned char* out, size_t capacity)
     return readWholeBmp(path, out, capacity, 8, kGreyPixelOffset);
 }
 
-int LeeInfoGenBmp(const char* path, int* bitsPerPixel, int* width, int* height, int* imageSize,
-                  int* fileSize)
+int LeeInfoGenBmp(const char* path, int* bitsPerPixel, int* width, int* height, int* imageSize, int* fileSize)
 {
     for (int* p : {bitsPerPixel, width, height, imageSize, fileSize})
         if (p != nullptr)

@@ -54,7 +54,8 @@ std::optional<std::uint64_t> pixelBytes(std::int64_t width, std::int64_t height,
     const auto stride = rowStride(width, bitsPerPixel);
     if (!stride)
         return std::nullopt;
-    const std::uint64_t rows = height < 0 ? static_cast<std::uint64_t>(-height) : static_cast<std::uint64_t>(height);
+    const std::uint64_t rows =
+        height < 0 ? static_cast<std::uint64_t>(-height) : static_cast<std::uint64_t>(height);
     if (rows > kMaxImageBytes)
         return std::nullopt;
     const std::uint64_t total = *stride * rows; // both below 2^31: no overflow
@@ -94,8 +95,15 @@ std::optional<BmpLayout> inspectBmp(const unsigned char* data, std::size_t avail
     if (info.width <= 0 || info.height == 0 || info.height == std::numeric_limits<std::int32_t>::min())
         return std::nullopt;
     switch (info.bitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: return std::nullopt;
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        break;
+    default:
+        return std::nullopt;
     }
     if (layout.pixelOffset < kFileHeaderSize + info.size || layout.pixelOffset > layout.fileSize)
         return std::nullopt;

@@ -11,10 +11,10 @@ namespace pixkit {
 inline constexpr std::size_t kFileHeaderSize = 14;
 inline constexpr std::size_t kInfoHeaderSize = 40;
 inline constexpr std::size_t kPaletteSize = 1024; // 256 entries of {blue, green, red, 0}
-inline constexpr std::size_t kDibHeadSize = kInfoHeaderSize + kPaletteSize;   // 1064
-inline constexpr std::size_t kGreyPixelOffset = kFileHeaderSize + kDibHeadSize; // 1078
+inline constexpr std::size_t kDibHeadSize = kInfoHeaderSize + kPaletteSize;       // 1064
+inline constexpr std::size_t kGreyPixelOffset = kFileHeaderSize + kDibHeadSize;   // 1078
 inline constexpr std::size_t kRgbPixelOffset = kFileHeaderSize + kInfoHeaderSize; // 54
-inline constexpr std::uint16_t kBmpMagic = 0x4D42; // "BM"
+inline constexpr std::uint16_t kBmpMagic = 0x4D42;                                // "BM"
 
 // The largest image this library builds or accepts, in bytes: every size travels in a signed
 // 32-bit field of the headers and of the interface.
@@ -33,8 +33,7 @@ void putI32(unsigned char* p, std::int32_t v);
 std::optional<std::uint64_t> rowStride(std::int64_t width, std::int64_t bitsPerPixel);
 
 // stride x |height| for an uncompressed image, nullopt beyond kMaxImageBytes.
-std::optional<std::uint64_t> pixelBytes(std::int64_t width, std::int64_t height,
-                                        std::int64_t bitsPerPixel);
+std::optional<std::uint64_t> pixelBytes(std::int64_t width, std::int64_t height, std::int64_t bitsPerPixel);
 
 // The BITMAPINFOHEADER fields pixkit uses.
 struct InfoHeader
@@ -52,11 +51,11 @@ InfoHeader readInfoHeader(const unsigned char* p); // reads 40 bytes
 // A BMP image that passed inspectBmp: every field is within the bytes given.
 struct BmpLayout
 {
-    std::uint32_t fileSize = 0;   // bfSize, at most the bytes given
+    std::uint32_t fileSize = 0;    // bfSize, at most the bytes given
     std::uint32_t pixelOffset = 0; // bfOffBits
     InfoHeader info;
     std::uint32_t absHeight = 0;
-    std::uint64_t stride = 0;     // uncompressed images; 0 for compressed ones
+    std::uint64_t stride = 0; // uncompressed images; 0 for compressed ones
     bool topDown = false;
 };
 

@@ -96,8 +96,8 @@ std::optional<std::vector<unsigned char>> encodeJpeg(const unsigned char* pixels
     unsigned char* out = nullptr;
     unsigned long outLength = 0;
     const int flags = rows.bottomUp ? TJFLAG_BOTTOMUP : 0;
-    const int rc = tjCompress2(handle.get(), source, rows.width, static_cast<int>(stride), rows.height, TJPF_BGR,
-                               &out, &outLength, TJSAMP_420, quality, flags);
+    const int rc = tjCompress2(handle.get(), source, rows.width, static_cast<int>(stride), rows.height,
+                               TJPF_BGR, &out, &outLength, TJSAMP_420, quality, flags);
     std::unique_ptr<unsigned char, JpegFreer> owned(out);
     if (rc != 0 || out == nullptr)
         return std::nullopt;

@@ -13,10 +13,10 @@ namespace pixkit {
 struct RowLayout
 {
     int width = 0;
-    int height = 0;           // rows, always positive
-    std::size_t stride = 0;   // bytes per row, padding included
-    int channels = 3;         // 3: blue, green, red; 1: grey levels
-    bool bottomUp = true;     // the first row in memory is the picture's bottom row
+    int height = 0;         // rows, always positive
+    std::size_t stride = 0; // bytes per row, padding included
+    int channels = 3;       // 3: blue, green, red; 1: grey levels
+    bool bottomUp = true;   // the first row in memory is the picture's bottom row
 };
 
 struct JpegInfo

@@ -13,7 +13,8 @@ constexpr std::int32_t kJpegPelsPerMeter = 1;
 
 } // namespace
 
-std::optional<std::vector<unsigned char>> bmpToJpeg(const unsigned char* bmp, std::size_t available, int quality)
+std::optional<std::vector<unsigned char>> bmpToJpeg(const unsigned char* bmp, std::size_t available,
+                                                    int quality)
 {
     const auto layout = inspectBmp(bmp, available);
     if (!layout || layout->info.compression != kBiRgb ||

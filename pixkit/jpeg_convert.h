@@ -13,7 +13,8 @@ namespace pixkit {
 
 // The JPEG of an uncompressed 8-bit (grey levels) or 24-bit BMP image whose headers are
 // checked against the `available` bytes; nullopt for any other image or a failed encoding.
-std::optional<std::vector<unsigned char>> bmpToJpeg(const unsigned char* bmp, std::size_t available, int quality);
+std::optional<std::vector<unsigned char>> bmpToJpeg(const unsigned char* bmp, std::size_t available,
+                                                    int quality);
 
 // The size of the BMP image of `bitsPerPixel` (24 or 8) for a JPEG of that size: the headers
 // (and for 8 bits the grey palette) and the padded rows; nullopt beyond kMaxImageBytes.

@@ -45,8 +45,7 @@ PIXKIT_API int LeeBmp(const char* path, unsigned char* out, size_t capacity);
  * exclusive and clamped to the image and to 640 x 480, into `out` as a new bottom-up DIB
  * (1064 + stride x rows bytes). -2 for an empty or negative box, -1 for a DIB that is not
  * 8-bit or whose sizes are out of range. */
-PIXKIT_API int RecortaBMP(const unsigned char* source, unsigned char* out, int x0, int y0, int x1,
-                          int y1);
+PIXKIT_API int RecortaBMP(const unsigned char* source, unsigned char* out, int x0, int y0, int x1, int y1);
 
 /* Writes an 8-bit DIB as a BMP file: the file header, the 1064-byte head and the rows
  * (biSizeImage bytes, or stride x |height| when biSizeImage is 0). -1 when it cannot be
@@ -61,8 +60,8 @@ PIXKIT_API int LeeBmp8(const char* path, unsigned char* out, size_t capacity);
 /* The bits per pixel, width, height (as stored: negative for top-down rows), biSizeImage and
  * bfSize of a BMP file; all five are -1 first and stay so on failure (-1). Any output may be
  * null. */
-PIXKIT_API int LeeInfoGenBmp(const char* path, int* bitsPerPixel, int* width, int* height,
-                             int* imageSize, int* fileSize);
+PIXKIT_API int LeeInfoGenBmp(const char* path, int* bitsPerPixel, int* width, int* height, int* imageSize,
+                             int* fileSize);
 
 /* Writes the bfSize bytes of a BMP image to a new file. SaveBmp24 is the same function. -1
  * when the image does not start with "BM" and a size of at least 54, or the file cannot be
@@ -78,16 +77,16 @@ PIXKIT_API int GeneraPaletaGrises(unsigned char* palette);
  * `jpgPath` when given, and into `jpg` when given: on entry `*jpgLength` is the capacity of
  * `jpg`, on success the JPEG's length (with only a file, its length too). A JPEG larger than
  * the capacity is not copied: -1 with `*jpgLength` set to the length needed. */
-PIXKIT_API int Bmp2Jpg(const char* bmpPath, const unsigned char* bmp, int quality,
-                       const char* jpgPath, unsigned char* jpg, int* jpgLength);
+PIXKIT_API int Bmp2Jpg(const char* bmpPath, const unsigned char* bmp, int quality, const char* jpgPath,
+                       unsigned char* jpg, int* jpgLength);
 
 /* Decodes a JPEG, from the file `jpgPath` or else the `jpgLength` bytes at `jpg`, into a BMP
  * image of 24 or 8 (grey) bits per pixel: written to the file `bmpPath` when given, and into
  * `bmp` when given, whose capacity `*bmpSize` gives on entry. On success `*bmpSize` (when
  * given) is the image's size; when only the buffer is too small, -1 with `*bmpSize` set to the
  * size needed. */
-PIXKIT_API int Jpg2Bmp(const char* jpgPath, const unsigned char* jpg, int bitsPerPixel,
-                       int jpgLength, const char* bmpPath, unsigned char* bmp, int* bmpSize);
+PIXKIT_API int Jpg2Bmp(const char* jpgPath, const unsigned char* jpg, int bitsPerPixel, int jpgLength,
+                       const char* bmpPath, unsigned char* bmp, int* bmpSize);
 
 /* The size of the BMP image of 24 or 8 bits per pixel that Jpg2Bmp makes from the JPEG bytes,
  * or `size` unchanged when they are no JPEG that can be decoded. */

@@ -180,7 +180,8 @@ std::list<std::string> SplitParameters(const std::string& parameters)
 }
 
 unsigned short ExecuteApp(const char* commandLine, int* cancel, int wait, unsigned show, const char* verb,
-                          const char* workDir, ProcHandle* outProcess, int track, std::string* trace, int timeoutMs)
+                          const char* workDir, ProcHandle* outProcess, int track, std::string* trace,
+                          int timeoutMs)
 {
     (void)show;
     if (cancel)
@@ -250,8 +251,9 @@ int WaitWithMessageLoop(const ProcHandle& process, int* cancel, ProcList* proces
         return unsigned(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
     };
     if (trace)
-        DbgTracer("\n[elap=%u msec]WaitWithMessageLoop(%p, %p(%s)): %s", elapsed(), static_cast<void*>(process.get()),
-                  static_cast<void*>(flag), *flag ? "CANCELED" : "", polling ? "dwMilisec=1000" : "dwMilisec=INFINITE");
+        DbgTracer("\n[elap=%u msec]WaitWithMessageLoop(%p, %p(%s)): %s", elapsed(),
+                  static_cast<void*>(process.get()), static_cast<void*>(flag), *flag ? "CANCELED" : "",
+                  polling ? "dwMilisec=1000" : "dwMilisec=INFINITE");
     auto lastPoll = Clock::now();
     bool ended = false;
     bool timedOut = false;

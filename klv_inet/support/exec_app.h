@@ -26,11 +26,11 @@ using ProcHandle = std::shared_ptr<platform::sysinfo::SpawnedProcess>;
 // A process of the machine, allocated zero-filled with calloc; FreeProcList frees it.
 struct ProcessRecord
 {
-    uint32_t size;      // sizeof(ProcessRecord)
+    uint32_t size; // sizeof(ProcessRecord)
     uint32_t pid;
     uint32_t parentPid;
-    uint32_t moduleId;  // always 0 here
-    char exeFile[260];  // the executable's path (or its command name when the path is hidden)
+    uint32_t moduleId; // always 0 here
+    char exeFile[260]; // the executable's path (or its command name when the path is hidden)
 };
 using ProcList = std::list<ProcessRecord*>;
 
@@ -53,9 +53,9 @@ KLV_EXPORT std::list<std::string> SplitParameters(const std::string& parameters)
 // one). `show` is kept for callers and has no effect. With wait, waits (WaitWithMessageLoop)
 // until the program ends, the cancel flag is set or timeoutMs passed. With track, the
 // processes started meanwhile are listed for the wait. kExecuteOk on success, 0 on failure.
-KLV_EXPORT unsigned short ExecuteApp(const char* commandLine, int* cancel, int wait, unsigned show, const char* verb,
-                                     const char* workDir, ProcHandle* outProcess, int track, std::string* trace,
-                                     int timeoutMs = kDefaultWaitMs);
+KLV_EXPORT unsigned short ExecuteApp(const char* commandLine, int* cancel, int wait, unsigned show,
+                                     const char* verb, const char* workDir, ProcHandle* outProcess, int track,
+                                     std::string* trace, int timeoutMs = kDefaultWaitMs);
 
 // Opens `file` with `parameters` (verb "open", the current folder, no split of the two).
 KLV_EXPORT unsigned short ExecuteAppSpecial(const char* file, const char* parameters);
@@ -63,8 +63,8 @@ KLV_EXPORT unsigned short ExecuteAppSpecial(const char* file, const char* parame
 // Waits for the process while the calling thread's queued calls run, until it ends (1), the
 // cancel flag is set by one of those calls (the process is killed; 0), or timeoutMs passed (0,
 // the process keeps running). With a process list the list is looked at once a second.
-KLV_EXPORT int WaitWithMessageLoop(const ProcHandle& process, int* cancel, ProcList* processes, int stopWhenAccepted,
-                                   std::string* trace, int timeoutMs = kDefaultWaitMs);
+KLV_EXPORT int WaitWithMessageLoop(const ProcHandle& process, int* cancel, ProcList* processes,
+                                   int stopWhenAccepted, std::string* trace, int timeoutMs = kDefaultWaitMs);
 
 // Appends a record for every process of the machine that is not in `exclude` (same executable
 // name, process id and module id). Returns 1 (0 when there is no list to fill).

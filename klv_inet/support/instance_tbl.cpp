@@ -60,8 +60,9 @@ int CInstanceTbl::CountInstances(std::string* log) const
         for (size_t i = 0; i < m_slots.size(); ++i) {
             if (m_slots[i] == 0)
                 continue;
-            *log += platform::text::sprintf("\n[%u/%u]-Inst[%u]=%u (%p)", 0u, count, static_cast<unsigned>(i), m_slots[i],
-                                     reinterpret_cast<void*>(static_cast<uintptr_t>(m_slots[i])));
+            *log += platform::text::sprintf("\n[%u/%u]-Inst[%u]=%u (%p)", 0u, count, static_cast<unsigned>(i),
+                                            m_slots[i],
+                                            reinterpret_cast<void*>(static_cast<uintptr_t>(m_slots[i])));
         }
     }
     return static_cast<int>(count);

@@ -18,9 +18,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <map>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <thread>

@@ -95,8 +95,9 @@ std::string& FormTypstTrzFname(std::string& out, const char* fileName)
 int GetDbgTracesEnabled()
 {
     if (!g_debugDecided.exchange(1)) {
-        const int answer = PLM_TimedMsgBox("Enable debugging messages ?",
-                                           platform::ui::kMbYesNo | platform::ui::kMbDefButton2, 0, timerFromEnvironment());
+        const int answer =
+            PLM_TimedMsgBox("Enable debugging messages ?",
+                            platform::ui::kMbYesNo | platform::ui::kMbDefButton2, 0, timerFromEnvironment());
         if (answer == platform::ui::kIdYes)
             g_debugEnabled = 1;
     }
@@ -142,7 +143,8 @@ const char* DumpCObject(std::string* out, const QObject* object)
 {
     if (!out)
         return nullptr;
-    *out = platform::text::sprintf(" = %016llX - ", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object)));
+    *out = platform::text::sprintf(" = %016llX - ",
+                                   static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object)));
     if (object) {
         const QMetaObject* meta = object->metaObject();
         *out += meta->className();

@@ -17,11 +17,11 @@ public:
     {
     }
 
-    int InstanceToIndex(uint32_t pid);      // the index (-1)
-    int ResetIndexOfInstance(int index);    // 1 (0)
-    int IsHigherInstance(int index);        // (0)
-    int SearchInstance(uint32_t pid);       // (0)
-    int CountInstances(std::string* log);   // (-1)
+    int InstanceToIndex(uint32_t pid);    // the index (-1)
+    int ResetIndexOfInstance(int index);  // 1 (0)
+    int IsHigherInstance(int index);      // (0)
+    int SearchInstance(uint32_t pid);     // (0)
+    int CountInstances(std::string* log); // (-1)
 
 private:
     // Runs `work` on the table under the semaphore; writes the table back when `work` returns

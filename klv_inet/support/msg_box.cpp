@@ -37,7 +37,8 @@ std::string boxText(unsigned stringId, int withApp)
 
 std::string hexAddress(const void* p)
 {
-    return platform::text::sprintf("%016llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)));
+    return platform::text::sprintf("%016llX",
+                                   static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)));
 }
 
 const char g_appModuleMarker = 0;
@@ -51,7 +52,8 @@ int PLM_TimedMsgBox(const char* text, unsigned type, unsigned helpId, unsigned t
     const uint64_t start = clock.tickMs();
     std::string buttons;
     FormatMsgButtons(&buttons, type);
-    std::string trace = platform::text::sprintf("\n*******\nMessageBox()[Timer=%u sec]\n", timeoutMs / 1000) + t + "\n" + buttons;
+    std::string trace = platform::text::sprintf("\n*******\nMessageBox()[Timer=%u sec]\n", timeoutMs / 1000) +
+                        t + "\n" + buttons;
 
     const klv::BoxResult r = klv::presentBox(t, type, helpId, timeoutMs);
     int answer = r.answer;

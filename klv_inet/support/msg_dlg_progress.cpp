@@ -122,11 +122,13 @@ void CMsgDlg::Time2Go(time_t start, uint64_t total, uint64_t done, int showRate)
         const uint64_t estimate = mulDiv(elapsed, total, done);
         const uint64_t remaining = estimate > elapsed ? estimate - elapsed : 0;
         // Whole hours, so an estimate beyond a day does not wrap round to a small one.
-        text = platform::text::sprintf("%02llu:%02u:%02u  ", static_cast<unsigned long long>(remaining / 3600),
-                                       static_cast<unsigned>(remaining / 60 % 60), static_cast<unsigned>(remaining % 60));
+        text = platform::text::sprintf(
+            "%02llu:%02u:%02u  ", static_cast<unsigned long long>(remaining / 3600),
+            static_cast<unsigned>(remaining / 60 % 60), static_cast<unsigned>(remaining % 60));
     }
     if (!m_generic && showRate && done >= 1024) {
-        text += platform::text::sprintf("[%llu Kb/s]", static_cast<unsigned long long>((done / 1024) * 10 / elapsed));
+        text += platform::text::sprintf("[%llu Kb/s]",
+                                        static_cast<unsigned long long>((done / 1024) * 10 / elapsed));
     }
     setText(m_level < 2 ? kLine0 + 3 : kLine0 + 4, text);
     publish();
@@ -232,10 +234,12 @@ void CMsgDlg::OnTimer(unsigned timerId)
     const uint64_t seconds =
         m_clockLimit == 0 || elapsed > m_clockLimit ? elapsed / 1000 : (m_clockLimit - elapsed) / 1000;
     if (seconds <= 3600)
-        clockCtl->text = platform::text::sprintf("%02u:%02u", static_cast<unsigned>(seconds / 60), static_cast<unsigned>(seconds % 60));
+        clockCtl->text = platform::text::sprintf("%02u:%02u", static_cast<unsigned>(seconds / 60),
+                                                 static_cast<unsigned>(seconds % 60));
     else
-        clockCtl->text = platform::text::sprintf("%02llu:%02u:%02u", static_cast<unsigned long long>(seconds / 3600),
-                                          static_cast<unsigned>(seconds / 60 % 60), static_cast<unsigned>(seconds % 60));
+        clockCtl->text = platform::text::sprintf(
+            "%02llu:%02u:%02u", static_cast<unsigned long long>(seconds / 3600),
+            static_cast<unsigned>(seconds / 60 % 60), static_cast<unsigned>(seconds % 60));
     publish();
 }
 

@@ -50,7 +50,8 @@ void writeHeaders(unsigned char* h, std::uint32_t side, std::uint32_t pixelBytes
     put32(h + 34, pixelBytes);
 }
 
-bool writeFile(const char* name, const unsigned char* headers, const unsigned char* pixels, std::size_t pixelBytes)
+bool writeFile(const char* name, const unsigned char* headers, const unsigned char* pixels,
+               std::size_t pixelBytes)
 {
     std::FILE* f = std::fopen(name, "wb");
     if (f == nullptr)
@@ -71,7 +72,8 @@ int QRCode_KLV(const char* text, const char* bmpFileName, unsigned char** buffer
 {
     if (text == nullptr || moduleSize == 0 || moduleSize > kQrMaxModuleSize)
         return 0;
-    const std::unique_ptr<QRcode, SymbolFree> symbol(QRcode_encodeString(text, 0, QR_ECLEVEL_H, QR_MODE_8, 1));
+    const std::unique_ptr<QRcode, SymbolFree> symbol(
+        QRcode_encodeString(text, 0, QR_ECLEVEL_H, QR_MODE_8, 1));
     if (!symbol || symbol->width <= 0 || symbol->data == nullptr)
         return 0;
 

@@ -1,7 +1,7 @@
 // The running list in the settings store: read, pruned and written back in one transaction.
 
-#include "klv_inet/support/app_name.h"
 #include "klv_inet/support/running_list.h"
+#include "klv_inet/support/app_name.h"
 #include "klv_inet/support/reg_section.h"
 
 #include "platform/settings/settings_store.h"
@@ -122,7 +122,8 @@ bool passes(const RunningInstance& entry, const std::string& titleFilter, uint32
 }
 
 // One transaction: read the list, prune it, let `change` add to it, write it back.
-std::vector<RunningInstance> rewrite(const std::string& app, const std::string& titleFilter, uint32_t excludePid,
+std::vector<RunningInstance> rewrite(const std::string& app, const std::string& titleFilter,
+                                     uint32_t excludePid,
                                      const std::function<void(std::vector<RunningInstance>&)>& change)
 {
     std::vector<RunningInstance> result;
@@ -144,11 +145,10 @@ std::vector<RunningInstance> rewrite(const std::string& app, const std::string& 
                 change(kept);
             std::vector<platform::RegValue> fresh = encode(kept);
             result = kept;
-            if (fresh.size() == values.size() && std::equal(fresh.begin(), fresh.end(), values.begin(),
-                                                            [](const auto& a, const auto& b) {
-                                                                return a.name == b.name && a.type == b.type &&
-                                                                       a.data == b.data;
-                                                            }))
+            if (fresh.size() == values.size() &&
+                std::equal(fresh.begin(), fresh.end(), values.begin(), [](const auto& a, const auto& b) {
+                    return a.name == b.name && a.type == b.type && a.data == b.data;
+                }))
                 return false; // unchanged: nothing to write
             values = std::move(fresh);
             return true;
@@ -160,14 +160,15 @@ std::vector<RunningInstance> rewrite(const std::string& app, const std::string& 
 
 } // namespace
 
-std::vector<RunningInstance> ReadRunningList(const char* app, const std::string& titleFilter, uint32_t excludePid)
+std::vector<RunningInstance> ReadRunningList(const char* app, const std::string& titleFilter,
+                                             uint32_t excludePid)
 {
     return rewrite(appOrDefault(app), titleFilter, excludePid, nullptr);
 }
 
-std::vector<RunningInstance> RewriteRunningList(const std::string& app, const std::string& titleFilter,
-                                                uint32_t excludePid,
-                                                const std::function<void(std::vector<RunningInstance>&)>& change)
+std::vector<RunningInstance>
+RewriteRunningList(const std::string& app, const std::string& titleFilter, uint32_t excludePid,
+                   const std::function<void(std::vector<RunningInstance>&)>& change)
 {
     return rewrite(app, titleFilter, excludePid, change);
 }

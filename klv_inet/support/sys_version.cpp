@@ -51,8 +51,9 @@ int GetWinSystemVersion(WinVersion* family, std::string* text, OsVersionInfo* in
     t += platform::text::sprintf("\n-VerInfoEx=%s----\n", extended ? "TRUE" : "FALSE");
     t += platform::text::sprintf("\nVer=%u.%u", v.majorVersion, v.minorVersion);
     t += platform::text::sprintf("\nPlatform=%u (%s)", v.platformId, os.sysname);
-    t += platform::text::sprintf("\nCSDVersion='%s' (Build %d) SP=%u.%u\n", v.csdVersion, static_cast<int>(v.buildNumber & 0xFFFF),
-                       unsigned{v.servicePackMajor}, unsigned{v.servicePackMinor});
+    t += platform::text::sprintf("\nCSDVersion='%s' (Build %d) SP=%u.%u\n", v.csdVersion,
+                                 static_cast<int>(v.buildNumber & 0xFFFF), unsigned{v.servicePackMajor},
+                                 unsigned{v.servicePackMinor});
     t += sysName;
 
     if (family)

@@ -22,7 +22,8 @@ std::string formatLocal(time_t t, const char* format)
 
 std::string traceTimeStamp(time_t t, uint64_t tickMs)
 {
-    return formatLocal(t, "%d-%m-%Y (%H:%M:%S") + platform::text::sprintf(":%03u)", static_cast<unsigned>(tickMs % 1000));
+    return formatLocal(t, "%d-%m-%Y (%H:%M:%S") +
+           platform::text::sprintf(":%03u)", static_cast<unsigned>(tickMs % 1000));
 }
 
 std::string traceTimeStamp()

@@ -2,8 +2,8 @@
 
 #include "klv_inet/support/library_text.h"
 #include "klv_inet/support/wts_session_info_source.h"
-#include "platform/ui/message_box.h"
 #include "platform/text/sprintf.h"
+#include "platform/ui/message_box.h"
 
 #include <cstdio>
 #include <cstring>
@@ -179,17 +179,21 @@ void CWork4WTS::GetAllClientInfo(std::string& out)
     out += "\nWinStationName='" + m_szWinStationName + "'";
     out += "\nDomainName='" + m_szDomainName + "'";
     out += platform::text::sprintf("\nConnectState='%u'", static_cast<unsigned>(m_nConnectState));
-    out += platform::text::sprintf("\nClientBuildNumber='%08x'(%u)", m_dwClientBuildNumber, m_dwClientBuildNumber);
+    out += platform::text::sprintf("\nClientBuildNumber='%08x'(%u)", m_dwClientBuildNumber,
+                                   m_dwClientBuildNumber);
     out += "\nClientName='" + m_szClientName + "'";
     out += "\nWorkingDirectory='" + m_szWorkingDirectory + "'";
     out += "\nClientDirectory='" + m_szClientDirectory + "'";
-    out += platform::text::sprintf("\nClientProductId='%04x'(%u)", unsigned{m_wClientProductId}, unsigned{m_wClientProductId});
-    out += platform::text::sprintf("\nClientHardwareId='%08x'(%u)", m_dwClientHardwareId, m_dwClientHardwareId);
+    out += platform::text::sprintf("\nClientProductId='%04x'(%u)", unsigned{m_wClientProductId},
+                                   unsigned{m_wClientProductId});
+    out +=
+        platform::text::sprintf("\nClientHardwareId='%08x'(%u)", m_dwClientHardwareId, m_dwClientHardwareId);
     out += platform::text::sprintf("\nClientAddress: (%s) [%s]", family, address.c_str());
-    out += platform::text::sprintf("\nClientDisplay: (w=%u, h=%u, colorDepth=%u)", m_wtsClientDisplay.horizontalResolution,
-               m_wtsClientDisplay.verticalResolution, m_wtsClientDisplay.colorDepth);
+    out += platform::text::sprintf("\nClientDisplay: (w=%u, h=%u, colorDepth=%u)",
+                                   m_wtsClientDisplay.horizontalResolution,
+                                   m_wtsClientDisplay.verticalResolution, m_wtsClientDisplay.colorDepth);
     out += platform::text::sprintf("\nClientProtocolType='%04x'(%u)", unsigned{m_wClientProtocolType},
-               unsigned{m_wClientProtocolType});
+                                   unsigned{m_wClientProtocolType});
 }
 
 void CWork4WTS::ShowAllClientInfo()

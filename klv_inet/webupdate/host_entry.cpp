@@ -137,10 +137,10 @@ const char* CHostEntry::FormatHostData(std::string* out, int display) const
     const std::string ver = platform::text::sprintf("%u.%02u", m_nVersion / 100u, m_nVersion % 100u);
     const std::string last = localTimeText(m_tLastAccess);
     const std::string count = std::to_string(m_nCount);
-    *out = display ? "Ver (" + ver + "), LastAccess (" + last + "), Count (" + count +
-                         "), MfgSerial (" + m_szMfgSerial + ")"
-                   : "Ver=" + ver + ", LastAccess=" + last + ", Count=" + count +
-                         ", MfgSerial=" + m_szMfgSerial;
+    *out = display
+               ? "Ver (" + ver + "), LastAccess (" + last + "), Count (" + count + "), MfgSerial (" +
+                     m_szMfgSerial + ")"
+               : "Ver=" + ver + ", LastAccess=" + last + ", Count=" + count + ", MfgSerial=" + m_szMfgSerial;
     return out->c_str();
 }
 

@@ -60,8 +60,8 @@ bool appendMerged(const QString& part, const std::string& file, const std::strin
     QFile out(QString::fromStdString(file));
     if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
-    const std::string banner = "\r\n\r\n*********************** Merging with '" + url +
-                               "' file ***********************\r\n\r\n";
+    const std::string banner =
+        "\r\n\r\n*********************** Merging with '" + url + "' file ***********************\r\n\r\n";
     if (out.write(banner.data(), qint64(banner.size())) != qint64(banner.size()))
         return false;
     while (!in.atEnd()) {
@@ -101,7 +101,8 @@ DownloadResult httpDownload(const std::string& url, const std::string& file, con
     QFile out(part);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         const int cause = kDlFileErrorBase + int(out.error());
-        return finish(cause, "(szURL:" + url + ")->Error: Exiting with CFileException(" + std::to_string(cause) + ")");
+        return finish(cause, "(szURL:" + url + ")->Error: Exiting with CFileException(" +
+                                 std::to_string(cause) + ")");
     }
 
     QNetworkAccessManager session;
@@ -192,8 +193,10 @@ DownloadResult httpDownload(const std::string& url, const std::string& file, con
         error = "(szURL:" + url + ")->Error: the server answered HTTP " + std::to_string(r.httpStatus);
     } else if (tooLarge) {
         code = kDlInternet;
-        error = "(szURL:" + url + ")->Error: the answer is larger than " + std::to_string(options.maxBytes) + " bytes";
-    } else if (netError == QNetworkReply::RemoteHostClosedError && r.expected != 0 && r.received < r.expected) {
+        error = "(szURL:" + url + ")->Error: the answer is larger than " + std::to_string(options.maxBytes) +
+                " bytes";
+    } else if (netError == QNetworkReply::RemoteHostClosedError && r.expected != 0 &&
+               r.received < r.expected) {
         code = kDlShort;
     } else if (netError != QNetworkReply::NoError) {
         code = kDlInternet;
@@ -237,8 +240,8 @@ bool httpPost(const std::string& url, const std::string& body, const PostOptions
     useSystemProxyOnce();
 
     QNetworkAccessManager session;
-    QNetworkRequest request = makeRequest(QUrl(QString::fromStdString(url), QUrl::TolerantMode), options.agent,
-                                          options.timeoutMs);
+    QNetworkRequest request =
+        makeRequest(QUrl(QString::fromStdString(url), QUrl::TolerantMode), options.agent, options.timeoutMs);
     request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
     QNetworkReply* reply = session.post(request, QByteArray(body.data(), qsizetype(body.size())));
     QEventLoop loop;

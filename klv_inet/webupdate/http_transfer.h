@@ -14,9 +14,9 @@ namespace klv {
 // Result codes of a download.
 inline constexpr int kDlCancelled = -1;
 inline constexpr int kDlOk = 0;
-inline constexpr int kDlNotHttp = 1;   // not an http or https URL
-inline constexpr int kDlInternet = 2;  // connection, request, an answer other than 2xx, reading
-inline constexpr int kDlShort = 3;     // fewer bytes than expected
+inline constexpr int kDlNotHttp = 1;  // not an http or https URL
+inline constexpr int kDlInternet = 2; // connection, request, an answer other than 2xx, reading
+inline constexpr int kDlShort = 3;    // fewer bytes than expected
 // A local file failure gives its file error number (>= 100, so it never meets the codes above).
 inline constexpr int kDlFileErrorBase = 100;
 

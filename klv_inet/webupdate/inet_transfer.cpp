@@ -2,18 +2,18 @@
 
 #include "klv_inet/webupdate/kdr_inet_obj.h"
 
+#include "klv_inet/support/msg_dlg.h"
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_section.h"
 #include "klv_inet/support/size_format.h"
-#include "klv_inet/support/msg_dlg.h"
 #include "klv_inet/webupdate/http_transfer.h"
 #include "klv_inet/webupdate/product.h"
 #include "klv_inet/webupdate/update_dialog_host.h"
 
 #include "klv_inet/support/text_compare.h"
 
-#include "platform/ui/message_box.h"
 #include "platform/text/sprintf.h"
+#include "platform/ui/message_box.h"
 
 #include <QByteArray>
 
@@ -36,9 +36,10 @@ std::string versionPair(uint16_t v)
 
 } // namespace
 
-int CKDRInetObj::Download_Inet_File(const char* url, const char* file, unsigned long expectedSize, std::string& error,
-                                    const char* /*text*/, CMsgDlg* dialog, int fresh, unsigned long /*requestFlags*/,
-                                    const std::atomic<bool>* stop, uint64_t maxBytes)
+int CKDRInetObj::Download_Inet_File(const char* url, const char* file, unsigned long expectedSize,
+                                    std::string& error, const char* /*text*/, CMsgDlg* dialog, int fresh,
+                                    unsigned long /*requestFlags*/, const std::atomic<bool>* stop,
+                                    uint64_t maxBytes)
 {
     const std::string u = url ? url : "";
     const std::string f = file ? file : "";
@@ -97,8 +98,8 @@ void CKDRInetObj::AddField(std::string& body, const char* name, const char* valu
     body += Canonicalize(name) + "=" + Canonicalize(v);
 }
 
-int CKDRInetObj::Post_Inet_Data(const char* body, const char* sender, const char* cgiUrl, const char* subjectFormat,
-                                const char* tag)
+int CKDRInetObj::Post_Inet_Data(const char* body, const char* sender, const char* cgiUrl,
+                                const char* subjectFormat, const char* tag)
 {
     if (!cgiUrl || !*cgiUrl)
         return 0;
@@ -107,8 +108,9 @@ int CKDRInetObj::Post_Inet_Data(const char* body, const char* sender, const char
     // The subject is the caller's fixed pattern; only its one "%s" takes the application name.
     if (const auto at = subject.find("%s"); at != std::string::npos)
         subject.replace(at, 2, m_szApplication);
-    const std::string url = std::string(cgiUrl) + "?" + from + "," + subject + "_ver(" + versionPair(GetMaxVersion()) +
-                            "/" + versionPair(m_nVersion) + ")," + (tag ? tag : "");
+    const std::string url = std::string(cgiUrl) + "?" + from + "," + subject + "_ver(" +
+                            versionPair(GetMaxVersion()) + "/" + versionPair(m_nVersion) + ")," +
+                            (tag ? tag : "");
     klv::PostOptions o;
     o.cancelled = [this] { return m_stop.load(); };
     return klv::httpPost(url, body ? body : "", o) ? 1 : 0;
@@ -154,7 +156,8 @@ void CKDRInetObj::FormUserData(std::string& body)
 {
     // Only what the user typed into the form.
     std::lock_guard lock(m_userMutex);
-    if (m_szName.empty() || m_szCompany.empty() || m_szEmail.empty() || m_szCity.empty() || m_szCountry.empty())
+    if (m_szName.empty() || m_szCompany.empty() || m_szEmail.empty() || m_szCity.empty() ||
+        m_szCountry.empty())
         loadUserDataLocked();
     AddField(body, "Na", m_szName.c_str());
     AddField(body, "Co", m_szCompany.c_str());
@@ -174,7 +177,8 @@ void CKDRInetObj::GetPrivateUserData(int withProducts, int confirmed)
         if (!m_szPr.empty())
             m_szPr += ", ";
         m_szPr += p->m_szName + " (" +
-                  (p->m_nCurrVersion ? versionPair(uint16_t(p->m_nCurrVersion)) : std::string("Not installed/Unknown")) +
+                  (p->m_nCurrVersion ? versionPair(uint16_t(p->m_nCurrVersion))
+                                     : std::string("Not installed/Unknown")) +
                   ")";
     }
 }
@@ -209,7 +213,8 @@ int CKDRInetObj::SubmitUpdateRequest(int confirmed)
         return 0; // nothing goes out, and nothing is downloaded
     SaveUserData();
     GetPrivateUserData(1, confirmed);
-    const int posted = Post_Request(nullptr, m_settings.postingUrl.c_str(), "Update_Request_From_%s", "valdor");
+    const int posted =
+        Post_Request(nullptr, m_settings.postingUrl.c_str(), "Update_Request_From_%s", "valdor");
     if (posted) {
         m_bFormSubmitted = true;
         postStoredNotices();
@@ -217,7 +222,8 @@ int CKDRInetObj::SubmitUpdateRequest(int confirmed)
     return posted;
 }
 
-int CKDRInetObj::Post_Request(const char* sender, const char* cgiUrl, const char* subjectFormat, const char* tag)
+int CKDRInetObj::Post_Request(const char* sender, const char* cgiUrl, const char* subjectFormat,
+                              const char* tag)
 {
     std::string body;
     FormUserData(body);

@@ -51,7 +51,8 @@ IniFile IniFile::parse(std::string_view bytes)
             continue;
         if (line.front() == '[') {
             const size_t close = line.find(']');
-            const std::string name = fold(trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
+            const std::string name =
+                fold(trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
             // A section seen before keeps its first body; the later one is skipped.
             const auto [it, fresh] = file.m_sections.try_emplace(name);
             current = fresh ? &it->second : nullptr;

@@ -38,7 +38,7 @@ public:
 
 private:
     using Keys = std::unordered_map<std::string, std::string>; // folded key -> value
-    std::unordered_map<std::string, Keys> m_sections;           // folded name -> keys
+    std::unordered_map<std::string, Keys> m_sections;          // folded name -> keys
 };
 
 // For the fuzzing harness: parses `size` bytes and reads every kind of value once.

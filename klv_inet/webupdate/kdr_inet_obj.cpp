@@ -3,17 +3,17 @@
 #include "klv_inet/webupdate/kdr_inet_obj.h"
 
 #include "klv_inet/support/app_name.h"
+#include "klv_inet/support/file_copy.h"
 #include "klv_inet/support/library_text.h"
-#include "klv_inet/support/msg_strings.h"
 #include "klv_inet/support/msg_dlg.h"
 #include "klv_inet/support/msg_dlg_ids.h"
+#include "klv_inet/support/msg_strings.h"
 #include "klv_inet/support/reg_updates.h"
 #include "klv_inet/support/work4wts.h"
-#include "klv_inet/support/file_copy.h"
 #include "klv_inet/webupdate/debug_ask.h"
 #include "klv_inet/webupdate/host_entry.h"
-#include "klv_inet/webupdate/ini_file.h"
 #include "klv_inet/webupdate/http_transfer.h"
+#include "klv_inet/webupdate/ini_file.h"
 #include "klv_inet/webupdate/product.h"
 #include "klv_inet/webupdate/web_strings.h"
 
@@ -51,7 +51,8 @@ CKDRInetObj::CKDRInetObj(const char* app, uint16_t version, int debug, const cha
 }
 
 CKDRInetObj::CKDRInetObj(const char* app, const char* url, uint16_t version, unsigned long expectedSize,
-                         const char* localFile, CMsgDlg* dialog, int reserved, int debug, const char* notifyAddress)
+                         const char* localFile, CMsgDlg* dialog, int reserved, int debug,
+                         const char* notifyAddress)
 {
     DfltSetup(app, version, notifyAddress, debug);
     m_nReserved = reserved;
@@ -145,17 +146,21 @@ unsigned CKDRInetObj::WebQuery(CKDRInetObj* obj)
         return kQueryNotConfigured;
     if (!obj->m_lock->tryLock(kLockWait)) {
         // Another query of this application runs; a foreground query's mark and dialog end here.
-        QMetaObject::invokeMethod(obj->m_window.get(), [obj] {
-            if (obj->m_queryThread.joinable())
-                obj->m_queryThread.join();
-            obj->m_bQuerying = false;
-            delete obj->m_pQueryDlg;
-            obj->m_pQueryDlg = nullptr;
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            obj->m_window.get(),
+            [obj] {
+                if (obj->m_queryThread.joinable())
+                    obj->m_queryThread.join();
+                obj->m_bQuerying = false;
+                delete obj->m_pQueryDlg;
+                obj->m_pQueryDlg = nullptr;
+            },
+            Qt::QueuedConnection);
         return kQueryBusy;
     }
     obj->GetUpdateFile();
-    QMetaObject::invokeMethod(obj->m_window.get(), [obj] { obj->OnWebQueryEnd(obj); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        obj->m_window.get(), [obj] { obj->OnWebQueryEnd(obj); }, Qt::QueuedConnection);
     return unsigned(obj->m_nLastResult);
 }
 
@@ -179,7 +184,8 @@ void CKDRInetObj::DoProdUpdate()
 
 bool CKDRInetObj::IsWebAvailable() const
 {
-    return Configured() && !m_bQuerying && !m_queryThread.joinable() && IsWebAvailable(m_dwConfig, m_szApplication.c_str());
+    return Configured() && !m_bQuerying && !m_queryThread.joinable() &&
+           IsWebAvailable(m_dwConfig, m_szApplication.c_str());
 }
 
 bool CKDRInetObj::IsWebAvailable(unsigned long config, const char* app)
@@ -206,7 +212,8 @@ void CKDRInetObj::SetupData(const char* file, const char* url, const char* dir, 
         const std::string f = file;
         const auto slash = f.rfind('/');
         const std::string temp = GetSessionTempPath();
-        m_szLocalFile = temp.empty() ? std::string() : temp + (slash == std::string::npos ? f : f.substr(slash + 1));
+        m_szLocalFile =
+            temp.empty() ? std::string() : temp + (slash == std::string::npos ? f : f.substr(slash + 1));
     } else {
         m_szLocalFile.clear();
     }
@@ -230,7 +237,8 @@ int CKDRInetObj::Need2QueryUpdate(const char* file, const char* url)
     else
         need = seconds / 3600 < 24 ? 0 : 1;
     if (!need && m_bDebug &&
-        klv::debugAsk(klv::formatLibraryString(klv::webstr::kQueryAgain, {std::to_string(seconds < 0 ? 0 : seconds / 3600)})))
+        klv::debugAsk(klv::formatLibraryString(klv::webstr::kQueryAgain,
+                                               {std::to_string(seconds < 0 ? 0 : seconds / 3600)})))
         need = 1;
     return need;
 }
@@ -248,8 +256,9 @@ int CKDRInetObj::GetUpdateFile(const char* file, const char* url, const char* di
     }
     std::string error;
     // The update file is a small text: no more than its reader takes.
-    m_nLastResult = Download_Inet_File(m_szURL.c_str(), m_szLocalFile.c_str(), m_dwExpectedSize, error, nullptr,
-                                       nullptr, fresh, m_dwRequestFlags, &m_stop, klv::IniFile::kMaxBytes);
+    m_nLastResult =
+        Download_Inet_File(m_szURL.c_str(), m_szLocalFile.c_str(), m_dwExpectedSize, error, nullptr, nullptr,
+                           fresh, m_dwRequestFlags, &m_stop, klv::IniFile::kMaxBytes);
     if (m_nLastResult != 0)
         return 0;
     SaveLastUpdateQuery(m_szURL.c_str(), m_szApplication.c_str());
@@ -266,14 +275,16 @@ int CKDRInetObj::GetUpdateFile()
         file = "update.txt";
     }
     const char* dir = m_szUpdateFilePath.empty() ? nullptr : m_szUpdateFilePath.c_str();
-    const int ok = GetUpdateFile(file.empty() ? nullptr : file.c_str(), url.c_str(), dir, m_bBackground == 0, 1);
+    const int ok =
+        GetUpdateFile(file.empty() ? nullptr : file.c_str(), url.c_str(), dir, m_bBackground == 0, 1);
     if (ok && m_bDebug && klv::debugAsk("Overwrite Update file ?")) {
         platform::ui::TextQuestion q;
         q.prompt = "Update file to use instead of '" + m_szLocalFile + "':";
         q.initial = "/";
         q.maxLength = 4096;
         q.timeoutMs = klv::kMessageTimeoutMs;
-        if (const std::optional<std::string> chosen = platform::ui::bridge().askText(q); chosen && !chosen->empty())
+        if (const std::optional<std::string> chosen = platform::ui::bridge().askText(q);
+            chosen && !chosen->empty())
             AuxCopyFile(chosen->c_str(), m_szLocalFile.c_str(), nullptr, _COPY_SHOWMSG);
     }
     if (ok) {
@@ -311,13 +322,14 @@ bool CKDRInetObj::Check_B4_Exit()
     std::string list;
     if (!IsDLoadingAnyProduct(&list))
         return true;
-    const int answer = klv::libraryMessage(klv::formatLibraryString(klv::webstr::kExitWhileDownloading, {list}),
-                                           platform::ui::kMbYesNo | platform::ui::kMbIconWarning |
-                                               platform::ui::kMbDefButton2);
+    const int answer = klv::libraryMessage(
+        klv::formatLibraryString(klv::webstr::kExitWhileDownloading, {list}),
+        platform::ui::kMbYesNo | platform::ui::kMbIconWarning | platform::ui::kMbDefButton2);
     return answer == platform::ui::kIdYes;
 }
 
-void CKDRInetObj::SetHostData(const CHostEntry* maxVer, const CHostEntry* lastUsed, const CHostEntry* mostUsed)
+void CKDRInetObj::SetHostData(const CHostEntry* maxVer, const CHostEntry* lastUsed,
+                              const CHostEntry* mostUsed)
 {
     m_hostMaxVer = maxVer ? std::make_unique<CHostEntry>(maxVer) : nullptr;
     m_hostLastUsed = lastUsed ? std::make_unique<CHostEntry>(lastUsed) : nullptr;

@@ -45,14 +45,14 @@ public:
     CKDRInetObj(const char* app, uint16_t version, int debug, const char* notifyAddress,
                 const char* updateFileUrl = nullptr, const char* updateFilePath = nullptr);
     // One download of `url` into `localFile`, shown in `dialog` (owned from here on).
-    CKDRInetObj(const char* app, const char* url, uint16_t version, unsigned long expectedSize, const char* localFile,
-                CMsgDlg* dialog, int reserved, int debug, const char* notifyAddress);
+    CKDRInetObj(const char* app, const char* url, uint16_t version, unsigned long expectedSize,
+                const char* localFile, CMsgDlg* dialog, int reserved, int debug, const char* notifyAddress);
     virtual ~CKDRInetObj();
     CKDRInetObj(const CKDRInetObj&) = delete;
     CKDRInetObj& operator=(const CKDRInetObj&) = delete;
 
     // Host application's operations.
-    int QueryWeb4Update();           // foreground query; 0 when one runs already or none can
+    int QueryWeb4Update(); // foreground query; 0 when one runs already or none can
     void SetBackGround(int on) { m_bBackground = on; }
     // Background query on a worker thread owned by this object (what a server does at start).
     bool StartBackgroundQuery();
@@ -103,8 +103,8 @@ public:
     int UpdateRequest(int confirmed) { return SubmitUpdateRequest(confirmed); }
     int SubmitUpdateRequest(int confirmed);
     int Post_Request(const char* sender, const char* cgiUrl, const char* subjectFormat, const char* tag);
-    int Post_RCode(const char* product, unsigned code, const char* message, const char* sender, const char* cgiUrl,
-                   const char* subjectFormat, const char* tag);
+    int Post_RCode(const char* product, unsigned code, const char* message, const char* sender,
+                   const char* cgiUrl, const char* subjectFormat, const char* tag);
     // Download notices go out only after the user submitted the form to this object.
     bool FormSubmitted() const { return m_bFormSubmitted; }
 

@@ -3,9 +3,9 @@
 #include "klv_inet/webupdate/kdr_inet_obj.h"
 
 #include "klv_inet/support/library_text.h"
-#include "klv_inet/support/msg_strings.h"
 #include "klv_inet/support/msg_dlg.h"
 #include "klv_inet/support/msg_dlg_ids.h"
+#include "klv_inet/support/msg_strings.h"
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_section.h"
 #include "klv_inet/support/text_compare.h"
@@ -41,7 +41,8 @@ int CKDRInetObj::ProdFromUpdateFile(int fromFile)
         LoadAppProdEntries();
     CleanProdList(0);
     for (const std::string& name : m_productNames) {
-        auto* p = new CProduct(m_szApplication.c_str(), name.c_str(), fromFile ? m_szLocalFile.c_str() : "", this);
+        auto* p =
+            new CProduct(m_szApplication.c_str(), name.c_str(), fromFile ? m_szLocalFile.c_str() : "", this);
         {
             std::lock_guard lock(m_productsMutex);
             m_products.push_back(p);
@@ -91,7 +92,8 @@ void CKDRInetObj::LoadAppProdEntries()
     for (unsigned n = 1; n <= klv::kMaxProductsPerSection * 2; ++n) {
         char buf[256] = {};
         uint32_t size = sizeof buf;
-        if (!GetRegistryEntry(section.c_str(), ("Product" + std::to_string(n)).c_str(), buf, &size) || !buf[0])
+        if (!GetRegistryEntry(section.c_str(), ("Product" + std::to_string(n)).c_str(), buf, &size) ||
+            !buf[0])
             break;
         m_productNames.emplace_back(buf, strnlen(buf, sizeof buf));
     }
@@ -167,8 +169,9 @@ void CKDRInetObj::_DoProdUpdate()
         }
     }
     if (!acted && !m_bOffer && !m_bBackground)
-        klv::libraryMessage(klv::messageString(m_nLastResult == 0 ? klv::webstr::kNothingNewer : klv::webstr::kQueryFailed),
-                            platform::ui::kMbOk);
+        klv::libraryMessage(
+            klv::messageString(m_nLastResult == 0 ? klv::webstr::kNothingNewer : klv::webstr::kQueryFailed),
+            platform::ui::kMbOk);
 }
 
 void CKDRInetObj::startDownload(CProduct* product, int /*offset*/)
@@ -196,8 +199,9 @@ unsigned CKDRInetObj::Prod_DownLoad(CProduct* product)
     const int code = product->Download_Product(owner ? &owner->m_stop : nullptr);
     if (owner && !owner->m_stop) {
         product->Post_Rcode(unsigned(code));
-        QMetaObject::invokeMethod(owner->m_window.get(), [owner, product] { owner->OnProdDownload(product); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            owner->m_window.get(), [owner, product] { owner->OnProdDownload(product); },
+            Qt::QueuedConnection);
     }
     if (owner)
         --owner->m_runningDownloads;

@@ -44,8 +44,9 @@ std::string ProductPaneText(const CProduct& product)
     std::string text = label(1) + version(product.m_nUpdVersion);
     text += "\n" + label(2) + std::to_string(product.m_nSize >> 10) + " KB";
     text += "\n" + label(3) + product.m_szDate;
-    text += "\n" + label(4) +
-            (product.m_nCurrVersion ? version(product.m_nCurrVersion) : messageString(webstr::kUnknownVersion));
+    text +=
+        "\n" + label(4) +
+        (product.m_nCurrVersion ? version(product.m_nCurrVersion) : messageString(webstr::kUnknownVersion));
     text += "\n" + label(5) + (product.m_nPlatform == CProduct::VALDOR ? "VALDOR" : "Windows") + "\n\n";
     return text + product.m_szDescription;
 }

@@ -22,7 +22,8 @@
 
 namespace {
 
-constexpr const char* kStatusNames[] = {"Prompt", "Downloading", "Downloaded", "Installing", "Complete", "Refused"};
+constexpr const char* kStatusNames[] = {"Prompt",     "Downloading", "Downloaded",
+                                        "Installing", "Complete",    "Refused"};
 constexpr const char* kPlatformNames[] = {"Windows", "VALDOR"};
 
 bool fileHasBytes(const std::string& path)
@@ -213,11 +214,11 @@ int CProduct::RetrieveData(const char* updateFile)
     SetupLocalName(m_szDownload);
     if (CKDRInetObj::IsDebugging()) {
         if (m_nUpdVersion != 0 && m_nUpdVersion <= m_nCurrVersion &&
-            klv::debugAsk(m_szName + "- (Last=" + std::to_string(m_nUpdVersion) + ", Curr=" +
-                          std::to_string(m_nCurrVersion) + ")\nSimulate CurrVer=0 ?"))
+            klv::debugAsk(m_szName + "- (Last=" + std::to_string(m_nUpdVersion) +
+                          ", Curr=" + std::to_string(m_nCurrVersion) + ")\nSimulate CurrVer=0 ?"))
             m_nCurrVersion = 0;
-        if (m_nStatus != Prompt &&
-            klv::debugAsk(m_szName + "- UpgrStatus=" + StatusName(m_nStatus) + "-> prompt user again anyway ?"))
+        if (m_nStatus != Prompt && klv::debugAsk(m_szName + "- UpgrStatus=" + StatusName(m_nStatus) +
+                                                 "-> prompt user again anyway ?"))
             m_nStatus = Prompt; // for this run only
         m_bChosen = !UserRefused();
     }
@@ -274,8 +275,8 @@ int CProduct::SetCountryAvailability()
     else
         m_bAvailable = klv::equalsNoCase(m_szCountry, "All") || klv::equalsNoCase(m_szCountry, code);
     if (!m_bAvailable && CKDRInetObj::IsDebugging())
-        m_bAvailable = klv::debugAsk("(" + m_szName + ")\nCurrent kbd='" + code + "': prod country is '" + m_szCountry +
-                                     "'->NO.\nOk to allow to update it ?");
+        m_bAvailable = klv::debugAsk("(" + m_szName + ")\nCurrent kbd='" + code + "': prod country is '" +
+                                     m_szCountry + "'->NO.\nOk to allow to update it ?");
     return m_bAvailable;
 }
 
@@ -290,9 +291,10 @@ bool CProduct::IsProductAvailable() const
     if (m_nDebugPlatformAnswer < 0) {
         const std::string platform =
             m_nPlatform == VALDOR ? "VALDOR" : "Unknown (" + std::to_string(m_nPlatform) + ") platform";
-        m_nDebugPlatformAnswer = klv::debugAsk(m_szName + " is a '" + platform +
-                                               "' product (and cannot be automatically installed)\nOK to allow "
-                                               "download it anyway ?");
+        m_nDebugPlatformAnswer =
+            klv::debugAsk(m_szName + " is a '" + platform +
+                          "' product (and cannot be automatically installed)\nOK to allow "
+                          "download it anyway ?");
     }
     return m_nDebugPlatformAnswer == 1;
 }

@@ -39,8 +39,8 @@ std::string cleanName(const std::string& name, const char* fallback)
 {
     std::string out;
     for (char c : name) {
-        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
-                        c == '_' || c == '-';
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                        c == '.' || c == '_' || c == '-';
         out += ok ? c : '_';
         if (out.size() >= 100)
             break;
@@ -86,7 +86,8 @@ int CProduct::SetupLocalName(const std::string& url)
         return 0;
     // The product's name goes first, so two products that offer files of one name never
     // share a file.
-    m_szLocalFile = folder + cleanName(m_szName, "product") + "-" + cleanName(u.fileName().toStdString(), "download");
+    m_szLocalFile =
+        folder + cleanName(m_szName, "product") + "-" + cleanName(u.fileName().toStdString(), "download");
     return 1;
 }
 
@@ -107,7 +108,8 @@ void CProduct::SaveDLoadData(int delivered, unsigned long code)
     }
     const uint32_t v = uint32_t(code);
     SetProductEntry(m_szName.c_str(), "DLoad_RCode", &v, sizeof v, KLV_REG_DWORD, app);
-    SetProductEntry(m_szName.c_str(), "DLoad_Msg", m_szDLoadMsg.c_str(), uint32_t(m_szDLoadMsg.size()), KLV_REG_SZ, app);
+    SetProductEntry(m_szName.c_str(), "DLoad_Msg", m_szDLoadMsg.c_str(), uint32_t(m_szDLoadMsg.size()),
+                    KLV_REG_SZ, app);
 }
 
 int CProduct::LoadDLoadData(unsigned long* code)
@@ -115,7 +117,8 @@ int CProduct::LoadDLoadData(unsigned long* code)
     uint32_t v = 0;
     uint32_t size = sizeof v;
     if (m_szName.empty() ||
-        !GetProductEntry(m_szName.c_str(), "DLoad_RCode", &v, &size, m_szApplication.c_str()) || size != sizeof v)
+        !GetProductEntry(m_szName.c_str(), "DLoad_RCode", &v, &size, m_szApplication.c_str()) ||
+        size != sizeof v)
         return 0;
     char buf[200] = {};
     uint32_t msgSize = sizeof buf;
@@ -131,8 +134,9 @@ void CProduct::RemoveDownloadedFile(const char* application, const char* file, i
 {
     if (!file || !fileHasBytes(file))
         return;
-    if (offer && klv::libraryMessage(klv::formatLibraryString(468, {file}),
-                                     platform::ui::kMbYesNo | platform::ui::kMbIconQuestion) == platform::ui::kIdYes)
+    if (offer &&
+        klv::libraryMessage(klv::formatLibraryString(468, {file}),
+                            platform::ui::kMbYesNo | platform::ui::kMbIconQuestion) == platform::ui::kIdYes)
         SaveDownloadedFileAs(file, application);
     if (CKDRInetObj::IsDebugging() && !klv::debugAsk("Remove '" + std::string(file) + "' temporary file ?"))
         return;
@@ -167,8 +171,8 @@ int CProduct::Download_Product(const std::atomic<bool>* stop)
     ChangeStatus(Downloading);
     m_bDownloading = 1;
     std::string message;
-    m_nDLoadResult = CKDRInetObj::Download_Inet_File(m_szDownload.c_str(), m_szLocalFile.c_str(), m_nSize, message,
-                                                     m_szDate.c_str(), m_pDlg, 1, 0x20000000, stop);
+    m_nDLoadResult = CKDRInetObj::Download_Inet_File(m_szDownload.c_str(), m_szLocalFile.c_str(), m_nSize,
+                                                     message, m_szDate.c_str(), m_pDlg, 1, 0x20000000, stop);
     m_szDLoadMsg = message;
     m_bDownloading = 0;
     if (m_nDLoadResult == 0)
@@ -181,12 +185,13 @@ int CProduct::Post_Rcode(unsigned code)
     if (!m_pOwner)
         return 0;
     int delivered = 0;
-    const bool allowed = !CKDRInetObj::IsDebugging() ||
-                         klv::debugAsk(m_szName + "\nPost Rcode = " + std::to_string(code) + " (" + m_szDLoadMsg +
-                                       ")\nPost notification ?");
+    const bool allowed =
+        !CKDRInetObj::IsDebugging() || klv::debugAsk(m_szName + "\nPost Rcode = " + std::to_string(code) +
+                                                     " (" + m_szDLoadMsg + ")\nPost notification ?");
     if (allowed && m_pOwner->FormSubmitted() && !m_pOwner->Settings().postingUrl.empty())
-        delivered = m_pOwner->Post_RCode(m_szName.c_str(), code, m_szDLoadMsg.c_str(), nullptr,
-                                         m_pOwner->Settings().postingUrl.c_str(), "Update_RCode_From_%s", "valdor");
+        delivered =
+            m_pOwner->Post_RCode(m_szName.c_str(), code, m_szDLoadMsg.c_str(), nullptr,
+                                 m_pOwner->Settings().postingUrl.c_str(), "Update_RCode_From_%s", "valdor");
     SaveDLoadData(delivered, code);
     return delivered;
 }
@@ -223,13 +228,15 @@ int CProduct::Install_Product()
     if (!mismatch.empty()) {
         std::remove(m_szLocalFile.c_str());
         ChangeStatus(Prompt);
-        klv::libraryMessage(klv::formatLibraryString(klv::webstr::kDownloadMismatch, {m_szLocalFile, mismatch}),
-                            kMbOk | kMbIconError);
+        klv::libraryMessage(
+            klv::formatLibraryString(klv::webstr::kDownloadMismatch, {m_szLocalFile, mismatch}),
+            kMbOk | kMbIconError);
         return 0;
     }
-    const int answer = klv::libraryMessage(
-        klv::formatLibraryString(klv::webstr::kDownloadKept, {versionText(m_nUpdVersion), m_szName, m_szLocalFile}),
-        kMbYesNo | kMbIconInformation);
+    const int answer =
+        klv::libraryMessage(klv::formatLibraryString(klv::webstr::kDownloadKept,
+                                                     {versionText(m_nUpdVersion), m_szName, m_szLocalFile}),
+                            kMbYesNo | kMbIconInformation);
     if (answer == kIdYes)
         SaveDownloadedFileAs(m_szLocalFile.c_str(), m_szApplication.c_str());
     return 1;

@@ -17,8 +17,9 @@ std::vector<std::string> ParseProductNames(const IniFile& file, const std::strin
             const std::string name = file.value(section, "Product" + std::to_string(n));
             if (name.empty())
                 break;
-            const bool known = std::any_of(names.begin(), names.end(),
-                                           [&](const std::string& other) { return equalsNoCase(other, name); });
+            const bool known = std::any_of(names.begin(), names.end(), [&](const std::string& other) {
+                return equalsNoCase(other, name);
+            });
             if (!known)
                 names.push_back(name);
         }

@@ -27,7 +27,8 @@ public:
     virtual int runUpdateForm(UserFormData& data) = 0;
     // The offer: on kIdOk each listed product's chosen flag holds its tick, and *notify (when
     // given) the notification check box.
-    virtual int runProductDialog(const std::vector<CProduct*>& products, unsigned long flags, int* notify) = 0;
+    virtual int runProductDialog(const std::vector<CProduct*>& products, unsigned long flags,
+                                 int* notify) = 0;
 
     static UpdateDialogHost* installed();
     // The host must outlive every update object that may use it.

@@ -32,8 +32,8 @@ bool newer(const CProduct* p)
 } // namespace
 
 CProdUpdate::CProdUpdate(const std::vector<CProduct*>* products, unsigned long flags, QWidget* parent)
-    : QDialog(parent), m_products(products), m_flags(flags), m_notify(int(flags & 1)), m_list(new QListWidget(this)),
-      m_pane(new QLabel(this)), m_moreInfo(new QPushButton(text(8022), this)),
+    : QDialog(parent), m_products(products), m_flags(flags), m_notify(int(flags & 1)),
+      m_list(new QListWidget(this)), m_pane(new QLabel(this)), m_moreInfo(new QPushButton(text(8022), this)),
       m_notifyBox(new QCheckBox(text(8024), this))
 {
     setWindowTitle(text(8020));
@@ -137,7 +137,8 @@ void CProdUpdate::accept()
             if (!newer(p))
                 continue;
             const QString line = QString::fromStdString(klv::ProductLine(*p));
-            const QList<QListWidgetItem*> found = m_list->findItems(line, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            const QList<QListWidgetItem*> found =
+                m_list->findItems(line, Qt::MatchExactly | Qt::MatchCaseSensitive);
             if (!found.isEmpty())
                 p->m_bChosen = found.first()->checkState() == Qt::Checked ? 1 : 0;
         }

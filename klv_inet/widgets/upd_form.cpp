@@ -59,12 +59,18 @@ CUpdForm::~CUpdForm() = default;
 QLineEdit* CUpdForm::edit(int id) const
 {
     switch (id) {
-    case kEmail: return m_email;
-    case kName: return m_name;
-    case kCompany: return m_company;
-    case kCity: return m_city;
-    case kCountry: return m_country;
-    default: return nullptr;
+    case kEmail:
+        return m_email;
+    case kName:
+        return m_name;
+    case kCompany:
+        return m_company;
+    case kCity:
+        return m_city;
+    case kCountry:
+        return m_country;
+    default:
+        return nullptr;
     }
 }
 
@@ -96,8 +102,8 @@ int CUpdForm::DoModal()
 
 bool CUpdForm::Ready2Submit()
 {
-    const bool ready = !m_name->text().isEmpty() && !m_company->text().isEmpty() && !m_city->text().isEmpty() &&
-                       !m_country->text().isEmpty();
+    const bool ready = !m_name->text().isEmpty() && !m_company->text().isEmpty() &&
+                       !m_city->text().isEmpty() && !m_country->text().isEmpty();
     m_submit->setEnabled(ready);
     return ready;
 }

@@ -30,7 +30,8 @@ int UpdateDialogWidgetHost::runUpdateForm(klv::UserFormData& data)
     return rc;
 }
 
-int UpdateDialogWidgetHost::runProductDialog(const std::vector<CProduct*>& products, unsigned long flags, int* notify)
+int UpdateDialogWidgetHost::runProductDialog(const std::vector<CProduct*>& products, unsigned long flags,
+                                             int* notify)
 {
     if (!onGuiThread())
         return platform::ui::kIdCancel;

@@ -13,7 +13,10 @@ namespace platform::bytes {
 class LeReader
 {
 public:
-    LeReader(const void* data, size_t size) : m_data(static_cast<const uint8_t*>(data)), m_size(data ? size : 0) {}
+    LeReader(const void* data, size_t size)
+        : m_data(static_cast<const uint8_t*>(data)), m_size(data ? size : 0)
+    {
+    }
 
     bool ok() const { return m_ok; }
     size_t offset() const { return m_pos; }

@@ -93,7 +93,9 @@ std::string dataDir()
         return stripSlash(d);
     std::string exe = executableDir();
     std::string share = exe + "/../share/typestone";
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (stat(share.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         char real[PATH_MAX + 1];
         if (realpath(share.c_str(), real))
@@ -102,10 +104,22 @@ std::string dataDir()
     return exe;
 }
 
-std::string stateDir() { return writableDir("STATE_DIRECTORY", "XDG_STATE_HOME", ".local/state"); }
-std::string cacheDir() { return writableDir("CACHE_DIRECTORY", "XDG_CACHE_HOME", ".cache"); }
-std::string configDir() { return writableDir("CONFIGURATION_DIRECTORY", "XDG_CONFIG_HOME", ".config"); }
-std::string runtimeDir() { return writableDir("RUNTIME_DIRECTORY", "XDG_RUNTIME_DIR", nullptr); }
+std::string stateDir()
+{
+    return writableDir("STATE_DIRECTORY", "XDG_STATE_HOME", ".local/state");
+}
+std::string cacheDir()
+{
+    return writableDir("CACHE_DIRECTORY", "XDG_CACHE_HOME", ".cache");
+}
+std::string configDir()
+{
+    return writableDir("CONFIGURATION_DIRECTORY", "XDG_CONFIG_HOME", ".config");
+}
+std::string runtimeDir()
+{
+    return writableDir("RUNTIME_DIRECTORY", "XDG_RUNTIME_DIR", nullptr);
+}
 
 std::string systemTempDir()
 {
@@ -132,7 +146,9 @@ bool makePath(const std::string& path, unsigned mode, std::string* error)
         if (mkdir(cur.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
             return fail(error, "cannot create folder " + cur + ": " + std::strerror(errno));
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return fail(error, path + " is not a folder");
     return true;
@@ -142,7 +158,9 @@ bool ensurePrivateDir(const std::string& path, std::string* error)
 {
     if (path.empty() || path[0] != '/')
         return fail(error, "private folder needs an absolute path: '" + path + "'");
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (lstat(path.c_str(), &st) != 0) {
         if (errno != ENOENT)
             return fail(error, "cannot examine " + path + ": " + std::strerror(errno));

@@ -43,8 +43,8 @@ socklen_t fillAddress(sockaddr_un* sa, const std::string& name)
 bool waitFor(int fd, short events, std::chrono::steady_clock::time_point deadline)
 {
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
         pollfd p{fd, events, 0};
@@ -67,8 +67,8 @@ std::string InstanceChannel::address(const std::string& app, uint32_t pid)
 {
     std::string clean;
     for (char c : app.substr(0, 64)) {
-        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
-                        c == '_' || c == '-';
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                        c == '.' || c == '_' || c == '-';
         clean += ok ? c : '_';
     }
     return "klv-instance." + clean + "." + std::to_string(pid);
@@ -164,12 +164,14 @@ void InstanceChannel::serve()
     }
 }
 
-bool InstanceChannel::send(const std::string& app, uint32_t pid, const InstanceRequest& request, int timeoutMs)
+bool InstanceChannel::send(const std::string& app, uint32_t pid, const InstanceRequest& request,
+                           int timeoutMs)
 {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     sockaddr_un sa{};
     const socklen_t length = fillAddress(&sa, address(app, pid));
     bool ok = connect(fd, reinterpret_cast<sockaddr*>(&sa), length) == 0 ||

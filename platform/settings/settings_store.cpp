@@ -778,8 +778,9 @@ StoreStatus SettingsStore::rewriteValues(RegRoot root, std::string_view path, co
             return StoreStatus::Ok;
         }
         for (const RegValue& v : list) {
-            Statement put(m_db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
-                                " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
+            Statement put(m_db,
+                          "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
+                          " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
             put.bind(1, id);
             put.bind(2, v.name);
             put.bind(3, foldName(v.name));

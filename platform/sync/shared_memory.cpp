@@ -247,7 +247,8 @@ bool SharedMemory::openShared(const std::string& name, size_t size, unsigned mod
         bool ok = false;
         if (tryByteLock(fd, F_WRLCK, kHolderByte) == 0) {
             // Nobody holds it: new, or left behind by holders that died. Made afresh.
-            if (fchmod(fd, static_cast<mode_t>(mode & 0777)) != 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
+            if (fchmod(fd, static_cast<mode_t>(mode & 0777)) != 0 ||
+                ftruncate(fd, static_cast<off_t>(size)) != 0) {
                 fail("cannot prepare the shared memory " + sysName + ": " + errnoText(errno));
             } else if (mapWritable(fd, size, sysName)) {
                 std::memset(m_data, 0, m_size);
@@ -265,7 +266,8 @@ bool SharedMemory::openShared(const std::string& name, size_t size, unsigned mod
             if (fstat(fd, &st) != 0)
                 fail("cannot examine the shared memory " + sysName + ": " + errnoText(errno));
             else if (st.st_size <= 0 || static_cast<unsigned long long>(st.st_size) > kMaxSize)
-                fail("shared memory " + sysName + " has an unusable size (" + std::to_string(st.st_size) + " bytes)");
+                fail("shared memory " + sysName + " has an unusable size (" + std::to_string(st.st_size) +
+                     " bytes)");
             else
                 ok = mapWritable(fd, static_cast<size_t>(st.st_size), sysName);
         }

@@ -30,7 +30,8 @@ int openPidfd(pid_t pid)
 
 } // namespace
 
-std::unique_ptr<SpawnedProcess> SpawnedProcess::start(const std::string& program, const std::vector<std::string>& args,
+std::unique_ptr<SpawnedProcess> SpawnedProcess::start(const std::string& program,
+                                                      const std::vector<std::string>& args,
                                                       const std::string& workDir, std::string* error)
 {
     auto fail = [&](const std::string& text) -> std::unique_ptr<SpawnedProcess> {
@@ -114,10 +115,12 @@ bool SpawnedProcess::waitFor(int timeoutMs)
 {
     if (reap())
         return true;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     for (;;) {
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count();
         if (left <= 0)
             return reap();
         if (m_pidfd >= 0) {

@@ -14,7 +14,8 @@ public:
     // Starts `program` (looked up in PATH when it has no '/') with `args` (without the program
     // itself) in `workDir` (empty: the current folder), its input from /dev/null. nullptr with
     // *error when it cannot be started, also when the program does not exist.
-    static std::unique_ptr<SpawnedProcess> start(const std::string& program, const std::vector<std::string>& args,
+    static std::unique_ptr<SpawnedProcess> start(const std::string& program,
+                                                 const std::vector<std::string>& args,
                                                  const std::string& workDir, std::string* error = nullptr);
 
     // A process that is still running when its object goes keeps running; it is reaped by a

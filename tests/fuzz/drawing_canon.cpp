@@ -68,11 +68,11 @@ struct Call
         Fill
     } kind = Plain;
     std::string state;
-    std::string line;    // Plain: the line as recorded
-    Text text;           // TextCall
-    Segment segment{};   // Line
-    Box box{};           // Fill
-    std::string brush;   // Fill
+    std::string line;  // Plain: the line as recorded
+    Text text;         // TextCall
+    Segment segment{}; // Line
+    Box box{};         // Fill
+    std::string brush; // Fill
 
     std::string render() const
     {
@@ -82,7 +82,8 @@ struct Call
             std::snprintf(buf, sizeof buf, "text %d,%d '", text.x, text.y);
             return state + buf + text.bytes + "'" + text.clip;
         case Line:
-            std::snprintf(buf, sizeof buf, "line %d,%d %d,%d", segment.x0, segment.y0, segment.x1, segment.y1);
+            std::snprintf(buf, sizeof buf, "line %d,%d %d,%d", segment.x0, segment.y0, segment.x1,
+                          segment.y1);
             return state + buf;
         case Fill:
             std::snprintf(buf, sizeof buf, "fill %d,%d,%d,%d", box.l, box.t, box.r, box.b);

@@ -33,9 +33,9 @@ void fail(const char* condition, const char* file, int line);
 #ifdef TYPESTONE_FUZZ_ENTRY
 #define FUZZ_TARGET(name) extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 #else
-#define FUZZ_TARGET(name)                                                                          \
-    static int fuzz_target_##name(const uint8_t* data, size_t size);                               \
-    [[maybe_unused]] static const bool fuzz_registered_##name =                                    \
-        ::fuzz::registerTarget(#name, &fuzz_target_##name);                                        \
+#define FUZZ_TARGET(name)                                                                                    \
+    static int fuzz_target_##name(const uint8_t* data, size_t size);                                         \
+    [[maybe_unused]] static const bool fuzz_registered_##name =                                              \
+        ::fuzz::registerTarget(#name, &fuzz_target_##name);                                                  \
     static int fuzz_target_##name(const uint8_t* data, size_t size)
 #endif

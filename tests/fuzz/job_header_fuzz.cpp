@@ -42,7 +42,8 @@ FUZZ_TARGET(job_header)
     uint16_t computed = 0;
     const HeaderVerdict verdict = CheckJobHeader(header.data(), &computed);
     FUZZ_CHECK(computed == JobHeaderChecksum(header.data()));
-    const uint16_t stored = static_cast<uint16_t>(header[kJobChecksumOffset] | (header[kJobChecksumOffset + 1] << 8));
+    const uint16_t stored =
+        static_cast<uint16_t>(header[kJobChecksumOffset] | (header[kJobChecksumOffset + 1] << 8));
     FUZZ_CHECK(verdict != HeaderVerdict::Ok || computed == stored);
 
     const INIT_DATA record = DecodeInitData(header.data());

@@ -106,13 +106,16 @@ void printStreams()
                    "Page two\r\n",
                    {3, 17, 40}));
     seed(target, "box_drawing",
-         cutStream("\xC9\xCD\xCD\xCD\xCD\xCB\xCD\xCD\xBB\r\n\xBA Box \xBA  \xBA\r\n\xC7\xC4\xC4\xC4\xC4\xD7\xC4\xC4\xB6\r\n"
+         cutStream("\xC9\xCD\xCD\xCD\xCD\xCB\xCD\xCD\xBB\r\n\xBA Box \xBA  "
+                   "\xBA\r\n\xC7\xC4\xC4\xC4\xC4\xD7\xC4\xC4\xB6\r\n"
                    "\xC8\xCD\xCD\xCD\xCD\xCA\xCD\xCD\xBC\r\n\xB0\xB0\xB1\xB1\xB2\xB2\xDB\xDB \x9F 12\r\n",
                    {2, 13, 14, 30}));
     seed(target, "broken_blocks",
-         cutStream("A\xFD" "B\xFD\xFD" "AB" + block(8, u16(5)) + "C\xFD\xFD\xFD\xFD" +
-                       block(9, u32(1) + u32(2)).substr(0, 7) + "D" + block(44, "abc") +
-                       block(8, u16(2), 101) + "E\xFD\xFD",
+         cutStream("A\xFD"
+                   "B\xFD\xFD"
+                   "AB" +
+                       block(8, u16(5)) + "C\xFD\xFD\xFD\xFD" + block(9, u32(1) + u32(2)).substr(0, 7) + "D" +
+                       block(44, "abc") + block(8, u16(2), 101) + "E\xFD\xFD",
                    {1, 5, 6, 7}));
 
     // One block of every command, its parameters at the command's minimum length, between text.
@@ -149,8 +152,8 @@ Bytes registryWrite(const std::string& section, const std::string& entry, uint32
                     const Bytes& value)
 {
     return datagram(typestone::CMD_SETREGISTRYENTRY, 7,
-                    field(section, 128) + field(entry, 128) + u32(uint32_t(value.size())) + u32(type) + u32(root) +
-                        value);
+                    field(section, 128) + field(entry, 128) + u32(uint32_t(value.size())) + u32(type) +
+                        u32(root) + value);
 }
 
 void udpDatagrams()
@@ -165,9 +168,9 @@ void udpDatagrams()
     seed(target, "check_wrong_password",
          host + datagram(CMD_CHKPRINTER, 4, field("Office", 255) + field("PW2", 255)));
     seed(target, "check_short", host + datagram(CMD_CHKPRINTER, 5, "Printer1"));
-    for (uint16_t c : {SCM_PAUSE_MSG, SCM_CONTINUE_MSG, SCM_STOP_MSG, CMD_RELOADCFG, CMD_AUTOSTART_ON,
-                       CMD_AUTOSTART_OFF, CMD_GETAUTOSTART, CMD_TOGGLETRACER, CMD_TOGGLETIMING, CMD_SETDBGOPTIONS,
-                       CMD_GETDBGOPTIONS})
+    for (uint16_t c :
+         {SCM_PAUSE_MSG, SCM_CONTINUE_MSG, SCM_STOP_MSG, CMD_RELOADCFG, CMD_AUTOSTART_ON, CMD_AUTOSTART_OFF,
+          CMD_GETAUTOSTART, CMD_TOGGLETRACER, CMD_TOGGLETIMING, CMD_SETDBGOPTIONS, CMD_GETDBGOPTIONS})
         seed(target, "control_" + std::to_string(c), local + datagram(c, 9));
     seed(target, "control_from_host", host + datagram(CMD_GETAUTOSTART, 10));
     seed(target, "registry_text",
@@ -176,7 +179,8 @@ void udpDatagrams()
     seed(target, "registry_dword",
          local + registryWrite("Software\\KLV\\Typestone\\Debug", "Mask", 4, 0x80000001u, u32(0x1F)));
     seed(target, "registry_binary",
-         local + registryWrite("Software\\KLV\\Typestone\\Printers", "Blob", 3, 0x80000001u, Bytes("\1\2\3\0\5", 5)));
+         local + registryWrite("Software\\KLV\\Typestone\\Printers", "Blob", 3, 0x80000001u,
+                               Bytes("\1\2\3\0\5", 5)));
     seed(target, "registry_foreign",
          local + registryWrite("Software\\Other", "X", 1, 0x80000001u, Bytes("x", 2)));
 }
@@ -196,7 +200,8 @@ void registryFiles()
          "[HKEY_CURRENT_USER\\Software\\PLM\\Fuzz\\Old]\r\n\"Brand\"=\"old\"\r\n\r\n"
          "[HKEY_LOCAL_MACHINE\\Software\\KLV\\Fuzz]\r\n\"M\"=\"m\"\r\n");
     seed(target, "odd_lines",
-         "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\KLV\\Fuzz\\A]\n@=\"default\"\n\"Empty\"=\"\"\n\"NoHex\"=hex:\n"
+         "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\KLV\\Fuzz\\A]\n@=\"default\"\n\"Empty\"=\"\"\n\"NoHex\"="
+         "hex:\n"
          "[hkey_current_user\\software\\klv\\fuzz\\a]\n\"Second\"=\"same section\"\n"
          "[HKEY_CURRENT_USER\\Software\\KLV\\Fuzz\\B]\n\"Bad\"=qword:1\n");
 }
@@ -245,10 +250,13 @@ void uiAnswers()
     using namespace typestone;
     const char* target = "ui_answer";
     seed(target, "yes", answer(CMD_SENDMESSAGE, u32(6)));
-    seed(target, "debug_then_no", answer(CMD_SETDBGOPTIONS, "") + answer(CMD_GETDBGOPTIONS, "x") +
-                                        answer(CMD_SENDMESSAGE, u32(7)));
-    seed(target, "junk_then_cancel", Bytes("\x03" "abc", 4) + answer(CMD_SENDMESSAGE, u32(2) + "long") +
-                                           answer(1, u32(1)) + answer(CMD_SENDMESSAGE, u32(2)));
+    seed(target, "debug_then_no",
+         answer(CMD_SETDBGOPTIONS, "") + answer(CMD_GETDBGOPTIONS, "x") + answer(CMD_SENDMESSAGE, u32(7)));
+    seed(target, "junk_then_cancel",
+         Bytes("\x03"
+               "abc",
+               4) +
+             answer(CMD_SENDMESSAGE, u32(2) + "long") + answer(1, u32(1)) + answer(CMD_SENDMESSAGE, u32(2)));
     seed(target, "oversized", answer(CMD_SENDMESSAGE, Bytes(120, '\x01')) + Bytes(1, '\0'));
 }
 

@@ -104,7 +104,9 @@ struct Server
     void prepare()
     {
         fuzz::useStore(store);
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (++inputs % 256 == 0 && ::stat(store.c_str(), &st) == 0 && st.st_size > 8 * 1024 * 1024) {
             fuzz::dropStore(store);
             configure();

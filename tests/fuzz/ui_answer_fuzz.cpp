@@ -72,7 +72,8 @@ FUZZ_TARGET(ui_answer)
     bool requestSeen = false;
     std::thread typestoneUi([&] {
         uint8_t request[512];
-        const platform::net::DatagramResult got = platform::net::receiveFrom(ui.socket, request, sizeof request, kWaitMs);
+        const platform::net::DatagramResult got =
+            platform::net::receiveFrom(ui.socket, request, sizeof request, kWaitMs);
         if (!got.ok())
             return;
         requestSeen = got.datagramSize == ServiceUiBridge::kRequestSize &&

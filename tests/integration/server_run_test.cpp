@@ -103,9 +103,9 @@ protected:
     QProcessEnvironment environment()
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name :
-             {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET", "TYPESTONE_DATA_DIR", "TYPESTONE_UPDATE_ROOT",
-              "TYPESTONE_POSTING_URL", "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"})
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET",
+                                 "TYPESTONE_DATA_DIR", "TYPESTONE_UPDATE_ROOT", "TYPESTONE_POSTING_URL",
+                                 "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"})
             env.remove(name);
         env.insert("TYPESTONE_REGISTRY", QString::fromStdString(registry));
         env.insert("TYPESTONE_SPOOLER", QString::fromStdString("folder:" + (dir / "spool").string()));
@@ -248,7 +248,8 @@ TEST_F(ServerRunTest, SecondInstanceEndsAndLeavesTheFirstAlone)
     {
         std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
         uint32_t count = 0, pid = 0;
-        EXPECT_EQ(store->readDword(platform::RegRoot::CurrentUser, running, "Count", &count), platform::StoreStatus::Ok);
+        EXPECT_EQ(store->readDword(platform::RegRoot::CurrentUser, running, "Count", &count),
+                  platform::StoreStatus::Ok);
         EXPECT_EQ(count, 1u);
         store->readDword(platform::RegRoot::CurrentUser, running, "hWnd0", &pid);
         EXPECT_EQ(pid, uint32_t(process.processId()));

@@ -26,7 +26,8 @@ unsigned char dibPixel(const Bytes& dib, int x, int yFromTop)
 {
     const int width = i32(&dib[4]);
     const int height = i32(&dib[8]);
-    return dib[kHead + stride(width, 8) * static_cast<std::size_t>(height - 1 - yFromTop) + static_cast<std::size_t>(x)];
+    return dib[kHead + stride(width, 8) * static_cast<std::size_t>(height - 1 - yFromTop) +
+               static_cast<std::size_t>(x)];
 }
 
 } // namespace
@@ -81,21 +82,21 @@ TEST(RecortaBMP, BoxesClampsAndRefusals)
         int result, outWidth, outHeight;
     };
     const Case cases[] = {
-        {1000, 800, 0, 0, 1000, 800, 0, 640, 480},  // clamped to 640 x 480
-        {30, 20, 5, 3, 12, 9, 0, 7, 6},             // inside
-        {30, 20, 25, 15, 99, 99, 0, 5, 5},          // clamped to the image: the last columns
-        {30, 20, 29, 0, 30, 1, 0, 1, 1},            // one pixel at the right edge
-        {30, 20, 4, 0, 4, 10, -2, 0, 0},            // x0 = x1
-        {30, 20, 0, 5, 10, 5, -2, 0, 0},            // y0 = y1
-        {30, 20, -1, 0, 10, 10, -2, 0, 0},          // x0 < 0
-        {30, 20, 0, -3, 10, 10, -2, 0, 0},          // y0 < 0
-        {30, 20, 0, 0, -5, 10, -2, 0, 0},           // x1 < 0
-        {30, 20, 31, 0, 40, 10, -2, 0, 0},          // the box right of the image
-        {700, 500, 650, 0, 700, 10, -2, 0, 0},      // right of the 640 limit
+        {1000, 800, 0, 0, 1000, 800, 0, 640, 480}, // clamped to 640 x 480
+        {30, 20, 5, 3, 12, 9, 0, 7, 6},            // inside
+        {30, 20, 25, 15, 99, 99, 0, 5, 5},         // clamped to the image: the last columns
+        {30, 20, 29, 0, 30, 1, 0, 1, 1},           // one pixel at the right edge
+        {30, 20, 4, 0, 4, 10, -2, 0, 0},           // x0 = x1
+        {30, 20, 0, 5, 10, 5, -2, 0, 0},           // y0 = y1
+        {30, 20, -1, 0, 10, 10, -2, 0, 0},         // x0 < 0
+        {30, 20, 0, -3, 10, 10, -2, 0, 0},         // y0 < 0
+        {30, 20, 0, 0, -5, 10, -2, 0, 0},          // x1 < 0
+        {30, 20, 31, 0, 40, 10, -2, 0, 0},         // the box right of the image
+        {700, 500, 650, 0, 700, 10, -2, 0, 0},     // right of the 640 limit
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " box " << c.x0 << "," << c.y0
-                                        << "-" << c.x1 << "," << c.y1);
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " box " << c.x0 << "," << c.y0 << "-"
+                                        << c.x1 << "," << c.y1);
         const Bytes source = makeDib(c.width, c.height);
         Bytes out(source.size(), 0xEE);
         ASSERT_EQ(RecortaBMP(source.data(), out.data(), c.x0, c.y0, c.x1, c.y1), c.result);
@@ -107,7 +108,8 @@ TEST(RecortaBMP, BoxesClampsAndRefusals)
         EXPECT_EQ(i32(&out[4]), c.outWidth);
         EXPECT_EQ(i32(&out[8]), c.outHeight);
         EXPECT_EQ(u32(&out[20]), outStride * static_cast<std::size_t>(c.outHeight));
-        EXPECT_EQ(Bytes(out.begin() + 40, out.begin() + kHead), Bytes(source.begin() + 40, source.begin() + kHead));
+        EXPECT_EQ(Bytes(out.begin() + 40, out.begin() + kHead),
+                  Bytes(source.begin() + 40, source.begin() + kHead));
         for (int y = 0; y < c.outHeight; ++y) {
             for (int x = 0; x < c.outWidth; ++x)
                 ASSERT_EQ(dibPixel(out, x, y), dibPixel(source, c.x0 + x, c.y0 + y)) << x << "," << y;

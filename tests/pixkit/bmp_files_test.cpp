@@ -18,7 +18,9 @@ Bytes sample24()
 
 Bytes sample8()
 {
-    return makeBmp(6, 4, 8, [](int x, int y) { return std::array<unsigned char, 3>{static_cast<unsigned char>(x * 40 + y), 0, 0}; });
+    return makeBmp(6, 4, 8, [](int x, int y) {
+        return std::array<unsigned char, 3>{static_cast<unsigned char>(x * 40 + y), 0, 0};
+    });
 }
 
 } // namespace
@@ -77,7 +79,8 @@ TEST(BmpFiles, MalformedFilesAreRefused)
     };
     const Case cases[] = {
         {"53 bytes", [](Bytes& b) { b.resize(53); }},
-        {"bfSize larger than the file", [](Bytes& b) { put32(&b[2], static_cast<std::uint32_t>(b.size() + 1)); }},
+        {"bfSize larger than the file",
+         [](Bytes& b) { put32(&b[2], static_cast<std::uint32_t>(b.size() + 1)); }},
         {"truncated pixels", [](Bytes& b) { b.resize(b.size() - 1); }},
         {"wrong magic", [](Bytes& b) { b[1] = 'A'; }},
         {"bfOffBits past the end", [](Bytes& b) { put32(&b[10], static_cast<std::uint32_t>(b.size() + 4)); }},

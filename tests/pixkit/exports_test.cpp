@@ -9,9 +9,9 @@ TEST(PixkitExports, EveryExportNameIsFound)
 {
     QLibrary lib(QStringLiteral(PIXKIT_LIBRARY_FILE));
     ASSERT_TRUE(lib.load()) << lib.errorString().toStdString();
-    const char* names[] = {"OrientarBuffer", "Img2Bmp",  "LeeBmp",       "RecortaBMP", "SaveBmp",
-                           "LeeBmp24",       "LeeInfoGenBmp", "LeeBmp8", "SaveBmp8",   "SaveBmp24",
-                           "GeneraPaletaGrises", "Bmp2Jpg", "Jpg2Bmp",   "BmpSize"};
+    const char* names[] = {"OrientarBuffer",     "Img2Bmp",       "LeeBmp",  "RecortaBMP", "SaveBmp",
+                           "LeeBmp24",           "LeeInfoGenBmp", "LeeBmp8", "SaveBmp8",   "SaveBmp24",
+                           "GeneraPaletaGrises", "Bmp2Jpg",       "Jpg2Bmp", "BmpSize"};
     for (const char* name : names)
         EXPECT_NE(lib.resolve(name), nullptr) << name;
     // One function under two names.

@@ -25,7 +25,8 @@ Bytes toBmp(const Bytes& jpeg, int bits)
     int size = BmpSize(jpeg.data(), bits, static_cast<int>(jpeg.size()), -5);
     EXPECT_GT(size, 0);
     Bytes bmp(static_cast<std::size_t>(std::max(size, 0)));
-    EXPECT_EQ(Jpg2Bmp(nullptr, jpeg.data(), bits, static_cast<int>(jpeg.size()), nullptr, bmp.data(), &size), 0);
+    EXPECT_EQ(Jpg2Bmp(nullptr, jpeg.data(), bits, static_cast<int>(jpeg.size()), nullptr, bmp.data(), &size),
+              0);
     EXPECT_EQ(static_cast<std::size_t>(size), bmp.size());
     return bmp;
 }
@@ -113,10 +114,13 @@ TEST(JpegConversion, RoundTripsStayWithinATolerance)
     ScratchDir dir;
     writeBytes(dir.file("in.bmp"), b24);
     int length = 0;
-    ASSERT_EQ(Bmp2Jpg(dir.file("in.bmp").c_str(), nullptr, 90, dir.file("out.jpg").c_str(), nullptr, &length), 0);
+    ASSERT_EQ(Bmp2Jpg(dir.file("in.bmp").c_str(), nullptr, 90, dir.file("out.jpg").c_str(), nullptr, &length),
+              0);
     EXPECT_EQ(static_cast<std::size_t>(length), std::filesystem::file_size(dir.file("out.jpg")));
     int size = 0;
-    ASSERT_EQ(Jpg2Bmp(dir.file("out.jpg").c_str(), nullptr, 24, 0, dir.file("back.bmp").c_str(), nullptr, &size), 0);
+    ASSERT_EQ(
+        Jpg2Bmp(dir.file("out.jpg").c_str(), nullptr, 24, 0, dir.file("back.bmp").c_str(), nullptr, &size),
+        0);
     EXPECT_EQ(size, static_cast<int>(b24.size()));
     EXPECT_LT(meanDifference(b24, readBytes(dir.file("back.bmp")), 54), 3.0);
 }
@@ -128,7 +132,9 @@ TEST(JpegConversion, BadArgumentsAndBadBytesFail)
     writeBytes(dir.file("in.bmp"), bmp);
     for (int quality : {0, 101}) {
         int length = 0;
-        EXPECT_EQ(Bmp2Jpg(dir.file("in.bmp").c_str(), bmp.data(), quality, dir.file("q.jpg").c_str(), nullptr, &length), -1);
+        EXPECT_EQ(Bmp2Jpg(dir.file("in.bmp").c_str(), bmp.data(), quality, dir.file("q.jpg").c_str(), nullptr,
+                          &length),
+                  -1);
         EXPECT_FALSE(std::filesystem::exists(dir.file("q.jpg")));
     }
     int length = 0;
@@ -142,15 +148,20 @@ TEST(JpegConversion, BadArgumentsAndBadBytesFail)
     const Bytes jpeg = toJpeg(bmp);
     int size = 4096;
     Bytes out(4096, 0xEE);
-    EXPECT_EQ(Jpg2Bmp(nullptr, jpeg.data(), 16, static_cast<int>(jpeg.size()), nullptr, out.data(), &size), -1);
+    EXPECT_EQ(Jpg2Bmp(nullptr, jpeg.data(), 16, static_cast<int>(jpeg.size()), nullptr, out.data(), &size),
+              -1);
     EXPECT_EQ(Jpg2Bmp(nullptr, nullptr, 24, 0, nullptr, out.data(), &size), -1);
     EXPECT_EQ(Jpg2Bmp(dir.file("missing.jpg").c_str(), nullptr, 24, 0, nullptr, out.data(), &size), -1);
     // Bytes that are no JPEG, and a JPEG cut before its image data.
     const Bytes notJpeg(300, 0x42);
-    EXPECT_EQ(Jpg2Bmp(nullptr, notJpeg.data(), 24, static_cast<int>(notJpeg.size()), nullptr, out.data(), &size), -1);
+    EXPECT_EQ(
+        Jpg2Bmp(nullptr, notJpeg.data(), 24, static_cast<int>(notJpeg.size()), nullptr, out.data(), &size),
+        -1);
     EXPECT_EQ(BmpSize(notJpeg.data(), 24, static_cast<int>(notJpeg.size()), 77), 77);
     const Bytes cut(jpeg.begin(), jpeg.begin() + 100);
-    EXPECT_EQ(Jpg2Bmp(nullptr, cut.data(), 24, static_cast<int>(cut.size()), dir.file("cut.bmp").c_str(), out.data(), &size), -1);
+    EXPECT_EQ(Jpg2Bmp(nullptr, cut.data(), 24, static_cast<int>(cut.size()), dir.file("cut.bmp").c_str(),
+                      out.data(), &size),
+              -1);
     EXPECT_FALSE(std::filesystem::exists(dir.file("cut.bmp")));
     EXPECT_EQ(size, 4096);
     EXPECT_EQ(out, Bytes(4096, 0xEE));
@@ -161,7 +172,8 @@ TEST(JpegConversion, SmallOutputBuffersAreNotOverrun)
     const Bytes jpeg = toJpeg(makeBmp(10, 5, 24, gradient));
     Bytes out(213, 0xEE);
     int size = 213; // one byte short of the 214-byte image
-    EXPECT_EQ(Jpg2Bmp(nullptr, jpeg.data(), 24, static_cast<int>(jpeg.size()), nullptr, out.data(), &size), -1);
+    EXPECT_EQ(Jpg2Bmp(nullptr, jpeg.data(), 24, static_cast<int>(jpeg.size()), nullptr, out.data(), &size),
+              -1);
     EXPECT_EQ(size, 214);
     EXPECT_EQ(out, Bytes(213, 0xEE));
 

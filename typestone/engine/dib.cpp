@@ -126,9 +126,8 @@ bool CDib::Serialize(QDataStream& archive, bool storing)
     archive.setByteOrder(QDataStream::LittleEndian);
     if (storing) {
         archive << quint16(kArchiveTag) << quint32(m_length);
-        if (m_length > 0 &&
-            archive.writeRawData(reinterpret_cast<const char*>(m_buffer), static_cast<int>(m_length)) !=
-                static_cast<int>(m_length))
+        if (m_length > 0 && archive.writeRawData(reinterpret_cast<const char*>(m_buffer),
+                                                 static_cast<int>(m_length)) != static_cast<int>(m_length))
             return false;
         return archive.status() == QDataStream::Ok;
     }
@@ -147,13 +146,14 @@ bool CDib::Serialize(QDataStream& archive, bool storing)
     }
     // The length comes from the stream: it may claim no more than the stream can still give.
     QIODevice* device = archive.device();
-    if (length > kMaxBytes ||
-        (device != nullptr && !device->isSequential() && length > static_cast<quint64>(device->bytesAvailable())))
+    if (length > kMaxBytes || (device != nullptr && !device->isSequential() &&
+                               length > static_cast<quint64>(device->bytesAvailable())))
         return false;
     unsigned char* buffer = allocate(length);
     if (buffer == nullptr)
         return false;
-    if (archive.readRawData(reinterpret_cast<char*>(buffer), static_cast<int>(length)) != static_cast<int>(length) ||
+    if (archive.readRawData(reinterpret_cast<char*>(buffer), static_cast<int>(length)) !=
+            static_cast<int>(length) ||
         checkDib(buffer, length) != DibCheck::Ok) {
         std::free(buffer);
         return false;

@@ -45,8 +45,15 @@ DibCheck checkDib(const unsigned char* bytes, std::size_t length, DibLayout* lay
     if (l.width <= 0 || l.height == 0 || l.height == std::numeric_limits<std::int32_t>::min())
         return DibCheck::BadSizes;
     switch (l.bitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: return DibCheck::BadSizes;
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        break;
+    default:
+        return DibCheck::BadSizes;
     }
     if (l.pixelOffset < 14 + infoSize || l.pixelOffset > l.fileSize)
         return DibCheck::BadSizes;

@@ -12,10 +12,10 @@ struct DibLayout
     std::uint32_t fileSize = 0;    // bfSize
     std::uint32_t pixelOffset = 0; // bfOffBits
     std::int32_t width = 0;
-    std::int32_t height = 0;       // negative: rows top-down
+    std::int32_t height = 0; // negative: rows top-down
     std::uint16_t bitCount = 0;
     std::uint32_t compression = 0;
-    std::size_t stride = 0;        // bytes per row of an uncompressed picture
+    std::size_t stride = 0; // bytes per row of an uncompressed picture
 };
 
 enum class DibCheck

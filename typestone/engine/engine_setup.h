@@ -34,6 +34,7 @@ struct EngineSetup
 
 // Gives `prt` the devices, folders and drive map of `setup` and, through `fonts`, a font
 // engine of its own that must outlive the job.
-void PrepareWinPrt(CWinPrt& prt, const EngineSetup& setup, std::unique_ptr<platform::draw::FontEngine>* fonts);
+void PrepareWinPrt(CWinPrt& prt, const EngineSetup& setup,
+                   std::unique_ptr<platform::draw::FontEngine>* fonts);
 
 } // namespace typestone

@@ -24,8 +24,8 @@ bool PrintFileCommand(CWinPrt& prt, const EscBlock& block)
         return true;
     }
     if (p.flags & PrintFileParams::kForeignDocument) {
-        prt.Trace(kTrzJobs, "\n_PrintFile(%s): %s - printing foreign documents not yet carried out", "Windows",
-                  p.name);
+        prt.Trace(kTrzJobs, "\n_PrintFile(%s): %s - printing foreign documents not yet carried out",
+                  "Windows", p.name);
         return true;
     }
     const auto local = prt.GetDriveMap().map(p.name);

@@ -14,12 +14,12 @@ void AddFontTextCommands(CommandTable& t)
           &DescribeParams<SetFontNameParams>);
     t.set(kCmdSetFontSize, "SetFontSize", SetFontSizeParams::kMinLen, 0x0003, pendingCommand("SetFontSize"),
           &DescribeParams<SetFontSizeParams>);
-    t.set(kCmdSetFontStyle, "SetFontStyle", SetFontStyleParams::kMinLen, 0x0003, pendingCommand("SetFontStyle"),
-          &DescribeParams<SetFontStyleParams>);
-    t.set(kCmdSetFontColor, "SetFontColor", SetFontColorParams::kMinLen, 0x0003, pendingCommand("SetFontColor"),
-          &DescribeParams<SetFontColorParams>);
-    t.set(kCmdSetFontAlign, "SetFontAlign", SetFontAlignParams::kMinLen, 0x0003, pendingCommand("SetFontAlign"),
-          &DescribeParams<SetFontAlignParams>);
+    t.set(kCmdSetFontStyle, "SetFontStyle", SetFontStyleParams::kMinLen, 0x0003,
+          pendingCommand("SetFontStyle"), &DescribeParams<SetFontStyleParams>);
+    t.set(kCmdSetFontColor, "SetFontColor", SetFontColorParams::kMinLen, 0x0003,
+          pendingCommand("SetFontColor"), &DescribeParams<SetFontColorParams>);
+    t.set(kCmdSetFontAlign, "SetFontAlign", SetFontAlignParams::kMinLen, 0x0003,
+          pendingCommand("SetFontAlign"), &DescribeParams<SetFontAlignParams>);
     t.set(kCmdSetFontEffect, "SetFontEffect", 2, 0x0003, pendingCommand("SetFontEffect"));
 }
 

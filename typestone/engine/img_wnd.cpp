@@ -29,10 +29,14 @@ std::string lowerExtension(const std::string& file)
 const char* builtInText(unsigned id)
 {
     switch (id) {
-    case CImgWnd::kTextNoFile: return "Error trying to display image: file '%s' does not exist.";
-    case CImgWnd::kTextUnsupported: return "The graphic format of the file '%s' is not supported";
-    case CImgWnd::kTextLoadFailed: return "An error happened trying to display the image '%s'.";
-    default: return "%s";
+    case CImgWnd::kTextNoFile:
+        return "Error trying to display image: file '%s' does not exist.";
+    case CImgWnd::kTextUnsupported:
+        return "The graphic format of the file '%s' is not supported";
+    case CImgWnd::kTextLoadFailed:
+        return "An error happened trying to display the image '%s'.";
+    default:
+        return "%s";
     }
 }
 

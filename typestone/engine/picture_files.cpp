@@ -87,7 +87,8 @@ std::optional<ByteVector> pictureFileToBmpImage(const std::string& path)
     QImageReader reader(&buffer);
     const QSize size = reader.size();
     if (size.isValid() &&
-        static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height()) > kPictureMaxPixels)
+        static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height()) >
+            kPictureMaxPixels)
         return std::nullopt;
     return toBmpImage(reader.read());
 }

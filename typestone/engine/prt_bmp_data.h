@@ -13,12 +13,12 @@
 
 namespace typestone {
 
-inline constexpr std::uint32_t kBmpTypeMask = 0xFF;    // picture type: 2 JPEG, else by extension
+inline constexpr std::uint32_t kBmpTypeMask = 0xFF; // picture type: 2 JPEG, else by extension
 inline constexpr std::uint32_t kBmpTypeJpeg = 2;
 inline constexpr std::uint32_t kBmpFitWidth = 0x100;
 inline constexpr std::uint32_t kBmpFitHeight = 0x200;
-inline constexpr std::uint32_t kBmpCenterH = 0x400;    // only without kBmpFitWidth
-inline constexpr std::uint32_t kBmpCenterV = 0x800;    // only without kBmpFitHeight
+inline constexpr std::uint32_t kBmpCenterH = 0x400; // only without kBmpFitWidth
+inline constexpr std::uint32_t kBmpCenterV = 0x800; // only without kBmpFitHeight
 inline constexpr std::uint32_t kBmpOwnSize = 0x1000;
 inline constexpr std::uint32_t kBmpLocalFile = 0x8000; // a file of this machine, not of the host
 inline constexpr std::uint32_t kBmpInline = 0x10000000;

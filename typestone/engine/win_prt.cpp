@@ -2,9 +2,9 @@
 
 #include "typestone/engine/win_prt.h"
 
-#include "typestone/engine/font_mapper.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
+#include "typestone/engine/font_mapper.h"
 
 #include <cstring>
 
@@ -82,8 +82,9 @@ void CWinPrt::showUnsupported(const std::string& description, uint16_t required)
     text += description;
     if (required != 0 && required > kEscSupportedVersion) {
         text += "\n\n";
-        text += platform::text::sprintf("Command Version: Required=%u.%02u, Supported=%u.%02u", required / 100u,
-                                        required % 100u, kEscSupportedVersion / 100u, kEscSupportedVersion % 100u);
+        text += platform::text::sprintf("Command Version: Required=%u.%02u, Supported=%u.%02u",
+                                        required / 100u, required % 100u, kEscSupportedVersion / 100u,
+                                        kEscSupportedVersion % 100u);
     }
     platform::ui::MessageBoxRequest box;
     box.text = text;

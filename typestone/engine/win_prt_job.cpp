@@ -111,8 +111,8 @@ bool CWinPrt::StopSpoolPrtJob()
     bool remove = true;
     if (m_host->ExtendedDebug() && m_bShowMsgs) {
         const std::string text =
-            platform::text::sprintf("Spooled job '%s' was printed '%s'\nOK to delete temp file '%s'", m_jobName,
-                                    result ? "SUCCESSFULLY" : "WITH ERROR", m_spoolName);
+            platform::text::sprintf("Spooled job '%s' was printed '%s'\nOK to delete temp file '%s'",
+                                    m_jobName, result ? "SUCCESSFULLY" : "WITH ERROR", m_spoolName);
         remove = m_host->TracedBox(text, platform::ui::kMbYesNo, kTrzJobs) != platform::ui::kIdNo;
     }
     if (remove)

@@ -21,8 +21,8 @@ std::string headerDump(const EscHeader& h, const std::string& description)
 {
     std::string s = sprintf("\nwHdr=0x%04x", h.wHdr);
     s += description;
-    s += sprintf("\nwVersion=%u (0x%04x)- Supported=%u (0x%04x)", h.wVersion, h.wVersion, kEscSupportedVersion,
-                 kEscSupportedVersion);
+    s += sprintf("\nwVersion=%u (0x%04x)- Supported=%u (0x%04x)", h.wVersion, h.wVersion,
+                 kEscSupportedVersion, kEscSupportedVersion);
     s += sprintf("\ndwLen=%u (0x%08x)", h.dwLen, h.dwLen);
     s += sprintf("\nwChk=0x%04x", h.wChk);
     return s;
@@ -159,7 +159,8 @@ void CWinPrt::Discarding()
     const size_t n = m_framer.m_nHdrPos;
     std::memcpy(scratch.data(), m_framer.m_szDataSeq, n);
     m_framer.m_nHdrPos = 0;
-    Trace(kTrzJobs, "\nCWinPrt::Discarding ----> 0x%02x (%c)", scratch[0], scratch[0] < 0x20 ? '.' : scratch[0]);
+    Trace(kTrzJobs, "\nCWinPrt::Discarding ----> 0x%02x (%c)", scratch[0],
+          scratch[0] < 0x20 ? '.' : scratch[0]);
     Trace(kTrzJobs, " - buffered %u cars<<<-----", static_cast<unsigned>(n));
     PutByte(scratch[0]);
     if (n > 1) {
@@ -184,8 +185,8 @@ void CWinPrt::EndOfStream()
         return;
     }
     const EscHeader h = EscHeader::decode(m_framer.m_szDataSeq);
-    Trace(kTrzJobs, "\nCWinPrt::EndOfStream: command %u cut short, %u of %u parameter bytes - dropped", h.wCmd,
-          m_framer.m_nParamCount, h.dwLen);
+    Trace(kTrzJobs, "\nCWinPrt::EndOfStream: command %u cut short, %u of %u parameter bytes - dropped",
+          h.wCmd, m_framer.m_nParamCount, h.dwLen);
     m_framer.m_nHdrPos = 0;
     m_framer.m_nParamCount = 0;
     m_framer.m_params.clear();

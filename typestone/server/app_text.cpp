@@ -60,8 +60,8 @@ char* AppendName(char* out, const char* text)
 
 std::string& ErrorText(std::string& out, const char* operation, int error)
 {
-    const std::string text =
-        platform::text::sprintf("\nError=%u (0x%08x)-%s", unsigned(error), unsigned(error), std::strerror(error));
+    const std::string text = platform::text::sprintf("\nError=%u (0x%08x)-%s", unsigned(error),
+                                                     unsigned(error), std::strerror(error));
     out = (operation && *operation) ? std::string(operation) + text : text;
     return out;
 }

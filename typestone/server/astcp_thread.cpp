@@ -215,12 +215,14 @@ void CASTCPThread::receiveData()
     const std::string job = JobName();
     uint64_t shot = 0;
     if (timing) {
-        const std::string text = platform::text::sprintf("\n(1)OnReceive: %zu bytes (job=%s)", got.bytes, job);
+        const std::string text =
+            platform::text::sprintf("\n(1)OnReceive: %zu bytes (job=%s)", got.bytes, job);
         TRZ_TimeShot(text.c_str(), true, false, &shot);
     }
     const bool written = PrintData(m_buffer.get(), got.bytes);
     if (timing) {
-        const std::string text = platform::text::sprintf("\n(2)OnReceive: %zu bytes (job=%s)\n", got.bytes, job);
+        const std::string text =
+            platform::text::sprintf("\n(2)OnReceive: %zu bytes (job=%s)\n", got.bytes, job);
         TRZ_TimeShot(text.c_str(), false, true, &shot);
     }
     if (written) {
@@ -260,7 +262,8 @@ void CASTCPThread::OnClose()
             // failure or by the server's stop is withdrawn, never printed as if complete.
             if (m_peerClosed) {
                 if (!m_rawJob->finish())
-                    TRZ_Trace(kTrzCore, "\n_OnClose: EndDocPrinter failed: %s", m_rawJob->errorText().c_str());
+                    TRZ_Trace(kTrzCore, "\n_OnClose: EndDocPrinter failed: %s",
+                              m_rawJob->errorText().c_str());
             } else {
                 m_rawJob->abort();
             }

@@ -68,7 +68,8 @@ void CASTCPThread::handleHeader()
     TRZ_Trace(kTrzCore, "\nprt='%s', cols=%u, rows=%u, options=0x%04x, snd_color=0x%02x", printer,
               static_cast<unsigned>(m_initData.cols), static_cast<unsigned>(m_initData.rows),
               static_cast<unsigned>(m_initData.options), static_cast<unsigned>(m_initData.snd_color));
-    TRZ_Trace(kTrzCore, "\ndocname='%s', output='%s'", FieldText(m_initData.docname), FieldText(m_initData.output));
+    TRZ_Trace(kTrzCore, "\ndocname='%s', output='%s'", FieldText(m_initData.docname),
+              FieldText(m_initData.output));
     TRZ_Trace(kTrzCore, "\nMode = %s\n", raw ? "VALDOR" : "WINDOWS");
 
     std::unique_lock<std::timed_mutex> handshake = m_context.jobs.LockHandshake(&m_stop);
@@ -163,7 +164,8 @@ bool CASTCPThread::Prep_TCP_Socket(int* error, uint16_t* port)
         if (error)
             *error = listening.error.code;
         TRZ_Trace(kTrzCore, "\n(1)Prep_TCP_Socket()");
-        TRZ_Trace(kTrzCore, "\nError trying to use port %u.\n%s", static_cast<unsigned>(wanted), listening.error.text);
+        TRZ_Trace(kTrzCore, "\nError trying to use port %u.\n%s", static_cast<unsigned>(wanted),
+                  listening.error.text);
         return false;
     }
     if (port)
@@ -187,7 +189,8 @@ bool CASTCPThread::DoTCPAccept(int* error)
         // half-closed before we look, and that is no reason to give up its job.
         platform::net::AcceptResult accepted = platform::net::acceptWithin(m_ServerSocket, slice, &m_stop);
         if (accepted.ok()) {
-            TRZ_Trace(kTrzDataPort, "\nDoTCPAccept: data connection from %s", accepted.peer.toString().c_str());
+            TRZ_Trace(kTrzDataPort, "\nDoTCPAccept: data connection from %s",
+                      accepted.peer.toString().c_str());
             m_ServerSocket = std::move(accepted.socket); // closes the listening socket
             return true;
         }
@@ -205,8 +208,8 @@ bool CASTCPThread::DoTCPAccept(int* error)
         if (now >= limitMs || m_stop || hostGone) {
             if (error)
                 *error = kAcceptTimeoutError;
-            TRZ_Trace(kTrzJobs, "\nDoTCPAccept fails: DOC='%s', Canceled=%s, Elapsed=%u/%u", JobName().c_str(),
-                      m_stop || hostGone ? "TRUE" : "FALSE", static_cast<unsigned>(now),
+            TRZ_Trace(kTrzJobs, "\nDoTCPAccept fails: DOC='%s', Canceled=%s, Elapsed=%u/%u",
+                      JobName().c_str(), m_stop || hostGone ? "TRUE" : "FALSE", static_cast<unsigned>(now),
                       static_cast<unsigned>(limitMs));
             m_ServerSocket.close();
             return false;
@@ -236,7 +239,8 @@ bool CASTCPThread::StartPrinter(const std::string& printer)
 {
     std::string error;
     if (!m_context.spooler.printer(printer, &error)) {
-        TRZ_Trace(kTrzCore, "\n(OUT-1)StartPrinter(%s)- ERROR 1 (OpenPrinter): <<<<<<<<<<<<<\nOpenPrinter\n%s",
+        TRZ_Trace(kTrzCore,
+                  "\n(OUT-1)StartPrinter(%s)- ERROR 1 (OpenPrinter): <<<<<<<<<<<<<\nOpenPrinter\n%s",
                   printer.c_str(), error.c_str());
         return false;
     }
@@ -278,7 +282,8 @@ bool CASTCPThread::PrintData(const uint8_t* data, size_t count)
     if (!m_rawJob)
         return false;
     if (!m_rawJob->write(data, count)) {
-        TRZ_Trace(kTrzCore, "\nPrintData(VALDOR_MODE)- Failed:\nWritePrinter\n%s", m_rawJob->errorText().c_str());
+        TRZ_Trace(kTrzCore, "\nPrintData(VALDOR_MODE)- Failed:\nWritePrinter\n%s",
+                  m_rawJob->errorText().c_str());
         m_rawJob->abort();
         m_rawJob.reset();
         return false;

@@ -9,7 +9,8 @@ namespace typestone {
 
 // Makes *buffer hold at least `need` bytes with nothing in use. A need of 0, a buffer smaller
 // than the need or no size slot frees the old block first, and a new block is zeroed; a block
-// that is large enough is kept as it is. *size becomes at least the need and *used 0. False without a buffer slot or when memory runs out (*buffer null, size 0).
+// that is large enough is kept as it is. *size becomes at least the need and *used 0. False without a buffer
+// slot or when memory runs out (*buffer null, size 0).
 bool EnsureBuffer(uint8_t** buffer, size_t* size, size_t* used, size_t need);
 // EnsureBuffer with need 0.
 void FreeBuffer(uint8_t** buffer, size_t* size, size_t* used);

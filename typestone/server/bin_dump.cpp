@@ -10,8 +10,8 @@ CBinDump::CBinDump(const std::string& path)
 {
     const std::string question =
         typestone::fillFields(typestone::serverString(typestone::kStrBinaryDump), {path});
-    if (TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0, typestone::kTrzJobs) ==
-        platform::ui::kIdYes)
+    if (TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0,
+                   typestone::kTrzJobs) == platform::ui::kIdYes)
         m_file.openWriteExclusive(path);
 }
 

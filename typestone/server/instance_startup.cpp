@@ -16,8 +16,8 @@ namespace typestone {
 namespace {
 
 constexpr const char* kAppName = "Typestone";
-constexpr unsigned kMsgClose = 16;    // the window's close request
-constexpr unsigned kMsgStop = 1096;   // the status window's stop
+constexpr unsigned kMsgClose = 16;  // the window's close request
+constexpr unsigned kMsgStop = 1096; // the status window's stop
 
 } // namespace
 

@@ -162,7 +162,8 @@ void TRZ_HexDump(const char* title, const void* data, size_t size, bool timing)
     if (!TraceSettings::tracerOn())
         return;
     using platform::text::sprintf;
-    traceLine(std::string(title ? title : "") + sprintf(" (len=%u bytes)\n", static_cast<unsigned>(size)), timing);
+    traceLine(std::string(title ? title : "") + sprintf(" (len=%u bytes)\n", static_cast<unsigned>(size)),
+              timing);
     std::string header = "\n" + std::string(10, ' ');
     for (int d = 0; d < 16; ++d) {
         if (d % 4 == 0)
@@ -237,8 +238,8 @@ bool OpenTrzFile(bool ask)
     GetTrzFName(path);
     if (ask) {
         const std::string question = typestone::fillFields(serverString(kStrEditTrace), {path});
-        if (TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0, kTrzCore) !=
-            platform::ui::kIdYes)
+        if (TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0,
+                       kTrzCore) != platform::ui::kIdYes)
             return false;
     }
     const size_t slash = path.rfind('/');

@@ -34,9 +34,9 @@ bool socketText(const platform::net::Socket& socket, std::string& out, const cha
 std::string& fontText(const TraceFont& f, std::string& out)
 {
     out = "\n-----------\n\n" + f.face +
-          platform::text::sprintf("- h=%d, w=%d, esc=%d, ori=%d, wei=%d, %s %s %s", f.height, f.width, f.escapement,
-                                  f.orientation, f.weight, f.italic ? "Italic" : "", f.underline ? "Underline" : "",
-                                  f.strikeOut ? "StrikeOut" : "") +
+          platform::text::sprintf("- h=%d, w=%d, esc=%d, ori=%d, wei=%d, %s %s %s", f.height, f.width,
+                                  f.escapement, f.orientation, f.weight, f.italic ? "Italic" : "",
+                                  f.underline ? "Underline" : "", f.strikeOut ? "StrikeOut" : "") +
           "\n----------------";
     return out;
 }

@@ -122,8 +122,8 @@ bool TraceWriter::askOverwrite(const std::string& path)
     // Only Yes empties: No, an unanswered box (2) and every other answer keep the old run.
     const std::string question = typestone::fillFields(
         serverString(kStrOverwriteTrace), {path, klv::traceDate(info.modified), sizeText(info.size)});
-    return TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0, kTrzJobs) ==
-           platform::ui::kIdYes;
+    return TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0,
+                      kTrzJobs) == platform::ui::kIdYes;
 }
 
 bool TraceWriter::questionOpen()
@@ -137,7 +137,8 @@ bool TraceWriter::waitQuestion(unsigned timeoutMs)
 {
     WriterState& st = state();
     std::unique_lock lock(st.mutex);
-    return st.settled.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&st] { return !st.questionOpen; });
+    return st.settled.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [&st] { return !st.questionOpen; });
 }
 
 void TraceWriter::settleQuestion()

@@ -4,9 +4,9 @@
 // order. main() builds it, calls Main() and destroys it before returning, so nothing of this
 // runs at static tear-down.
 
+#include "typestone/engine/engine_setup.h"
 #include "typestone/server/command_line.h"
 #include "typestone/server/general_settings.h"
-#include "typestone/engine/engine_setup.h"
 
 #include <memory>
 #include <string>

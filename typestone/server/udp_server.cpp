@@ -244,7 +244,8 @@ std::vector<uint8_t> CASUDPTypestone::AnswerSetRegistryEntry(const uint8_t* data
     const uint32_t rootKey = fields.u32();
     platform::RegRoot root = platform::RegRoot::Users;
     if (section.empty() || entry.empty() || length < 0 || !ownSettings(section, rootKey, &root)) {
-        TRZ_Trace(kTrzCore, "\nOnReceive(CMD_SETREGISTRYENTRY): refused szSection='%s' szEntry ='%s' hKey=%08x",
+        TRZ_Trace(kTrzCore,
+                  "\nOnReceive(CMD_SETREGISTRYENTRY): refused szSection='%s' szEntry ='%s' hKey=%08x",
                   section.c_str(), entry.c_str(), rootKey);
         return out;
     }

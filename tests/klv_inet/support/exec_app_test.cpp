@@ -25,7 +25,8 @@ QCoreApplication& app()
     static int argc = 1;
     static char name[] = "test";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication* instance = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    static QCoreApplication* instance =
+        QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
     return instance ? *instance : *QCoreApplication::instance();
 }
 
@@ -39,7 +40,8 @@ TEST(ExecAppTest, CommandLineSplit)
     };
     const Case cases[] = {
         {"notepad C:\\trace.trz", "notepad", "C:\\trace.trz"},
-        {"notepad C:\\my trace.trz", "notepad", "\"C:\\my trace.trz\""}, // no quotes: the rest is one parameter
+        {"notepad C:\\my trace.trz", "notepad",
+         "\"C:\\my trace.trz\""}, // no quotes: the rest is one parameter
         {"notepad", "notepad", ""},
         {"\"C:\\Program Files\\ed.exe\" /opt \"a b\"", "\"C:\\Program Files\\ed.exe\"", "/opt \"a b\""},
         {"notepad \"my file.txt\"", "notepad", "\"my file.txt\""}, // the quoted argument stays an argument

@@ -15,9 +15,9 @@
 
 namespace {
 
-using platform::ui::kMbDefButton2;
 using platform::ui::kIdNo;
 using platform::ui::kIdYes;
+using platform::ui::kMbDefButton2;
 using platform::ui::kMbYesNo;
 
 class LibTraceTest : public ::testing::Test

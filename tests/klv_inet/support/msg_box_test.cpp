@@ -51,7 +51,8 @@ struct BoxCase
 TEST_F(MsgBoxTest, AnswerAndTraceByTypeDefaultButtonAndTimeout)
 {
     const BoxCase cases[] = {
-        {kMbYesNo | kMbDefButton2, 3000, true, 0, kIdNo, "\nDefault answer is MB_DEFBUTTON2 (0x00000007 - NO)"},
+        {kMbYesNo | kMbDefButton2, 3000, true, 0, kIdNo,
+         "\nDefault answer is MB_DEFBUTTON2 (0x00000007 - NO)"},
         {kMbOkCancel | kMbDefButton3, 3000, true, 0, kIdCancel,
          "\nDefault answer is MB_DEFBUTTON3 (0x00000002 - CANCEL)"},
         {kMbOk, 1000, true, 0, kIdOk, "\nDefault answer is MB_DEFBUTTON1 (0x00000001 - OK)"},
@@ -59,7 +60,8 @@ TEST_F(MsgBoxTest, AnswerAndTraceByTypeDefaultButtonAndTimeout)
          "\nDefault answer is MB_DEFBUTTON3 (0x00000002 - CANCEL)"},
         {kMbAbortRetryIgnore | kMbDefButton2, 2000, true, 0, kIdRetry,
          "\nDefault answer is MB_DEFBUTTON2 (0x00000004 - RETRY)"},
-        {kMbYesNo | kMbDefButton4, 2000, true, 0, kIdNo, "\nDefault answer is MB_DEFBUTTON4 (0x00000007 - NO)"},
+        {kMbYesNo | kMbDefButton4, 2000, true, 0, kIdNo,
+         "\nDefault answer is MB_DEFBUTTON4 (0x00000007 - NO)"},
         {0x7, 2000, true, 0, kIdOk, "\nDefault answer is MB_DEFBUTTON1 (0x00000001 - OK)"},
         {kMbRetryCancel, 0, false, kIdRetry, kIdRetry, nullptr},
         {kMbYesNo | kMbIconQuestion | kMbDefButton2, 5000, false, kIdYes, kIdYes, nullptr},

@@ -66,9 +66,9 @@ TEST(QRCode_KLV, SizesOfTheImage)
         std::uint32_t side, rowBytes;
     };
     const Case cases[] = {
-        {"abc", 8, 168, 504},  // version 1: 21 modules
-        {"abc", 1, 21, 64},    // 63 bytes padded to 64
-        {"abc", 3, 63, 192},   // 189 padded to 192
+        {"abc", 8, 168, 504}, // version 1: 21 modules
+        {"abc", 1, 21, 64},   // 63 bytes padded to 64
+        {"abc", 3, 63, 192},  // 189 padded to 192
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.module);
@@ -139,7 +139,8 @@ TEST(QRCode_KLV, FileAndBufferOutputs)
     Made onlyBuffer = make("abc", 0, 2);
     EXPECT_EQ(onlyBuffer.result, 1);
     EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_EQ(pixelAt(onlyBuffer.image.get(), 0, 0), (std::array<unsigned char, 3>{0, 0, 0})); // finder corner
+    EXPECT_EQ(pixelAt(onlyBuffer.image.get(), 0, 0),
+              (std::array<unsigned char, 3>{0, 0, 0})); // finder corner
 
     // A file that cannot be created: 0, and no buffer is handed out.
     unsigned char* buffer = nullptr;

@@ -22,7 +22,8 @@
 
 namespace {
 
-std::unique_ptr<CProduct> product(const std::string& name, uint32_t size, uint32_t current = 0, uint32_t update = 300)
+std::unique_ptr<CProduct> product(const std::string& name, uint32_t size, uint32_t current = 0,
+                                  uint32_t update = 300)
 {
     auto p = std::make_unique<CProduct>("Typestone");
     p->m_szName = name;
@@ -46,12 +47,9 @@ TEST(UpdForm, SubmitFollowsTheFourRequiredFields)
         bool ready;
     };
     const Case cases[] = {
-        {"all five", "a@b", "N", "C", "Ci", "Co", true},
-        {"no e-mail", "", "N", "C", "Ci", "Co", true},
-        {"no name", "a@b", "", "C", "Ci", "Co", false},
-        {"no company", "a@b", "N", "", "Ci", "Co", false},
-        {"no city", "a@b", "N", "C", "", "Co", false},
-        {"no country", "a@b", "N", "C", "Ci", "", false},
+        {"all five", "a@b", "N", "C", "Ci", "Co", true}, {"no e-mail", "", "N", "C", "Ci", "Co", true},
+        {"no name", "a@b", "", "C", "Ci", "Co", false},  {"no company", "a@b", "N", "", "Ci", "Co", false},
+        {"no city", "a@b", "N", "C", "", "Co", false},   {"no country", "a@b", "N", "C", "Ci", "", false},
     };
     for (const Case& c : cases) {
         CUpdForm form;

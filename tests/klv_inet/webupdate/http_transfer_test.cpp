@@ -1,7 +1,7 @@
 #include "klv_inet/webupdate/http_transfer.h"
 
-#include "loopback_http_server.h"
 #include "../support/temp_env.h"
+#include "loopback_http_server.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +51,7 @@ TEST_F(HttpTransfer, DownloadCases)
     };
     const Case cases[] = {
         {"/ok", 0, klv::kDlOk, 5000, true},
-        {"/nolength", 0, klv::kDlOk, 5000, true},   // no length, nothing expected: never short
+        {"/nolength", 0, klv::kDlOk, 5000, true},        // no length, nothing expected: never short
         {"/nolength", 9000, klv::kDlShort, 5000, false}, // the update file's size still counts
         {"/missing", 0, klv::kDlInternet, 0, false},
         {"/broken", 0, klv::kDlInternet, 0, false},
@@ -94,7 +94,8 @@ TEST_F(HttpTransfer, NotHttpIsCodeOneWithItsText)
 {
     const klv::DownloadResult r = klv::httpDownload("ftp://127.0.0.1/x", file, {});
     EXPECT_EQ(r.code, klv::kDlNotHttp);
-    EXPECT_EQ(r.error, "(szURL:ftp://127.0.0.1/x)->Error: Exiting with CKDRException(1)-(DLoaded:0, Total:0)");
+    EXPECT_EQ(r.error,
+              "(szURL:ftp://127.0.0.1/x)->Error: Exiting with CKDRException(1)-(DLoaded:0, Total:0)");
     EXPECT_FALSE(klv::isHttpUrl("file:///etc/passwd"));
     EXPECT_TRUE(klv::isHttpUrl("https://example.org/u.txt"));
 }
@@ -107,7 +108,8 @@ TEST_F(HttpTransfer, MergeAppendsBehindTheBanner)
     o.fresh = false;
     const klv::DownloadResult r = klv::httpDownload(server.url("/two"), file, o);
     ASSERT_EQ(r.code, 0) << r.error;
-    EXPECT_EQ(readFile(file), "[A]\r\nk=1\r\n\r\n\r\n*********************** Merging with '" + server.url("/two") +
+    EXPECT_EQ(readFile(file), "[A]\r\nk=1\r\n\r\n\r\n*********************** Merging with '" +
+                                  server.url("/two") +
                                   "' file ***********************\r\n\r\n[B]\r\nk=2\r\n");
 }
 

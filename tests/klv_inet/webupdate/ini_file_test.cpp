@@ -31,14 +31,14 @@ TEST(IniFile, ReadingRules)
         const char* value;
     };
     const Case cases[] = {
-        {"term", "version", "243"},      // names without case, trimmed
+        {"term", "version", "243"},       // names without case, trimmed
         {"Term", "quoted", "  spaced  "}, // one pair of quotes removed, inside kept
         {"Term", "single", "x"},
         {"Term", "half", "\"open"},
         {"Term", ";indented comment", ""},
-        {"Term", "size", ""},             // the repeated section is skipped: first wins
+        {"Term", "size", ""}, // the repeated section is skipped: first wins
         {"other", "a", "1"},
-        {"spaced name", "b", "2"},        // the last line has no line end
+        {"spaced name", "b", "2"}, // the last line has no line end
         {"", "k", ""},
     };
     for (const Case& c : cases)
@@ -50,7 +50,8 @@ TEST(IniFile, ReadingRules)
 
 TEST(IniFile, NumbersAndBounds)
 {
-    const IniFile f = IniFile::parse("[s]\nn=12abc\nneg=-1\nbig=99999999999\nword=abc\nlong=" + std::string(400, 'v'));
+    const IniFile f =
+        IniFile::parse("[s]\nn=12abc\nneg=-1\nbig=99999999999\nword=abc\nlong=" + std::string(400, 'v'));
     EXPECT_EQ(f.number("s", "n"), 12u);
     EXPECT_EQ(f.number("s", "neg"), 0xFFFFFFFFu);
     EXPECT_EQ(f.number("s", "big"), 0xFFFFFFFFu);
@@ -66,9 +67,10 @@ TEST(IniFile, NumbersAndBounds)
 
 TEST(ProductNames, OrderDuplicatesAndTheFirstEmptyKey)
 {
-    const IniFile f = IniFile::parse("[Typestone_KLV]\nProduct1=Tools\nProduct2=term\nProduct3=Extra\n"
-                                     "[Typestone_PLM]\nProduct1=Term\nProduct2=Viewer\nProduct3=\nProduct4=Hidden\n"
-                                     "[Other_PLM]\nProduct1=NotOurs\n");
+    const IniFile f =
+        IniFile::parse("[Typestone_KLV]\nProduct1=Tools\nProduct2=term\nProduct3=Extra\n"
+                       "[Typestone_PLM]\nProduct1=Term\nProduct2=Viewer\nProduct3=\nProduct4=Hidden\n"
+                       "[Other_PLM]\nProduct1=NotOurs\n");
     EXPECT_EQ(klv::ParseProductNames(f, "Typestone"),
               (std::vector<std::string>{"Term", "Viewer", "Tools", "Extra"}));
     const IniFile gap = IniFile::parse("[Typestone_PLM]\nProduct2=Two\n");

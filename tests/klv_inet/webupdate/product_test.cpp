@@ -30,13 +30,15 @@ TEST_F(ProductTest, CountryRule)
         int available;
     };
     const Case cases[] = {
-        {"!SP", "sp", 0}, {"!SP", "US", 1}, {"US,SP", "US", 0}, {"US,SP", "SP", 0},
-        {"All", "xx", 1}, {"ALL", "US", 1}, {nullptr, "US", 1}, {"sp", "SP", 1}, {"SP", "US", 0},
+        {"!SP", "sp", 0}, {"!SP", "US", 1},   {"US,SP", "US", 0}, {"US,SP", "SP", 0}, {"All", "xx", 1},
+        {"ALL", "US", 1}, {nullptr, "US", 1}, {"sp", "SP", 1},    {"SP", "US", 0},
     };
     for (const Case& c : cases) {
         klv::setUpdateKeyboardCode(c.keyboard);
-        const auto p = product("version=300\r\n" + (c.country ? "country=" + std::string(c.country) + "\r\n" : ""));
-        EXPECT_EQ(p->IsAvailableFromThisCountry(), c.available) << (c.country ? c.country : "(none)") << " " << c.keyboard;
+        const auto p =
+            product("version=300\r\n" + (c.country ? "country=" + std::string(c.country) + "\r\n" : ""));
+        EXPECT_EQ(p->IsAvailableFromThisCountry(), c.available)
+            << (c.country ? c.country : "(none)") << " " << c.keyboard;
         EXPECT_EQ(p->IsProductAvailable(), c.available == 1);
     }
 }
@@ -63,8 +65,9 @@ TEST_F(ProductTest, VersionScales)
 
 TEST_F(ProductTest, FieldsOfTheProductSection)
 {
-    const auto p = product("version=300\r\ndate=7-11-2023\r\nsize=1536\r\ndownload=http://h/dir/set%20up.exe\r\n"
-                           "US_description=Terminal\r\nSP_description=Terminal ES\r\nplatform=valdor\r\n");
+    const auto p =
+        product("version=300\r\ndate=7-11-2023\r\nsize=1536\r\ndownload=http://h/dir/set%20up.exe\r\n"
+                "US_description=Terminal\r\nSP_description=Terminal ES\r\nplatform=valdor\r\n");
     std::tm t{};
     t.tm_year = 123;
     t.tm_mon = 10;
@@ -87,12 +90,9 @@ TEST_F(ProductTest, LocalNamesAreCleaned)
         const char* name;
     };
     const Case cases[] = {
-        {"http://h/a/setup.exe", "Term-setup.exe"},
-        {"http://h/", "Term-download"},
-        {"http://h/a/..", "Term-download"},
-        {"http://h/..%2F..%2Fetc%2Fpasswd", "Term-passwd"},
-        {"http://h/a%20b%3Bc.exe", "Term-a_b_c.exe"},
-        {"http://h/.hidden", "Term-hidden"},
+        {"http://h/a/setup.exe", "Term-setup.exe"},   {"http://h/", "Term-download"},
+        {"http://h/a/..", "Term-download"},           {"http://h/..%2F..%2Fetc%2Fpasswd", "Term-passwd"},
+        {"http://h/a%20b%3Bc.exe", "Term-a_b_c.exe"}, {"http://h/.hidden", "Term-hidden"},
     };
     CProduct p("Typestone");
     p.m_szName = "Term";

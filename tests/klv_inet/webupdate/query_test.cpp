@@ -26,10 +26,11 @@ protected:
     std::string updateFile(const std::string& termBody = "TERMDATA", const std::string& viewerBody = "VIEWER")
     {
         return "[Typestone_PLM]\r\nProduct1=Term\r\nProduct2=Viewer\r\n"
-               "[Term]\r\nversion=300\r\nsize=" + std::to_string(termBody.size()) +
-               "\r\ndownload=" + server.url("/files/term.bin") + "\r\n"
-               "[Viewer]\r\nversion=150\r\nsize=" + std::to_string(viewerBody.size()) +
-               "\r\ndownload=" + server.url("/files/viewer.bin") + "\r\n";
+               "[Term]\r\nversion=300\r\nsize=" +
+               std::to_string(termBody.size()) + "\r\ndownload=" + server.url("/files/term.bin") +
+               "\r\n"
+               "[Viewer]\r\nversion=150\r\nsize=" +
+               std::to_string(viewerBody.size()) + "\r\ndownload=" + server.url("/files/viewer.bin") + "\r\n";
     }
     void serveAll(const std::string& termBody = "TERMDATA")
     {
@@ -46,8 +47,8 @@ protected:
         std::strftime(buf, sizeof buf, "%d-%m-%Y %H:%M", &t);
         std::string section;
         FormSection(section, "Updates", "Typestone");
-        SetRegistryEntry(section.c_str(), server.url("/upd/update.txt").c_str(), buf, uint32_t(std::strlen(buf)),
-                         KLV_REG_SZ);
+        SetRegistryEntry(section.c_str(), server.url("/upd/update.txt").c_str(), buf,
+                         uint32_t(std::strlen(buf)), KLV_REG_SZ);
     }
     std::string status(const char* product)
     {
@@ -150,7 +151,8 @@ TEST_F(QueryTest, SecondUpdateFileIsMergedByteForByte)
         const std::string local = env.path("u.txt");
         ASSERT_EQ(obj->GetUpdateFile("update.txt", server.url("/upd/").c_str(), local.c_str(), 1, 1), 1);
         ASSERT_EQ(obj->GetUpdateFile(nullptr, server.url("/upd/more.txt").c_str(), local.c_str(), 1, 0), 1);
-        EXPECT_EQ(readFile(local), first + "\r\n\r\n*********************** Merging with '" + server.url("/upd/more.txt") +
+        EXPECT_EQ(readFile(local), first + "\r\n\r\n*********************** Merging with '" +
+                                       server.url("/upd/more.txt") +
                                        "' file ***********************\r\n\r\n" + second);
     }
     // The whole query follows the chain: the product's section comes from the second file.
@@ -219,9 +221,12 @@ TEST_F(QueryTest, Dispatch)
         bool termKept;
     };
     const Case cases[] = {
-        {"cancel on the form", platform::ui::kIdCancel, 200, false, "TERMDATA", 0, 0, 0, "Prompt", "Prompt", false},
-        {"post answered 500", platform::ui::kIdOk, 500, false, "TERMDATA", 1, 0, 0, "Prompt", "Prompt", false},
-        {"viewer unticked", platform::ui::kIdOk, 200, true, "TERMDATA", 2, 1, 0, "Installing", "Refused", true},
+        {"cancel on the form", platform::ui::kIdCancel, 200, false, "TERMDATA", 0, 0, 0, "Prompt", "Prompt",
+         false},
+        {"post answered 500", platform::ui::kIdOk, 500, false, "TERMDATA", 1, 0, 0, "Prompt", "Prompt",
+         false},
+        {"viewer unticked", platform::ui::kIdOk, 200, true, "TERMDATA", 2, 1, 0, "Installing", "Refused",
+         true},
         {"wrong size", platform::ui::kIdOk, 200, true, "TERMDATAX", 2, 1, 0, "Prompt", "Refused", false},
     };
     for (const Case& c : cases) {
@@ -274,11 +279,16 @@ TEST_F(QueryTest, PostsCarryOnlyTheFormProductsAndResults)
         if (r.method == "POST")
             sent.push_back(r);
     ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0].target, "/cgi-bin/VADUZORA/mailtocli.cgi?,Update_Request_From_Typestone_ver(2.42/2.42),valdor");
-    EXPECT_EQ(sent[0].body, "Na=Jo%20Doe&Co=ACME&Em=j%40x.org&Ci=Lyon&CC=FR&Pr=Term%20%28Not%20installed%2FUnknown%29");
+    EXPECT_EQ(sent[0].target,
+              "/cgi-bin/VADUZORA/mailtocli.cgi?,Update_Request_From_Typestone_ver(2.42/2.42),valdor");
+    EXPECT_EQ(sent[0].body,
+              "Na=Jo%20Doe&Co=ACME&Em=j%40x.org&Ci=Lyon&CC=FR&Pr=Term%20%28Not%20installed%2FUnknown%29");
     EXPECT_EQ(sent[0].headers.at("content-type"), "application/x-www-form-urlencoded");
-    EXPECT_EQ(sent[1].target, "/cgi-bin/VADUZORA/mailtocli.cgi?,Update_RCode_From_Typestone_ver(2.42/2.42),valdor");
-    EXPECT_EQ(sent[1].body.rfind("Na=Jo%20Doe&Co=ACME&Em=j%40x.org&Ci=Lyon&CC=FR&Download%20Rcode=0%20-%20OK%20%28", 0), 0u)
+    EXPECT_EQ(sent[1].target,
+              "/cgi-bin/VADUZORA/mailtocli.cgi?,Update_RCode_From_Typestone_ver(2.42/2.42),valdor");
+    EXPECT_EQ(sent[1].body.rfind(
+                  "Na=Jo%20Doe&Co=ACME&Em=j%40x.org&Ci=Lyon&CC=FR&Download%20Rcode=0%20-%20OK%20%28", 0),
+              0u)
         << sent[1].body;
     EXPECT_NE(sent[1].body.find("&Pr=Term"), std::string::npos);
     // What the user typed is kept for the next form.
@@ -349,7 +359,8 @@ TEST_F(QueryTest, TeardownDuringSlowDownloads)
     EXPECT_EQ(list, "\nTerm\nViewer");
     ui->pushBoxAnswer(platform::ui::kIdNo);
     EXPECT_FALSE(obj->Check_B4_Exit()); // the user keeps the program running
-    EXPECT_NE(ui.boxes().back().box.text.find("in progress:\n\nTerm\nViewer\n\nOK to exit"), std::string::npos)
+    EXPECT_NE(ui.boxes().back().box.text.find("in progress:\n\nTerm\nViewer\n\nOK to exit"),
+              std::string::npos)
         << ui.boxes().back().box.text;
     EXPECT_FALSE(obj->QueryWeb4Update()); // no new query while downloads use the list
     const auto start = std::chrono::steady_clock::now();

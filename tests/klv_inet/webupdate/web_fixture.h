@@ -7,9 +7,9 @@
 #include "klv_inet/webupdate/update_dialog_host.h"
 #include "klv_inet/webupdate/web_settings.h"
 
-#include "loopback_http_server.h"
 #include "../support/scripted_ui.h"
 #include "../support/temp_env.h"
+#include "loopback_http_server.h"
 
 #include "platform/settings/settings_store.h"
 #include "platform/ui/message_box.h"

@@ -91,8 +91,8 @@ protected:
     std::string write(const std::string& name, const std::vector<uint8_t>& bytes)
     {
         const std::string path = dir.path() + "/" + name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    std::streamsize(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         return path;
     }
 

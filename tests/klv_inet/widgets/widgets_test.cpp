@@ -14,8 +14,8 @@
 #include "platform/ui/ui_bridge.h"
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -83,7 +83,8 @@ TEST_F(WidgetsTest, WorkerBoxIsShownOnTheGuiThreadAndTimesOutToItsDefault)
     klv::widgets::DesktopUi ui;
     std::string trace;
     auto answer = std::async(std::launch::async, [&trace] {
-        const int a = PLM_TimedMsgBox("Replace the file?", platform::ui::kMbYesNo | platform::ui::kMbDefButton2, 0, 300);
+        const int a = PLM_TimedMsgBox("Replace the file?",
+                                      platform::ui::kMbYesNo | platform::ui::kMbDefButton2, 0, 300);
         trace = GetMsgBox_Traces();
         return a;
     });

@@ -14,8 +14,8 @@ TEST(Sprintf, MatchesPrintf)
     char expected[256];
     std::snprintf(expected, sizeof expected, "%u (0x%04x) %d %08x %s %c %3u.%02u %zu %-4s| %%", 7u, 0xABu, -5,
                   0xDEADu, "txt", 'Q', 2u, 5u, static_cast<size_t>(12), "ab");
-    EXPECT_EQ(sprintf("%u (0x%04x) %d %08x %s %c %3u.%02u %zu %-4s| %%", 7u, 0xABu, -5, 0xDEADu, "txt", 'Q', 2u, 5u,
-                      static_cast<size_t>(12), "ab"),
+    EXPECT_EQ(sprintf("%u (0x%04x) %d %08x %s %c %3u.%02u %zu %-4s| %%", 7u, 0xABu, -5, 0xDEADu, "txt", 'Q',
+                      2u, 5u, static_cast<size_t>(12), "ab"),
               expected);
     // Negative values under unsigned conversions, as printf shows them.
     std::snprintf(expected, sizeof expected, "%u %x", static_cast<unsigned>(-1), static_cast<unsigned>(-2));

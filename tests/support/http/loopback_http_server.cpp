@@ -30,12 +30,18 @@ std::string trim(const std::string& s)
 std::string reason(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -138,7 +144,8 @@ void LoopbackHttpServer::handle(int fd)
     req.target = first.substr(sp1 + 1, sp2 - sp1 - 1);
     while (lineEnd != std::string::npos && lineEnd < head.size()) {
         const size_t next = head.find("\r\n", lineEnd + 2);
-        const std::string line = head.substr(lineEnd + 2, next == std::string::npos ? std::string::npos : next - lineEnd - 2);
+        const std::string line =
+            head.substr(lineEnd + 2, next == std::string::npos ? std::string::npos : next - lineEnd - 2);
         const auto colon = line.find(':');
         if (colon != std::string::npos)
             req.headers[lower(trim(line.substr(0, colon)))] = trim(line.substr(colon + 1));
@@ -172,7 +179,9 @@ void LoopbackHttpServer::handle(int fd)
         out += "Location: " + resp.location + "\r\n";
     if (resp.contentLength)
         out += "Content-Length: " +
-               std::to_string(resp.closeEarly && resp.announcedLength ? resp.announcedLength : resp.body.size()) + "\r\n";
+               std::to_string(resp.closeEarly && resp.announcedLength ? resp.announcedLength
+                                                                      : resp.body.size()) +
+               "\r\n";
     out += "\r\n";
     if (!platform::net::sendAll(sock, out.data(), out.size(), kIoMs).ok())
         return;

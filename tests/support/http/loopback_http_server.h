@@ -19,12 +19,12 @@ struct HttpResponse
 {
     int status = 200;
     std::string body;
-    bool contentLength = true;       // send Content-Length (else the close ends the body)
-    size_t announcedLength = 0;      // with closeEarly: the length announced (else body size)
-    bool closeEarly = false;         // close after the body although more was announced
-    std::string location;            // sent as Location (for 3xx)
-    size_t trickleBytes = 0;         // > 0: send the body in pieces of this size ...
-    int trickleDelayMs = 0;          // ... with this pause between them
+    bool contentLength = true;  // send Content-Length (else the close ends the body)
+    size_t announcedLength = 0; // with closeEarly: the length announced (else body size)
+    bool closeEarly = false;    // close after the body although more was announced
+    std::string location;       // sent as Location (for 3xx)
+    size_t trickleBytes = 0;    // > 0: send the body in pieces of this size ...
+    int trickleDelayMs = 0;     // ... with this pause between them
     std::string contentType = "text/plain";
 };
 
@@ -40,7 +40,7 @@ inline HttpResponse page(int status, std::string body)
 struct HttpRequest
 {
     std::string method;
-    std::string target; // path and query as sent
+    std::string target;                         // path and query as sent
     std::map<std::string, std::string> headers; // names in lower case
     std::string body;
 };

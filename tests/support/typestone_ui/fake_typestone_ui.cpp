@@ -88,8 +88,8 @@ bool FakeTypestoneUi::waitForReplies(size_t count, int timeoutMs) const
 void FakeTypestoneUi::sendCommand(uint16_t serverPort, uint16_t command, const std::vector<uint8_t>& data,
                                   uint16_t sequence)
 {
-    std::vector<uint8_t> out = {uint8_t(command), uint8_t(command >> 8), uint8_t(sequence),
-                                uint8_t(sequence >> 8), 0, 0};
+    std::vector<uint8_t> out = {
+        uint8_t(command), uint8_t(command >> 8), uint8_t(sequence), uint8_t(sequence >> 8), 0, 0};
     out.insert(out.end(), data.begin(), data.end());
     platform::net::sendTo(m_socket.socket, out.data(), out.size(), {"127.0.0.1", serverPort});
 }

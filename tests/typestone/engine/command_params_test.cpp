@@ -56,12 +56,14 @@ TEST(CommandParams, DescribeThemselvesFromPaddedBlocks)
     };
     const Case cases[] = {
         {"FontName", kCmdSetFontName, "Courier New", "Font='Courier New'"},
-        {"FontNameFillsItsField", kCmdSetFontName, std::string(32, 'F') + "rest", "Font='" + std::string(32, 'F') + "'"},
+        {"FontNameFillsItsField", kCmdSetFontName, std::string(32, 'F') + "rest",
+         "Font='" + std::string(32, 'F') + "'"},
         {"FontSizeGrid", kCmdSetFontSize, le32(-132) + le32(66) + le32(1),
          "nHeight=66, nWidth=-132 - Font_Unit=1->_COL_ROW_FONT"},
         {"FontSizeUnknownUnit", kCmdSetFontSize, le32(0) + le32(5) + le32(9),
          "nHeight=5, nWidth=0 - Font_Unit=9->Undefined -> _10THPOINT_FONT"},
-        {"FontSizeShortBlockReadsZeros", kCmdSetFontSize, le32(12), "nHeight=0, nWidth=12 - Font_Unit=0->_10THPOINT_FONT"},
+        {"FontSizeShortBlockReadsZeros", kCmdSetFontSize, le32(12),
+         "nHeight=0, nWidth=12 - Font_Unit=0->_10THPOINT_FONT"},
         {"FontStyle", kCmdSetFontStyle, std::string("\x06\x01", 2), "Style=262"},
         {"FontColor", kCmdSetFontColor, le32(0xFF0000) + le32(-1), "FG_color=16711680, BG_color=-1"},
         {"FontAlign", kCmdSetFontAlign, std::string("\x23", 1), "align=0x00000023"},
@@ -108,19 +110,33 @@ TEST(CommandParams, CodesNameTheirSlots)
         uint16_t code;
         const char* name;
     };
-    const Case cases[] = {{kCmdPrintBitmap, "PrintBitmap"}, {kCmdChangeFont, "ChangeFont"}, {kCmdSetDCA, "SetDCA"},
-                          {kCmdPrtWindow, "PrtWindow"},     {kCmdSetFontName, "SetFontName"},
-                          {kCmdSetFontSize, "SetFontSize"}, {kCmdSetFontStyle, "SetFontStyle"},
-                          {kCmdSetFontColor, "SetFontColor"}, {kCmdSetFontAlign, "SetFontAlign"},
-                          {kCmdSetPrtMode, "SetPrtMode"},   {kCmdPrtImage, "PrtImage"},
-                          {kCmdPrtSelectArea, "PrtSelectArea"}, {kCmdPrtChangeArea, "PrtChangeArea"},
-                          {kCmdSetRotation, "SetRotation"}, {kCmdSetDfltUnits, "SetDfltUnits"},
-                          {kCmdSetPos, "SetPos"},           {kCmdPrintFile, "PrintFile"},
-                          {kCmdRecPage, "RecPage"},         {kCmdInsertField, "InsertField"},
-                          {kCmdPrtRecord, "PrtRecord"},     {kCmdPrtFileRecords, "PrtFileRecords"},
-                          {kCmdPrtLog, "PrtLog"},           {kCmdBarCodes, "BarCodes"},
-                          {kCmdQRCode, "QRCode"},           {kCmdSetFontEffect, "SetFontEffect"},
-                          {kCmdPDFDocument, "PDFDocument"}, {kCmdPrtDocname, "PrtDocname"},
+    const Case cases[] = {{kCmdPrintBitmap, "PrintBitmap"},
+                          {kCmdChangeFont, "ChangeFont"},
+                          {kCmdSetDCA, "SetDCA"},
+                          {kCmdPrtWindow, "PrtWindow"},
+                          {kCmdSetFontName, "SetFontName"},
+                          {kCmdSetFontSize, "SetFontSize"},
+                          {kCmdSetFontStyle, "SetFontStyle"},
+                          {kCmdSetFontColor, "SetFontColor"},
+                          {kCmdSetFontAlign, "SetFontAlign"},
+                          {kCmdSetPrtMode, "SetPrtMode"},
+                          {kCmdPrtImage, "PrtImage"},
+                          {kCmdPrtSelectArea, "PrtSelectArea"},
+                          {kCmdPrtChangeArea, "PrtChangeArea"},
+                          {kCmdSetRotation, "SetRotation"},
+                          {kCmdSetDfltUnits, "SetDfltUnits"},
+                          {kCmdSetPos, "SetPos"},
+                          {kCmdPrintFile, "PrintFile"},
+                          {kCmdRecPage, "RecPage"},
+                          {kCmdInsertField, "InsertField"},
+                          {kCmdPrtRecord, "PrtRecord"},
+                          {kCmdPrtFileRecords, "PrtFileRecords"},
+                          {kCmdPrtLog, "PrtLog"},
+                          {kCmdBarCodes, "BarCodes"},
+                          {kCmdQRCode, "QRCode"},
+                          {kCmdSetFontEffect, "SetFontEffect"},
+                          {kCmdPDFDocument, "PDFDocument"},
+                          {kCmdPrtDocname, "PrtDocname"},
                           {kCmdPrtOutput, "PrtOutput"}};
     const CommandTable& table = CommandTable::builtIn();
     int filled = 0;
@@ -162,7 +178,8 @@ TEST(CommandParams, FailedCommandIsReportedWithItsParameters)
     h.wChk = h.computeChecksum();
     uint8_t hdr[12];
     h.encode(hdr);
-    const std::string stream = std::string(reinterpret_cast<const char*>(hdr), 12) + le32(-132) + le32(66) + le32(1);
+    const std::string stream =
+        std::string(reinterpret_cast<const char*>(hdr), 12) + le32(-132) + le32(66) + le32(1);
     prt.PrintData(stream.data(), stream.size(), true);
     EXPECT_NE(host.trace.find("\nCWinPrt::showError(code=4096): Page #0: Command #7 (0x0007) -> SetFontSize\n"
                               "Data\nnHeight=66, nWidth=-132 - Font_Unit=1->_COL_ROW_FONT"),

@@ -5,8 +5,8 @@
 #include "platform/draw/image_dc.h"
 #include "platform/draw/recording_dc.h"
 #include "platform/fileio/file.h"
-#include "tests/support/ui/scripted_ui_bridge.h"
 #include "platform/ui/ui_bridge.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -49,7 +49,8 @@ std::array<unsigned char, 3> distinct(int x, int y)
 std::array<unsigned char, 3> pixel24(const unsigned char* bmp, int x, int yFromTop)
 {
     const int w = i32(bmp + 18), h = i32(bmp + 22);
-    const unsigned char* p = bmp + u32(bmp + 10) + stride(w, 24) * static_cast<std::size_t>(h - 1 - yFromTop) + 3 * x;
+    const unsigned char* p =
+        bmp + u32(bmp + 10) + stride(w, 24) * static_cast<std::size_t>(h - 1 - yFromTop) + 3 * x;
     return {p[0], p[1], p[2]};
 }
 
@@ -61,7 +62,9 @@ TEST_F(DibTest, LoadsGood8And24BitFilesAndDrawsThem)
 {
     ScratchDir dir;
     const Bytes b24 = makeBmp(5, 3, 24, distinct);
-    const Bytes b8 = makeBmp(6, 4, 8, [](int x, int y) { return std::array<unsigned char, 3>{static_cast<unsigned char>(40 * x + y), 0, 0}; });
+    const Bytes b8 = makeBmp(6, 4, 8, [](int x, int y) {
+        return std::array<unsigned char, 3>{static_cast<unsigned char>(40 * x + y), 0, 0};
+    });
     writeBytes(dir.file("c.bmp"), b24);
     writeBytes(dir.file("g.bmp"), b8);
 
@@ -187,7 +190,9 @@ TEST_F(DibTest, RotationTurnsThePictureAboutItsCentre)
     EXPECT_EQ(Bytes(dib.buffer(), dib.buffer() + 54), Bytes(source.begin(), source.begin() + 54));
 
     // 8 bits turn by palette index; 1 and 4 bits are refused unchanged.
-    const Bytes grey = makeBmp(3, 2, 8, [](int x, int y) { return std::array<unsigned char, 3>{static_cast<unsigned char>(x + 3 * y), 0, 0}; });
+    const Bytes grey = makeBmp(3, 2, 8, [](int x, int y) {
+        return std::array<unsigned char, 3>{static_cast<unsigned char>(x + 3 * y), 0, 0};
+    });
     ASSERT_TRUE(dib.loadMemory(grey.data(), grey.size()));
     ASSERT_TRUE(dib.rotate(180));
     EXPECT_EQ(dib.buffer()[1078], 2); // the bottom-left pixel is now the old top-right one

@@ -1,8 +1,8 @@
 // The print-stream framer with a fake handler table: what reaches the text output, the
 // control actions and the command handlers, for streams that probe the framing.
 
-#include "typestone/engine/command_table.h"
 #include "typestone/engine/command_codes.h"
+#include "typestone/engine/command_table.h"
 #include "typestone/engine/esc_block.h"
 #include "typestone/engine/win_prt.h"
 

@@ -7,8 +7,8 @@
 
 #include "pixkit/pixkit.h"
 #include "platform/draw/recording_dc.h"
-#include "tests/support/ui/scripted_ui_bridge.h"
 #include "platform/ui/ui_bridge.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <QImage>
 
@@ -102,9 +102,11 @@ TEST_F(ImgWndTest, PlacementCases)
         {"fit width keeps the aspect", 0x100, 0, 0, 800, 0, "p400x200.bmp", "image 0,0,800,400 400x200"},
         {"fit both", 0x300, 10, 20, 800, 300, "p400x200.bmp", "image 10,20,810,320 400x200"},
         {"fit height keeps the aspect", 0x200, 0, 0, 0, 100, "p400x200.bmp", "image 0,0,200,100 400x200"},
-        {"centred in a target as wide as itself", 0x400, 50, 60, 400, 0, "p400x200.bmp", "image 50,60,450,260 400x200"},
+        {"centred in a target as wide as itself", 0x400, 50, 60, 400, 0, "p400x200.bmp",
+         "image 50,60,450,260 400x200"},
         {"centred both ways", 0xC00, 0, 0, 1000, 600, "p400x200.bmp", "image 300,200,700,400 400x200"},
-        {"without fit the target only centres", 0, 7, 8, 1000, 600, "p400x200.bmp", "image 7,8,407,208 400x200"},
+        {"without fit the target only centres", 0, 7, 8, 1000, 600, "p400x200.bmp",
+         "image 7,8,407,208 400x200"},
         {"own size flag", 0x1100, 5, 5, 800, 0, "p400x200.bmp", "image 5,5,405,205 400x200"},
     };
     for (const Case& c : cases) {
@@ -148,11 +150,16 @@ TEST_F(ImgWndTest, OtherFormatsMissingFilesAndLocalNames)
     QImage png(12, 6, QImage::Format_RGB32);
     png.fill(qRgb(10, 200, 30));
     ASSERT_TRUE(png.save(QString::fromStdString(m_dir.file("a.png")), "PNG"));
-    EXPECT_EQ(draw(block(0, 0, 0, 0, 0, {}), m_dir.file("a.png")), std::vector<std::string>{"image 0,0,12,6 12x6"});
+    EXPECT_EQ(draw(block(0, 0, 0, 0, 0, {}), m_dir.file("a.png")),
+              std::vector<std::string>{"image 0,0,12,6 12x6"});
 
     Bytes pcx(128, 0);
-    pcx[0] = 0x0A; pcx[1] = 5; pcx[2] = 1; pcx[3] = 8;
-    put16(&pcx[8], 3); put16(&pcx[10], 1); // 4 x 2
+    pcx[0] = 0x0A;
+    pcx[1] = 5;
+    pcx[2] = 1;
+    pcx[3] = 8;
+    put16(&pcx[8], 3);
+    put16(&pcx[10], 1); // 4 x 2
     pcx[65] = 1;
     put16(&pcx[66], 4);
     const Bytes rows = {0xC4, 0x01, 0x02, 0x02, 0x02, 0x01}; // run of 4 x 1, then 2 2 2 1
@@ -169,16 +176,18 @@ TEST_F(ImgWndTest, OtherFormatsMissingFilesAndLocalNames)
     EXPECT_EQ(decoded.pixel(3, 1), qRgb(255, 0, 0));
     EXPECT_TRUE(typestone::decodePcx(pcx.data(), 130).isNull()); // pixels cut short
     writeBytes(m_dir.file("v.pcx"), pcx);
-    EXPECT_EQ(draw(block(0, 0, 0, 0, 0, {}), m_dir.file("v.pcx")), std::vector<std::string>{"image 0,0,4,2 4x2"});
+    EXPECT_EQ(draw(block(0, 0, 0, 0, 0, {}), m_dir.file("v.pcx")),
+              std::vector<std::string>{"image 0,0,4,2 4x2"});
     EXPECT_TRUE(boxes().empty());
 
     const auto before = m_dir.entries().size();
     writeBytes(m_dir.file("x.xyz"), Bytes(300, 0x55));
     EXPECT_TRUE(draw(block(0, 0, 0, 0, 0, {}), m_dir.file("x.xyz"), false).empty());
     EXPECT_TRUE(draw(block(0, 0, 0, 0, 0, {}), m_dir.file("none.bmp"), false).empty());
-    EXPECT_EQ(boxes(), (std::vector<std::string>{
-                           "The graphic format of the file '" + m_dir.file("x.xyz") + "' is not supported",
-                           "Error trying to display image: file '" + m_dir.file("none.bmp") + "' does not exist."}));
+    EXPECT_EQ(boxes(),
+              (std::vector<std::string>{
+                  "The graphic format of the file '" + m_dir.file("x.xyz") + "' is not supported",
+                  "Error trying to display image: file '" + m_dir.file("none.bmp") + "' does not exist."}));
     EXPECT_EQ(m_dir.entries().size(), before + 1); // no temporary file stays behind
 
     // A name in the record is read only for a local file inside the mapped folders.

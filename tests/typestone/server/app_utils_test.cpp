@@ -113,12 +113,11 @@ TEST(AppTextTest, HostDatesOutsideTheCalendarBecomeNow)
         int64_t date;
         bool kept;
     } cases[] = {
-        {1796800000, true},  // 2026-12-09
-        {315532800, true},   // 1980-01-01 00:00
-        {315532799, false},  // 1979-12-31 23:59:59
-        {0, false},          // 1970
-        {-1, false},
-        {int64_t(1) << 45, false}, // a year beyond what the calendar holds
+        {1796800000, true},                            // 2026-12-09
+        {315532800, true},                             // 1980-01-01 00:00
+        {315532799, false},                            // 1979-12-31 23:59:59
+        {0, false},                                    // 1970
+        {-1, false},        {int64_t(1) << 45, false}, // a year beyond what the calendar holds
     };
     for (const auto& c : cases) {
         int64_t date = c.date;
@@ -160,7 +159,7 @@ TEST(AppWaitTest, EndsAndPumpsWhenAsked)
     apptest::ensureQtApp();
     bool ran = false;
     QTimer::singleShot(0, [&ran] { ran = true; });
-    Wait(0, true); // nothing
+    Wait(0, true);   // nothing
     Wait(30, false); // a sleep: the queued call waits
     EXPECT_FALSE(ran);
     QElapsedTimer clock;

@@ -97,7 +97,8 @@ TEST_F(InterpretedJobTest, PrintsThePagesAsAPdfAndDeletesTheSpoolFile)
     ASSERT_NE(at, std::string::npos) << info;
     EXPECT_EQ(std::stoi(info.substr(at + 6)), 2) << info;
     EXPECT_TRUE(fs::is_empty(m_spoolDir)) << "the spool file is deleted after printing";
-    EXPECT_TRUE(filesWithExtension(fs::path(spoolRoot()) / "Laser", ".prn").empty()) << "nothing went out raw";
+    EXPECT_TRUE(filesWithExtension(fs::path(spoolRoot()) / "Laser", ".prn").empty())
+        << "nothing went out raw";
 }
 
 TEST_F(InterpretedJobTest, AJobWithoutItsDataConnectionLeavesNothing)
@@ -105,8 +106,8 @@ TEST_F(InterpretedJobTest, AJobWithoutItsDataConnectionLeavesNothing)
     context->acceptTimeoutMs = 300;
     HostOptions options;
     options.openDataConnection = false;
-    const valdor::HostResult r = HostSimulator(options).run(platform::net::kLoopbackAddress, port,
-                                                            interpretedHeader("Laser"), {'x'});
+    const valdor::HostResult r =
+        HostSimulator(options).run(platform::net::kLoopbackAddress, port, interpretedHeader("Laser"), {'x'});
     EXPECT_EQ(r.replyCode, 0) << r.error;
     ASSERT_TRUE(server->WaitIdle(kWaitMs));
     EXPECT_TRUE(fs::is_empty(m_spoolDir)) << "the spool file is removed";

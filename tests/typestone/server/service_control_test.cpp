@@ -70,8 +70,8 @@ protected:
     // Boxes go to the stand-in, as the program sets them up in service mode.
     void useTypestoneUiForBoxes(uint32_t timeoutMs)
     {
-        platform::ui::setBridge(std::make_shared<typestone::ServiceUiBridge>(
-            [this] { return ports.udpAux; }, timeoutMs));
+        platform::ui::setBridge(
+            std::make_shared<typestone::ServiceUiBridge>([this] { return ports.udpAux; }, timeoutMs));
         typestone::setServiceMessageBoxSender(&typestone::ServiceUiBridge::TraceBoxSender);
     }
 

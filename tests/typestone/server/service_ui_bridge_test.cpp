@@ -119,8 +119,10 @@ TEST(ServiceUiBridgeTest, TraceBoxesWithoutAnAnswerAnswerTwo)
     EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Simulate none printers ?", 0,
                                               platform::ui::kMbYesNo | platform::ui::kMbDefButton2),
               platform::ui::kIdCancel);
-    EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Overwrite it ?", 0, platform::ui::kMbYesNo), platform::ui::kIdCancel);
-    EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Go on?", 0, platform::ui::kMbOkCancel), platform::ui::kIdCancel);
+    EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Overwrite it ?", 0, platform::ui::kMbYesNo),
+              platform::ui::kIdCancel);
+    EXPECT_EQ(ServiceUiBridge::TraceBoxSender("Go on?", 0, platform::ui::kMbOkCancel),
+              platform::ui::kIdCancel);
     platform::ui::setBridge(nullptr);
     // The text went to TypestoneUI as it stands.
     std::vector<uint8_t> request;

@@ -8,11 +8,11 @@
 #include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <QApplication>
-#include <memory>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTreeWidget>
+#include <memory>
 
 #include <gtest/gtest.h>
 
