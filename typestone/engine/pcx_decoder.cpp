@@ -75,6 +75,13 @@ QImage decodePcx(const unsigned char* bytes, std::size_t length)
     }
 
     const std::size_t scanLine = rowBytes * static_cast<std::size_t>(planes);
+    // What the data can hold at most, before anything is allocated for the picture: a run of
+    // two bytes gives at most 63 pixel bytes, plain data one each. A short file that names a
+    // large picture ends early anyway, so it is refused without allocating for it.
+    const std::uint64_t available = dataEnd - kHeader;
+    const std::uint64_t mostBytes = encoded ? available * 32u : available;
+    if (static_cast<std::uint64_t>(scanLine) * static_cast<std::uint64_t>(height) > mostBytes)
+        return QImage();
     std::vector<unsigned char> pixels;
     try {
         pixels.resize(scanLine * static_cast<std::size_t>(height));

@@ -175,6 +175,13 @@ TEST_F(ImgWndTest, OtherFormatsMissingFilesAndLocalNames)
     EXPECT_EQ(decoded.pixel(0, 1), qRgb(0, 0, 255));
     EXPECT_EQ(decoded.pixel(3, 1), qRgb(255, 0, 0));
     EXPECT_TRUE(typestone::decodePcx(pcx.data(), 130).isNull()); // pixels cut short
+    // A short file that names an 8000 x 8000 picture is refused before anything is allocated
+    // for it (it once took gigabytes).
+    Bytes huge(pcx.begin(), pcx.begin() + 140);
+    put16(&huge[8], 7999);
+    put16(&huge[10], 7999);
+    put16(&huge[66], 8000);
+    EXPECT_TRUE(typestone::decodePcx(huge.data(), huge.size()).isNull());
     writeBytes(m_dir.file("v.pcx"), pcx);
     EXPECT_EQ(draw(block(0, 0, 0, 0, 0, {}), m_dir.file("v.pcx")),
               std::vector<std::string>{"image 0,0,4,2 4x2"});
