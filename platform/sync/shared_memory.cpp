@@ -137,6 +137,16 @@ bool SharedMemory::fail(const std::string& text)
     return false;
 }
 
+bool SharedMemory::checkRequest(const std::string& sysName, size_t size)
+{
+    if (sysName.empty())
+        return fail("a shared memory needs a name");
+    if (size == 0 || size > kMaxSize)
+        return fail("shared memory " + sysName + ": size " + std::to_string(size) + " is not between 1 and " +
+                    std::to_string(kMaxSize));
+    return true;
+}
+
 bool SharedMemory::mapWritable(int fd, size_t size, const std::string& sysName)
 {
     void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
@@ -155,11 +165,8 @@ bool SharedMemory::create(const std::string& name, size_t size, unsigned mode)
     close();
     m_errorString.clear();
     const std::string sysName = systemName(name);
-    if (sysName.empty())
-        return fail("a shared memory needs a name");
-    if (size == 0 || size > kMaxSize)
-        return fail("shared memory " + sysName + ": size " + std::to_string(size) + " is not between 1 and " +
-                    std::to_string(kMaxSize));
+    if (!checkRequest(sysName, size))
+        return false;
 
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         bool made = false;
@@ -222,11 +229,8 @@ bool SharedMemory::openShared(const std::string& name, size_t size, unsigned mod
     if (created)
         *created = false;
     const std::string sysName = systemName(name);
-    if (sysName.empty())
-        return fail("a shared memory needs a name");
-    if (size == 0 || size > kMaxSize)
-        return fail("shared memory " + sysName + ": size " + std::to_string(size) + " is not between 1 and " +
-                    std::to_string(kMaxSize));
+    if (!checkRequest(sysName, size))
+        return false;
 
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         bool made = false;

@@ -84,6 +84,8 @@ public:
 
 private:
     bool fail(const std::string& text);
+    // A name and a size that a shared memory can have; otherwise the failure is recorded.
+    bool checkRequest(const std::string& sysName, size_t size);
     bool inBounds(size_t offset, size_t length) const;
     bool mapWritable(int fd, size_t size, const std::string& sysName);
     void removeIfStillOurs();
