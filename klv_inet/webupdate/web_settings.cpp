@@ -1,9 +1,9 @@
 #include "klv_inet/webupdate/web_settings.h"
 
+#include "klv_inet/support/kbd.h"
+
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_section.h"
-
-#include <QLocale>
 
 #include <cstdlib>
 #include <cstring>
@@ -47,7 +47,10 @@ std::string updateKeyboardCode()
         if (!g_kbd.empty())
             return g_kbd;
     }
-    return QLocale::system().language() == QLocale::Spanish ? "SP" : "US";
+    // The PC keyboard code of this machine (its layout), as the host file transfer uses it.
+    std::string code;
+    GetKbd(code, 0, 0);
+    return code.empty() ? std::string("US") : code;
 }
 
 void setUpdateKeyboardCode(const char* code)

@@ -20,8 +20,8 @@ struct KLV_EXPORT WebUpdateSettings
 };
 
 // The keyboard code the update file's country and language rules compare with: the one set
-// with setUpdateKeyboardCode, else "SP" for a Spanish user locale and "US" otherwise.
+// with setUpdateKeyboardCode, else the machine's PC keyboard code (GetKbd).
 KLV_EXPORT std::string updateKeyboardCode();
-KLV_EXPORT void setUpdateKeyboardCode(const char* code); // null or empty: from the locale
+KLV_EXPORT void setUpdateKeyboardCode(const char* code); // null or empty: the machine's code
 
 } // namespace klv
