@@ -302,16 +302,24 @@ TEST_F(ServerRunTest, DailyWebQueryAtStartOnlyOnceBothAddressesAreGiven)
     testsupport::LoopbackHttpServer web;
     ASSERT_TRUE(web.ok());
     web.serve("/upd/update.txt", testsupport::page(200, "[Typestone_PLM]\r\nProduct1=Term\r\n"));
+    const char* updates = "Software\\KLV\\Typestone\\Updates";
+    auto stored = [&] {
+        std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+        std::string product;
+        return store->readString(platform::RegRoot::CurrentUser, updates, "Product1", &product) ==
+               platform::StoreStatus::Ok;
+    };
+    // The server is stopped once the answer is stored (or after 2 s without one): stopping it
+    // as soon as the request arrives would cut the query short and leave no stamp behind.
     auto run = [&] {
         start();
         ASSERT_TRUE(waitUntilServing()) << output();
-        for (int i = 0; i < 100 && web.count("/upd/update.txt") == 0; ++i)
+        for (int i = 0; i < 100 && !(web.count("/upd/update.txt") > 0 && stored()); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         process.terminate();
         ASSERT_TRUE(process.waitForFinished(30000));
         EXPECT_EQ(process.exitCode(), 0) << output();
     };
-    const char* updates = "Software\\KLV\\Typestone\\Updates";
     {
         // One of the two is not enough.
         std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
