@@ -3,6 +3,7 @@
 #include "typestone/widgets/fsize_report.h"
 
 #include "platform/draw/qt_font_engine.h"
+#include "platform/text/sprintf.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
 
@@ -133,11 +134,10 @@ void CFSizeTest::Execute()
     // Each cell must be at least one pixel; a zero count has no cell at all.
     if (!columns || !rows || *columns == 0 || *rows == 0 || *columns > unsigned(screen->width()) ||
         *rows > unsigned(screen->height())) {
-        char text[256];
-        std::snprintf(text, sizeof text,
-                      "Cols must be a number from 1 to %d and Rows one from 1 to %d (decimal, or hexadecimal "
-                      "after 0x).",
-                      screen->width(), screen->height());
+        const std::string text = platform::text::sprintf(
+            "Cols must be a number from 1 to %d and Rows one from 1 to %d (decimal, or hexadecimal "
+            "after 0x).",
+            screen->width(), screen->height());
         box(text, platform::ui::kMbOk | platform::ui::kMbIconExclamation);
         return;
     }

@@ -1,5 +1,6 @@
 #include "typestone/widgets/printers_dialog.h"
 
+#include "platform/text/sprintf.h"
 #include "typestone/server/port_values.h"
 #include "typestone/server/printer_strings.h"
 #include "typestone/server/server_strings.h"
@@ -21,7 +22,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace typestone {
 namespace {
@@ -44,9 +44,7 @@ int box(const std::string& text, uint32_t style)
 std::string formatted(unsigned id, const char* fallback, unsigned value)
 {
     const std::string pattern = localText(id, fallback).toStdString();
-    char buf[1024];
-    std::snprintf(buf, sizeof buf, pattern.c_str(), value);
-    return buf;
+    return platform::text::sprintf(pattern.c_str(), value);
 }
 
 } // namespace
