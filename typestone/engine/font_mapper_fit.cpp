@@ -366,7 +366,16 @@ bool CFontMapper::SetGridFont(uint16_t attr, int columns, int rows)
     FitFont(lf, cellW, cellH, 0, false);
     m_unitMode = kUnitGrid;
     m_attr = attr;
-    return SelFont(lf, attr);
+    if (!SelFont(lf, attr))
+        return false;
+    // The grid's row is the line pitch whatever the fitted face measures: a face a pixel short of
+    // its cell would put one more line on every page, and continuous forms would drift page by page.
+    m_dy = std::max(1, caps.height / rows);
+    m_cellH = m_dy;
+    SetLineGeometry(m_cellW, m_cellH);
+    if (!m_clip.isEmpty())
+        m_curr.y = std::max(m_curr.y, m_clip.top + m_dy);
+    return true;
 }
 
 void CFontMapper::SetNewFont(int cellWidth, int cellHeight, const LogFont& lf)

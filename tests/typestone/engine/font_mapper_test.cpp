@@ -322,4 +322,36 @@ TEST(Fitting, RealMonospaceFaceOnA4)
     EXPECT_FALSE(map.SetCellPosition(0, 58));
 }
 
+// In the grid every row is one line: the page holds exactly the rows the host asked for, even
+// where the fitted face measures a pixel less than its cell (65 rows: cell 107, face 106).
+TEST(Fitting, GridPageHoldsExactlyItsRows)
+{
+    test_support::useTestFonts();
+    platform::draw::QtFontEngine fonts;
+    platform::draw::RecordingDc dc(caps(4960, 7016));
+    CFontMapper map(nullptr, 1, &fonts);
+    map.SetDc(&dc);
+    std::vector<int> rowCounts{1, 7, 33, 96, 101, 120};
+    for (int rows = 58; rows <= 88; ++rows)
+        rowCounts.push_back(rows);
+    for (const int rows : rowCounts) {
+        ASSERT_TRUE(map.SetGridFont(0, 80, rows)) << rows;
+        EXPECT_EQ(map.CellHeight(), 7016 / rows) << rows;
+        map.PageStart();
+        int x = 0;
+        int y = 0;
+        int lines = 1;
+        while (map.DownOneLine(&x, &y) && lines <= rows + 1)
+            ++lines;
+        EXPECT_EQ(lines, rows) << rows << " rows";
+        EXPECT_EQ(y, rows - 1) << rows << " rows";
+    }
+    // The pitch stays the grid's row with attributes that change the fitted cell.
+    for (const uint16_t attr : {uint16_t{0x02}, uint16_t{0x08}, uint16_t{0x20}}) {
+        ASSERT_TRUE(map.SetGridFont(attr, 80, 65)) << attr;
+        EXPECT_TRUE(map.SetCellPosition(0, 64)) << attr;
+        EXPECT_FALSE(map.SetCellPosition(0, 65)) << attr;
+    }
+}
+
 } // namespace
