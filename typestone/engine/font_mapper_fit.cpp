@@ -1,6 +1,7 @@
 // Measuring fonts and fitting them to a character cell.
 
 #include "typestone/engine/font_mapper.h"
+#include "typestone/engine/mul_div.h"
 
 #include "platform/charset/oem_ansi.h"
 
@@ -330,11 +331,10 @@ bool CFontMapper::SetGridFont(uint16_t attr, int columns, int rows)
         columns = 80;
         rows = 58;
     } else if (columns <= 0) {
-        columns =
-            std::max(1, static_cast<int>(static_cast<int64_t>(caps.width) * rows / std::max(1, caps.height)));
+        // The page's own aspect, rounded to the nearest count.
+        columns = std::max(1, MulDiv(caps.width, rows, caps.height));
     } else if (rows <= 0) {
-        rows = std::max(
-            1, static_cast<int>(static_cast<int64_t>(caps.height) * columns / std::max(1, caps.width)));
+        rows = std::max(1, MulDiv(caps.height, columns, caps.width));
     }
     m_cols = columns;
     m_rows = rows;

@@ -236,6 +236,100 @@ TEST_F(RoutingTest, NoMapKeepsEverythingInThePlainRun)
     EXPECT_EQ(d[0].rfind("text 0,120 'A", 0), 0u);
 }
 
+// The weight of the Terminal face the mapped bytes are printed in, by the device flag and the
+// job font's weight.
+TEST(GroupFonts, TerminalWeightFollowsTheDeviceFlagAndTheJobsWeight)
+{
+    struct Case
+    {
+        int deviceFlag;
+        int jobWeight;
+        int want;
+    };
+    const Case cases[] = {
+        {1, 400, 700}, {1, 700, 400}, {1, 800, 700}, {1, 300, 700}, {0, 400, 400}, {0, 700, 400},
+    };
+    for (const Case& c : cases) {
+        platform::draw::FakeFontEngine fonts;
+        platform::draw::RecordingDc dc(caps(4800, 6960));
+        CFontMapper map(nullptr, c.deviceFlag, &fonts);
+        map.SetDc(&dc);
+        ASSERT_TRUE(map.SetGridFont(0, 80, 58));
+        auto lf = map.CurrLogFont();
+        lf.weight = c.jobWeight;
+        ASSERT_TRUE(map.SelFont(lf, 0));
+        dc.clear();
+        const uint8_t heart[] = {3};
+        map.TextOut(heart, 1);
+        std::string terminal;
+        for (const auto& l : dc.lines())
+            if (l.rfind("font 'Terminal'", 0) == 0)
+                terminal = l;
+        EXPECT_NE(terminal.find(" weight=" + std::to_string(c.want) + " "), std::string::npos)
+            << "device flag " << c.deviceFlag << ", job weight " << c.jobWeight << ": " << terminal;
+    }
+}
+
+TEST(GroupFonts, WithoutTheDeviceFlagMappedCellsAreBlankedFirst)
+{
+    platform::draw::FakeFontEngine fonts;
+    platform::draw::RecordingDc dc(caps(4800, 6960));
+    CFontMapper map(nullptr, 0, &fonts);
+    map.SetDc(&dc);
+    ASSERT_TRUE(map.SetGridFont(0, 80, 58));
+    map.SetPixelCoordinates(0, 120);
+    dc.clear();
+    std::vector<uint8_t> hearts(90, 3);
+    map.TextOut(hearts.data(), hearts.size());
+    std::vector<std::string> texts;
+    size_t terminalAt = 0;
+    for (const auto& l : dc.lines()) {
+        if (l.rfind("font 'Terminal'", 0) == 0 && terminalAt == 0)
+            terminalAt = texts.size();
+        if (l.rfind("text", 0) == 0)
+            texts.push_back(l);
+    }
+    // Spaces over the 90 cells in the job's font, then the hearts in the group's face.
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0], "text 0,120 '" + std::string(80, ' ') + "'");
+    EXPECT_EQ(texts[1], "text 4800,120 '" + std::string(10, ' ') + "'");
+    EXPECT_EQ(terminalAt, 2u);
+    EXPECT_EQ(texts[2].rfind("text 0,120 '\\x03", 0), 0u); // each byte as \xHH
+    EXPECT_EQ(texts[3].rfind("text 4800,120 '\\x03", 0), 0u);
+
+    // With the device flag the cells are not blanked.
+    CFontMapper clipping(nullptr, 1, &fonts);
+    clipping.SetDc(&dc);
+    ASSERT_TRUE(clipping.SetGridFont(0, 80, 58));
+    clipping.SetPixelCoordinates(0, 120);
+    dc.clear();
+    clipping.TextOut(hearts.data(), 3);
+    for (const auto& l : dc.lines())
+        EXPECT_EQ(l.find("'   '"), std::string::npos) << l;
+}
+
+TEST(GridFont, AZeroCountFollowsThePagesAspectRounded)
+{
+    struct Case
+    {
+        int columns, rows;
+        int wantColumns, wantRows;
+    };
+    // 4800 x 6960: 66 rows give 45.5 columns, 79 columns 114.55 rows.
+    const Case cases[] = {
+        {0, 66, 46, 66}, {79, 0, 79, 115}, {80, 0, 80, 116}, {0, 0, 80, 58}, {0, 1, 1, 1}, {1, 0, 1, 1},
+    };
+    for (const Case& c : cases) {
+        platform::draw::FakeFontEngine fonts;
+        platform::draw::RecordingDc dc(caps(4800, 6960));
+        CFontMapper map(nullptr, 1, &fonts);
+        map.SetDc(&dc);
+        map.SetGridFont(0, c.columns, c.rows);
+        EXPECT_EQ(std::make_pair(map.Columns(), map.Rows()), std::make_pair(c.wantColumns, c.wantRows))
+            << c.columns << " x " << c.rows;
+    }
+}
+
 // Fitting with formula fonts: the targets are reached and the searches stay short.
 TEST(Fitting, PrinterFitReachesFixedTargets)
 {
