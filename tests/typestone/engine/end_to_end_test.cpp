@@ -64,8 +64,8 @@ protected:
         int dark = 0;
         int all = 0;
         for (int y = static_cast<int>(margin + row * ch); y < static_cast<int>(margin + (row + 1) * ch); ++y)
-            for (int x = static_cast<int>(margin + column * cw); x < static_cast<int>(margin + (column + 1) * cw);
-                 ++x) {
+            for (int x = static_cast<int>(margin + column * cw);
+                 x < static_cast<int>(margin + (column + 1) * cw); ++x) {
                 ++all;
                 dark += qGray(page.pixel(x, y)) < 128 ? 1 : 0;
             }
