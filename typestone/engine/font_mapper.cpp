@@ -132,10 +132,12 @@ bool CFontMapper::DownOneLine(int* x, int* y)
 {
     const int row = (y != nullptr ? *y : 0) + 1;
     SetCellPosition(x != nullptr ? *x : 0, row);
-    // Only the height decides: a line that ran past the right edge does not end the page.
+    // Only the height decides: a line that ran past the right edge does not end the page. In
+    // the grid the rows do: the rest of the height after the last whole row can be taller than
+    // a row when there are many rows, and one more line would fit there.
     int height = 0;
     PrintableArea(nullptr, &height);
-    const bool room = !m_clip.isEmpty() || m_curr.y <= height;
+    const bool room = !m_clip.isEmpty() || (m_curr.y <= height && (m_unitMode != kUnitGrid || row < m_rows));
     if (room && y != nullptr)
         *y = row;
     return room;
