@@ -331,7 +331,7 @@ bool CFontMapper::SetGridFont(uint16_t attr, int columns, int rows)
         columns = 80;
         rows = 58;
     } else if (columns <= 0) {
-        // The page's own aspect, rounded to the nearest count.
+        // The page's own proportions, rounded to the nearest count.
         columns = std::max(1, MulDiv(caps.width, rows, caps.height));
     } else if (rows <= 0) {
         rows = std::max(1, MulDiv(caps.height, columns, caps.width));

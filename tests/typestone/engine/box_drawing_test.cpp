@@ -236,7 +236,7 @@ TEST_F(BoxFixture, MixedJunctionsJoinTheirNeighbours)
     {
         uint8_t byte;
         bool up, down, left, right, verticalDouble;
-        int pieces; // separate strokes inside the cell
+        int strokes; // separate strokes inside the cell
     };
     const Case cases[] = {
         {181, true, true, true, false, false, 1},  {182, true, true, true, false, true, 2},
@@ -300,7 +300,7 @@ TEST_F(BoxFixture, MixedJunctionsJoinTheirNeighbours)
         EXPECT_EQ(row(cy - 1, cx), row(cy, cx)) << "top join";
         EXPECT_EQ(row(cy + H - 1, cx), c.down ? along : none) << "bottom edge";
         EXPECT_EQ(row(cy + H, cx), row(cy + H - 1, cx)) << "bottom join";
-        EXPECT_EQ(components(got, cx, cy, W, H), c.pieces) << "strokes meet inside the cell";
+        EXPECT_EQ(components(got, cx, cy, W, H), c.strokes) << "strokes meet inside the cell";
     }
 }
 

@@ -308,7 +308,7 @@ TEST(GroupFonts, WithoutTheDeviceFlagMappedCellsAreBlankedFirst)
         EXPECT_EQ(l.find("'   '"), std::string::npos) << l;
 }
 
-TEST(GridFont, AZeroCountFollowsThePagesAspectRounded)
+TEST(GridFont, AZeroCountFollowsThePagesProportionsRounded)
 {
     struct Case
     {
