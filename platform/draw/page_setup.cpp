@@ -1,5 +1,6 @@
 #include "platform/draw/page_setup.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <utility>
@@ -31,6 +32,7 @@ PageSetup PageSetup::from(const spooler::PrinterDefaults& defaults, const spoole
     setup.media = options.media.value_or(defaults.media);
     setup.orientation = options.orientation.value_or(defaults.orientation);
     setup.resolution = options.resolution.value_or(defaults.resolution);
+    setup.margins = defaults.margins;
     return setup;
 }
 
@@ -82,7 +84,38 @@ bool PageSetup::check(std::string* error) const
         }
         return false;
     }
+    const auto size = mediaSizeMm(media);
+    const spooler::Margins& m = margins;
+    const bool marginsInRange = m.left >= 0 && m.top >= 0 && m.right >= 0 && m.bottom >= 0 &&
+                                m.left <= spooler::kMaxMargin && m.top <= spooler::kMaxMargin &&
+                                m.right <= spooler::kMaxMargin && m.bottom <= spooler::kMaxMargin;
+    // At least a centimetre of the sheet must stay printable either way.
+    if (!marginsInRange || (m.left + m.right) / 100.0 + 10 > size->first ||
+        (m.top + m.bottom) / 100.0 + 10 > size->second) {
+        if (error) {
+            *error = "margins " + spooler::marginText(m.left) + ", " + spooler::marginText(m.top) + ", " +
+                     spooler::marginText(m.right) + ", " + spooler::marginText(m.bottom) +
+                     " mm leave no printable area on media '" + media + "'";
+        }
+        return false;
+    }
     return true;
+}
+
+spooler::Margins PageSetup::pageMargins() const
+{
+    const spooler::Margins& m = margins;
+    switch (orientation) {
+    case spooler::Orientation::Landscape: // turned a quarter counter-clockwise
+        return {m.bottom, m.left, m.top, m.right};
+    case spooler::Orientation::ReverseLandscape:
+        return {m.top, m.right, m.bottom, m.left};
+    case spooler::Orientation::ReversePortrait:
+        return {m.right, m.bottom, m.left, m.top};
+    case spooler::Orientation::Portrait:
+        break;
+    }
+    return m;
 }
 
 DeviceCaps PageSetup::caps() const
@@ -91,13 +124,18 @@ DeviceCaps PageSetup::caps() const
     if (isLandscape()) {
         std::swap(size.first, size.second);
     }
+    const spooler::Margins m = pageMargins();
     DeviceCaps caps;
     caps.dpiX = resolution.x;
     caps.dpiY = resolution.y;
-    caps.width = caps.physicalWidth = toPixels(size.first, resolution.x);
-    caps.height = caps.physicalHeight = toPixels(size.second, resolution.y);
-    caps.widthMm = static_cast<int>(std::lround(size.first));
-    caps.heightMm = static_cast<int>(std::lround(size.second));
+    caps.physicalWidth = toPixels(size.first, resolution.x);
+    caps.physicalHeight = toPixels(size.second, resolution.y);
+    caps.offsetX = toPixels(m.left / 100.0, resolution.x);
+    caps.offsetY = toPixels(m.top / 100.0, resolution.y);
+    caps.width = std::max(1, caps.physicalWidth - caps.offsetX - toPixels(m.right / 100.0, resolution.x));
+    caps.height = std::max(1, caps.physicalHeight - caps.offsetY - toPixels(m.bottom / 100.0, resolution.y));
+    caps.widthMm = static_cast<int>(std::lround(size.first - (m.left + m.right) / 100.0));
+    caps.heightMm = static_cast<int>(std::lround(size.second - (m.top + m.bottom) / 100.0));
     return caps;
 }
 

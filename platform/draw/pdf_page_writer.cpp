@@ -69,6 +69,9 @@ void PdfPageWriter::attachPainter()
         // The writer's unit is 1/dpiX inch both ways; make y steps 1/dpiY inch.
         m_painter->scale(1.0, static_cast<double>(m_setup.resolution.x) / m_setup.resolution.y);
     }
+    // The page's origin is the printable area's corner, as on a printer's device context.
+    const DeviceCaps caps = m_setup.caps();
+    m_painter->translate(caps.offsetX, caps.offsetY);
     m_dc.attach(m_painter.get());
 }
 

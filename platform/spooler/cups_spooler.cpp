@@ -6,6 +6,7 @@
 
 #include <cups/pwg.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <strings.h>
@@ -344,6 +345,17 @@ std::optional<PrinterDefaults> CupsSpooler::defaults(const std::string& printer,
 
     if (const auto media = pwgMediaName(textOf("media").c_str()))
         result.media = *media;
+    // The printable area of that media: the margins the printer reports for it. A printer that
+    // reports none keeps the common default, so nothing falls into an edge it cannot print.
+    if (cups_dinfo_t* info = connection.info(nullptr)) {
+        cups_size_t size{};
+        if (cupsGetDestMediaByName(connection.http(), connection.dest(), info, result.media.c_str(),
+                                   CUPS_MEDIA_FLAGS_DEFAULT, &size) == 1) {
+            const auto margin = [](int value) { return std::clamp(value, 0, kMaxMargin); };
+            result.margins =
+                Margins{margin(size.left), margin(size.top), margin(size.right), margin(size.bottom)};
+        }
+    }
     if (const auto v = fromIppOrientation(intOf("orientation-requested")))
         result.orientation = *v;
     if (const int copies = intOf("copies"); copies >= 1 && copies <= kMaxCopies)

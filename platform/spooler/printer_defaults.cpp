@@ -130,6 +130,30 @@ std::optional<int> parseCopies(std::string_view text)
     return parseInt(text, 1, kMaxCopies);
 }
 
+std::optional<int> parseMargin(std::string_view text)
+{
+    const size_t dot = text.find('.');
+    const std::string_view whole = text.substr(0, dot);
+    std::string_view fraction = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+    if (whole.empty() || whole.size() > 2 || (dot != std::string_view::npos && fraction.empty()) ||
+        fraction.size() > 2)
+        return std::nullopt;
+    const auto mm = parseInt(whole, 0, kMaxMargin / 100);
+    const auto hundredths = fraction.empty() ? std::optional<int>(0) : parseInt(fraction, 0, 99);
+    if (!mm || !hundredths || fraction.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    const int value = *mm * 100 + (fraction.size() == 1 ? *hundredths * 10 : *hundredths);
+    if (value > kMaxMargin)
+        return std::nullopt;
+    return value;
+}
+
+std::string marginText(int hundredths)
+{
+    const std::string rest = std::to_string(hundredths % 100);
+    return std::to_string(hundredths / 100) + "." + (rest.size() < 2 ? "0" : "") + rest;
+}
+
 bool isValidMediaName(std::string_view media)
 {
     if (media.empty() || media.size() > 64)
@@ -152,6 +176,11 @@ bool checkDefaults(const PrinterDefaults& defaults, std::string* error)
     else if (defaults.resolution.x < 1 || defaults.resolution.x > kMaxResolution ||
              defaults.resolution.y < 1 || defaults.resolution.y > kMaxResolution)
         problem = "resolution must be 1 to " + std::to_string(kMaxResolution) + " dpi";
+    else
+        for (const int margin :
+             {defaults.margins.left, defaults.margins.top, defaults.margins.right, defaults.margins.bottom})
+            if (margin < 0 || margin > kMaxMargin)
+                problem = "margins must be 0 to " + marginText(kMaxMargin) + " mm";
     if (problem.empty())
         return true;
     if (error)
@@ -169,6 +198,10 @@ std::string formatDefaults(const PrinterDefaults& defaults)
     text += std::string("color-mode=") + keyword(defaults.colorMode) + "\n";
     text += std::string("quality=") + keyword(defaults.quality) + "\n";
     text += "resolution=" + resolutionText(defaults.resolution) + "\n";
+    text += "margin-left=" + marginText(defaults.margins.left) + "\n";
+    text += "margin-top=" + marginText(defaults.margins.top) + "\n";
+    text += "margin-right=" + marginText(defaults.margins.right) + "\n";
+    text += "margin-bottom=" + marginText(defaults.margins.bottom) + "\n";
     return text;
 }
 
@@ -212,6 +245,15 @@ bool parseDefaults(std::string_view text, PrinterDefaults* defaults, std::string
                 const auto v = parseQuality(value);
                 ok = v.has_value();
                 result.quality = v.value_or(result.quality);
+            } else if (key == "margin-left" || key == "margin-top" || key == "margin-right" ||
+                       key == "margin-bottom") {
+                const auto v = parseMargin(value);
+                ok = v.has_value();
+                int& margin = key == "margin-left"    ? result.margins.left
+                              : key == "margin-top"   ? result.margins.top
+                              : key == "margin-right" ? result.margins.right
+                                                      : result.margins.bottom;
+                margin = v.value_or(margin);
             } else if (key == "resolution") {
                 const auto v = parseResolution(value);
                 ok = v.has_value();

@@ -46,6 +46,20 @@ struct Resolution
 constexpr int kMaxCopies = 999;
 constexpr int kMaxResolution = 9600;
 
+// The unprintable edges of the sheet, in hundredths of a millimetre as the sheet lies in
+// portrait. The default is that of a common laser printer (1/6 inch, about 4.2 mm, each side).
+constexpr int kDefaultMargin = 423;
+constexpr int kMaxMargin = 5000; // 50 mm
+
+struct Margins
+{
+    int left = kDefaultMargin;
+    int top = kDefaultMargin;
+    int right = kDefaultMargin;
+    int bottom = kDefaultMargin;
+    bool operator==(const Margins&) const = default;
+};
+
 struct PrinterDefaults
 {
     // A PWG self-describing media name ("iso_a4_210x297mm", "na_letter_8.5x11in").
@@ -56,6 +70,7 @@ struct PrinterDefaults
     ColorMode colorMode = ColorMode::Color;
     PrintQuality quality = PrintQuality::Normal;
     Resolution resolution;
+    Margins margins;
     bool operator==(const PrinterDefaults&) const = default;
 };
 
@@ -74,15 +89,19 @@ std::optional<ColorMode> parseColorMode(std::string_view text);
 std::optional<PrintQuality> parseQuality(std::string_view text);
 std::optional<Resolution> parseResolution(std::string_view text); // "600x600" or "600"
 std::optional<int> parseCopies(std::string_view text);            // 1 .. kMaxCopies
+// A margin in millimetres with at most two decimals ("4.23"), 0 .. kMaxMargin / 100; the
+// result in hundredths of a millimetre.
+std::optional<int> parseMargin(std::string_view text);
+std::string marginText(int hundredths); // "4.23"
 
 // A media name is 1..64 characters of [a-z0-9._-].
 bool isValidMediaName(std::string_view media);
 
-// Checks copies, resolution and media against the limits above.
+// Checks copies, resolution, media and margins against the limits above.
 bool checkDefaults(const PrinterDefaults& defaults, std::string* error);
 
 // The settings as "key=value" lines (media, orientation, copies, sides, color-mode, quality,
-// resolution).
+// resolution, margin-left, margin-top, margin-right, margin-bottom).
 std::string formatDefaults(const PrinterDefaults& defaults);
 
 // Reads text written by formatDefaults. Keys that are missing keep the built-in defaults;

@@ -5,12 +5,50 @@
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/shade_patterns.h"
 
+#include <iterator>
 #include <string>
 
 namespace typestone {
 
 using platform::draw::Point;
 using platform::draw::Rect;
+
+namespace {
+
+// A junction of single and double lines: which arms it has, and whether its vertical arms are
+// the double ones (its horizontal arms are then single) or the single ones.
+struct Junction
+{
+    bool up, down, left, right, verticalDouble;
+};
+
+// Routines 27..44 in byte order: ╡ ╢ ╖ ╕ ╜ ╛ ╞ ╟ ╧ ╨ ╤ ╥ ╙ ╘ ╒ ╓ ╫ ╪.
+constexpr Junction kJunctions[] = {
+    {true, true, true, false, false},  // 181 ╡
+    {true, true, true, false, true},   // 182 ╢
+    {false, true, true, false, true},  // 183 ╖
+    {false, true, true, false, false}, // 184 ╕
+    {true, false, true, false, true},  // 189 ╜
+    {true, false, true, false, false}, // 190 ╛
+    {true, true, false, true, false},  // 198 ╞
+    {true, true, false, true, true},   // 199 ╟
+    {true, false, true, true, false},  // 207 ╧
+    {true, false, true, true, true},   // 208 ╨
+    {false, true, true, true, false},  // 209 ╤
+    {false, true, true, true, true},   // 210 ╥
+    {true, false, false, true, true},  // 211 ╙
+    {true, false, false, true, false}, // 212 ╘
+    {false, true, false, true, false}, // 213 ╒
+    {false, true, false, true, true},  // 214 ╓
+    {true, true, true, true, true},    // 215 ╫
+    {true, true, true, true, false},   // 216 ╪
+};
+static_assert(std::size(kJunctions) == kFirstHalfBlockRoutine - kFirstMixedRoutine);
+
+// A run's count is a 16-bit number.
+constexpr int kMaxRunCells = 0xFFFF;
+
+} // namespace
 
 void CFontMapper::SetLineGeometry(int W, int H)
 {
@@ -51,7 +89,11 @@ void CFontMapper::DrawSemigr(int x, int y, uint32_t entry, int count)
 
 void CFontMapper::shade(int pattern, int x, int y, int count)
 {
-    Rect r{x, y, AdvancePosition(x, count, m_cellW), y + m_cellH};
+    fill(pattern, Rect{x, y, AdvancePosition(x, count, m_cellW), y + m_cellH});
+}
+
+void CFontMapper::fill(int pattern, Rect r)
+{
     if (!m_clip.isEmpty())
         r = r.intersected(m_clip);
     if (r.isEmpty())
@@ -69,8 +111,16 @@ void CFontMapper::DrawRoutine(int routine, int x, int y, int n)
     const int sy = m_geo.sy;
     const int dx = m_geo.dx;
     const int dy = m_geo.dy;
-    if (routine < 23)
+    if (routine < 23 || (routine >= kFirstMixedRoutine && routine < kFirstHalfBlockRoutine))
         EnsurePen(1);
+    if (routine >= kFirstMixedRoutine && routine < kFirstHalfBlockRoutine) {
+        junction(routine - kFirstMixedRoutine, x, y);
+        return;
+    }
+    if (routine >= kFirstHalfBlockRoutine && routine <= kLastRoutine) {
+        halfBlock(routine - kFirstHalfBlockRoutine, x, y, n);
+        return;
+    }
     switch (routine) {
     case 1: // │
         line(x + sx, y, x + sx, y + H);
@@ -168,6 +218,72 @@ void CFontMapper::DrawRoutine(int routine, int x, int y, int n)
         shade(routine - 23, x, y, n);
         break;
     default:
+        break;
+    }
+}
+
+// Inclusive pixel spans: the end point of a line is not drawn.
+void CFontMapper::hspan(int y, int x0, int x1)
+{
+    line(x0, y, x1 + 1, y);
+}
+
+void CFontMapper::vspan(int x, int y0, int y1)
+{
+    line(x, y0, x, y1 + 1);
+}
+
+void CFontMapper::junction(int index, int x, int y)
+{
+    // The arms reach the cell's edges where the plain single and double lines of the
+    // neighbouring cells lie; inside the cell a tee's stem stops at the nearer stroke of the
+    // double line it meets, a corner's runs across both strokes.
+    const Junction& j = kJunctions[index];
+    const int W = m_cellW;
+    const int H = m_cellH;
+    const LineGeometry& g = m_geo;
+    const int right = x + W - 1;
+    const int bottom = y + H - 1;
+    if (j.verticalDouble) {
+        // two vertical strokes, one horizontal line
+        const int yh = y + g.sy;
+        const int xl = x + g.dx;
+        const int xr = x + W - g.dx;
+        for (const int xv : {xl, xr})
+            vspan(xv, j.up ? y : yh, j.down ? bottom : yh);
+        const bool through = j.up && j.down; // the line meets only the nearer stroke
+        hspan(yh, j.left ? x : (through ? xr : xl), j.right ? right : (through ? xl : xr));
+    } else {
+        // one vertical line, two horizontal strokes
+        const int xv = x + g.sx;
+        const int yt = y + g.dy;
+        const int yb = y + H - g.dy;
+        for (const int yy : {yt, yb})
+            hspan(yy, j.left ? x : xv, j.right ? right : xv);
+        const bool across = j.left && j.right; // the stem meets only the nearer stroke
+        vspan(xv, j.up ? y : (across ? yb : yt), j.down ? bottom : (across ? yt : yb));
+    }
+}
+
+void CFontMapper::halfBlock(int index, int x, int y, int n)
+{
+    // ▄ ▌ ▐ ▀ filled like the full block, on their half of the cell.
+    const int W = m_cellW;
+    const int H = m_cellH;
+    const int end = AdvancePosition(x, n, W);
+    switch (index) {
+    case 0: // ▄
+        fill(3, Rect{x, y + H / 2, end, y + H});
+        break;
+    case 1: // ▌
+    case 2: // ▐
+        for (int i = 0; i < n && i < kMaxRunCells; ++i) {
+            const int left = AdvancePosition(x, i, W) + (index == 2 ? W / 2 : 0);
+            fill(3, Rect{left, y, left + (index == 2 ? W - W / 2 : W / 2), y + H});
+        }
+        break;
+    default: // ▀
+        fill(3, Rect{x, y, end, y + H / 2});
         break;
     }
 }

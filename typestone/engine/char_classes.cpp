@@ -1,5 +1,7 @@
 #include "typestone/engine/char_classes.h"
 
+#include <cstddef>
+
 namespace typestone {
 
 void CharClasses::InitCharClasses()
@@ -19,6 +21,13 @@ void CharClasses::InitCharClasses()
                                   {205, 19}, {206, 20}, {217, 21}, {218, 22}, {219, 26}};
     for (const Drawn& d : drawn)
         e[d.byte] = kClassDrawn | d.routine;
+    // The junctions that mix single and double lines, and the half blocks, are drawn on the same
+    // cell geometry too: a face's glyphs for them are thicker than the drawn strokes, sit
+    // elsewhere in the cell and do not meet the neighbouring lines.
+    static const uint8_t mixed[] = {181, 182, 183, 184, 189, 190, 198, 199, 207, 208, 209,
+                                    210, 211, 212, 213, 214, 215, 216, 220, 221, 222, 223};
+    for (size_t i = 0; i < sizeof mixed; ++i)
+        e[mixed[i]] = kClassDrawn | static_cast<uint32_t>(kFirstMixedRoutine + i);
     e[196] |= kClassRun;
     e[205] |= kClassRun;
 
@@ -35,10 +44,7 @@ void CharClasses::InitCharClasses()
     map(253, 6, 0xFD);
     for (int b = 155; b <= 158; ++b)
         map(b, 3, b);
-    static const uint8_t terminal7[] = {169, 181, 182, 183, 184, 189, 190, 198, 199, 207, 208, 209,
-                                        210, 211, 212, 213, 214, 215, 216, 220, 221, 222, 223};
-    for (uint8_t b : terminal7)
-        map(b, 7, b);
+    map(169, 7, 169);
     for (uint8_t b : {152, 166, 167})
         map(b, 8, b);
     map(1, 4, 0xA9);

@@ -10,10 +10,16 @@ namespace typestone {
 
 inline constexpr uint32_t kClassActive = 0x80000000u; // taken out of the plain run
 inline constexpr uint32_t kClassMapped = 0x40000000u; // bits 8-15 group, 0-7 byte to print
-inline constexpr uint32_t kClassDrawn = 0x20000000u;  // bits 0-7 box-drawing routine 1..26
+inline constexpr uint32_t kClassDrawn = 0x20000000u;  // bits 0-7 box-drawing routine 1..48
 inline constexpr uint32_t kClassRun = 0x08000000u;    // with kClassDrawn: one call per run
 
 inline constexpr int kFaceGroups = 8;
+
+// Drawing routines 27..44 are the mixed single/double junctions (bytes 181-184, 189, 190, 198,
+// 199, 207-216 in order), 45..48 the half blocks (bytes 220-223).
+inline constexpr int kFirstMixedRoutine = 27;
+inline constexpr int kFirstHalfBlockRoutine = 45;
+inline constexpr int kLastRoutine = 48;
 
 class CharClasses
 {

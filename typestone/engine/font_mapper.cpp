@@ -1,4 +1,5 @@
 #include "typestone/engine/font_mapper.h"
+#include "typestone/engine/mul_div.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,22 +10,6 @@ using platform::draw::Color;
 using platform::draw::Pen;
 using platform::draw::Point;
 using platform::draw::Rect;
-
-namespace {
-
-// MulDiv: a * b / c rounded to the nearest, in 64 bits.
-int mulDiv(int a, int b, int c)
-{
-    if (c == 0)
-        return 0;
-    const int64_t p = static_cast<int64_t>(a) * b;
-    const int64_t half = (c > 0 ? c : -c) / 2;
-    const bool negative = (p < 0) != (c < 0);
-    const int64_t mag = ((p < 0 ? -p : p) + half) / (c < 0 ? -c : c);
-    return static_cast<int>(negative ? -mag : mag);
-}
-
-} // namespace
 
 CFontMapper::CFontMapper(CWinPrt* owner, int deviceFlag, platform::draw::FontEngine* engine)
     : m_owner(owner), m_deviceFlag(deviceFlag), m_engine(engine)
@@ -147,10 +132,12 @@ bool CFontMapper::DownOneLine(int* x, int* y)
 {
     const int row = (y != nullptr ? *y : 0) + 1;
     SetCellPosition(x != nullptr ? *x : 0, row);
-    // Only the height decides: a line that ran past the right edge does not end the page.
+    // Only the height decides: a line that ran past the right edge does not end the page. In
+    // the grid the rows do: the rest of the height after the last whole row can be taller than
+    // a row when there are many rows, and one more line would fit there.
     int height = 0;
     PrintableArea(nullptr, &height);
-    const bool room = !m_clip.isEmpty() || m_curr.y <= height;
+    const bool room = !m_clip.isEmpty() || (m_curr.y <= height && (m_unitMode != kUnitGrid || row < m_rows));
     if (room && y != nullptr)
         *y = row;
     return room;
@@ -214,14 +201,14 @@ bool CFontMapper::ConvertUnits(int unit, int* x, int* y, int* right, int* bottom
         break;
     case kUnitMm:
         each([&](int v, bool horizontal) {
-            return mulDiv(v, (horizontal ? caps.dpiX : caps.dpiY) * 10, 254);
+            return MulDiv(v, (horizontal ? caps.dpiX : caps.dpiY) * 10, 254);
         });
         break;
     case kUnitInch:
         each([&](int v, bool horizontal) { return v * (horizontal ? caps.dpiX : caps.dpiY); });
         break;
     case kUnitPoint10:
-        each([&](int v, bool horizontal) { return mulDiv(v, horizontal ? caps.dpiX : caps.dpiY, 720); });
+        each([&](int v, bool horizontal) { return MulDiv(v, horizontal ? caps.dpiX : caps.dpiY, 720); });
         break;
     default:
         return false;

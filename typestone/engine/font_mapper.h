@@ -6,8 +6,8 @@
 // keeps the colour, pen, clip and position state of the job.
 //
 // Split by concern: font_mapper.cpp (state, positions, units, colours), font_mapper_text.cpp
-// (routing text), font_mapper_fit.cpp (measuring and fitting fonts), box_drawing.cpp (the 26
-// box-drawing routines and shades).
+// (routing text), font_mapper_fit.cpp (measuring and fitting fonts), box_drawing.cpp (the 48
+// box-drawing routines: lines, shades and half blocks).
 
 #include "typestone/engine/char_classes.h"
 #include "typestone/engine/line_geometry.h"
@@ -144,7 +144,7 @@ public:
     const LineGeometry& Geometry() const { return m_geo; }
     int BaselineAdjust() const { return m_baseAdjust; }
     void DrawSemigr(int x, int y, uint32_t entry, int count);
-    // Routine 1..26 at the cell whose top-left is (x, y).
+    // Routine 1..48 at the cell whose top-left is (x, y).
     void DrawRoutine(int routine, int x, int y, int count);
     void SetDrawingCell(int W, int H)
     {
@@ -159,6 +159,11 @@ private:
     void mappedOut(int x, int y, uint32_t entry, int count);
     platform::draw::FontHandle groupFont(int group);
     void shade(int pattern, int x, int y, int count);
+    void fill(int pattern, platform::draw::Rect r);
+    void junction(int index, int x, int y);
+    void halfBlock(int index, int x, int y, int n);
+    void hspan(int y, int x0, int x1);
+    void vspan(int x, int y0, int y1);
     void line(int x1, int y1, int x2, int y2);
     void polyline(std::initializer_list<platform::draw::Point> points);
 

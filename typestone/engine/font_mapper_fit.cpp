@@ -1,6 +1,7 @@
 // Measuring fonts and fitting them to a character cell.
 
 #include "typestone/engine/font_mapper.h"
+#include "typestone/engine/mul_div.h"
 
 #include "platform/charset/oem_ansi.h"
 
@@ -330,11 +331,10 @@ bool CFontMapper::SetGridFont(uint16_t attr, int columns, int rows)
         columns = 80;
         rows = 58;
     } else if (columns <= 0) {
-        columns =
-            std::max(1, static_cast<int>(static_cast<int64_t>(caps.width) * rows / std::max(1, caps.height)));
+        // The page's own proportions, rounded to the nearest count.
+        columns = std::max(1, MulDiv(caps.width, rows, caps.height));
     } else if (rows <= 0) {
-        rows = std::max(
-            1, static_cast<int>(static_cast<int64_t>(caps.height) * columns / std::max(1, caps.width)));
+        rows = std::max(1, MulDiv(caps.height, columns, caps.width));
     }
     m_cols = columns;
     m_rows = rows;
@@ -366,7 +366,16 @@ bool CFontMapper::SetGridFont(uint16_t attr, int columns, int rows)
     FitFont(lf, cellW, cellH, 0, false);
     m_unitMode = kUnitGrid;
     m_attr = attr;
-    return SelFont(lf, attr);
+    if (!SelFont(lf, attr))
+        return false;
+    // The grid's row is the line pitch whatever the fitted face measures: a face a pixel short of
+    // its cell would put one more line on every page, and continuous forms would drift page by page.
+    m_dy = std::max(1, caps.height / rows);
+    m_cellH = m_dy;
+    SetLineGeometry(m_cellW, m_cellH);
+    if (!m_clip.isEmpty())
+        m_curr.y = std::max(m_curr.y, m_clip.top + m_dy);
+    return true;
 }
 
 void CFontMapper::SetNewFont(int cellWidth, int cellHeight, const LogFont& lf)

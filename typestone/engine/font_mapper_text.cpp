@@ -161,6 +161,10 @@ platform::draw::FontHandle CFontMapper::groupFont(int group)
     lf.underline = m_currLogFont.underline;
     lf.setFaceName(face);
     if (strcasecmp(face, "Terminal") == 0) {
+        // The OEM face's strokes are thin beside a fitted printer face, so it is taken bold,
+        // except beside a font of weight 700; a device that does not clip its cells takes it
+        // at normal weight.
+        lf.weight = !m_deviceFlag ? 400 : m_currLogFont.weight == 700 ? 400 : 700;
         lf.charSet = platform::draw::kOemCharset;
         lf.outPrecision = 1;
         lf.clipPrecision = 2;
@@ -180,6 +184,11 @@ void CFontMapper::mappedOut(int x, int y, uint32_t entry, int count)
 {
     if (m_dc == nullptr || count <= 0)
         return;
+    // A device that does not clip its own cells gets them blanked with the current font first.
+    if (!m_deviceFlag)
+        for (int done = 0; done < count; done += 80)
+            doTextOut(AdvancePosition(x, done, m_cellW), y,
+                      std::string(static_cast<size_t>(std::min(80, count - done)), ' '));
     const auto font = groupFont(CharClasses::group(entry));
     platform::draw::FontHandle previous;
     if (font)

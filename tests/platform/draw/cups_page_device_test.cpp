@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -86,6 +87,72 @@ TEST_F(CupsPageDeviceTest, TheJobArrivesAsOnePdfWhenItEnds)
     ASSERT_TRUE(pdfinfo.waitForFinished(30000));
     const QString info = QString::fromUtf8(pdfinfo.readAllStandardOutput() + pdfinfo.readAllStandardError());
     EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages: +2\\n")))) << info.toStdString();
+}
+
+// A PostScript printer of A4 and Letter whose imageable area leaves 18 pt at the left, 36 pt at
+// the bottom and 12 pt at the right and top of the sheet.
+constexpr const char* kMarginsPpd = R"ppd(*PPD-Adobe: "4.3"
+*FormatVersion: "4.3"
+*FileVersion: "1.0"
+*LanguageVersion: English
+*LanguageEncoding: ISOLatin1
+*PCFileName: "MARGINS.PPD"
+*Manufacturer: "Typestone Tests"
+*Product: "(Margins)"
+*ModelName: "Margins Printer"
+*ShortNickName: "Margins Printer"
+*NickName: "Margins Printer"
+*PSVersion: "(3010.000) 0"
+*LanguageLevel: "3"
+*ColorDevice: False
+*DefaultColorSpace: Gray
+*FileSystem: False
+*Throughput: "1"
+*LandscapeOrientation: Plus90
+*TTRasterizer: Type42
+*DefaultResolution: 600dpi
+*OpenUI *PageSize/Media Size: PickOne
+*OrderDependency: 10 AnySetup *PageSize
+*DefaultPageSize: A4
+*PageSize A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*PageSize Letter/Letter: "<</PageSize[612 792]>>setpagedevice"
+*CloseUI: *PageSize
+*OpenUI *PageRegion: PickOne
+*OrderDependency: 10 AnySetup *PageRegion
+*DefaultPageRegion: A4
+*PageRegion A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*PageRegion Letter/Letter: "<</PageSize[612 792]>>setpagedevice"
+*CloseUI: *PageRegion
+*DefaultImageableArea: A4
+*ImageableArea A4/A4: "18 36 583 830"
+*ImageableArea Letter/Letter: "18 36 600 780"
+*DefaultPaperDimension: A4
+*PaperDimension A4/A4: "595 842"
+*PaperDimension Letter/Letter: "612 792"
+*DefaultFont: Courier
+*Font Courier: Standard "(002.004S)" Standard ROM
+)ppd";
+
+TEST_F(CupsPageDeviceTest, TheQueuesMediaMarginsBoundThePrintableArea)
+{
+    const std::string queue = "margins_" + std::to_string(++s_queues);
+    std::string error;
+    ASSERT_TRUE(s_cupsd->addPpdQueue(queue, kMarginsPpd, &error)) << error;
+    const auto defaults = m_spooler.defaults(queue, &error);
+    ASSERT_TRUE(defaults) << error;
+    EXPECT_EQ(defaults->media, "iso_a4_210x297mm");
+    // 18, 12, 12 and 36 points in hundredths of a millimetre.
+    EXPECT_EQ(defaults->margins, (spooler::Margins{635, 423, 423, 1270}));
+
+    auto device = makePageDevice(m_spooler, PageDeviceRequest{queue, {}, {}}, &error);
+    ASSERT_TRUE(device) << error;
+    const DeviceCaps caps = device->caps();
+    const auto pixels = [](double mm, int dpi) { return static_cast<int>(std::lround(mm * dpi / 25.4)); };
+    EXPECT_EQ(caps.physicalWidth, pixels(210, caps.dpiX));
+    EXPECT_EQ(caps.offsetX, pixels(6.35, caps.dpiX));
+    EXPECT_EQ(caps.offsetY, pixels(4.23, caps.dpiY));
+    EXPECT_EQ(caps.width, caps.physicalWidth - caps.offsetX - pixels(4.23, caps.dpiX));
+    EXPECT_EQ(caps.height, caps.physicalHeight - caps.offsetY - pixels(12.7, caps.dpiY));
 }
 
 TEST_F(CupsPageDeviceTest, AnAbortedJobIsNeverSubmitted)

@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -93,8 +94,13 @@ TEST_F(PageDeviceTest, ThreePagesThroughTheFolderSpoolerGiveAThreePagePdf)
     auto device = makePageDevice(*m_spooler, PageDeviceRequest{"Office", {}, {}}, &error);
     ASSERT_TRUE(device) << error;
     EXPECT_EQ(device->caps().dpiX, 600);
-    EXPECT_EQ(device->caps().width, 4961); // A4 at 600 dpi
-    EXPECT_EQ(device->caps().height, 7016);
+    // A4 at 600 dpi inside the folder printer's default margins of 4.23 mm (100 pixels).
+    EXPECT_EQ(device->caps().physicalWidth, 4961);
+    EXPECT_EQ(device->caps().physicalHeight, 7016);
+    EXPECT_EQ(device->caps().offsetX, 100);
+    EXPECT_EQ(device->caps().offsetY, 100);
+    EXPECT_EQ(device->caps().width, 4761);
+    EXPECT_EQ(device->caps().height, 6816);
     ASSERT_TRUE(device->startDoc("Monthly report")) << device->errorText();
     drawPages(*device, 3, m_fonts);
     EXPECT_TRUE(spooledPdfs().isEmpty()); // nothing is submitted before the end
@@ -120,13 +126,58 @@ TEST_F(PageDeviceTest, TheSpoolerDeviceUsesThePrintersDefaults)
     ASSERT_TRUE(m_spooler->saveDefaults("Office", defaults, &error)) << error;
     auto device = makePageDevice(*m_spooler, PageDeviceRequest{"Office", {}, {}}, &error);
     ASSERT_TRUE(device) << error;
-    EXPECT_EQ(device->caps().width, 3300); // 11 in at 300 dpi, turned
-    EXPECT_EQ(device->caps().height, 2550);
+    // 11 in at 300 dpi, turned, less the default margins of 50 pixels.
+    EXPECT_EQ(device->caps().physicalWidth, 3300);
+    EXPECT_EQ(device->caps().width, 3200);
+    EXPECT_EQ(device->caps().height, 2450);
     ASSERT_TRUE(device->startDoc("Wide"));
     drawPages(*device, 1, m_fonts);
     ASSERT_TRUE(device->endDoc()) << device->errorText();
     const QString pdf = QDir(m_printerDir).filePath(spooledPdfs().value(0));
     EXPECT_NE(pdfInfo(pdf, "Page size").find("792 x 612"), std::string::npos) << pdfInfo(pdf, "Page size");
+}
+
+TEST_F(PageDeviceTest, DrawingStartsAtThePrintableCorner)
+{
+    // (0, 0) of the device is the printable area's corner, 100 pixels in from the sheet's edges,
+    // and nothing reaches the unprintable edge.
+    std::string error;
+    auto device = makePageDevice(*m_spooler, PageDeviceRequest{"Office", {}, {}}, &error);
+    ASSERT_TRUE(device) << error;
+    ASSERT_TRUE(device->startDoc("Corner"));
+    ASSERT_TRUE(device->startPage());
+    device->dc()->fillRect({-100, -100, 200, 200}, Brush::solid(kBlack));
+    const DeviceCaps caps = device->caps();
+    device->dc()->fillRect({caps.width - 200, caps.height - 200, caps.width + 100, caps.height + 100},
+                           Brush::solid(kBlack));
+    ASSERT_TRUE(device->endPage());
+    ASSERT_TRUE(device->endDoc()) << device->errorText();
+    const QString pdf = QDir(m_printerDir).filePath(spooledPdfs().value(0));
+    const QString prefix = m_root.filePath(QStringLiteral("corner"));
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-gray"),
+                  QStringLiteral("-singlefile"), pdf, prefix});
+    ASSERT_TRUE(render.waitForFinished(60000) && render.exitCode() == 0)
+        << render.readAllStandardError().toStdString();
+    const QImage page(prefix + QStringLiteral(".pgm"));
+    ASSERT_FALSE(page.isNull());
+    // The whole A4 sheet at 60 dpi: one rendered pixel for 10 of the device.
+    ASSERT_NEAR(page.width(), 496, 1);
+    ASSERT_NEAR(page.height(), 702, 1);
+    const auto black = [&](int x, int y) { return qGray(page.pixel(x, y)) < 128; };
+    struct Probe
+    {
+        int x, y;
+        bool ink;
+    };
+    const int right = page.width() - 1;
+    const int bottom = page.height() - 1;
+    for (const Probe& p : {Probe{5, 5, false}, Probe{12, 12, true}, Probe{28, 28, true}, Probe{5, 20, false},
+                           Probe{20, 5, false}, Probe{32, 32, false}, Probe{right - 5, bottom - 5, false},
+                           Probe{right - 12, bottom - 12, true}, Probe{right - 32, bottom - 32, false}}) {
+        EXPECT_EQ(black(p.x, p.y), p.ink) << p.x << "," << p.y;
+    }
 }
 
 TEST_F(PageDeviceTest, OrientationChangesFromTheNextPage)

@@ -39,6 +39,61 @@ TEST(PageSetup, CapsAtTheResolutionTurnedForLandscape)
     EXPECT_EQ(caps.widthMm, 297);
 }
 
+TEST(PageSetup, ThePrintableAreaLiesInsideTheMarginsTurnedWithThePage)
+{
+    // A4 at 600 dpi with margins left 6.35, top 4.23, right 12.7, bottom 25.4 mm (sheet in
+    // portrait): 150, 100, 300 and 600 pixels.
+    struct Case
+    {
+        spooler::Orientation orientation;
+        int offsetX, offsetY, width, height;
+    };
+    const Case cases[] = {
+        {spooler::Orientation::Portrait, 150, 100, 4961 - 450, 7016 - 700},
+        {spooler::Orientation::Landscape, 600, 150, 7016 - 700, 4961 - 450},
+        {spooler::Orientation::ReverseLandscape, 100, 300, 7016 - 700, 4961 - 450},
+        {spooler::Orientation::ReversePortrait, 300, 600, 4961 - 450, 7016 - 700},
+    };
+    for (const Case& c : cases) {
+        PageSetup setup;
+        setup.margins = {635, 423, 1270, 2540};
+        setup.orientation = c.orientation;
+        const DeviceCaps caps = setup.caps();
+        SCOPED_TRACE(spooler::keyword(c.orientation));
+        EXPECT_EQ(caps.offsetX, c.offsetX);
+        EXPECT_EQ(caps.offsetY, c.offsetY);
+        EXPECT_EQ(caps.width, c.width);
+        EXPECT_EQ(caps.height, c.height);
+        EXPECT_EQ(caps.physicalWidth, setup.isLandscape() ? 7016 : 4961);
+    }
+    PageSetup setup;
+    setup.margins = {635, 423, 1270, 2540};
+    EXPECT_EQ(setup.caps().widthMm, 191); // 210 - 19.05
+    EXPECT_EQ(setup.caps().heightMm, 267);
+
+    // The printer's defaults bring their margins.
+    spooler::PrinterDefaults defaults;
+    defaults.margins = {1, 2, 3, 4};
+    EXPECT_EQ(PageSetup::from(defaults, {}).margins, defaults.margins);
+}
+
+TEST(PageSetup, MarginsThatLeaveNoPageAreRefused)
+{
+    PageSetup setup;
+    setup.media = "iso_a7_74x105mm";
+    std::string error;
+    for (const spooler::Margins& bad :
+         {spooler::Margins{3300, 0, 3300, 0}, spooler::Margins{0, 4800, 0, 4800},
+          spooler::Margins{-1, 0, 0, 0}, spooler::Margins{0, 0, spooler::kMaxMargin + 1, 0}}) {
+        setup.margins = bad;
+        error.clear();
+        EXPECT_FALSE(setup.check(&error)) << bad.left << " " << bad.top;
+        EXPECT_NE(error.find("margins"), std::string::npos) << error;
+    }
+    setup.margins = {3000, 4000, 3000, 4000}; // a centimetre either way stays
+    EXPECT_TRUE(setup.check(&error)) << error;
+}
+
 TEST(PageSetup, OptionsOverrideTheDefaults)
 {
     spooler::PrinterDefaults defaults;

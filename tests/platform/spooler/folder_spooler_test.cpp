@@ -197,6 +197,7 @@ TEST_F(FolderSpoolerTest, SettingsPersistAcrossSpoolerObjects)
     EXPECT_EQ(builtIn->colorMode, ColorMode::Color);
     EXPECT_EQ(builtIn->quality, PrintQuality::Normal);
     EXPECT_EQ(builtIn->resolution, (Resolution{600, 600}));
+    EXPECT_EQ(builtIn->margins, (Margins{423, 423, 423, 423})); // 4.23 mm each side
 
     PrinterDefaults changed;
     changed.media = "na_legal_8.5x14in";
@@ -206,6 +207,7 @@ TEST_F(FolderSpoolerTest, SettingsPersistAcrossSpoolerObjects)
     changed.colorMode = ColorMode::Monochrome;
     changed.quality = PrintQuality::Draft;
     changed.resolution = Resolution{300, 1200};
+    changed.margins = Margins{0, 1270, 5, 5000};
     ASSERT_TRUE(m_spooler->saveDefaults("Laser", changed, &error)) << error;
 
     auto reopened = FolderSpooler::open(m_root, &error);
@@ -230,7 +232,11 @@ TEST_F(FolderSpoolerTest, RefusesBadSettings)
     badMedia.media = "A4\nsides=two-sided-long-edge";
     PrinterDefaults badResolution;
     badResolution.resolution = Resolution{0, 600};
-    for (const PrinterDefaults& bad : {noCopies, badMedia, badResolution}) {
+    PrinterDefaults badMargin;
+    badMargin.margins.bottom = kMaxMargin + 1;
+    PrinterDefaults negativeMargin;
+    negativeMargin.margins.left = -1;
+    for (const PrinterDefaults& bad : {noCopies, badMedia, badResolution, badMargin, negativeMargin}) {
         error.clear();
         EXPECT_FALSE(m_spooler->saveDefaults("Laser", bad, &error));
         EXPECT_FALSE(error.empty());
@@ -239,7 +245,9 @@ TEST_F(FolderSpoolerTest, RefusesBadSettings)
 
     // A damaged file is reported with its line, not read as something else.
     for (const char* text :
-         {"media=iso_a4_210x297mm\ncopies=many\n", "orientation=sideways\n", "no equals sign\n"}) {
+         {"media=iso_a4_210x297mm\ncopies=many\n", "orientation=sideways\n", "no equals sign\n",
+          "margin-left=50.01\n", "margin-top=-1\n", "margin-right=4.234\n", "margin-bottom=4,2\n",
+          "margin-left=\n", "margin-top=.5\n", "margin-right=5.\n", "margin-bottom=1e1\n"}) {
         writeFile(settings, text);
         error.clear();
         EXPECT_FALSE(m_spooler->defaults("Laser", &error)) << text;
@@ -250,6 +258,13 @@ TEST_F(FolderSpoolerTest, RefusesBadSettings)
     const auto got = m_spooler->defaults("Laser", &error);
     ASSERT_TRUE(got) << error;
     EXPECT_EQ(got->copies, 4);
+    EXPECT_EQ(got->margins, Margins{}); // a file of an earlier version keeps the default margins
+
+    // Margins in millimetres, with up to two decimals.
+    writeFile(settings, "margin-left=0\nmargin-top=6.35\nmargin-right=12.7\nmargin-bottom=50\n");
+    const auto margins = m_spooler->defaults("Laser", &error);
+    ASSERT_TRUE(margins) << error;
+    EXPECT_EQ(margins->margins, (Margins{0, 635, 1270, 5000}));
 }
 
 TEST_F(FolderSpoolerTest, DefaultPrinterIsNamedOrFirst)

@@ -338,11 +338,34 @@ bool PrivateCupsd::runTool(const std::vector<std::string>& args, std::string* er
 
 bool PrivateCupsd::addRawQueue(const std::string& name, std::string* error)
 {
+    return addQueue(name, {}, error);
+}
+
+bool PrivateCupsd::addPpdQueue(const std::string& name, const std::string& ppd, std::string* error)
+{
+    return addQueue(name, ppd, error);
+}
+
+bool PrivateCupsd::addQueue(const std::string& name, const std::string& ppd, std::string* error)
+{
     auto receiver = QueueReceiver::start(m_dir + "/received-" + name, error);
     if (!receiver)
         return false;
     const std::string uri = "socket://127.0.0.1:" + std::to_string(receiver->port()) + "/?snmp=false";
-    if (!runTool({"lpadmin", "-h", m_socketPath, "-p", name, "-E", "-v", uri}, error))
+    std::vector<std::string> args{"lpadmin", "-h", m_socketPath, "-p", name, "-E", "-v", uri};
+    if (!ppd.empty()) {
+        const std::string path = m_dir + "/" + name + ".ppd";
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << ppd;
+        out.close();
+        if (!out) {
+            if (error)
+                *error = "cannot write " + path;
+            return false;
+        }
+        args.insert(args.end(), {"-P", path});
+    }
+    if (!runTool(args, error))
         return false;
     m_receivers[name] = std::move(receiver);
     return true;

@@ -42,6 +42,10 @@ public:
     // Creates the raw queue `name` (enabled, accepting) printing to a new receiver.
     bool addRawQueue(const std::string& name, std::string* error);
 
+    // Creates the queue `name` like addRawQueue, described by the PPD text `ppd` (its media and
+    // their imageable areas, say).
+    bool addPpdQueue(const std::string& name, const std::string& ppd, std::string* error);
+
     // Makes `name` the server's default queue.
     bool setDefaultQueue(const std::string& name, std::string* error);
 
@@ -68,6 +72,7 @@ public:
 private:
     PrivateCupsd() = default;
     bool runTool(const std::vector<std::string>& args, std::string* error) const;
+    bool addQueue(const std::string& name, const std::string& ppd, std::string* error);
     bool stop();
 
     std::string m_dir;

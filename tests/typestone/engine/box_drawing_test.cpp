@@ -202,6 +202,144 @@ TEST_F(BoxFixture, DoubleFrameCornersJoin)
     EXPECT_FALSE(got.count({10, 25})); // nothing outside the frame
 }
 
+// The number of separate 4-connected shapes of ink within the cell at (cx, cy).
+int components(const std::set<std::pair<int, int>>& ink, int cx, int cy, int W, int H)
+{
+    std::set<std::pair<int, int>> left;
+    for (const auto& p : ink)
+        if (p.first >= cx && p.first < cx + W && p.second >= cy && p.second < cy + H)
+            left.insert(p);
+    int count = 0;
+    while (!left.empty()) {
+        ++count;
+        std::vector<std::pair<int, int>> todo{*left.begin()};
+        left.erase(left.begin());
+        while (!todo.empty()) {
+            const auto [x, y] = todo.back();
+            todo.pop_back();
+            for (const auto& n :
+                 {std::pair{x + 1, y}, std::pair{x - 1, y}, std::pair{x, y + 1}, std::pair{x, y - 1}})
+                if (left.erase(n))
+                    todo.push_back(n);
+        }
+    }
+    return count;
+}
+
+TEST_F(BoxFixture, MixedJunctionsJoinTheirNeighbours)
+{
+    // Every junction of single and double lines on one page, each in the middle of a 3 x 3
+    // block whose other cells carry the plain line its arms continue into. At each edge of the
+    // junction's cell the ink must lie exactly where the neighbour's ink lies across the edge,
+    // and nowhere on an edge without an arm.
+    struct Case
+    {
+        uint8_t byte;
+        bool up, down, left, right, verticalDouble;
+        int strokes; // separate strokes inside the cell
+    };
+    const Case cases[] = {
+        {181, true, true, true, false, false, 1},  {182, true, true, true, false, true, 2},
+        {183, false, true, true, false, true, 1},  {184, false, true, true, false, false, 1},
+        {189, true, false, true, false, true, 1},  {190, true, false, true, false, false, 1},
+        {198, true, true, false, true, false, 1},  {199, true, true, false, true, true, 2},
+        {207, true, false, true, true, false, 2},  {208, true, false, true, true, true, 1},
+        {209, false, true, true, true, false, 2},  {210, false, true, true, true, true, 1},
+        {211, true, false, false, true, true, 1},  {212, true, false, false, true, false, 1},
+        {213, false, true, false, true, false, 1}, {214, false, true, false, true, true, 1},
+        {215, true, true, true, true, true, 1},    {216, true, true, true, true, false, 1},
+    };
+    constexpr int W = 40;
+    constexpr int H = 60;
+    constexpr int kPerRow = 6;
+    m_dc.reset(platform::draw::ImageDc::capsFor(kPerRow * 3 * W, 3 * 3 * H));
+    m_map.EnableBoxDrawing(true);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const int bx = static_cast<int>(i % kPerRow) * 3 * W;
+        const int by = static_cast<int>(i / kPerRow) * 3 * H;
+        const uint8_t vertical = c.verticalDouble ? 186 : 179;
+        const uint8_t horizontal = c.verticalDouble ? 196 : 205;
+        const uint8_t top[] = {' ', c.up ? vertical : uint8_t{' '}, ' '};
+        const uint8_t middle[] = {c.left ? horizontal : uint8_t{' '}, c.byte,
+                                  c.right ? horizontal : uint8_t{' '}};
+        const uint8_t bottom[] = {' ', c.down ? vertical : uint8_t{' '}, ' '};
+        m_map.TextOut_Mapper(bx, by, top, 3);
+        m_map.TextOut_Mapper(bx, by + H, middle, 3);
+        m_map.TextOut_Mapper(bx, by + 2 * H, bottom, 3);
+    }
+    const auto got = ink();
+    const auto column = [&](int x, int y0) {
+        std::set<int> rows;
+        for (int y = 0; y < H; ++y)
+            if (got.count({x, y0 + y}))
+                rows.insert(y);
+        return rows;
+    };
+    const auto row = [&](int y, int x0) {
+        std::set<int> cols;
+        for (int x = 0; x < W; ++x)
+            if (got.count({x0 + x, y}))
+                cols.insert(x);
+        return cols;
+    };
+    // W 40, H 60: single lines at sx 16, sy 26; double strokes at dx 15 / 25 and dy 25 / 35.
+    const std::set<int> singleRow{26}, doubleRows{25, 35}, singleCol{16}, doubleCols{15, 25}, none;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const int cx = static_cast<int>(i % kPerRow) * 3 * W + W;
+        const int cy = static_cast<int>(i / kPerRow) * 3 * H + H;
+        const std::set<int>& across = c.verticalDouble ? singleRow : doubleRows;
+        const std::set<int>& along = c.verticalDouble ? doubleCols : singleCol;
+        SCOPED_TRACE(testing::Message() << "byte " << int{c.byte});
+        EXPECT_EQ(column(cx, cy), c.left ? across : none) << "left edge";
+        EXPECT_EQ(column(cx - 1, cy), column(cx, cy)) << "left join";
+        EXPECT_EQ(column(cx + W - 1, cy), c.right ? across : none) << "right edge";
+        EXPECT_EQ(column(cx + W, cy), column(cx + W - 1, cy)) << "right join";
+        EXPECT_EQ(row(cy, cx), c.up ? along : none) << "top edge";
+        EXPECT_EQ(row(cy - 1, cx), row(cy, cx)) << "top join";
+        EXPECT_EQ(row(cy + H - 1, cx), c.down ? along : none) << "bottom edge";
+        EXPECT_EQ(row(cy + H, cx), row(cy + H - 1, cx)) << "bottom join";
+        EXPECT_EQ(components(got, cx, cy, W, H), c.strokes) << "strokes meet inside the cell";
+    }
+}
+
+TEST_F(BoxFixture, HalfBlocksFillTheirHalfOfTheCell)
+{
+    struct Case
+    {
+        uint8_t byte;
+        Span area; // inclusive, relative to the cell
+    };
+    const Case cases[] = {
+        {220, {0, 30, 39, 59}}, // ▄
+        {221, {0, 0, 19, 59}},  // ▌
+        {222, {20, 0, 39, 59}}, // ▐
+        {223, {0, 0, 39, 29}},  // ▀
+    };
+    m_map.EnableBoxDrawing(true);
+    for (const Case& c : cases) {
+        m_dc.clearImage();
+        const uint8_t bytes[] = {c.byte, c.byte};
+        m_map.TextOut_Mapper(kX, kY, bytes, 2);
+        std::set<std::pair<int, int>> want;
+        for (int cell = 0; cell < 2; ++cell)
+            for (int y = c.area.y0; y <= c.area.y1; ++y)
+                for (int x = c.area.x0; x <= c.area.x1; ++x)
+                    want.insert({kX + cell * 40 + x, kY + y});
+        EXPECT_EQ(ink(), want) << int{c.byte};
+    }
+    // ▀ over ▄ and ▌ beside ▐ fill their cells like █, with no gap and no overlap outside.
+    m_dc.clearImage();
+    const uint8_t halves[] = {223, 221, 222};
+    const uint8_t lower[] = {220};
+    m_map.TextOut_Mapper(kX, kY, halves, 1);
+    m_map.TextOut_Mapper(kX, kY, lower, 1);
+    m_map.TextOut_Mapper(kX + 40, kY, halves + 1, 1);
+    m_map.TextOut_Mapper(kX + 40, kY, halves + 2, 1);
+    EXPECT_EQ(ink().size(), 2u * 40 * 60);
+}
+
 TEST(ShadePatterns, BrushRowsAreTheBitmapsTurnedAndInverted)
 {
     const int ink[] = {11, 16, 32, 64};

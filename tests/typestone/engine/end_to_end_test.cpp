@@ -54,15 +54,18 @@ protected:
         ASSERT_TRUE(m_spooler) << error;
         ASSERT_TRUE(m_spooler->addPrinter("Office", &error)) << error;
     }
-    // The ink share of the cell (column, row) of an 80 x 58 grid on a rendered page.
+    // The ink share of the cell (column, row) of an 80 x 58 grid on a page rendered at 100 dpi:
+    // the grid fills the printable area inside the folder printer's default margins of 4.23 mm.
     static double ink(const QImage& page, int column, int row)
     {
-        const double cw = page.width() / 80.0;
-        const double ch = page.height() / 58.0;
+        const double margin = 4.23 / 25.4 * 100;
+        const double cw = (page.width() - 2 * margin) / 80.0;
+        const double ch = (page.height() - 2 * margin) / 58.0;
         int dark = 0;
         int all = 0;
-        for (int y = static_cast<int>(row * ch); y < static_cast<int>((row + 1) * ch); ++y)
-            for (int x = static_cast<int>(column * cw); x < static_cast<int>((column + 1) * cw); ++x) {
+        for (int y = static_cast<int>(margin + row * ch); y < static_cast<int>(margin + (row + 1) * ch); ++y)
+            for (int x = static_cast<int>(margin + column * cw);
+                 x < static_cast<int>(margin + (column + 1) * cw); ++x) {
                 ++all;
                 dark += qGray(page.pixel(x, y)) < 128 ? 1 : 0;
             }

@@ -47,9 +47,10 @@ TEST(CharClasses, EachRuleOfTheTable)
         {224, 0x40000261}, {225, 0x40000262}, {226, 0x40000247}, {252, 0x40000268}, // Symbol
         {254, 0x400006FE}, {253, 0x400006FD},                                       // group 6
         {155, 0x4000039B}, {158, 0x4000039E},                                       // group 3
-        {169, 0x400007A9}, {181, 0x400007B5}, {207, 0x400007CF}, {216, 0x400007D8},
-        {223, 0x400007DF}, {152, 0x40000898}, {167, 0x400008A7},                   // group 8
-        {1, 0x400004A9},   {2, 0x400004AE},   {15, 0x40000580},  {30, 0x400006FD}, // replacements
+        {169, 0x400007A9},                                                          // group 7
+        {181, 0x2000001B}, {207, 0x20000023}, {216, 0x2000002C}, {220, 0x2000002D}, // drawn
+        {223, 0x20000030}, {152, 0x40000898}, {167, 0x400008A7},                    // group 8
+        {1, 0x400004A9},   {2, 0x400004AE},   {15, 0x40000580},  {30, 0x400006FD},  // replacements
         {'A', 0},          {128, 0},          {159, 0},          {171, 0},
         {170, 0}, // plain
     };
@@ -58,7 +59,7 @@ TEST(CharClasses, EachRuleOfTheTable)
     int drawn = 0;
     for (uint32_t e : t.entries())
         drawn += (e & typestone::kClassDrawn) ? 1 : 0;
-    EXPECT_EQ(drawn, 26);
+    EXPECT_EQ(drawn, 48);
 }
 
 TEST(CharClasses, ActivationKeeps225Inactive)
@@ -235,6 +236,100 @@ TEST_F(RoutingTest, NoMapKeepsEverythingInThePlainRun)
     EXPECT_EQ(d[0].rfind("text 0,120 'A", 0), 0u);
 }
 
+// The weight of the Terminal face the mapped bytes are printed in, by the device flag and the
+// job font's weight.
+TEST(GroupFonts, TerminalWeightFollowsTheDeviceFlagAndTheJobsWeight)
+{
+    struct Case
+    {
+        int deviceFlag;
+        int jobWeight;
+        int want;
+    };
+    const Case cases[] = {
+        {1, 400, 700}, {1, 700, 400}, {1, 800, 700}, {1, 300, 700}, {0, 400, 400}, {0, 700, 400},
+    };
+    for (const Case& c : cases) {
+        platform::draw::FakeFontEngine fonts;
+        platform::draw::RecordingDc dc(caps(4800, 6960));
+        CFontMapper map(nullptr, c.deviceFlag, &fonts);
+        map.SetDc(&dc);
+        ASSERT_TRUE(map.SetGridFont(0, 80, 58));
+        auto lf = map.CurrLogFont();
+        lf.weight = c.jobWeight;
+        ASSERT_TRUE(map.SelFont(lf, 0));
+        dc.clear();
+        const uint8_t heart[] = {3};
+        map.TextOut(heart, 1);
+        std::string terminal;
+        for (const auto& l : dc.lines())
+            if (l.rfind("font 'Terminal'", 0) == 0)
+                terminal = l;
+        EXPECT_NE(terminal.find(" weight=" + std::to_string(c.want) + " "), std::string::npos)
+            << "device flag " << c.deviceFlag << ", job weight " << c.jobWeight << ": " << terminal;
+    }
+}
+
+TEST(GroupFonts, WithoutTheDeviceFlagMappedCellsAreBlankedFirst)
+{
+    platform::draw::FakeFontEngine fonts;
+    platform::draw::RecordingDc dc(caps(4800, 6960));
+    CFontMapper map(nullptr, 0, &fonts);
+    map.SetDc(&dc);
+    ASSERT_TRUE(map.SetGridFont(0, 80, 58));
+    map.SetPixelCoordinates(0, 120);
+    dc.clear();
+    std::vector<uint8_t> hearts(90, 3);
+    map.TextOut(hearts.data(), hearts.size());
+    std::vector<std::string> texts;
+    size_t terminalAt = 0;
+    for (const auto& l : dc.lines()) {
+        if (l.rfind("font 'Terminal'", 0) == 0 && terminalAt == 0)
+            terminalAt = texts.size();
+        if (l.rfind("text", 0) == 0)
+            texts.push_back(l);
+    }
+    // Spaces over the 90 cells in the job's font, then the hearts in the group's face.
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0], "text 0,120 '" + std::string(80, ' ') + "'");
+    EXPECT_EQ(texts[1], "text 4800,120 '" + std::string(10, ' ') + "'");
+    EXPECT_EQ(terminalAt, 2u);
+    EXPECT_EQ(texts[2].rfind("text 0,120 '\\x03", 0), 0u); // each byte as \xHH
+    EXPECT_EQ(texts[3].rfind("text 4800,120 '\\x03", 0), 0u);
+
+    // With the device flag the cells are not blanked.
+    CFontMapper clipping(nullptr, 1, &fonts);
+    clipping.SetDc(&dc);
+    ASSERT_TRUE(clipping.SetGridFont(0, 80, 58));
+    clipping.SetPixelCoordinates(0, 120);
+    dc.clear();
+    clipping.TextOut(hearts.data(), 3);
+    for (const auto& l : dc.lines())
+        EXPECT_EQ(l.find("'   '"), std::string::npos) << l;
+}
+
+TEST(GridFont, AZeroCountFollowsThePagesProportionsRounded)
+{
+    struct Case
+    {
+        int columns, rows;
+        int wantColumns, wantRows;
+    };
+    // 4800 x 6960: 66 rows give 45.5 columns, 79 columns 114.55 rows.
+    const Case cases[] = {
+        {0, 66, 46, 66}, {79, 0, 79, 115}, {80, 0, 80, 116}, {0, 0, 80, 58}, {0, 1, 1, 1}, {1, 0, 1, 1},
+    };
+    for (const Case& c : cases) {
+        platform::draw::FakeFontEngine fonts;
+        platform::draw::RecordingDc dc(caps(4800, 6960));
+        CFontMapper map(nullptr, 1, &fonts);
+        map.SetDc(&dc);
+        map.SetGridFont(0, c.columns, c.rows);
+        EXPECT_EQ(std::make_pair(map.Columns(), map.Rows()), std::make_pair(c.wantColumns, c.wantRows))
+            << c.columns << " x " << c.rows;
+    }
+}
+
 // Fitting with formula fonts: the targets are reached and the searches stay short.
 TEST(Fitting, PrinterFitReachesFixedTargets)
 {
@@ -320,6 +415,39 @@ TEST(Fitting, RealMonospaceFaceOnA4)
     // 58 rows fit on the page, a 59th does not.
     EXPECT_TRUE(map.SetCellPosition(0, 57));
     EXPECT_FALSE(map.SetCellPosition(0, 58));
+}
+
+// In the grid every row is one line: the page holds exactly the rows the host asked for, even
+// where the fitted face measures a pixel less than its cell (65 rows: cell 107, face 106).
+TEST(Fitting, GridPageHoldsExactlyItsRows)
+{
+    test_support::useTestFonts();
+    platform::draw::QtFontEngine fonts;
+    platform::draw::RecordingDc dc(caps(4960, 7016));
+    CFontMapper map(nullptr, 1, &fonts);
+    map.SetDc(&dc);
+    // 110 and 150 rows leave more than a row's height below the last row (7016 = 110 x 63 + 86).
+    std::vector<int> rowCounts{1, 7, 33, 96, 101, 110, 120, 150};
+    for (int rows = 58; rows <= 88; ++rows)
+        rowCounts.push_back(rows);
+    for (const int rows : rowCounts) {
+        ASSERT_TRUE(map.SetGridFont(0, 80, rows)) << rows;
+        EXPECT_EQ(map.CellHeight(), 7016 / rows) << rows;
+        map.PageStart();
+        int x = 0;
+        int y = 0;
+        int lines = 1;
+        while (map.DownOneLine(&x, &y) && lines <= rows + 1)
+            ++lines;
+        EXPECT_EQ(lines, rows) << rows << " rows";
+        EXPECT_EQ(y, rows - 1) << rows << " rows";
+    }
+    // The pitch stays the grid's row with attributes that change the fitted cell.
+    for (const uint16_t attr : {uint16_t{0x02}, uint16_t{0x08}, uint16_t{0x20}}) {
+        ASSERT_TRUE(map.SetGridFont(attr, 80, 65)) << attr;
+        EXPECT_TRUE(map.SetCellPosition(0, 64)) << attr;
+        EXPECT_FALSE(map.SetCellPosition(0, 65)) << attr;
+    }
 }
 
 } // namespace
