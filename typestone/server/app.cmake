@@ -6,6 +6,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/aux_buffer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/com_registration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/drive_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/general_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/instance_startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/my_service.cpp
