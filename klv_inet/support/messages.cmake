@@ -15,7 +15,8 @@ target_sources(klv_inet PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/msg_dlg_template.cpp
   ${CMAKE_CURRENT_LIST_DIR}/msg_dlg_view_host.cpp
   ${CMAKE_CURRENT_LIST_DIR}/msg_strings.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/trace_stamp.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/trace_stamp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_msg.cpp)
 typestone_string_table(klv_inet klv_messages
   EN ${CMAKE_CURRENT_LIST_DIR}/../res/messages.en.txt
   ES ${CMAKE_CURRENT_LIST_DIR}/../res/messages.es.txt)

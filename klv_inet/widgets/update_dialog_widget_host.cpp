@@ -1,5 +1,6 @@
 #include "klv_inet/widgets/update_dialog_widget_host.h"
 
+#include "klv_inet/widgets/do_modal.h"
 #include "klv_inet/widgets/prod_update.h"
 #include "klv_inet/widgets/upd_form.h"
 
@@ -24,7 +25,7 @@ int UpdateDialogWidgetHost::runUpdateForm(klv::UserFormData& data)
         return platform::ui::kIdCancel;
     CUpdForm form;
     form.SetData(data.email, data.name, data.company, data.city, data.country);
-    const int rc = form.DoModal();
+    const int rc = DLL_DoModal(&form); // the start-up logo never hides it
     if (rc == platform::ui::kIdOk)
         form.GetData(data.email, data.name, data.company, data.city, data.country);
     return rc;
@@ -36,7 +37,7 @@ int UpdateDialogWidgetHost::runProductDialog(const std::vector<CProduct*>& produ
     if (!onGuiThread())
         return platform::ui::kIdCancel;
     CProdUpdate dialog(&products, flags);
-    const int rc = dialog.DoModal();
+    const int rc = DLL_DoModal(&dialog);
     if (rc == platform::ui::kIdOk && notify)
         *notify = dialog.notifyValue();
     return rc;

@@ -236,6 +236,56 @@ TEST_F(ServerRunTest, QueriesRawJobAndCleanStop)
     EXPECT_EQ(query(udp, request(1, 9), 200).size(), 0u);
 }
 
+// A PDF-driver job's output name lands where its drive maps it, folders made on the way; a
+// name on a drive that is not mapped lands in the PDF folder under its file name.
+TEST_F(ServerRunTest, PdfDriverOutputNamesLandThroughTheDriveMap)
+{
+    fs::create_directories(dir / "spool/PDFCreator");
+    {
+        std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+        store->setString(platform::RegRoot::CurrentUser, "Software\\KLV\\Typestone\\Drives", "Q", "");
+    }
+    start();
+    ASSERT_TRUE(waitUntilServing()) << output();
+
+    const fs::path state = dir / "state/typestone";
+    struct Case
+    {
+        const char* output;
+        fs::path lands;
+    };
+    const Case cases[] = {
+        {"C:\\PDF\\OUT.PDF", state / "drives/C/PDF/OUT.PDF"},
+        {"Q:\\ELSEWHERE\\UNMAPPED.PDF", state / "pdf/UNMAPPED.PDF"},
+    };
+    const std::string stream = "Hello\r\n\f";
+    for (const Case& c : cases) {
+        valdor::JobRequest job;
+        job.printer = "PDFCreator";
+        job.output = c.output;
+        valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job),
+                                                                {stream.begin(), stream.end()});
+        ASSERT_TRUE(result.error.empty()) << result.error;
+        EXPECT_EQ(result.replyCode, valdor::ReplyAccepted) << c.output;
+        // The file appears whole once the job has ended (written beside it, then renamed).
+        std::string head;
+        for (int i = 0; i < 400 && head.empty(); ++i) {
+            std::ifstream in(c.lands, std::ios::binary);
+            char bytes[5] = {};
+            if (in.read(bytes, 5))
+                head.assign(bytes, 5);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        EXPECT_EQ(head, "%PDF-") << c.output << " at " << c.lands << "\n" << output();
+    }
+    EXPECT_NE(output().find("host drive Q: not mapped"), std::string::npos) << output();
+
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0) << output();
+}
+
 TEST_F(ServerRunTest, SecondInstanceEndsAndLeavesTheFirstAlone)
 {
     start();

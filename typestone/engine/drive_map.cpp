@@ -1,5 +1,7 @@
 #include "typestone/engine/drive_map.h"
 
+#include "platform/folders/folders.h"
+
 #include <cctype>
 #include <filesystem>
 #include <vector>
@@ -32,9 +34,24 @@ bool isInside(const fs::path& p, const fs::path& root)
 
 } // namespace
 
+std::string hostFileName(const std::string& hostName)
+{
+    if (hostName.size() > kMaxHostName)
+        return {};
+    const size_t cut = hostName.find_last_of("\\/:");
+    std::string name = cut == std::string::npos ? hostName : hostName.substr(cut + 1);
+    if (name.empty() || name == "." || name == ".." || name.size() > kMaxFileName)
+        return {};
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return {};
+    return name;
+}
+
 std::optional<std::string> DriveMap::map(const std::string& hostName) const
 {
-    if (hostName.size() < 2 || hostName[1] != ':' || hostName.find('\0') != std::string::npos)
+    if (hostName.size() < 2 || hostName.size() > kMaxHostName || hostName[1] != ':' ||
+        hostName.find('\0') != std::string::npos)
         return std::nullopt;
     const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(hostName[0])));
     auto it = m_folders.find(drive);
@@ -99,6 +116,34 @@ std::optional<std::string> DriveMap::map(const std::string& hostName) const
             return std::nullopt;
     }
     return local.string();
+}
+
+bool DriveMap::makeFolderFor(const std::string& local, std::string* error) const
+{
+    const fs::path file(local);
+    for (const auto& [drive, folder] : m_folders) {
+        const fs::path root(folder);
+        if (!isInside(file, root))
+            continue;
+        const fs::path parent = file.parent_path();
+        std::string reason;
+        if (!platform::folders::makePath(parent.string(), 0700, &reason)) {
+            *error = reason;
+            return false;
+        }
+        // Made or found: it must still lie inside the drive's folder (a link put in place of a
+        // folder meanwhile would lead out).
+        std::error_code ec;
+        const fs::path realRoot = fs::weakly_canonical(root, ec);
+        const fs::path realParent = ec ? fs::path() : fs::weakly_canonical(parent, ec);
+        if (ec || !isInside(realParent, realRoot)) {
+            *error = "the folder of '" + local + "' leads out of the folder of drive " + drive + ":";
+            return false;
+        }
+        return true;
+    }
+    *error = "'" + local + "' lies in no drive's folder";
+    return false;
 }
 
 } // namespace typestone

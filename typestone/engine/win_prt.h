@@ -191,6 +191,11 @@ private:
     bool _StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
     bool _StopPrtJob(bool ok);
     void moveOutputIntoPlace();
+    // The local file for an output file a host names: its place in the mapped folders (their
+    // missing folders made), else the PDF folder under its file name (the job's when it has
+    // none that can be used), with a trace line. Empty, with the error shown, when there is no
+    // PDF folder either.
+    std::string localOutputFor(const std::string& hostName, const char* what, const std::string& jobName);
     bool ensureTextRoom(size_t count);
     void storeText(uint8_t byte);
     void reportProgress(uint64_t done);

@@ -8,6 +8,7 @@
 #include "platform/charset/host_charset.h"
 #include "platform/charset/oem_ansi.h"
 #include "platform/fileio/file_ops.h"
+#include "platform/folders/folders.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
 
@@ -150,12 +151,9 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
     if (isPdfDriver(request.printer)) {
         const std::string hostOutput = FieldText(m_InitData.output);
         if (!hostOutput.empty()) {
-            const auto local = m_driveMap.map(hostOutput);
-            if (!local) {
-                showError("StartDoc(): output '" + hostOutput + "' is outside the mapped folders");
+            request.outputFile = localOutputFor(hostOutput, "StartDoc()", request.jobName);
+            if (request.outputFile.empty())
                 return false;
-            }
-            request.outputFile = *local;
         } else if (!m_pdfFolder.empty()) {
             request.outputFile = (fs::path(m_pdfFolder) / (fileNameOf(request.jobName) + ".pdf")).string();
         }
@@ -234,18 +232,42 @@ bool CWinPrt::_StopPrtJob(bool ok)
     return result;
 }
 
+std::string CWinPrt::localOutputFor(const std::string& hostName, const char* what, const std::string& jobName)
+{
+    std::string reason;
+    if (const auto local = m_driveMap.map(hostName)) {
+        if (m_driveMap.makeFolderFor(*local, &reason))
+            return *local;
+    } else {
+        reason = "no mapped folder takes it";
+    }
+    // The document is made all the same, where the host's files without a name go: a
+    // document the host sent is never dropped for want of a folder for its name.
+    if (m_pdfFolder.empty()) {
+        showError(std::string(what) + ": output '" + hostName + "': " + reason);
+        return {};
+    }
+    std::string name = hostFileName(hostName);
+    if (name.empty())
+        name = fileNameOf(jobName) + ".pdf";
+    const std::string landed = (fs::path(m_pdfFolder) / name).string();
+    std::string ignored; // a folder that cannot be made is reported when the file is written
+    platform::folders::makePath(m_pdfFolder, 0700, &ignored);
+    Trace(kTrzAlways, "\n%s: output '%s' cannot be written there (%s); it goes to '%s'", what, hostName,
+          reason, landed);
+    return landed;
+}
+
 void CWinPrt::moveOutputIntoPlace()
 {
-    const auto goal = m_driveMap.map(m_szOutput);
-    if (!goal) {
-        showError("PrtOutput: '" + m_szOutput + "' is outside the mapped folders");
+    const std::string goal = localOutputFor(m_szOutput, "PrtOutput", m_jobName);
+    if (goal.empty())
         return;
-    }
     std::string error;
-    if (!moveAtomically(m_docOutput, *goal, &error))
-        showError("PrtOutput: cannot move '" + m_docOutput + "' to '" + *goal + "': " + error);
+    if (!moveAtomically(m_docOutput, goal, &error))
+        showError("PrtOutput: cannot move '" + m_docOutput + "' to '" + goal + "': " + error);
     else
-        m_docOutput = *goal;
+        m_docOutput = goal;
 }
 
 void CWinPrt::reportProgress(uint64_t done)

@@ -4,15 +4,20 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/app_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/app_wait.cpp
   ${CMAKE_CURRENT_LIST_DIR}/aux_buffer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/banner.cpp
   ${CMAKE_CURRENT_LIST_DIR}/com_registration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/drive_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/general_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/get_dev_mode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/instance_startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/my_service.cpp
   ${CMAKE_CURRENT_LIST_DIR}/nt_service.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/path_fit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_install.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_ui_bridge.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shared_status.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/socket_address.cpp
   ${CMAKE_CURRENT_LIST_DIR}/time_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/typestone_app.cpp
   ${CMAKE_CURRENT_LIST_DIR}/udp_server.cpp

@@ -1,14 +1,21 @@
 #include "typestone/server/instance_startup.h"
 
 #include "typestone/server/app_strings.h"
+#include "typestone/server/banner.h"
 #include "typestone/server/server_trace.h"
 #include "typestone/server/trace_settings.h"
+#include "typestone/server/version.h"
 
 #include "klv_inet/support/instances.h"
 #include "klv_inet/widgets/aux_img_wnd.h"
 
+#include "platform/draw/image_dc.h"
+#include "platform/draw/painter_dc.h"
+#include "platform/draw/qt_font_engine.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
+
+#include <QPainter>
 
 #include <cstdio>
 
@@ -23,7 +30,20 @@ constexpr unsigned kMsgStop = 1096; // the status window's stop
 
 void ShowStartLogo()
 {
-    App_Logo(kAppName, kLogoFile, kLogoTimeMs, 1);
+    CAuxImgWnd* logo = App_Logo(kAppName, kLogoFile, kLogoTimeMs, 1);
+    if (logo == nullptr || logo->GetMemUpdDC()->isNull())
+        return;
+    // The banner goes onto the picture the window shows, through a Dc like every drawing.
+    QImage* picture = logo->GetMemUpdDC();
+    QPainter painter(picture);
+    platform::draw::PainterDc dc(platform::draw::ImageDc::capsFor(picture->width(), picture->height(), 96));
+    dc.attach(&painter);
+    platform::draw::QtFontEngine fonts;
+    std::string version;
+    PaintBanner(dc, fonts, FormatVersion(version));
+    dc.attach(nullptr);
+    painter.end();
+    logo->cwRefresh();
 }
 
 void TakeStartLogoDown()

@@ -2,6 +2,7 @@
 
 #include "typestone/server/com_registration.h"
 #include "typestone/server/debug_options.h"
+#include "typestone/server/drive_settings.h"
 #include "typestone/server/instance_startup.h"
 #include "typestone/server/job_context.h"
 #include "typestone/server/job_sequencer.h"
@@ -174,6 +175,14 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     m_engine.spooler = m_spooler.get();
     m_engine.pdfFolder = platform::folders::stateDir() + "/pdf";
     platform::folders::makePath(m_engine.pdfFolder, 0700);
+    // Names of local files from a host ("C:\PDF\OUT.PDF") through the drive map.
+    std::vector<std::string> drives;
+    m_engine.driveMap = LoadDriveMap(platform::folders::stateDir(), &drives);
+    std::printf("typestone: host drives: %s/drives/<letter>, PDF folder %s\n",
+                platform::folders::stateDir().c_str(), m_engine.pdfFolder.c_str());
+    for (const std::string& line : drives)
+        std::printf("typestone: %s\n", line.c_str());
+    std::fflush(stdout);
     m_context->engine = &m_engine;
     DoWebQuery(true);
     m_jobs->StartPrtJobSequencer();

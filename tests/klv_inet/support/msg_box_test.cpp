@@ -2,6 +2,7 @@
 
 #include "klv_inet/support/app_name.h"
 #include "klv_inet/support/msg_box_format.h"
+#include "klv_inet/support/window_msg.h"
 
 #include "scripted_ui.h"
 
@@ -223,6 +224,25 @@ TEST_F(MsgBoxTest, EachThreadKeepsItsOwnTrace)
     t.join();
     EXPECT_NE(GetMsgBox_Traces().find("\nmain\n"), std::string::npos);
     EXPECT_NE(other.find("\nworker\n"), std::string::npos);
+}
+
+TEST(SameMsgsTest, EqualOnlyWhenAllFourAgree)
+{
+    const KlvWindowMsg base{7, 0x400, 1, -1};
+    struct Case
+    {
+        KlvWindowMsg other;
+        int same;
+    };
+    const Case cases[] = {
+        {{7, 0x400, 1, -1}, 1}, {{8, 0x400, 1, -1}, 0},
+        {{7, 0x401, 1, -1}, 0}, {{7, 0x400, 2, -1}, 0},
+        {{7, 0x400, 1, 1}, 0},  {{7, 0x400, 1ull << 40, -1}, 0}, // the high half of a parameter counts too
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SameMsgs(base, c.other), c.same) << c.other.window << " " << c.other.message;
+        EXPECT_EQ(SameMsgs(c.other, base), c.same);
+    }
 }
 
 } // namespace

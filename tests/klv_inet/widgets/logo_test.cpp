@@ -5,15 +5,21 @@
 #include "klv_inet/support/aux_dib.h"
 #include "klv_inet/support/instances.h"
 #include "klv_inet/support/jpeg_bmp.h"
+#include "klv_inet/support/msg_box.h"
 #include "klv_inet/widgets/aux_img_wnd.h"
+#include "klv_inet/widgets/do_modal.h"
+
+#include "platform/ui/message_box.h"
 
 #include "tests/platform/sync/sync_test_util.h"
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +27,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 // fontconfig keeps a cache for the life of the process, which the leak checker of the
 // sanitizer build would report; it is not ours to free.
@@ -208,6 +216,80 @@ TEST_F(LogoTest, ShownCentredFoundInTheDataFolderAndTakenDown)
     EXPECT_EQ(App_Logo(appName.c_str(), nullptr, 0, 0), nullptr);
     EXPECT_EQ(CurrentLogo(), nullptr);
     EXPECT_EQ(App_Logo(appName.c_str(), "", 0, 0), nullptr) << "no logo, nothing done";
+}
+
+// A modal dialog runs with the logo out of the top-most band and gets it back afterwards; its
+// answer is a box's; a dialog of another thread is not run.
+TEST_F(LogoTest, ModalDialogsRunWithTheLogoOutOfTheTopBand)
+{
+    const std::string path = write("m.jpg", jpegOf(solid(60, 40, Qt::green)));
+    CAuxImgWnd* logo = App_Logo(appName.c_str(), path.c_str(), 0, 1);
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(PLM_DoModal(nullptr), 0);
+
+    struct Case
+    {
+        const char* how;
+        std::function<void(QDialog&)> end;
+        int answer;
+    };
+    const Case cases[] = {
+        {"accepted", [](QDialog& d) { d.accept(); }, platform::ui::kIdOk},
+        {"rejected", [](QDialog& d) { d.reject(); }, platform::ui::kIdCancel},
+        {"ended with 7", [](QDialog& d) { d.done(7); }, 7},
+    };
+    for (const Case& c : cases) {
+        for (const bool library : {false, true}) {
+            QDialog dialog;
+            bool topMostWhileShown = true;
+            klv::ResourceModule resources = klv::ResourceModule::Application;
+            // Once the dialog is up (a window that is made may see queued calls before).
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, [&] {
+                if (!dialog.isVisible())
+                    return;
+                poll.stop();
+                topMostWhileShown = logo->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                resources = klv::currentResourceModule();
+                c.end(dialog);
+            });
+            poll.start(10);
+            // Should the dialog never end, this bound ends the test's wait.
+            QTimer::singleShot(20000, &dialog, [&] { dialog.done(-99); });
+            EXPECT_EQ(library ? DLL_DoModal(&dialog) : PLM_DoModal(&dialog), c.answer) << c.how;
+            EXPECT_FALSE(topMostWhileShown) << c.how;
+            EXPECT_EQ(resources, library ? klv::ResourceModule::Library : klv::ResourceModule::Application)
+                << c.how;
+            EXPECT_TRUE(logo->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << c.how;
+            EXPECT_TRUE(logo->isVisible()) << c.how;
+            EXPECT_EQ(klv::currentResourceModule(), klv::ResourceModule::Application) << c.how;
+        }
+    }
+
+    // The logo taken down while the dialog runs is not brought back.
+    {
+        QDialog dialog;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!dialog.isVisible())
+                return;
+            poll.stop();
+            App_Logo(appName.c_str(), nullptr, 0, 0);
+            dialog.accept();
+        });
+        poll.start(10);
+        QTimer::singleShot(20000, &dialog, [&] { dialog.done(-99); });
+        EXPECT_EQ(PLM_DoModal(&dialog), platform::ui::kIdOk);
+        EXPECT_EQ(CurrentLogo(), nullptr);
+    }
+
+    // A dialog of the GUI thread, asked for from a worker, is not run there.
+    QDialog dialog;
+    int fromWorker = 0;
+    std::thread worker([&] { fromWorker = PLM_DoModal(&dialog); });
+    worker.join();
+    EXPECT_EQ(fromWorker, -1);
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 TEST_F(LogoTest, PictureLargerThanTheScreen)

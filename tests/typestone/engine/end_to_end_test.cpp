@@ -175,4 +175,33 @@ TEST_F(EndToEnd, OutputNamedByTheStreamReplacesTheFileInPlace)
     EXPECT_NE(info.find("Pages:"), std::string::npos) << info;
 }
 
+TEST_F(EndToEnd, OutputNamedByTheStreamOnNoDriveLandsInThePdfFolder)
+{
+    platform::draw::QtFontEngine fonts;
+    typestone::CWinPrt prt;
+    prt.SetSpoolFolder(m_dir.string());
+    prt.SetFontEngine(&fonts);
+    prt.SetPdfFolder((m_dir / "pdf").string());
+    fs::create_directories(m_dir / "pdf");
+    typestone::DriveMap map;
+    map.add('C', (m_dir / "c").string());
+    prt.SetDriveMap(map);
+    prt.SetDeviceFactory([this](const typestone::EngineDeviceRequest& r, std::string* error) {
+        platform::draw::PageDeviceRequest request;
+        request.printer = r.printer;
+        request.outputFile = r.outputFile;
+        return platform::draw::makePageDevice(*m_spooler, request, error);
+    });
+    typestone::INIT_DATA record = typestone::DefaultInitData();
+    std::strcpy(record.printer, "PDFCreator");
+    ASSERT_TRUE(prt.StartSpoolPrtJob(100, &record, "host_9"));
+    ASSERT_TRUE(prt.SpoolData("A", 1));
+    prt.SetOutputName("Q:\\ELSEWHERE\\MOVED.PDF");
+    ASSERT_TRUE(prt.StopSpoolPrtJob());
+    EXPECT_FALSE(fs::exists(m_dir / "pdf" / "host_9.pdf"));
+    EXPECT_EQ(prt.OutputFile(), (m_dir / "pdf" / "MOVED.PDF").string());
+    const std::string info = runCommand("pdfinfo '" + (m_dir / "pdf" / "MOVED.PDF").string() + "'");
+    EXPECT_NE(info.find("Pages:"), std::string::npos) << info;
+}
+
 } // namespace

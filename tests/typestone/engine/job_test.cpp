@@ -318,6 +318,62 @@ TEST_F(JobTest, HostOutputNamesStayInsideTheMappedFolders)
     }
 }
 
+// With a PDF folder a document whose name no drive takes is still made, there, under its
+// own file name (the job's when it has none), and the trace says where it went; a name a
+// drive takes gets its missing folders made.
+TEST_F(JobTest, HostOutputNamesNoDriveTakesLandInThePdfFolder)
+{
+    struct EveryTrace : RecordingHost
+    {
+        bool TraceOn(uint32_t) override { return true; }
+    } host;
+    m_prt.SetHost(&host);
+    const fs::path pdf = m_dir / "pdf"; // made when first needed
+    m_prt.SetPdfFolder(pdf.string());
+    typestone::DriveMap map;
+    map.add('C', (m_dir / "c").string());
+    fs::create_directories(m_dir / "c");
+    fs::create_directories(m_dir / "outside");
+    fs::create_directory_symlink(m_dir / "outside", m_dir / "c" / "LINK");
+    {
+        std::ofstream blocker(m_dir / "c" / "FILE");
+    }
+    m_prt.SetDriveMap(map);
+
+    struct Row
+    {
+        const char* host;
+        fs::path local;
+        bool traced; // the trace names where it went
+    };
+    const Row rows[] = {
+        {"C:\\NEW\\DEEP\\X.PDF", m_dir / "c" / "NEW" / "DEEP" / "X.PDF", false},
+        {"C:\\..\\escape.pdf", pdf / "escape.pdf", true},
+        {"C:\\OUT\\..\\..\\x.pdf", pdf / "x.pdf", true},
+        {"D:\\OTHER\\D.PDF", pdf / "D.PDF", true},
+        {"C:\\LINK\\L.PDF", pdf / "L.PDF", true},
+        {"C:\\FILE\\F.PDF", pdf / "F.PDF", true},
+        {"D:\\", pdf / "host_1.pdf", true},
+        {"OUT.PDF", pdf / "OUT.PDF", true},
+    };
+    for (const Row& r : rows) {
+        m_log = std::make_shared<DeviceLog>();
+        host.trace.clear();
+        auto rec = record("Win2PDF");
+        std::strcpy(rec.output, r.host);
+        EXPECT_TRUE(run("A", rec)) << r.host;
+        EXPECT_EQ(m_request.outputFile, r.local.string()) << r.host;
+        EXPECT_TRUE(fs::is_directory(r.local.parent_path())) << r.host;
+        const bool traced = std::any_of(host.trace.begin(), host.trace.end(), [&](const std::string& t) {
+            return t.find("'" + std::string(r.host) + "'") != std::string::npos &&
+                   t.find("goes to '" + r.local.string() + "'") != std::string::npos;
+        });
+        EXPECT_EQ(traced, r.traced) << r.host;
+    }
+    EXPECT_TRUE(fs::is_empty(m_dir / "outside"));
+    m_prt.SetHost(nullptr);
+}
+
 TEST_F(JobTest, LineLongerThanAnyPageKeepsTheJobAndTheNextLine)
 {
     // One column: every cell is the page wide, so a few hundred thousand bytes without a

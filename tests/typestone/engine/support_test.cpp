@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,84 @@ TEST(DriveMap, MapsInsideTheFolderAndRefusesTheRest)
         else
             EXPECT_EQ(got.value_or("(refused)"), r.local) << r.host;
     }
+}
+
+TEST(DriveMap, LongNamesAreRefused)
+{
+    ts::support::TempDir folder("engine-drive-long");
+    ASSERT_TRUE(folder.ok()) << folder.error();
+    typestone::DriveMap map;
+    map.add('C', folder.path());
+    // Parts of 49 letters (a folder here takes 255), to exactly the longest name.
+    std::string fits = "C:";
+    while (fits.size() + 50 <= typestone::kMaxHostName)
+        fits += "\\" + std::string(49, 'A');
+    fits += "\\" + std::string(typestone::kMaxHostName - fits.size() - 1, 'B');
+    ASSERT_EQ(fits.size(), typestone::kMaxHostName);
+    EXPECT_TRUE(map.map(fits));
+    EXPECT_FALSE(map.map(fits + "A"));
+}
+
+TEST(DriveMap, HostFileNameIsTheLastPartOrNothing)
+{
+    struct Row
+    {
+        std::string host;
+        std::string name; // empty: none that can be used
+    };
+    const std::vector<Row> rows = {
+        {"C:\\PDF\\OUT.PDF", "OUT.PDF"},
+        {"c:/pdf/out.pdf", "out.pdf"},
+        {"Q:OUT.PDF", "OUT.PDF"},
+        {"OUT.PDF", "OUT.PDF"},
+        {"C:\\..\\..\\etc\\passwd", "passwd"},
+        {"C:\\PDF\\", ""},
+        {"C:\\PDF\\..", ""},
+        {"C:\\PDF\\.", ""},
+        {"C:", ""},
+        {"", ""},
+        {"C:\\A\tB.PDF", ""},
+        {"C:\\" + std::string(typestone::kMaxFileName, 'N'), std::string(typestone::kMaxFileName, 'N')},
+        {"C:\\" + std::string(typestone::kMaxFileName + 1, 'N'), ""},
+        {"C:\\X\\" + std::string(typestone::kMaxHostName, 'N'), ""},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(typestone::hostFileName(r.host), r.name) << r.host;
+}
+
+TEST(DriveMap, FoldersAreMadeOnlyInsideTheDrive)
+{
+    ts::support::TempDir folder("engine-drive-make");
+    ASSERT_TRUE(folder.ok()) << folder.error();
+    const fs::path root = folder.path();
+    fs::create_directories(root / "outside");
+    typestone::DriveMap map;
+    map.add('C', (root / "drives" / "C").string()); // not there yet
+
+    // The drive's folder and the host's folders in it are made on the first write.
+    const auto local = map.map("C:\\PDF\\SUB\\OUT.PDF");
+    ASSERT_TRUE(local);
+    std::string error;
+    ASSERT_TRUE(map.makeFolderFor(*local, &error)) << error;
+    EXPECT_TRUE(fs::is_directory(root / "drives" / "C" / "PDF" / "SUB"));
+    EXPECT_EQ(fs::status(root / "drives" / "C" / "PDF").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(map.makeFolderFor(*local, &error)) << "made already: " << error;
+
+    // A link put in place of a folder after the name was mapped does not take the file out.
+    const auto later = map.map("C:\\LATER\\OUT.PDF");
+    ASSERT_TRUE(later);
+    fs::create_directory_symlink(root / "outside", root / "drives" / "C" / "LATER");
+    EXPECT_FALSE(map.makeFolderFor(*later, &error));
+    EXPECT_NE(error.find("leads out"), std::string::npos) << error;
+
+    // A name of no drive's folder, and a folder that cannot be made (a file is in its way).
+    EXPECT_FALSE(map.makeFolderFor((root / "outside" / "X.PDF").string(), &error));
+    {
+        std::ofstream blocker(root / "drives" / "C" / "FILE");
+    }
+    const auto blocked = map.map("C:\\FILE\\X.PDF");
+    ASSERT_TRUE(blocked);
+    EXPECT_FALSE(map.makeFolderFor(*blocked, &error));
 }
 
 TEST(ProgressThrottle, ReportsOnlyChangesAndAlwaysTheLast)

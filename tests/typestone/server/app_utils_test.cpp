@@ -1,7 +1,19 @@
 #include "typestone/server/app_text.h"
 #include "typestone/server/app_wait.h"
 #include "typestone/server/aux_buffer.h"
+#include "typestone/server/banner.h"
+#include "typestone/server/get_dev_mode.h"
+#include "typestone/server/path_fit.h"
+#include "typestone/server/socket_address.h"
 #include "typestone/server/web_site.h"
+
+#include "tests/support/draw/fake_font_engine.h"
+
+#include "platform/draw/recording_dc.h"
+#include "platform/net/socket.h"
+#include "platform/net/tcp.h"
+#include "platform/net/udp.h"
+#include "platform/spooler/folder_spooler.h"
 
 #include "app_fixture.h"
 
@@ -13,6 +25,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -168,6 +182,147 @@ TEST(AppWaitTest, EndsAndPumpsWhenAsked)
     EXPECT_TRUE(ran);
     EXPECT_GE(clock.elapsed(), 50);
     MMWait(5, true);
+}
+
+TEST(SocketAddressTest, OurEndOfBoundAndConnectedSockets)
+{
+    platform::net::SocketResult listener = platform::net::listenTcp("127.0.0.1", 0, 1, false);
+    ASSERT_TRUE(listener.ok()) << listener.error.text;
+    platform::net::SocketResult client = platform::net::connectTcp("127.0.0.1", listener.local.port, 5000);
+    ASSERT_TRUE(client.ok()) << client.error.text;
+    platform::net::SocketResult udp = platform::net::bindUdp("127.0.0.1", 0, false);
+    ASSERT_TRUE(udp.ok()) << udp.error.text;
+    platform::net::Socket closed;
+
+    struct Case
+    {
+        const char* what;
+        const platform::net::Socket& socket;
+        bool ok;
+        uint16_t port; // 0: any but 0
+    };
+    const Case cases[] = {
+        {"listener", listener.socket, true, listener.local.port},
+        {"connected", client.socket, true, client.local.port},
+        {"udp", udp.socket, true, udp.local.port},
+        {"closed", closed, false, 0},
+    };
+    for (const Case& c : cases) {
+        std::string address = "stale";
+        uint16_t port = 1;
+        EXPECT_EQ(GetLocalSockAddr(c.socket, &address, &port), c.ok) << c.what;
+        EXPECT_EQ(address, c.ok ? "127.0.0.1" : "") << c.what;
+        EXPECT_EQ(port, c.port) << c.what;
+    }
+}
+
+TEST(PathFitTest, KeepsTheStartAndAsMuchOfTheEndAsFits)
+{
+    // A fixed face 6 pixels a character: a rectangle of 90 pixels holds 15 characters.
+    platform::draw::FakeFontEngine fonts;
+    platform::draw::RecordingDc dc;
+    dc.selectFont(fonts.createFont(platform::draw::makeLogFont("Courier New", 10)));
+    const platform::draw::Rect rect{0, 0, 90, 20};
+    struct Case
+    {
+        const char* text;
+        char separator;
+        const char* fitted;
+    };
+    const Case cases[] = {
+        {"C:\\A\\B.TXT", '\\', "C:\\A\\B.TXT"},                        // fits as it is
+        {"C:\\DIR1\\DIR2\\F.TXT", '\\', "C:\\...\\F.TXT"},             // to the last part
+        {"C:\\D1\\D2\\D3\\D4\\F", '\\', "C:\\...\\D3\\D4\\F"},         // from the first later part that fits
+        {"C:\\DIR\\LONGFILENAME.TXT", '\\', "C:\\...ENAME.TXT"},       // the last part cut from its front
+        {"C:\\LONGFILENAME.TXT", '\\', "C:\\...ENAME.TXT"},            // one separator only
+        {"VERYLONGSERVERNAME\\X\\Y", '\\', "VERYLONGSERVERNAME\\..."}, // not even the start fits
+        {"C:\\DIR1\\DIR2\\F.TXT", '\0', "C:\\DIR1\\DIR2\\F.TXT"},      // no separator given
+        {"/usr/share/doc/xyz", '\\', "/usr/share/doc/xyz"},            // none in the text
+        {"", '\\', ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FitPath(dc, rect, c.text, c.separator), c.fitted) << c.text;
+
+    // Without a font nothing is measured wide: the text stays.
+    platform::draw::RecordingDc bare;
+    EXPECT_EQ(FitPath(bare, rect, "C:\\DIR1\\DIR2\\F.TXT", '\\'), "C:\\DIR1\\DIR2\\F.TXT");
+}
+
+TEST(BannerTest, ProductWordAndVersionInYellowThenTheOldFontBack)
+{
+    platform::draw::FakeFontEngine fonts;
+    platform::draw::RecordingDc dc;
+    dc.selectFont(fonts.createFont(platform::draw::makeLogFont("Arial", 12)));
+    dc.clear();
+    PaintBanner(dc, fonts, "Version 2.42.00");
+    const std::string face = "font 'MS Sans Serif' ";
+    const std::string rest = " underline=0 strikeout=0 charset=0 esc=0";
+    EXPECT_EQ(dc.lines(), (std::vector<std::string>{
+                              "textcolor #ffff00",
+                              "bkmode transparent",
+                              face + "h=-20 w=0 weight=400 italic=1" + rest,
+                              "text 10,10 'Typestone'",
+                              face + "h=-10 w=0 weight=400 italic=0" + rest,
+                              "text 10,40 'Version 2.42.00'",
+                              "font 'Arial' h=12 w=0 weight=0 italic=0" + rest,
+                              "bkmode opaque",
+                          }));
+    EXPECT_EQ(dc.backgroundMode(), platform::draw::BackgroundMode::Opaque);
+}
+
+TEST(GetDevModeTest, DriverSettingsWithTheStoredOnesOverThem)
+{
+    apptest::TempFolders folders;
+    for (const char* printer : {"Alpha", "Beta"})
+        std::filesystem::create_directories(folders.path("spool/") + printer);
+    std::string error;
+    auto spooler = platform::spooler::FolderSpooler::open(folders.path("spool"), &error);
+    ASSERT_TRUE(spooler) << error;
+    platform::spooler::PrinterDefaults driver;
+    driver.media = "na_letter_8.5x11in";
+    driver.copies = 2;
+    ASSERT_TRUE(spooler->saveDefaults("Beta", driver, &error)) << error;
+    std::ofstream(folders.path("spool/.default")) << "Beta\n";
+
+    DevMode stored("Beta", driver);
+    stored.settings.orientation = platform::spooler::Orientation::Landscape;
+    stored.settings.copies = 5;
+    stored.extra = {{"output-bin", "top"}};
+
+    struct Case
+    {
+        const char* device;
+        const DevMode* stored;
+        bool ok;
+        std::string printer;
+        platform::spooler::PrinterDefaults settings;
+    };
+    platform::spooler::PrinterDefaults landscape5 = driver;
+    landscape5.orientation = platform::spooler::Orientation::Landscape;
+    landscape5.copies = 5;
+    const Case cases[] = {
+        {"Beta", nullptr, true, "Beta", driver},       {"Beta", &stored, true, "Beta", landscape5},
+        {"", nullptr, true, "Beta", driver}, // the spooler's default printer
+        {"Alpha", &stored, true, "Alpha", landscape5}, {"Gamma", nullptr, false, "", {}},
+    };
+    for (const Case& c : cases) {
+        DevMode got;
+        std::string why;
+        EXPECT_EQ(GetDevMode(*spooler, c.stored, c.device, &got, &why), c.ok) << c.device;
+        if (!c.ok) {
+            EXPECT_NE(why.find("'Gamma' not found"), std::string::npos) << why;
+            continue;
+        }
+        EXPECT_EQ(got.deviceName(), c.printer) << c.device;
+        EXPECT_EQ(got.settings, c.settings) << c.device;
+        EXPECT_EQ(got.extra.size(), c.stored ? 1u : 0u) << c.device;
+    }
+
+    auto empty = platform::spooler::FolderSpooler::open(folders.path("state"), &error);
+    ASSERT_TRUE(empty) << error;
+    DevMode none;
+    EXPECT_FALSE(GetDevMode(*empty, nullptr, "", &none, &error));
+    EXPECT_NE(error.find("no printer"), std::string::npos) << error;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "typestone/server/com_registration.h"
 #include "typestone/server/command_line.h"
+#include "typestone/server/drive_settings.h"
 #include "typestone/server/general_settings.h"
 #include "typestone/server/time_text.h"
 #include "typestone/server/typestone_app.h"
@@ -95,6 +96,51 @@ TEST_F(GeneralSettingsTest, DefaultsWhenNothingIsStored)
     EXPECT_EQ(ports.tcp, 3339);
     EXPECT_EQ(ports.aux, 3341);
     EXPECT_EQ(ports.udpAux, 3341);
+}
+
+TEST_F(GeneralSettingsTest, DriveMapFromTheSettingsWithEveryLetterByDefault)
+{
+    const std::string state = folders.path("state/typestone");
+    const std::string section = typestone::DrivesSection();
+    EXPECT_NE(section.find("Typestone\\Drives"), std::string::npos) << section;
+    const std::string own = folders.path("own");
+    const std::string tooLong(5000, 'x');
+    struct Value
+    {
+        const char* name;
+        std::string folder;
+    };
+    for (const Value& v :
+         {Value{"D", own}, Value{"E", ""}, Value{"F", "relative/folder"}, Value{"G", "/" + tooLong}})
+        SetRegistryEntry(section.c_str(), v.name, v.folder.c_str(), uint32_t(v.folder.size() + 1),
+                         KLV_REG_SZ);
+
+    std::vector<std::string> report;
+    const typestone::DriveMap map = typestone::LoadDriveMap(state, &report);
+    struct Row
+    {
+        const char* host;
+        std::string local; // empty: not mapped
+    };
+    const Row rows[] = {
+        {"C:\\PDF\\OUT.PDF", state + "/drives/C/PDF/OUT.PDF"},
+        {"a:\\X", state + "/drives/A/X"},
+        {"Z:\\X", state + "/drives/Z/X"},
+        {"D:\\X", own + "/X"},
+        {"E:\\X", ""},
+        {"F:\\X", ""},
+        {"G:\\X", ""},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(map.map(r.host).value_or(""), r.local) << r.host;
+    EXPECT_EQ(report, (std::vector<std::string>{
+                          "host drive D: is " + own,
+                          "host drive E: not mapped",
+                          "host drive F: not mapped: 'relative/folder' is not an absolute folder",
+                          "host drive G: not mapped: its folder name is longer than 4096 bytes",
+                      }));
+    // Nothing is made before a job writes there.
+    EXPECT_FALSE(std::filesystem::exists(state + "/drives"));
 }
 
 TEST_F(GeneralSettingsTest, FlagsAreYesNoTextsAndRoundTrip)

@@ -1,0 +1,52 @@
+#include "typestone/server/get_dev_mode.h"
+
+#include "typestone/server/server_trace.h"
+
+#include "platform/spooler/spooler.h"
+
+namespace typestone {
+
+namespace {
+
+bool fail(std::string* error, const std::string& device, const std::string& reason)
+{
+    TRZ_Trace(kTrzJobs, "\nGetDevMode(Dev='%s') -> FALSE: %s", device, reason);
+    if (error)
+        *error = reason;
+    return false;
+}
+
+} // namespace
+
+bool GetDevMode(platform::spooler::Spooler& spooler, const DevMode* stored, const std::string& device,
+                DevMode* out, std::string* error)
+{
+    std::string name = device;
+    std::string reason;
+    if (name.empty()) {
+        const std::vector<platform::spooler::PrinterInfo> printers = spooler.printers(&reason);
+        for (const auto& p : printers)
+            if (p.isDefault)
+                name = p.name;
+        if (name.empty() && !printers.empty())
+            name = printers.front().name;
+        if (name.empty())
+            return fail(error, device,
+                        reason.empty() ? "there is no printer" : "there is no printer: " + reason);
+    }
+    if (!spooler.printer(name, &reason))
+        return fail(error, name, "printer '" + name + "' not found" + (reason.empty() ? "" : ": " + reason));
+    const std::optional<platform::spooler::PrinterDefaults> driver = spooler.defaults(name, &reason);
+    if (!driver)
+        return fail(error, name, "the settings of printer '" + name + "' cannot be read: " + reason);
+    DevMode merged(name, *driver);
+    if (stored) {
+        merged.settings = stored->settings;
+        merged.extra = stored->extra;
+    }
+    TRZ_Trace(kTrzJobs, "\nGetDevMode(Dev='%s', stored=%s) -> TRUE", name, stored ? "yes" : "no");
+    *out = std::move(merged);
+    return true;
+}
+
+} // namespace typestone
