@@ -43,8 +43,11 @@ void SetCFGFlag(const char* name, bool on)
 
 bool SetCFGString(const char* name, const std::string& value)
 {
-    return klv::writeRegistryEntry(GeneralSection().c_str(), name, value.c_str(), uint32_t(value.size() + 1),
-                                   KLV_REG_SZ);
+    if (klv::writeRegistryEntry(GeneralSection().c_str(), name, value.c_str(), uint32_t(value.size() + 1),
+                                KLV_REG_SZ))
+        return true;
+    ReportStoreFailure(std::string("writing the setting ") + name, platform::SettingsStore::lastError());
+    return false;
 }
 
 uint16_t GetPortCfg(const char* name, uint16_t defaultValue)

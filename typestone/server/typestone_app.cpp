@@ -10,7 +10,6 @@
 #include "typestone/server/server_trace.h"
 #include "typestone/server/service_install.h"
 #include "typestone/server/service_ui_bridge.h"
-#include "typestone/server/store_failure.h"
 #include "typestone/server/trace_settings.h"
 #include "typestone/server/trace_writer.h"
 
@@ -134,9 +133,8 @@ int CTypestoneApp::InitInstance(const CommandLine& commandLine)
     GetDbgOptions();
     TraceSettings::setDbgOption(commandLine.debug);
     SetDbgOptions();
-    if (!SetCFGString("Path", platform::folders::executableDir()))
-        ReportStoreFailure("writing the program's folder at start-up", platform::SettingsStore::lastError());
-    return -1; // go on
+    SetCFGString("Path", platform::folders::executableDir()); // a failure is reported there
+    return -1;                                                // go on
 }
 
 bool CTypestoneApp::createSpooler()

@@ -158,6 +158,17 @@ TEST_F(GeneralSettingsTest, ReloadWithAFailingStoreKeepsTheFlags)
     typestone::GetSettings(&s);
     EXPECT_FALSE(s.useDns);
     EXPECT_TRUE(s.logging);
+
+    // Saving into a store that takes nothing says what was lost.
+    testing::internal::CaptureStderr();
+    store->failOperationsAfter(0, true);
+    typestone::SaveSettings(s);
+    store->failOperationsAfter(-1);
+    const std::string saving = testing::internal::GetCapturedStderr();
+    EXPECT_NE(saving.find("typestone: the settings store failed writing the setting JobLogging"),
+              std::string::npos)
+        << saving;
+    EXPECT_TRUE(typestone::GetCFGFlag("JobLogging", false));
 }
 
 TEST_F(GeneralSettingsTest, MessagesSettingDrivesTheDialogSwitch)
