@@ -4,6 +4,7 @@
 #include "klv_inet/support/store_access.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -35,39 +36,7 @@ std::string productKey(const char* product, const char* app)
 int GetRegistryEntry(const char* section, const char* name, void* buffer, uint32_t* size,
                      platform::RegRoot root)
 {
-    if (!section || !*section || !size)
-        return 0;
-    const std::string key = resolve(section, root);
-    if (buffer)
-        std::memset(buffer, 0, *size);
-    klv::store::Value v;
-    if (!klv::store::readValue(root, key, name ? name : "", v))
-        return 0;
-    size_t len = v.data.size();
-    size_t need = len;
-    if (isText(v.type)) {
-        // The text proper, without the terminators it was stored with, plus one terminator.
-        size_t text = len;
-        while (text > 0 && v.data[text - 1] == 0)
-            --text;
-        need = text + 1;
-        len = need;
-    }
-    if (need > 0xFFFFFFFFu)
-        return 0;
-    if (!buffer) {
-        *size = static_cast<uint32_t>(len);
-        return 1;
-    }
-    if (need > *size) {
-        *size = static_cast<uint32_t>(need);
-        return 0;
-    }
-    // An empty value has no data block at all; memcpy must not see its null pointer.
-    if (!v.data.empty())
-        std::memcpy(buffer, v.data.data(), std::min(len, v.data.size()));
-    *size = static_cast<uint32_t>(len);
-    return 1;
+    return klv::readRegistryEntry(section, name, buffer, size, root) == platform::StoreStatus::Ok ? 1 : 0;
 }
 
 void SetRegistryEntry(const char* section, const char* name, const void* data, uint32_t size, uint32_t type,
@@ -123,6 +92,67 @@ void RemoveProductEntry(const char* product, const char* name, const char* app)
 }
 
 namespace klv {
+
+platform::StoreStatus readRegistryEntry(const char* section, const char* name, void* buffer, uint32_t* size,
+                                        platform::RegRoot root)
+{
+    if (!section || !*section || !size)
+        return platform::StoreStatus::InvalidArgument;
+    const std::string key = resolve(section, root);
+    if (buffer)
+        std::memset(buffer, 0, *size);
+    klv::store::Value v;
+    const platform::StoreStatus status = klv::store::readValueStatus(root, key, name ? name : "", v);
+    if (status != platform::StoreStatus::Ok)
+        return status;
+    size_t len = v.data.size();
+    size_t need = len;
+    if (isText(v.type)) {
+        // The text proper, without the terminators it was stored with, plus one terminator.
+        size_t text = len;
+        while (text > 0 && v.data[text - 1] == 0)
+            --text;
+        need = text + 1;
+        len = need;
+    }
+    if (need > 0xFFFFFFFFu)
+        return platform::StoreStatus::InvalidArgument;
+    if (!buffer) {
+        *size = static_cast<uint32_t>(len);
+        return platform::StoreStatus::Ok;
+    }
+    if (need > *size) {
+        *size = static_cast<uint32_t>(need);
+        return platform::StoreStatus::InvalidArgument;
+    }
+    // An empty value has no data block at all; memcpy must not see its null pointer.
+    if (!v.data.empty())
+        std::memcpy(buffer, v.data.data(), std::min(len, v.data.size()));
+    *size = static_cast<uint32_t>(len);
+    return platform::StoreStatus::Ok;
+}
+
+platform::StoreStatus writeRegistryEntries(const std::vector<RegistryWrite>& entries, platform::RegRoot root)
+{
+    std::vector<platform::ValueWrite> writes;
+    writes.reserve(entries.size());
+    std::optional<platform::RegRoot> batchRoot;
+    for (const RegistryWrite& e : entries) {
+        if (e.section.empty())
+            return platform::StoreStatus::InvalidArgument;
+        platform::RegRoot entryRoot = root;
+        std::string key = resolve(e.section.c_str(), entryRoot);
+        if (batchRoot && *batchRoot != entryRoot)
+            return platform::StoreStatus::InvalidArgument; // one transaction, one root
+        batchRoot = entryRoot;
+        std::vector<uint8_t> data = e.data;
+        if ((e.type == KLV_REG_SZ || e.type == KLV_REG_EXPAND_SZ) && !data.empty())
+            data.resize(strnlen(reinterpret_cast<const char*>(data.data()), data.size()));
+        writes.push_back(platform::ValueWrite{std::move(key), e.name,
+                                              static_cast<platform::ValueType>(e.type), std::move(data)});
+    }
+    return klv::store::writeValues(batchRoot.value_or(root), writes);
+}
 
 bool writeRegistryEntry(const char* section, const char* name, const void* data, uint32_t size, uint32_t type,
                         platform::RegRoot root)

@@ -7,6 +7,8 @@
 #include "platform/settings/settings_store.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // Value types, with the numbers stored values carry.
 inline constexpr uint32_t KLV_REG_SZ = 1;
@@ -45,6 +47,28 @@ KLV_EXPORT void SetProductEntry(const char* product, const char* name, const voi
 KLV_EXPORT void RemoveProductEntry(const char* product, const char* name, const char* app = nullptr);
 
 namespace klv {
+
+// GetRegistryEntry with the store's answer, so that a caller can tell a missing value
+// (NotFound) from a store that failed (Busy, Corrupt, IoError; SettingsStore::lastError() has
+// the reason). InvalidArgument: no section, or the value does not fit the buffer (*size then
+// says how much it needs).
+KLV_EXPORT platform::StoreStatus readRegistryEntry(const char* section, const char* name, void* buffer,
+                                                   uint32_t* size,
+                                                   platform::RegRoot root = platform::RegRoot::Users);
+
+// One entry of a batch for writeRegistryEntries; texts are given without their terminator.
+struct RegistryWrite
+{
+    std::string section;
+    std::string name;
+    uint32_t type = KLV_REG_SZ;
+    std::vector<uint8_t> data;
+};
+
+// Writes every entry (creating the sections) in one transaction: all of them or, when one
+// cannot be written, none, with the store's answer.
+KLV_EXPORT platform::StoreStatus writeRegistryEntries(const std::vector<RegistryWrite>& entries,
+                                                      platform::RegRoot root = platform::RegRoot::Users);
 
 // SetRegistryEntry with a result: false when nothing was stored (no section or name, data
 // missing, a name or path beyond the store's limits, a store failure).

@@ -16,16 +16,31 @@ bool keyExists(platform::RegRoot root, const std::string& key)
     return s && s->keyExists(root, key);
 }
 
-bool readValue(platform::RegRoot root, const std::string& key, const std::string& name, Value& out)
+platform::StoreStatus readValueStatus(platform::RegRoot root, const std::string& key, const std::string& name,
+                                      Value& out)
 {
     auto s = db();
+    if (!s)
+        return platform::StoreStatus::IoError; // shared() left the reason in lastError()
     platform::RegValue v;
-    if (!s || s->value(root, key, name, &v) != platform::StoreStatus::Ok)
-        return false;
+    const platform::StoreStatus status = s->value(root, key, name, &v);
+    if (status != platform::StoreStatus::Ok)
+        return status;
     out.name = v.name;
     out.type = static_cast<uint32_t>(v.type);
     out.data = std::move(v.data);
-    return true;
+    return status;
+}
+
+bool readValue(platform::RegRoot root, const std::string& key, const std::string& name, Value& out)
+{
+    return readValueStatus(root, key, name, out) == platform::StoreStatus::Ok;
+}
+
+platform::StoreStatus writeValues(platform::RegRoot root, const std::vector<platform::ValueWrite>& writes)
+{
+    auto s = db();
+    return s ? s->setValues(root, writes) : platform::StoreStatus::IoError;
 }
 
 bool writeValue(platform::RegRoot root, const std::string& key, const std::string& name, uint32_t type,

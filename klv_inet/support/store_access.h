@@ -18,6 +18,11 @@ struct Value
 };
 
 bool keyExists(platform::RegRoot root, const std::string& key);
+// The store's own answer (NotFound for a missing value, IoError when the store cannot be had).
+platform::StoreStatus readValueStatus(platform::RegRoot root, const std::string& key, const std::string& name,
+                                      Value& out);
+// All the values in one transaction, or none.
+platform::StoreStatus writeValues(platform::RegRoot root, const std::vector<platform::ValueWrite>& writes);
 bool readValue(platform::RegRoot root, const std::string& key, const std::string& name, Value& out);
 bool writeValue(platform::RegRoot root, const std::string& key, const std::string& name, uint32_t type,
                 const uint8_t* data, size_t size);

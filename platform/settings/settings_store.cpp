@@ -426,6 +426,41 @@ std::string SettingsStore::lastError()
     return t_lastError;
 }
 
+bool SettingsStore::injectedFailure(const char* what, bool change)
+{
+    if (!change && m_failChangesOnly)
+        return false;
+    int left = m_failAfter.load();
+    while (left > 0 && !m_failAfter.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left != 0)
+        return false;
+    fail(StoreStatus::IoError, std::string(what) + " in " + m_path + ": disk I/O error (injected)");
+    return true;
+}
+
+StoreStatus SettingsStore::verify(std::string* error)
+{
+    std::lock_guard lock(m_mutex);
+    auto failed = [&](StoreStatus status, const std::string& text) {
+        if (error)
+            *error = text;
+        return fail(status, text);
+    };
+    if (injectedFailure("checking the file", false))
+        return failed(StoreStatus::IoError, t_lastError);
+    Statement check(m_db, "PRAGMA quick_check");
+    int rc = check.ok() ? check.step() : check.prepareResult();
+    if (rc != SQLITE_ROW) {
+        const StoreStatus status = sqliteFailure(rc, "checking the file");
+        return failed(status, "settings store " + m_path + " cannot be read: " + sqlite3_errmsg(m_db));
+    }
+    const std::string first = check.columnText(0);
+    if (first != "ok")
+        return failed(StoreStatus::Corrupt, "settings store " + m_path + " is damaged: " + first);
+    return StoreStatus::Ok;
+}
+
 StoreStatus SettingsStore::fail(StoreStatus status, const std::string& text)
 {
     t_lastError = text;
@@ -485,6 +520,8 @@ StoreStatus SettingsStore::inChange(RegRoot root, std::string_view path, bool cr
                                     const KeyBody& body)
 {
     std::lock_guard lock(m_mutex);
+    if (injectedFailure(what))
+        return StoreStatus::IoError;
     Transaction tx(m_db);
     if (tx.beginResult() != SQLITE_OK)
         return sqliteFailure(tx.beginResult(), "starting a change");
@@ -501,6 +538,8 @@ StoreStatus SettingsStore::inChange(RegRoot root, std::string_view path, bool cr
 StoreStatus SettingsStore::inKey(RegRoot root, std::string_view path, const KeyBody& body)
 {
     std::lock_guard lock(m_mutex);
+    if (injectedFailure("reading a key", false))
+        return StoreStatus::IoError;
     int64_t id = 0;
     const StoreStatus s = keyId(root, path, false, &id);
     return s == StoreStatus::Ok ? body(id) : s;
@@ -594,6 +633,47 @@ StoreStatus SettingsStore::setBinary(RegRoot root, std::string_view path, std::s
                                      const std::vector<uint8_t>& bytes)
 {
     return setValue(root, path, name, ValueType::Binary, bytes.data(), bytes.size());
+}
+
+StoreStatus SettingsStore::setValues(RegRoot root, const std::vector<ValueWrite>& writes)
+{
+    for (const ValueWrite& w : writes) {
+        std::vector<std::string> parts;
+        if (!splitKeyPath(w.path, &parts))
+            return fail(StoreStatus::InvalidArgument, "key path too long: " + w.path.substr(0, 80));
+        if (w.name.size() > kMaxValueName)
+            return fail(StoreStatus::InvalidArgument, "value name too long");
+        if (w.data.size() > kMaxValueData)
+            return fail(StoreStatus::InvalidArgument, "value data too large");
+    }
+    if (!validRoot(root))
+        return fail(StoreStatus::InvalidArgument, "unknown root key");
+    std::lock_guard lock(m_mutex);
+    Transaction tx(m_db);
+    if (tx.beginResult() != SQLITE_OK)
+        return sqliteFailure(tx.beginResult(), "starting a change");
+    for (const ValueWrite& w : writes) {
+        if (injectedFailure("writing a value"))
+            return StoreStatus::IoError;
+        int64_t id = 0;
+        StoreStatus s = keyId(root, w.path, true, &id);
+        if (s != StoreStatus::Ok)
+            return s;
+        Statement put(m_db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
+                            " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
+        if (!put.ok())
+            return sqliteFailure(put.prepareResult(), "writing a value");
+        put.bind(1, id);
+        put.bind(2, w.name);
+        put.bind(3, foldName(w.name));
+        put.bind(4, static_cast<int64_t>(w.type));
+        put.bindBlob(5, w.data.data(), w.data.size());
+        const int rc = put.step();
+        if (rc != SQLITE_DONE)
+            return sqliteFailure(rc, "writing a value");
+    }
+    const int rc = tx.commit();
+    return rc == SQLITE_OK ? StoreStatus::Ok : sqliteFailure(rc, "writing values");
 }
 
 StoreStatus SettingsStore::value(RegRoot root, std::string_view path, std::string_view name, RegValue* out)

@@ -7,6 +7,7 @@
 // use one file at once: the file runs in WAL mode with a busy time-out, and every change is
 // one transaction. One object may be shared by many threads.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -61,6 +62,15 @@ struct RegValue
     std::string text() const { return std::string(data.begin(), data.end()); }
 };
 
+// One value of a batch written with SettingsStore::setValues.
+struct ValueWrite
+{
+    std::string path;
+    std::string name;
+    ValueType type = ValueType::None;
+    std::vector<uint8_t> data;
+};
+
 class SettingsStore
 {
 public:
@@ -90,6 +100,11 @@ public:
 
     const std::string& path() const { return m_path; }
 
+    // Reads every page of the file once (SQLite's quick check), so that a damaged or cut file
+    // is found before the program relies on it rather than at the first value that lies in a
+    // bad page. Corrupt or IoError with a reason naming the file.
+    StoreStatus verify(std::string* error = nullptr);
+
     StoreStatus createKey(RegRoot root, std::string_view path);
     // Ok when the key exists, NotFound when it does not, another status when the store failed.
     StoreStatus openKey(RegRoot root, std::string_view path);
@@ -105,6 +120,9 @@ public:
     StoreStatus setDword(RegRoot root, std::string_view path, std::string_view name, uint32_t value);
     StoreStatus setBinary(RegRoot root, std::string_view path, std::string_view name,
                           const std::vector<uint8_t>& bytes);
+    // Writes all the values (creating their keys) in one transaction: when one of them cannot
+    // be written, none is, and the store keeps what it held.
+    StoreStatus setValues(RegRoot root, const std::vector<ValueWrite>& writes);
 
     StoreStatus value(RegRoot root, std::string_view path, std::string_view name, RegValue* out);
     // Typed readers: TypeMismatch for a value of another type. readString takes String and
@@ -131,6 +149,16 @@ public:
     // The reason for the last failure of a call on this thread.
     static std::string lastError();
 
+    // Lets the next `operations` reads and writes (with `changesOnly`, writes; reads then pass)
+    // through and fails every later one with IoError, as a full or failing disk would; a
+    // negative count ends it. Each value of setValues counts as one operation, so a batch can
+    // fail part-way. For the tests of what callers do when the store fails under them.
+    void failOperationsAfter(int operations, bool changesOnly = false)
+    {
+        m_failChangesOnly = changesOnly;
+        m_failAfter = operations;
+    }
+
 private:
     SettingsStore(sqlite3* db, std::string path);
 
@@ -142,11 +170,15 @@ private:
                          const KeyBody& body);
     StoreStatus inKey(RegRoot root, std::string_view path, const KeyBody& body);
     StoreStatus fail(StoreStatus status, const std::string& text);
+    // True (with the failure recorded) when failOperationsAfter says this operation fails.
+    bool injectedFailure(const char* what, bool change = true);
     StoreStatus sqliteFailure(int rc, const char* what);
 
     sqlite3* m_db = nullptr;
     std::string m_path;
     std::mutex m_mutex;
+    std::atomic<int> m_failAfter{-1};
+    std::atomic<bool> m_failChangesOnly{false};
 };
 
 // Splits a backslash path into its components; empty components are dropped. False when a

@@ -72,6 +72,24 @@ bool copyAll(int in, int out, std::string* error)
     }
 }
 
+// Printer names compare as hosts and CUPS compare them: ASCII letters without regard to case.
+bool sameNameNoCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 FolderSpooler::FolderSpooler(std::string root) : m_root(std::move(root)) {}
@@ -114,16 +132,41 @@ bool FolderSpooler::isValidPrinterName(const std::string& name, std::string* err
     return false;
 }
 
-bool FolderSpooler::checkPrinter(const std::string& name, std::string* error) const
+bool FolderSpooler::resolvePrinter(const std::string& name, std::string* folder, std::string* error) const
 {
     if (!isValidPrinterName(name, error))
         return false;
-    if (!isDirectory(printerDir(name))) {
-        if (error)
-            *error = "no printer \"" + name + "\" in " + m_root;
-        return false;
+    if (isDirectory(printerDir(name))) {
+        *folder = name;
+        return true;
     }
-    return true;
+    std::vector<std::string> matches;
+    if (DIR* dir = ::opendir(m_root.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string candidate = entry->d_name;
+            if (candidate != "." && candidate != ".." && sameNameNoCase(candidate, name) &&
+                isDirectory(printerDir(candidate)))
+                matches.push_back(candidate);
+        }
+        ::closedir(dir);
+    }
+    if (matches.size() == 1) {
+        *folder = matches.front();
+        return true;
+    }
+    if (error) {
+        if (matches.empty()) {
+            *error = "no printer \"" + name + "\" in " + m_root;
+        } else {
+            std::sort(matches.begin(), matches.end());
+            std::string list;
+            for (const std::string& m : matches)
+                list += (list.empty() ? "\"" : ", \"") + m + "\"";
+            *error = "printer \"" + name + "\" matches several folders of " + m_root +
+                     " that differ only in case (" + list + "); rename all but one";
+        }
+    }
+    return false;
 }
 
 bool FolderSpooler::addPrinter(const std::string& name, std::string* error)
@@ -191,10 +234,11 @@ std::vector<PrinterInfo> FolderSpooler::printers(std::string* error)
 
 std::optional<PrinterInfo> FolderSpooler::printer(const std::string& name, std::string* error)
 {
-    if (!checkPrinter(name, error))
+    std::string folder;
+    if (!resolvePrinter(name, &folder, error))
         return std::nullopt;
     for (PrinterInfo& info : printers(error))
-        if (info.name == name)
+        if (info.name == folder)
             return std::move(info);
     if (error)
         *error = "no printer \"" + name + "\" in " + m_root;
@@ -299,13 +343,14 @@ std::unique_ptr<RawJob> FolderSpooler::startRawJob(const std::string& printer,
             *error = "unsupported data type \"" + dataType + "\" for a raw job";
         return nullptr;
     }
-    if (!checkPrinter(printer, error))
+    std::string folder;
+    if (!resolvePrinter(printer, &folder, error))
         return nullptr;
-    const std::string infoLines = "printer=" + files::escapeValue(printer) +
+    const std::string infoLines = "printer=" + files::escapeValue(folder) +
                                   "\ndocument=" + files::escapeValue(documentName) +
                                   "\ndatatype=" + files::escapeValue(dataType) + "\n";
     JobFiles job;
-    if (!reserveJob(printer, documentName, ".prn", infoLines, &job, error))
+    if (!reserveJob(folder, documentName, ".prn", infoLines, &job, error))
         return nullptr;
     return std::make_unique<FolderRawJob>(job.fd, job.partPath, job.finalPath, job.infoPath);
 }
@@ -313,13 +358,14 @@ std::unique_ptr<RawJob> FolderSpooler::startRawJob(const std::string& printer,
 bool FolderSpooler::submitPdf(const std::string& printer, const std::string& documentName,
                               const std::string& pdfFilePath, const PrintOptions& options, std::string* error)
 {
-    if (!options.check(error) || !checkPrinter(printer, error))
+    std::string folder;
+    if (!options.check(error) || !resolvePrinter(printer, &folder, error))
         return false;
     const int in = files::openPdf(pdfFilePath, error);
     if (in < 0)
         return false;
 
-    std::string infoLines = "printer=" + files::escapeValue(printer) +
+    std::string infoLines = "printer=" + files::escapeValue(folder) +
                             "\ndocument=" + files::escapeValue(documentName) + "\ndatatype=application/pdf\n";
     if (options.media)
         infoLines += "media=" + *options.media + "\n";
@@ -337,7 +383,7 @@ bool FolderSpooler::submitPdf(const std::string& printer, const std::string& doc
         infoLines += "resolution=" + resolutionText(*options.resolution) + "\n";
 
     JobFiles job;
-    if (!reserveJob(printer, documentName, ".pdf", infoLines, &job, error)) {
+    if (!reserveJob(folder, documentName, ".pdf", infoLines, &job, error)) {
         ::close(in);
         return false;
     }
@@ -365,9 +411,10 @@ bool FolderSpooler::submitPdf(const std::string& printer, const std::string& doc
 
 std::optional<PrinterDefaults> FolderSpooler::defaults(const std::string& printer, std::string* error)
 {
-    if (!checkPrinter(printer, error))
+    std::string folder;
+    if (!resolvePrinter(printer, &folder, error))
         return std::nullopt;
-    const std::string path = printerDir(printer) + "/.settings";
+    const std::string path = printerDir(folder) + "/.settings";
     std::string text;
     switch (files::readSmallFile(path, kMaxSettingsFile, &text, error)) {
     case files::ReadResult::Missing:
@@ -390,9 +437,10 @@ std::optional<PrinterDefaults> FolderSpooler::defaults(const std::string& printe
 bool FolderSpooler::saveDefaults(const std::string& printer, const PrinterDefaults& defaults,
                                  std::string* error)
 {
-    if (!checkDefaults(defaults, error) || !checkPrinter(printer, error))
+    std::string folder;
+    if (!checkDefaults(defaults, error) || !resolvePrinter(printer, &folder, error))
         return false;
-    return files::replaceFile(printerDir(printer) + "/.settings", formatDefaults(defaults), error);
+    return files::replaceFile(printerDir(folder) + "/.settings", formatDefaults(defaults), error);
 }
 
 std::vector<std::string> FolderSpooler::startupReport()

@@ -8,6 +8,10 @@
 // processes on the same root, never share a name. The default printer is the one named in
 // "<root>/.default", else the first by name. A printer's settings live in
 // "<root>/<printer>/.settings".
+//
+// Printer names are found without regard to ASCII case, as hosts send them: a job for "p1"
+// goes to the folder "P1". A folder of exactly that name wins; a name that matches several
+// folders only by case is refused rather than guessed.
 
 #include "platform/spooler/spooler.h"
 
@@ -57,7 +61,8 @@ private:
         std::string infoPath;
     };
 
-    bool checkPrinter(const std::string& name, std::string* error) const;
+    // The folder name of printer `name` (see above); false with a reason when there is none.
+    bool resolvePrinter(const std::string& name, std::string* folder, std::string* error) const;
     std::string printerDir(const std::string& name) const { return m_root + "/" + name; }
     std::string defaultPrinterName(const std::vector<std::string>& names) const;
     bool reserveJob(const std::string& printer, const std::string& documentName, const char* extension,

@@ -21,8 +21,11 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -343,6 +346,163 @@ TEST_F(ServerRunTest, SecondInstanceEndsAndLeavesTheFirstAlone)
     EXPECT_EQ(process.exitCode(), 0) << output();
     std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
     EXPECT_FALSE(store->keyExists(platform::RegRoot::CurrentUser, running)) << "no longer listed";
+}
+
+// A host names the printer in any case: the job for "p1" goes to the printer folder "P1".
+TEST_F(ServerRunTest, PrinterNameFromTheHostIgnoresCase)
+{
+    fs::create_directories(dir / "spool/P1");
+    start();
+    ASSERT_TRUE(waitUntilServing()) << output();
+    valdor::JobRequest job;
+    job.printer = "p1";
+    job.options = valdor::kOptionRaw;
+    job.docName = "lower";
+    const std::vector<uint8_t> data = {'c', 'a', 's', 'e', '\r', '\n'};
+    valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job), data);
+    ASSERT_TRUE(result.error.empty()) << result.error;
+    EXPECT_EQ(result.replyCode, valdor::ReplyAccepted) << output();
+    std::vector<fs::path> jobs;
+    for (int i = 0; i < 100 && jobs.empty(); ++i) {
+        for (const auto& entry : fs::directory_iterator(dir / "spool/P1"))
+            if (entry.path().extension() == ".prn")
+                jobs.push_back(entry.path());
+        if (jobs.empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(jobs.size(), 1u) << output();
+    std::ifstream in(jobs[0], std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
+              data);
+    EXPECT_FALSE(fs::exists(dir / "spool/p1"));
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0) << output();
+}
+
+// A settings store the program cannot open or read stops the start: it names the file and the
+// reason on standard error and ends with an error, before it listens on any port, and leaves
+// the file as it found it.
+TEST_F(ServerRunTest, UnusableSettingsStoreStopsTheStart)
+{
+    // A good store with enough in it to span many pages, as the model to damage.
+    const fs::path model = dir / "model.sqlite";
+    {
+        std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(model.string());
+        ASSERT_TRUE(store);
+        for (int i = 0; i < 300; ++i)
+            store->setString(platform::RegRoot::CurrentUser,
+                             "Software\\KLV\\Typestone\\Printers\\P" + std::to_string(i % 30),
+                             "v" + std::to_string(i), std::string(200, 'x'));
+    }
+    const auto modelSize = fs::file_size(model);
+    ASSERT_GT(modelSize, 16u * 4096u);
+    const bool root = ::geteuid() == 0;
+    auto copyModel = [&](const fs::path& to) { fs::copy_file(model, to); };
+    auto chattr = [](const char* flag, const fs::path& path) {
+        return QProcess::execute("chattr", {flag, QString::fromStdString(path.string())}) == 0;
+    };
+
+    struct Case
+    {
+        const char* what;
+        // Makes the store at `path` (its folder exists); false to skip the row.
+        std::function<bool(const fs::path& path)> make;
+        std::function<void(const fs::path& path)> undo = [](const fs::path&) {};
+    };
+    const Case cases[] = {
+        {"random bytes",
+         [](const fs::path& p) {
+             std::mt19937 random(7);
+             std::ofstream out(p, std::ios::binary);
+             for (int i = 0; i < 8192; ++i)
+                 out.put(char(random()));
+             return true;
+         }},
+        {"cut short",
+         [&](const fs::path& p) {
+             copyModel(p);
+             fs::resize_file(p, modelSize / 3 / 4096 * 4096);
+             return true;
+         }},
+        {"another program's database",
+         [&](const fs::path& p) {
+             copyModel(p);
+             // The schema version in the file header (offset 60) says whose tables these are.
+             std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
+             f.seekp(60);
+             f.write("\0\0\0\0", 4);
+             return true;
+         }},
+        {"a folder", [](const fs::path& p) { return fs::create_directory(p); }},
+        {"a symbolic link to another file",
+         [&](const fs::path& p) {
+             copyModel(p.parent_path() / "elsewhere.sqlite");
+             fs::create_symlink(p.parent_path() / "elsewhere.sqlite", p);
+             return true;
+         }},
+        {"below a file instead of a folder",
+         [](const fs::path& p) {
+             std::ofstream(p.parent_path()) << "x"; // the store's folder is a plain file
+             return true;
+         }},
+        {"immutable",
+         [&](const fs::path& p) {
+             copyModel(p);
+             return chattr("+i", p);
+         },
+         [&](const fs::path& p) { chattr("-i", p); }},
+        {"read-only file",
+         [&](const fs::path& p) {
+             copyModel(p);
+             fs::permissions(p, fs::perms::owner_read);
+             return !root;
+         }},
+        {"read-only folder",
+         [&](const fs::path& p) {
+             copyModel(p);
+             fs::permissions(p.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+             return !root;
+         },
+         [](const fs::path& p) { fs::permissions(p.parent_path(), fs::perms::owner_all); }},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path folder = dir / ("store" + std::to_string(row++));
+        fs::create_directories(folder);
+        fs::path path = folder / "registry.sqlite";
+        if (std::string(c.what) == "below a file instead of a folder")
+            path = folder / "plain" / "registry.sqlite";
+        if (!c.make(path)) {
+            c.undo(path);
+            std::printf("store row \"%s\" left out: %s\n", c.what,
+                        root ? "file modes do not stop root" : "chattr is not available here");
+            continue;
+        }
+        std::error_code ec;
+        const bool regular = fs::is_regular_file(fs::symlink_status(path, ec));
+        const auto sizeBefore = regular ? fs::file_size(path) : 0;
+
+        QProcessEnvironment env = environment();
+        env.insert("TYPESTONE_REGISTRY", QString::fromStdString(path.string()));
+        QProcess damaged;
+        startIn(damaged, env);
+        const bool finished = damaged.waitForFinished(30000);
+        if (!finished)
+            damaged.kill();
+        const std::string said = damaged.readAll().toStdString();
+        c.undo(path);
+        ASSERT_TRUE(finished) << said;
+        EXPECT_EQ(damaged.exitStatus(), QProcess::NormalExit);
+        EXPECT_NE(damaged.exitCode(), 0) << said;
+        EXPECT_NE(said.find("typestone: cannot start: settings store " + path.string()), std::string::npos)
+            << said;
+        EXPECT_EQ(said.find("listening on"), std::string::npos) << said;
+        if (regular) {
+            EXPECT_EQ(fs::file_size(path), sizeBefore) << "the store was not repaired or emptied";
+        }
+    }
 }
 
 } // namespace

@@ -67,7 +67,8 @@ public:
     void JobPrinting() override;
     void JobSize(uint32_t bytes) override;
 
-    // The share and password check: true with code 0, else false with 7 (not shared) or 8.
+    // The share and password check: true with code 0, else false with 7 (not shared), 8 (the
+    // password), or 6 when the settings store failed and the printer's configuration is unknown.
     static bool ChkPrinter(CPrinter& printers, const std::string& printer, const char* password,
                            uint16_t* code);
     // True when the spooler reports a version-4 driver for the printer (raw data "XPS_PASS").

@@ -138,10 +138,15 @@ bool CASTCPThread::ChkPrinter(CPrinter& printers, const std::string& printer, co
                               uint16_t* code)
 {
     bool shared = false;
+    bool storeFailed = false;
     std::string stored;
-    const bool verdict = printers.ChkJobPrinter(printer, password, &shared, &stored);
+    const bool verdict = printers.ChkJobPrinter(printer, password, &shared, &stored, &storeFailed);
     uint16_t result = kReplyAccepted;
-    if (!shared) {
+    if (storeFailed) {
+        // Not "not shared": nobody said so. The host hears that the printer could not start.
+        result = kReplyPrinterFailed;
+        TRZ_Trace(kTrzCore, "\nError->'%s' not checked: the settings store failed", printer.c_str());
+    } else if (!shared) {
         result = kReplyNotShared;
         TRZ_Trace(kTrzCore, "\nError->'%s' is not shared", printer.c_str());
     } else if (!verdict) {

@@ -4,6 +4,8 @@
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_section.h"
 
+#include "typestone/server/store_failure.h"
+
 #include <charconv>
 #include <cstring>
 
@@ -39,9 +41,13 @@ void SetCFGFlag(const char* name, bool on)
     SetCFGString(name, on ? "yes" : "no");
 }
 
-void SetCFGString(const char* name, const std::string& value)
+bool SetCFGString(const char* name, const std::string& value)
 {
-    SetRegistryEntry(GeneralSection().c_str(), name, value.c_str(), uint32_t(value.size() + 1), KLV_REG_SZ);
+    if (klv::writeRegistryEntry(GeneralSection().c_str(), name, value.c_str(), uint32_t(value.size() + 1),
+                                KLV_REG_SZ))
+        return true;
+    ReportStoreFailure(std::string("writing the setting ") + name, platform::SettingsStore::lastError());
+    return false;
 }
 
 uint16_t GetPortCfg(const char* name, uint16_t defaultValue)
@@ -99,11 +105,26 @@ void SavePortConfig(const PortConfig& ports)
 
 void GetSettings(GeneralSettings* settings)
 {
-    settings->showAtStart = GetCFGFlag("ShowAtStart", false);
-    settings->useDns = GetCFGFlag("szUseDNS", false);
-    settings->messages = GetCFGFlag("Messages", true);
-    settings->minPrtProgress = GetCFGFlag("MinPrtProgress", true);
-    settings->logging = GetCFGFlag("JobLogging", false);
+    // A store that fails on a reload leaves the flags as they were: only a missing value means
+    // its default.
+    const auto flag = [](const char* name, bool defaultValue, const std::atomic<bool>& current) {
+        char probe[10] = {};
+        uint32_t size = sizeof probe;
+        const platform::StoreStatus status =
+            klv::readRegistryEntry(GeneralSection().c_str(), name, probe, &size);
+        if (status == platform::StoreStatus::Busy || status == platform::StoreStatus::Corrupt ||
+            status == platform::StoreStatus::IoError) {
+            ReportStoreFailure(std::string("reading the setting ") + name + " (kept as it was)",
+                               platform::SettingsStore::lastError());
+            return current.load();
+        }
+        return GetCFGFlag(name, defaultValue);
+    };
+    settings->showAtStart = flag("ShowAtStart", false, settings->showAtStart);
+    settings->useDns = flag("szUseDNS", false, settings->useDns);
+    settings->messages = flag("Messages", true, settings->messages);
+    settings->minPrtProgress = flag("MinPrtProgress", true, settings->minPrtProgress);
+    settings->logging = flag("JobLogging", false, settings->logging);
     CMsgDlg::EnableMsgs(settings->messages ? 1 : 0);
 }
 

@@ -32,7 +32,8 @@ std::string GeneralSection();
 // A flag is on when its value is "yes" in any case; the default when the value is missing.
 bool GetCFGFlag(const char* name, bool defaultValue);
 void SetCFGFlag(const char* name, bool on);
-void SetCFGString(const char* name, const std::string& value);
+// False when the store did not take the value (reported as a store failure).
+bool SetCFGString(const char* name, const std::string& value);
 
 // A port value: decimal text 1..65535; anything else (or nothing) gives the default.
 uint16_t GetPortCfg(const char* name, uint16_t defaultValue);

@@ -11,6 +11,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/port_values.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printer_config.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printer_config_store.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/store_failure.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prt_cfg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prt_job_registration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prt_job_thread.cpp)

@@ -3,6 +3,7 @@
 #include "typestone/server/printer_config.h"
 
 #include "typestone/server/server_trace.h"
+#include "typestone/server/store_failure.h"
 
 #include "klv_inet/support/msg_dlg.h"
 #include "klv_inet/support/reg_entry.h"
@@ -133,6 +134,8 @@ bool CPrinter::ReplacePrtCfg(const PRTCFG& record)
     if (!existing)
         return false;
     *existing = record;
+    // Chosen by a person: saved with the others from now on.
+    m_unread.erase(platform::foldName(record.printerName));
     return true;
 }
 
@@ -184,16 +187,33 @@ void CPrinter::addInstPrinterLocked(const std::string& printerName, std::optiona
         return;
     }
     PRTCFG record;
-    if (!GetPrtCfg(printerName, &record)) {
+    std::string failure;
+    const LoadResult loaded = loadRecord(printerName, &record, &failure);
+    const bool stored = loaded == LoadResult::Missing && hasStoredRecord(printerName, &failure);
+    if (!failure.empty()) {
+        // The store did not answer: the printer keeps what it was last known to be, or stays
+        // away from the hosts, and nothing of this is written over the store's record.
+        ReportStoreFailure("reading the configuration of printer '" + printerName + "'", failure);
+        std::optional<PRTCFG> last = lastGood(printerName);
+        record = last ? *last : PRTCFG{};
+        record.printerName = printerName;
+        if (!last) {
+            record.bShared = false;
+            record.devMode = std::move(devMode);
+            record.devNames = std::move(devNames);
+        }
+        m_unread.insert(platform::foldName(printerName));
+    } else if (loaded != LoadResult::Loaded) {
         // A printer seen for the first time is offered to the hosts, without a password. One
         // whose stored record exists but cannot be read whole (a value missing, too long) may
         // have had a password or no share at all: it stays unshared until it is shared again.
-        const bool stored = hasStoredRecord(printerName);
         record = PRTCFG{};
         record.printerName = printerName;
         record.bShared = !stored;
         record.devMode = std::move(devMode);
         record.devNames = std::move(devNames);
+        if (!stored)
+            m_new.insert(platform::foldName(printerName));
     }
     record.installed = true;
     m_list.push_back(std::move(record));
@@ -205,6 +225,8 @@ uint16_t CPrinter::RefreshPrinters(char* buffer, size_t size, size_t* used, bool
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_list.clear();
+        m_unread.clear();
+        m_new.clear();
     }
     platform::ui::ProgressId progress = platform::ui::kNoProgress;
     if (showProgress) {
@@ -264,20 +286,45 @@ void CPrinter::LoadPrinters()
 }
 
 bool CPrinter::ChkJobPrinter(const std::string& printerName, const char* password, bool* shared,
-                             std::string* storedPassword)
+                             std::string* storedPassword, bool* storeFailed)
 {
     if (shared)
         *shared = false;
+    if (storeFailed)
+        *storeFailed = false;
     if (printerName.empty())
         return false;
     PRTCFG record;
-    bool found = GetPrtCfg(printerName, &record);
-    if (!found) {
-        LoadPrinters();
-        found = GetPrtCfg(printerName, &record);
+    std::string failure;
+    LoadResult loaded = loadRecord(printerName, &record, &failure);
+    if (loaded == LoadResult::Missing) {
+        // Perhaps installed since the last look: refresh, and give a printer found for the
+        // first time its default record. The records already stored are not written again.
+        RefreshPrinters(nullptr, 0, nullptr, true);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            saveNewRecordsLocked();
+        }
+        loaded = loadRecord(printerName, &record, &failure);
+        if (loaded == LoadResult::Missing) {
+            // A printer found for the first time whose default record could not be written
+            // (a full disk): the open default holds all the same.
+            std::lock_guard<std::mutex> lock(m_mutex);
+            const PRTCFG* fresh = findLocked(printerName);
+            if (fresh && m_new.count(platform::foldName(printerName)))
+                return ChkPassword(fresh, password, shared, storedPassword);
+        }
+    }
+    if (loaded == LoadResult::StoreFailed) {
+        ReportStoreFailure("reading the configuration of printer '" + printerName + "' for a job", failure);
+        if (std::optional<PRTCFG> last = lastGood(printerName))
+            return ChkPassword(&*last, password, shared, storedPassword);
+        if (storeFailed)
+            *storeFailed = true;
+        return false;
     }
     // Without a configuration the printer counts as not shared (ChkPassword with no record).
-    return ChkPassword(found ? &record : nullptr, password, shared, storedPassword);
+    return ChkPassword(loaded == LoadResult::Loaded ? &record : nullptr, password, shared, storedPassword);
 }
 
 } // namespace typestone

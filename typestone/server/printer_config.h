@@ -15,13 +15,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace platform::spooler {
 class Spooler;
+}
+namespace klv {
+struct RegistryWrite;
 }
 
 namespace typestone {
@@ -108,24 +113,52 @@ public:
     void LoadPrinters();
 
     // The job server's check: the verdict, whether the printer is shared and its password.
-    // A printer with no configuration even after a reload is not shared.
+    // A printer with no configuration even after a reload is not shared. A printer not yet
+    // configured gets its default record written, and only that one: a job for a printer
+    // nobody has leaves the store as it was. When the store fails, the configuration last read
+    // or written for the printer answers; without one, *storeFailed is set (the verdict is
+    // false and the printer counts as not shared, but it is the store that failed).
     bool ChkJobPrinter(const std::string& printerName, const char* password, bool* shared,
-                       std::string* storedPassword);
+                       std::string* storedPassword, bool* storeFailed = nullptr);
 
 private:
+    enum class LoadResult
+    {
+        Loaded,
+        Missing,     // not configured, or a value missing or too long
+        StoreFailed, // the store could not answer; `failure` says why
+    };
+    // GetPrtCfg and LoadPrtCfg with the store's failures told apart.
+    LoadResult loadRecord(const std::string& printerName, PRTCFG* record, std::string* failure) const;
+    LoadResult loadPrtCfg(const std::string& section, PRTCFG* record, std::string* failure) const;
     // Whether the store holds any of the printer's own values ("Shared", "Password", "Name").
-    bool hasStoredRecord(const std::string& printerName) const;
-    bool loadDevCfg(const std::string& section, const std::string& printer, PRTCFG* record) const;
-    bool loadDevNames(const std::string& key, PRTCFG* record) const;
-    bool loadDevMode(const std::string& key, const std::string& deviceName, DevMode* devMode) const;
+    bool hasStoredRecord(const std::string& printerName, std::string* failure) const;
+    bool loadDevCfg(const std::string& section, const std::string& printer, PRTCFG* record,
+                    std::string* failure) const;
+    bool loadDevNames(const std::string& key, PRTCFG* record, std::string* failure) const;
+    bool loadDevMode(const std::string& key, const std::string& deviceName, DevMode* devMode,
+                     std::string* failure) const;
+    static void devCfgEntries(const std::string& key, const DevMode& devMode, const DevNames& devNames,
+                              std::vector<klv::RegistryWrite>* entries);
+    // Writes the records of printers found for the first time in the last refresh.
+    void saveNewRecordsLocked();
+    // The configuration last read from or written to the store, by folded printer name.
+    void rememberGood(const PRTCFG& record) const;
+    std::optional<PRTCFG> lastGood(const std::string& printerName) const;
     void addInstPrinterLocked(const std::string& printerName, std::optional<DevMode> devMode,
                               std::optional<DevNames> devNames);
     PRTCFG* findLocked(const std::string& name);
 
     platform::spooler::Spooler* const m_spooler;
 
-    mutable std::mutex m_mutex; // the list
+    mutable std::mutex m_mutex; // the list and the two sets below
     std::vector<PRTCFG> m_list;
+    // Folded names of records of the last refresh that the store could not give (their
+    // stand-ins are never written over what it holds), and of printers seen for the first time.
+    std::set<std::string> m_unread;
+    std::set<std::string> m_new;
+    mutable std::mutex m_goodMutex;
+    mutable std::map<std::string, PRTCFG> m_lastGood;
     std::mutex m_refreshMutex; // one refresh at a time
 
     mutable std::mutex m_valuesMutex;

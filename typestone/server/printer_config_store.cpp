@@ -3,6 +3,7 @@
 #include "typestone/server/printer_config.h"
 
 #include "typestone/server/job_header.h"
+#include "typestone/server/store_failure.h"
 
 #include "klv_inet/support/gen_encrypter.h"
 #include "klv_inet/support/reg_entry.h"
@@ -23,29 +24,62 @@ namespace {
 constexpr uint32_t kValueBuffer = 256;  // "Count", names, "Shared", "Password", "Name"
 constexpr uint32_t kDevCfgBuffer = 300; // the DevCfg texts
 
-bool readText(const std::string& key, const char* name, uint32_t bufferSize, std::string* out)
+void noteFailure(platform::StoreStatus status, std::string* failure)
+{
+    switch (status) {
+    case platform::StoreStatus::Busy:
+    case platform::StoreStatus::Corrupt:
+    case platform::StoreStatus::IoError:
+        if (failure && failure->empty()) {
+            *failure = platform::SettingsStore::lastError();
+            if (failure->empty())
+                *failure = platform::storeStatusText(status);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// The readers below tell a value that is missing or does not fit (false, as the configuration
+// always treated it) from a store that failed: then `failure` gets the reason (the first one
+// when several reads fail) and the caller does not take the answer for the stored state.
+bool readText(const std::string& key, const char* name, uint32_t bufferSize, std::string* out,
+              std::string* failure)
 {
     std::vector<char> buf(bufferSize, 0);
     uint32_t size = bufferSize;
-    if (!GetRegistryEntry(key.c_str(), name, buf.data(), &size))
+    const platform::StoreStatus status = klv::readRegistryEntry(key.c_str(), name, buf.data(), &size);
+    if (status != platform::StoreStatus::Ok) {
+        noteFailure(status, failure);
         return false;
+    }
     *out = FieldText(buf.data(), bufferSize);
     return true;
 }
 
-bool readBinary(const std::string& key, const char* name, uint32_t bufferSize, std::vector<uint8_t>* out)
+bool readBinary(const std::string& key, const char* name, uint32_t bufferSize, std::vector<uint8_t>* out,
+                std::string* failure)
 {
     out->assign(bufferSize, 0);
     uint32_t size = bufferSize;
-    if (!GetRegistryEntry(key.c_str(), name, out->data(), &size))
+    const platform::StoreStatus status = klv::readRegistryEntry(key.c_str(), name, out->data(), &size);
+    if (status != platform::StoreStatus::Ok) {
+        noteFailure(status, failure);
         return false;
+    }
     out->resize(size);
     return true;
 }
 
-void writeText(const std::string& key, const char* name, const std::string& text)
+klv::RegistryWrite textEntry(const std::string& key, const char* name, const std::string& text)
 {
-    SetRegistryEntry(key.c_str(), name, text.c_str(), static_cast<uint32_t>(text.size() + 1), KLV_REG_SZ);
+    return klv::RegistryWrite{key, name, KLV_REG_SZ, std::vector<uint8_t>(text.begin(), text.end())};
+}
+
+klv::RegistryWrite binaryEntry(const std::string& key, const char* name, std::vector<uint8_t> bytes)
+{
+    return klv::RegistryWrite{key, name, KLV_REG_BINARY, std::move(bytes)};
 }
 
 std::string devCfgKey(const std::string& key)
@@ -75,29 +109,47 @@ std::string CPrinter::PrinterKey(const std::string& section, const std::string& 
 
 bool CPrinter::GetPrtCfg(const std::string& printerName, PRTCFG* record) const
 {
+    std::string failure;
+    return loadRecord(printerName, record, &failure) == LoadResult::Loaded;
+}
+
+CPrinter::LoadResult CPrinter::loadRecord(const std::string& printerName, PRTCFG* record,
+                                          std::string* failure) const
+{
     if (!record)
-        return false;
+        return LoadResult::Missing;
     *record = PRTCFG{};
     record->printerName = printerName;
     record->installed = false;
-    return LoadPrtCfg(PrintersSection(), record);
+    const LoadResult result = loadPrtCfg(PrintersSection(), record, failure);
+    if (result == LoadResult::Loaded)
+        rememberGood(*record);
+    return result;
 }
 
 bool CPrinter::LoadPrtCfg(const std::string& section, PRTCFG* record) const
 {
+    std::string failure;
+    return loadPrtCfg(section, record, &failure) == LoadResult::Loaded;
+}
+
+CPrinter::LoadResult CPrinter::loadPrtCfg(const std::string& section, PRTCFG* record,
+                                          std::string* failure) const
+{
     if (!record || section.empty() || record->printerName.empty())
-        return false;
+        return LoadResult::Missing;
     const std::string key = PrinterKey(section, record->printerName);
+    const auto missing = [&] { return failure->empty() ? LoadResult::Missing : LoadResult::StoreFailed; };
 
     std::string shared;
-    if (!readText(key, "Shared", kValueBuffer, &shared))
-        return false;
+    if (!readText(key, "Shared", kValueBuffer, &shared, failure))
+        return missing();
     record->bShared = platform::foldName(shared) == "yes";
 
     record->SetPassword("");
     std::vector<uint8_t> block;
-    if (!readBinary(key, "Password", kValueBuffer, &block))
-        return false;
+    if (!readBinary(key, "Password", kValueBuffer, &block, failure))
+        return missing();
     if (!block.empty()) {
         uint32_t length = 0;
         unsigned char* plain = CGenEncrypter::SimpleDecrypt(block.data(), block.size(), &length);
@@ -114,34 +166,42 @@ bool CPrinter::LoadPrtCfg(const std::string& section, PRTCFG* record) const
     }
 
     std::string shareName;
-    if (!readText(key, "Name", kValueBuffer, &shareName))
-        return false;
+    if (!readText(key, "Name", kValueBuffer, &shareName, failure))
+        return missing();
     record->shareName = shareName;
 
     record->devMode.reset();
     record->devNames.reset();
-    if (!loadDevCfg(section, record->printerName, record))
-        return false;
+    const bool devCfg = loadDevCfg(section, record->printerName, record, failure);
+    // Settings read from a failing store are not the stored ones, even when the driver's
+    // stood in for them.
+    if (!failure->empty())
+        return LoadResult::StoreFailed;
+    if (!devCfg)
+        return LoadResult::Missing;
     record->installed = true;
-    return true;
+    return LoadResult::Loaded;
 }
 
-bool CPrinter::hasStoredRecord(const std::string& printerName) const
+bool CPrinter::hasStoredRecord(const std::string& printerName, std::string* failure) const
 {
     const std::string key = PrinterKey(PrintersSection(), printerName);
     for (const char* name : {"Shared", "Password", "Name"}) {
         uint32_t size = 0;
-        if (GetRegistryEntry(key.c_str(), name, nullptr, &size))
+        const platform::StoreStatus status = klv::readRegistryEntry(key.c_str(), name, nullptr, &size);
+        if (status == platform::StoreStatus::Ok)
             return true;
+        noteFailure(status, failure);
     }
     return false;
 }
 
-bool CPrinter::loadDevCfg(const std::string& section, const std::string& printer, PRTCFG* record) const
+bool CPrinter::loadDevCfg(const std::string& section, const std::string& printer, PRTCFG* record,
+                          std::string* failure) const
 {
     // Read from where SavePrtEntry writes: the key without the name's leading backslashes, so
     // the stored settings of a printer connection are found as well.
-    if (loadDevNames(PrinterKey(section, printer), record))
+    if (loadDevNames(PrinterKey(section, printer), record, failure))
         return true;
     DevMode mode;
     DevNames names;
@@ -152,35 +212,36 @@ bool CPrinter::loadDevCfg(const std::string& section, const std::string& printer
     return true;
 }
 
-bool CPrinter::loadDevNames(const std::string& key, PRTCFG* record) const
+bool CPrinter::loadDevNames(const std::string& key, PRTCFG* record, std::string* failure) const
 {
     record->devMode.reset();
     record->devNames.reset();
     const std::string sub = devCfgKey(key);
     DevNames names;
     std::string flag;
-    if (!readText(sub, "wDriver", kDevCfgBuffer, &names.driver) ||
-        !readText(sub, "wDevice", kDevCfgBuffer, &names.device) ||
-        !readText(sub, "wOutput", kDevCfgBuffer, &names.output) ||
-        !readText(sub, "wDefault", kDevCfgBuffer, &flag))
+    if (!readText(sub, "wDriver", kDevCfgBuffer, &names.driver, failure) ||
+        !readText(sub, "wDevice", kDevCfgBuffer, &names.device, failure) ||
+        !readText(sub, "wOutput", kDevCfgBuffer, &names.output, failure) ||
+        !readText(sub, "wDefault", kDevCfgBuffer, &flag, failure))
         return false;
     names.isDefault = (std::strtoul(flag.c_str(), nullptr, 10) & 1) != 0;
     DevMode mode;
-    if (!loadDevMode(key, names.device, &mode))
+    if (!loadDevMode(key, names.device, &mode, failure))
         return false;
     record->devMode = std::move(mode);
     record->devNames = std::move(names);
     return true;
 }
 
-bool CPrinter::loadDevMode(const std::string& key, const std::string& deviceName, DevMode* devMode) const
+bool CPrinter::loadDevMode(const std::string& key, const std::string& deviceName, DevMode* devMode,
+                           std::string* failure) const
 {
     const std::string sub = devCfgKey(key);
     std::string storedName;
-    if (!readText(sub, "dmDeviceName", kDevCfgBuffer, &storedName))
+    if (!readText(sub, "dmDeviceName", kDevCfgBuffer, &storedName, failure))
         return false;
     std::vector<uint8_t> block;
-    if (!readBinary(sub, "NewDevMode", static_cast<uint32_t>(DevMode::kMaxSize), &block))
+    if (!readBinary(sub, "NewDevMode", static_cast<uint32_t>(DevMode::kMaxSize), &block, failure))
         return false;
     std::optional<DevMode> mode = DevMode::fromBytes(block.data(), block.size(), nullptr);
     if (!mode)
@@ -190,19 +251,29 @@ bool CPrinter::loadDevMode(const std::string& key, const std::string& deviceName
     return true;
 }
 
+void CPrinter::devCfgEntries(const std::string& key, const DevMode& devMode, const DevNames& devNames,
+                             std::vector<klv::RegistryWrite>* entries)
+{
+    const std::string sub = devCfgKey(key);
+    entries->push_back(textEntry(sub, "dmDeviceName", devMode.deviceName()));
+    entries->push_back(binaryEntry(sub, "NewDevMode", devMode.toBytes()));
+    entries->push_back(textEntry(sub, "wDriver", devNames.driver));
+    entries->push_back(textEntry(sub, "wDevice", devNames.device));
+    entries->push_back(textEntry(sub, "wOutput", devNames.output));
+    entries->push_back(textEntry(sub, "wDefault", devNames.isDefault ? "1" : "0"));
+}
+
 bool CPrinter::SavePrtCfg(const std::string& key, const DevMode* devMode, const DevNames* devNames) const
 {
     if (key.empty() || !devMode || !devNames)
         return false;
-    const std::string sub = devCfgKey(key);
-    writeText(sub, "dmDeviceName", devMode->deviceName());
-    const std::vector<uint8_t> block = devMode->toBytes();
-    SetRegistryEntry(sub.c_str(), "NewDevMode", block.data(), static_cast<uint32_t>(block.size()),
-                     KLV_REG_BINARY);
-    writeText(sub, "wDriver", devNames->driver);
-    writeText(sub, "wDevice", devNames->device);
-    writeText(sub, "wOutput", devNames->output);
-    writeText(sub, "wDefault", devNames->isDefault ? "1" : "0");
+    std::vector<klv::RegistryWrite> entries;
+    devCfgEntries(key, *devMode, *devNames, &entries);
+    const platform::StoreStatus status = klv::writeRegistryEntries(entries);
+    if (status != platform::StoreStatus::Ok) {
+        ReportStoreFailure("writing the device settings of " + key, platform::SettingsStore::lastError());
+        return false;
+    }
     return true;
 }
 
@@ -210,15 +281,18 @@ bool CPrinter::SavePrtEntry(int* counter, PRTCFG* record) const
 {
     if (!record || record->printerName.empty())
         return false;
+    // The whole record is one write: a store that fails part-way (a full disk, say) keeps the
+    // record it had, or none, and never a half of one that reads as a different verdict.
+    std::vector<klv::RegistryWrite> entries;
     const std::string section = PrintersSection();
     if (counter) {
-        ++*counter;
-        const std::string name = platform::text::sprintf("Name%d", *counter);
-        writeText(section, "Count", std::to_string(*counter));
-        writeText(section, name.c_str(), record->printerName);
+        const int number = *counter + 1;
+        entries.push_back(textEntry(section, "Count", std::to_string(number)));
+        entries.push_back(
+            textEntry(section, platform::text::sprintf("Name%d", number).c_str(), record->printerName));
     }
     const std::string key = PrinterKey(section, record->printerName);
-    writeText(key, "Shared", record->bShared ? "Yes" : "No");
+    entries.push_back(textEntry(key, "Shared", record->bShared ? "Yes" : "No"));
 
     // The password, its zero, then filler up to 9 bytes, enciphered as one block.
     unsigned char block[sizeof record->password];
@@ -229,10 +303,10 @@ bool CPrinter::SavePrtEntry(int* counter, PRTCFG* record) const
         block[i] = static_cast<unsigned char>(std::rand() & 0xFF);
     uint32_t length = sizeof block;
     if (unsigned char* cipher = CGenEncrypter::SimpleEncrypt(block, &length)) {
-        SetRegistryEntry(key.c_str(), "Password", cipher, length, KLV_REG_BINARY);
+        entries.push_back(binaryEntry(key, "Password", std::vector<uint8_t>(cipher, cipher + length)));
         std::free(cipher);
     }
-    writeText(key, "Name", record->shareName);
+    entries.push_back(textEntry(key, "Name", record->shareName));
 
     if (!record->devNames) {
         DevMode unused;
@@ -241,7 +315,19 @@ bool CPrinter::SavePrtEntry(int* counter, PRTCFG* record) const
             names = DevNames{std::string(), record->printerName, std::string(), false};
         record->devNames = names;
     }
-    SavePrtCfg(key, record->devMode ? &*record->devMode : nullptr, &*record->devNames);
+    if (record->devMode)
+        devCfgEntries(key, *record->devMode, *record->devNames, &entries);
+
+    const platform::StoreStatus status = klv::writeRegistryEntries(entries);
+    if (status != platform::StoreStatus::Ok) {
+        ReportStoreFailure("writing the configuration of printer '" + record->printerName +
+                               "' (the stored one is kept)",
+                           platform::SettingsStore::lastError());
+        return false;
+    }
+    if (counter)
+        ++*counter;
+    rememberGood(*record);
     return true;
 }
 
@@ -250,7 +336,47 @@ void CPrinter::SaveAllPrtCfg()
     std::lock_guard<std::mutex> lock(m_mutex);
     int counter = 0;
     for (PRTCFG& record : m_list)
-        SavePrtEntry(&counter, &record);
+        if (!m_unread.count(platform::foldName(record.printerName)))
+            SavePrtEntry(&counter, &record);
+}
+
+void CPrinter::saveNewRecordsLocked()
+{
+    std::vector<std::string> names;
+    bool saved = false;
+    for (PRTCFG& record : m_list) {
+        if (m_unread.count(platform::foldName(record.printerName)))
+            continue;
+        names.push_back(record.printerName);
+        if (m_new.count(platform::foldName(record.printerName)))
+            saved = SavePrtEntry(nullptr, &record) || saved;
+    }
+    if (!saved)
+        return;
+    // The list of names follows, so that it covers the new printers as well.
+    std::vector<klv::RegistryWrite> entries;
+    const std::string section = PrintersSection();
+    entries.push_back(textEntry(section, "Count", std::to_string(names.size())));
+    for (size_t i = 0; i < names.size(); ++i)
+        entries.push_back(
+            textEntry(section, platform::text::sprintf("Name%d", int(i + 1)).c_str(), names[i]));
+    if (klv::writeRegistryEntries(entries) != platform::StoreStatus::Ok)
+        ReportStoreFailure("writing the list of printers", platform::SettingsStore::lastError());
+}
+
+void CPrinter::rememberGood(const PRTCFG& record) const
+{
+    std::lock_guard<std::mutex> lock(m_goodMutex);
+    m_lastGood[platform::foldName(record.printerName)] = record;
+}
+
+std::optional<PRTCFG> CPrinter::lastGood(const std::string& printerName) const
+{
+    std::lock_guard<std::mutex> lock(m_goodMutex);
+    auto it = m_lastGood.find(platform::foldName(printerName));
+    if (it == m_lastGood.end())
+        return std::nullopt;
+    return it->second;
 }
 
 bool CPrinter::DriverSettings(const std::string& printerName, DevMode* devMode, DevNames* devNames) const
@@ -274,8 +400,16 @@ bool CPrinter::GetCurrPrtConfig(const std::string& printerName, DevMode* devMode
 {
     if (printerName.empty() || !devMode)
         return false;
-    if (loadDevMode(PrinterKey(PrintersSection(), printerName), printerName, devMode))
+    std::string failure;
+    if (loadDevMode(PrinterKey(PrintersSection(), printerName), printerName, devMode, &failure))
         return true;
+    if (!failure.empty()) {
+        ReportStoreFailure("reading the device settings of printer '" + printerName + "'", failure);
+        if (std::optional<PRTCFG> last = lastGood(printerName); last && last->devMode) {
+            *devMode = *last->devMode;
+            return true;
+        }
+    }
     return DriverSettings(printerName, devMode, nullptr);
 }
 

@@ -21,6 +21,7 @@
 
 #include "platform/folders/folders.h"
 #include "platform/service/signal_channel.h"
+#include "platform/settings/settings_store.h"
 #include "platform/spooler/make_spooler.h"
 #include "platform/ui/ui_bridge.h"
 
@@ -37,6 +38,22 @@ bool envSet(const char* name)
 {
     const char* value = std::getenv(name);
     return value && value[0] != '\0';
+}
+
+// The ports, the printers and their shares and passwords live in the settings store. A server
+// that cannot open or read it would serve defaults nobody chose (and turn every job away), so
+// it does not start: the reason, which names the file, goes to standard error (the journal).
+bool settingsStoreUsable()
+{
+    std::string error;
+    std::shared_ptr<platform::SettingsStore> store = platform::SettingsStore::shared(&error);
+    if (store && store->verify(&error) == platform::StoreStatus::Ok)
+        return true;
+    if (error.empty())
+        error = "settings store " + platform::SettingsStore::defaultPath() + " cannot be used";
+    std::fprintf(stderr, "typestone: cannot start: %s\n", error.c_str());
+    std::fflush(stderr);
+    return false;
 }
 
 } // namespace
@@ -66,6 +83,10 @@ int CTypestoneApp::Main(int argc, char** argv, platform::service::SignalChannel*
 {
     const CommandLine commandLine = ParseCommandLine(JoinArguments(argc, argv));
     SetAppName("Typestone");
+    // Installing and removing the unit do not need the store: a damaged one must not keep a
+    // person from removing the program.
+    if (!commandLine.embedding && !commandLine.install && !commandLine.uninstall && !settingsStoreUsable())
+        return 1;
     TRZ_Trace(kTrzAlways, "\nInitInstance(1):");
     if (commandLine.regServer || commandLine.unregServer) {
         const bool ok = commandLine.unregServer ? UnregisterAppId() : RegisterAppId();
@@ -113,8 +134,8 @@ int CTypestoneApp::InitInstance(const CommandLine& commandLine)
     GetDbgOptions();
     TraceSettings::setDbgOption(commandLine.debug);
     SetDbgOptions();
-    SetCFGString("Path", platform::folders::executableDir());
-    return -1; // go on
+    SetCFGString("Path", platform::folders::executableDir()); // a failure is reported there
+    return -1;                                                // go on
 }
 
 bool CTypestoneApp::createSpooler()

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -405,3 +406,108 @@ TEST_F(SettingsStoreTest, OneStoreSharedByThreads)
 }
 
 } // namespace
+
+namespace {
+
+// What the batch test writes over: one value that exists, one in a key that does not yet.
+std::vector<platform::ValueWrite> recordBatch(const std::string& text)
+{
+    const std::vector<uint8_t> bytes(text.begin(), text.end());
+    return {{"Printers\\Laser", "Shared", ValueType::String, bytes},
+            {"Printers\\Laser", "Name", ValueType::String, bytes},
+            {"Printers\\Laser\\DevCfg", "NewDevMode", ValueType::Binary, std::vector<uint8_t>(300, 7)},
+            {"Printers", "Count", ValueType::String, {'1'}}};
+}
+
+} // namespace
+
+TEST_F(SettingsStoreTest, BatchIsWrittenWholeOrNotAtAll)
+{
+    ASSERT_EQ(m_store->setString(RegRoot::Users, "Printers\\Laser", "Shared", "Yes"), StoreStatus::Ok);
+    const std::vector<platform::ValueWrite> batch = recordBatch("No");
+    // A store that fails at any point of the batch (a full disk) keeps what it held.
+    for (int passing = 0; passing < int(batch.size()); ++passing) {
+        SCOPED_TRACE(passing);
+        m_store->failOperationsAfter(passing);
+        EXPECT_EQ(m_store->setValues(RegRoot::Users, batch), StoreStatus::IoError);
+        EXPECT_NE(SettingsStore::lastError().find(m_path), std::string::npos) << SettingsStore::lastError();
+        m_store->failOperationsAfter(-1);
+        std::string shared;
+        EXPECT_EQ(m_store->readString(RegRoot::Users, "Printers\\Laser", "Shared", &shared), StoreStatus::Ok);
+        EXPECT_EQ(shared, "Yes");
+        EXPECT_EQ(m_store->value(RegRoot::Users, "Printers\\Laser", "Name", nullptr), StoreStatus::NotFound);
+        EXPECT_FALSE(m_store->keyExists(RegRoot::Users, "Printers\\Laser\\DevCfg"));
+    }
+    // So does a batch with one value beyond the limits, wherever it stands.
+    std::vector<platform::ValueWrite> tooLong = batch;
+    tooLong.back().name.assign(SettingsStore::kMaxValueName + 1, 'n');
+    EXPECT_EQ(m_store->setValues(RegRoot::Users, tooLong), StoreStatus::InvalidArgument);
+    EXPECT_EQ(m_store->value(RegRoot::Users, "Printers\\Laser", "Name", nullptr), StoreStatus::NotFound);
+
+    ASSERT_EQ(m_store->setValues(RegRoot::Users, batch), StoreStatus::Ok);
+    std::string shared;
+    EXPECT_EQ(m_store->readString(RegRoot::Users, "printers\\LASER", "Shared", &shared), StoreStatus::Ok);
+    EXPECT_EQ(shared, "No");
+    std::vector<uint8_t> devMode;
+    EXPECT_EQ(m_store->readBinary(RegRoot::Users, "Printers\\Laser\\DevCfg", "NewDevMode", &devMode),
+              StoreStatus::Ok);
+    EXPECT_EQ(devMode, std::vector<uint8_t>(300, 7));
+    EXPECT_EQ(m_store->setValues(RegRoot::Users, {}), StoreStatus::Ok);
+}
+
+TEST_F(SettingsStoreTest, CheckFindsCutAndDamagedFiles)
+{
+    // Enough values for the tables to span many pages.
+    for (int i = 0; i < 400; ++i)
+        ASSERT_EQ(m_store->setString(RegRoot::Users, "Big\\Key" + std::to_string(i % 20),
+                                     "v" + std::to_string(i), std::string(200, 'a' + i % 26)),
+                  StoreStatus::Ok);
+    std::string error;
+    EXPECT_EQ(m_store->verify(&error), StoreStatus::Ok) << error;
+    m_store.reset(); // the last connection folds the journal into the file
+    const std::string good = m_dir + "/good.sqlite";
+    fs::copy_file(m_path, good);
+    const auto size = fs::file_size(good);
+    ASSERT_GT(size, 16u * 4096u);
+
+    struct Damage
+    {
+        const char* what;
+        std::function<void(const std::string&)> apply;
+    } damages[] = {
+        {"cut to a third", [&](const std::string& p) { fs::resize_file(p, (size / 3) / 4096 * 4096); }},
+        {"cut inside a page", [&](const std::string& p) { fs::resize_file(p, size / 2 + 1000); }},
+        {"a page overwritten",
+         [&](const std::string& p) {
+             std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
+             f.seekp(std::streamoff(size / 4096 / 2 * 4096));
+             const std::string junk(4096, '\xA5');
+             f.write(junk.data(), std::streamsize(junk.size()));
+         }},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.what);
+        const std::string path = m_dir + "/damaged.sqlite";
+        fs::remove(path);
+        fs::copy_file(good, path);
+        d.apply(path);
+        std::string why;
+        std::unique_ptr<SettingsStore> store = SettingsStore::open(path, &why);
+        if (store) {
+            // Opened (the header and the schema are intact): the check finds the damage.
+            const StoreStatus status = store->verify(&why);
+            EXPECT_TRUE(status == StoreStatus::Corrupt || status == StoreStatus::IoError)
+                << platform::storeStatusText(status);
+        }
+        EXPECT_NE(why.find(path), std::string::npos) << why;
+    }
+
+    // A failing read is the store's failure, not a missing value.
+    std::unique_ptr<SettingsStore> store = SettingsStore::open(good, &error);
+    ASSERT_TRUE(store) << error;
+    store->failOperationsAfter(0);
+    EXPECT_EQ(store->verify(&error), StoreStatus::IoError);
+    EXPECT_EQ(store->value(RegRoot::Users, "Big\\Key1", "v1", nullptr), StoreStatus::IoError);
+    store->failOperationsAfter(-1);
+    EXPECT_EQ(store->value(RegRoot::Users, "Big\\Key1", "v1", nullptr), StoreStatus::Ok);
+}

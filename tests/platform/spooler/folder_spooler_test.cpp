@@ -105,6 +105,46 @@ TEST_F(FolderSpoolerTest, WritesAsBytesArriveAndRecordsTheJob)
                                                        "datatype=XPS_PASS\n");
 }
 
+TEST_F(FolderSpoolerTest, PrinterNamesAreFoundWithoutRegardToCase)
+{
+    // Hosts send names in any case; the folder keeps the case it was made with.
+    std::string error;
+    const std::string pdf = m_dir.path() + "/doc.pdf";
+    writeFile(pdf, spooler_test::pdfBytes());
+    PrinterDefaults letter;
+    letter.media = "na_letter_8.5x11in";
+    for (const char* asked : {"laser", "LASER", "lAsEr"}) {
+        std::optional<PrinterInfo> info = m_spooler->printer(asked, &error);
+        ASSERT_TRUE(info) << asked << ": " << error;
+        EXPECT_EQ(info->name, "Laser") << asked;
+        auto job = m_spooler->startRawJob(asked, "doc", "RAW", &error);
+        ASSERT_TRUE(job) << asked << ": " << error;
+        ASSERT_TRUE(job->write("x", 1));
+        ASSERT_TRUE(job->finish()) << job->errorText();
+        EXPECT_TRUE(m_spooler->submitPdf(asked, "doc", pdf, {}, &error)) << asked << ": " << error;
+        EXPECT_TRUE(m_spooler->saveDefaults(asked, letter, &error)) << asked << ": " << error;
+        std::optional<PrinterDefaults> read = m_spooler->defaults(asked, &error);
+        ASSERT_TRUE(read) << asked << ": " << error;
+        EXPECT_EQ(read->media, letter.media) << asked;
+    }
+    // Every job landed in the one folder and records the folder's own name.
+    EXPECT_EQ(files().size(), 13u); // 6 jobs with their records, and the settings
+    EXPECT_NE(readFile(m_root + "/Laser/000001.info").find("\nprinter=Laser\n"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root), {}), 1);
+
+    // An exact folder wins; a name that matches two folders only by case is not guessed.
+    ASSERT_TRUE(m_spooler->addPrinter("LASER", &error)) << error;
+    ASSERT_TRUE(m_spooler->printer("LASER", &error));
+    EXPECT_EQ(m_spooler->printer("LASER", &error)->name, "LASER");
+    EXPECT_EQ(m_spooler->printer("Laser", &error)->name, "Laser");
+    error.clear();
+    EXPECT_FALSE(m_spooler->printer("laser", &error));
+    EXPECT_NE(error.find("differ only in case"), std::string::npos) << error;
+    EXPECT_FALSE(m_spooler->startRawJob("laser", "doc", "RAW", &error));
+    EXPECT_FALSE(m_spooler->printer("printer", &error));
+    EXPECT_NE(error.find("no printer \"printer\""), std::string::npos) << error;
+}
+
 TEST_F(FolderSpoolerTest, AbortRemovesThePartialFileAndItsRecord)
 {
     std::string error;

@@ -1,11 +1,15 @@
 #include "job_test_env.h"
 
+#include "typestone/server/astcp_thread.h"
+#include "typestone/server/job_header.h"
 #include "typestone/server/port_values.h"
 #include "typestone/server/printer_config.h"
 
 #include "klv_inet/support/gen_encrypter.h"
 #include "klv_inet/support/reg_entry.h"
 #include "klv_inet/support/reg_section.h"
+
+#include "platform/settings/settings_store.h"
 
 #include <gtest/gtest.h>
 
@@ -243,6 +247,190 @@ TEST_F(PrinterConfigTest, JobCheckOfNewUnknownAndConfiguredPrinters)
     EXPECT_EQ(fresh.Password(), "");
     ASSERT_TRUE(fresh.devNames.has_value());
     EXPECT_EQ(fresh.devNames->device, "Fresh");
+}
+
+// The store's reading of a printer's record, for comparing before and after.
+struct StoredRecord
+{
+    std::string shared;
+    std::string name;
+    std::vector<uint8_t> password;
+    std::string device;
+    bool operator==(const StoredRecord&) const = default;
+};
+
+StoredRecord storedRecord(const std::string& key)
+{
+    StoredRecord r;
+    char text[301] = {};
+    uint32_t size = sizeof text;
+    if (GetRegistryEntry(key.c_str(), "Shared", text, &size))
+        r.shared = text;
+    size = sizeof text;
+    if (GetRegistryEntry(key.c_str(), "Name", text, &size))
+        r.name = text;
+    unsigned char block[256];
+    size = sizeof block;
+    if (GetRegistryEntry(key.c_str(), "Password", block, &size))
+        r.password.assign(block, block + size);
+    size = sizeof text;
+    if (GetRegistryEntry((key + "\\DevCfg").c_str(), "wDevice", text, &size))
+        r.device = text;
+    return r;
+}
+
+// A record is written whole or not at all: a store that fails part-way through it (a disk
+// that fills up) keeps the earlier record, or none, never a half that reads as "not shared".
+TEST_F(PrinterConfigTest, FailedWriteKeepsTheEarlierRecordOrNone)
+{
+    env.addPrinter("Laser");
+    env.addPrinter("Fresh");
+    CPrinter printers(&env.folder());
+    configure(printers, "Laser", true, "pw", "Front");
+    const std::string laserKey = CPrinter::PrinterKey(section, "Laser");
+    const std::string freshKey = CPrinter::PrinterKey(section, "Fresh");
+    const StoredRecord before = storedRecord(laserKey);
+    ASSERT_EQ(before.shared, "Yes");
+    auto store = platform::SettingsStore::shared();
+    ASSERT_TRUE(store);
+
+    PRTCFG changed;
+    changed.printerName = "Laser";
+    changed.bShared = false;
+    changed.SetPassword("other");
+    changed.devMode = DevMode("Laser", {});
+    // Count, Name1, Shared, Password, Name and the six device settings: fail after each.
+    for (int passing = 0; passing < 11; ++passing) {
+        SCOPED_TRACE(passing);
+        testing::internal::CaptureStderr();
+        store->failOperationsAfter(passing);
+        int counter = 0;
+        PRTCFG record = changed;
+        EXPECT_FALSE(printers.SavePrtEntry(&counter, &record));
+        EXPECT_EQ(counter, 0) << "nothing counted that was not written";
+        PRTCFG fresh;
+        fresh.printerName = "Fresh";
+        fresh.devMode = DevMode("Fresh", {});
+        EXPECT_FALSE(printers.SavePrtEntry(nullptr, &fresh));
+        store->failOperationsAfter(-1);
+        const std::string journal = testing::internal::GetCapturedStderr();
+        EXPECT_NE(journal.find("settings store failed writing the configuration of printer 'Laser'"),
+                  std::string::npos)
+            << journal;
+        EXPECT_EQ(storedRecord(laserKey), before);
+        EXPECT_EQ(storedRecord(freshKey), StoredRecord{});
+    }
+    // A first job while nothing can be written: the open default holds, nothing is stored.
+    bool shared = false;
+    std::string stored;
+    testing::internal::CaptureStderr();
+    store->failOperationsAfter(0, true);
+    EXPECT_TRUE(printers.ChkJobPrinter("Fresh", "", &shared, &stored));
+    EXPECT_TRUE(shared);
+    EXPECT_FALSE(printers.ChkJobPrinter("Fresh", "pw", &shared, &stored));
+    store->failOperationsAfter(-1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("writing the configuration of printer 'Fresh'"),
+              std::string::npos);
+    EXPECT_EQ(storedRecord(freshKey), StoredRecord{});
+    EXPECT_EQ(storedRecord(laserKey), before);
+    // With the space back the next job stores it, open.
+    shared = false;
+    EXPECT_TRUE(printers.ChkJobPrinter("Fresh", "", &shared, &stored));
+    EXPECT_TRUE(shared);
+    EXPECT_EQ(storedRecord(freshKey).shared, "Yes");
+    EXPECT_TRUE(printers.ChkJobPrinter("Laser", "PW", &shared, &stored));
+    EXPECT_TRUE(shared);
+}
+
+// The first job of a printer nobody configured writes its record and no other; a job for a
+// printer that does not exist writes nothing.
+TEST_F(PrinterConfigTest, JobForUnknownPrinterRewritesNoRecord)
+{
+    env.addPrinter("Laser");
+    env.addPrinter("Fresh");
+    CPrinter printers(&env.folder());
+    configure(printers, "Laser", true, "pw");
+    // Stored by an earlier version in its own spelling: a rewrite would say "Yes".
+    const std::string laserKey = CPrinter::PrinterKey(section, "Laser");
+    SetRegistryEntry(laserKey.c_str(), "Shared", "yes", 0, KLV_REG_SZ);
+    const StoredRecord before = storedRecord(laserKey);
+
+    bool shared = true;
+    std::string stored;
+    EXPECT_TRUE(printers.ChkJobPrinter("Ghost", "", &shared, &stored));
+    EXPECT_FALSE(shared);
+    EXPECT_EQ(storedRecord(laserKey), before);
+    EXPECT_EQ(storedRecord(CPrinter::PrinterKey(section, "Ghost")), StoredRecord{});
+
+    EXPECT_TRUE(printers.ChkJobPrinter("fresh", "", &shared, &stored)) << "found without regard to case";
+    EXPECT_TRUE(shared);
+    EXPECT_EQ(storedRecord(laserKey), before);
+    EXPECT_EQ(storedRecord(CPrinter::PrinterKey(section, "Fresh")).shared, "Yes");
+    // The list of names covers both printers.
+    char text[256] = {};
+    uint32_t size = sizeof text;
+    ASSERT_TRUE(GetRegistryEntry(section.c_str(), "Count", text, &size));
+    EXPECT_STREQ(text, "2");
+}
+
+// A store that fails while the server runs: the configuration last read keeps answering, a
+// printer never read is reported as the store's failure (not as unshared), and nothing made up
+// meanwhile is written over the stored records once the store is back.
+TEST_F(PrinterConfigTest, FailingStoreKeepsTheLastGoodConfiguration)
+{
+    env.addPrinter("Laser");
+    env.addPrinter("Private");
+    {
+        CPrinter other(&env.folder()); // written by another process, never read by this one
+        configure(other, "Private", false, "");
+    }
+    CPrinter printers(&env.folder());
+    configure(printers, "Laser", true, "pw");
+    bool shared = false;
+    std::string stored;
+    ASSERT_TRUE(printers.ChkJobPrinter("Laser", "pw", &shared, &stored));
+    const StoredRecord privateBefore = storedRecord(CPrinter::PrinterKey(section, "Private"));
+
+    auto store = platform::SettingsStore::shared();
+    ASSERT_TRUE(store);
+    testing::internal::CaptureStderr();
+    store->failOperationsAfter(0);
+    struct Case
+    {
+        const char* printer;
+        const char* password;
+        uint16_t code;
+    } cases[] = {
+        {"Laser", "pw", typestone::kReplyAccepted},
+        {"LASER", "", typestone::kReplyBadPassword},
+        {"Private", "", typestone::kReplyPrinterFailed}, // never read: the store failed
+        {"Ghost", "", typestone::kReplyPrinterFailed},
+    };
+    for (const Case& c : cases) {
+        uint16_t code = 99;
+        typestone::CASTCPThread::ChkPrinter(printers, c.printer, c.password, &code);
+        EXPECT_EQ(code, c.code) << c.printer;
+    }
+    bool storeFailed = false;
+    EXPECT_FALSE(printers.ChkJobPrinter("Private", "", &shared, &stored, &storeFailed));
+    EXPECT_TRUE(storeFailed);
+    // A refresh meanwhile stands in for what it cannot read, and offers none of it.
+    printers.RefreshPrinters(nullptr, 0, nullptr, false);
+    EXPECT_TRUE(printers.IsPrtShared("Laser", nullptr));
+    EXPECT_FALSE(printers.IsPrtShared("Private", nullptr));
+    store->failOperationsAfter(-1);
+    const std::string journal = testing::internal::GetCapturedStderr();
+    EXPECT_NE(journal.find("typestone: the settings store failed reading the configuration of printer "
+                           "'Private'"),
+              std::string::npos)
+        << journal;
+    EXPECT_NE(journal.find("(injected)"), std::string::npos) << "the store's own reason: " << journal;
+
+    printers.SaveAllPrtCfg();
+    EXPECT_EQ(storedRecord(CPrinter::PrinterKey(section, "Private")), privateBefore);
+    EXPECT_TRUE(printers.ChkJobPrinter("Private", "", &shared, &stored, &storeFailed));
+    EXPECT_FALSE(shared);
+    EXPECT_FALSE(storeFailed);
 }
 
 TEST_F(PrinterConfigTest, SharedListPacksPairsAndStopsBeforeTheEnd)

@@ -10,6 +10,8 @@
 #include "klv_inet/support/msg_dlg.h"
 #include "klv_inet/support/reg_entry.h"
 
+#include "platform/settings/settings_store.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -171,6 +173,48 @@ TEST_F(GeneralSettingsTest, FlagsAreYesNoTextsAndRoundTrip)
     EXPECT_TRUE(typestone::GetCFGFlag("ShowAtStart", false));
     typestone::SetCFGString("ShowAtStart", "yes!");
     EXPECT_FALSE(typestone::GetCFGFlag("ShowAtStart", true));
+}
+
+// A reload while the store fails keeps the flags in force and says so; a value that is only
+// missing still means its default.
+TEST_F(GeneralSettingsTest, ReloadWithAFailingStoreKeepsTheFlags)
+{
+    typestone::SetCFGFlag("szUseDNS", true);
+    typestone::SetCFGFlag("JobLogging", true);
+    typestone::GeneralSettings s;
+    typestone::GetSettings(&s);
+    ASSERT_TRUE(s.useDns);
+    ASSERT_TRUE(s.logging);
+
+    auto store = platform::SettingsStore::shared();
+    ASSERT_TRUE(store);
+    testing::internal::CaptureStderr();
+    store->failOperationsAfter(0);
+    typestone::GetSettings(&s);
+    store->failOperationsAfter(-1);
+    const std::string journal = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(s.useDns);
+    EXPECT_TRUE(s.logging);
+    EXPECT_TRUE(s.messages);
+    EXPECT_NE(journal.find("typestone: the settings store failed reading the setting szUseDNS"),
+              std::string::npos)
+        << journal;
+
+    RemoveRegistryValue(typestone::GeneralSection().c_str(), "szUseDNS");
+    typestone::GetSettings(&s);
+    EXPECT_FALSE(s.useDns);
+    EXPECT_TRUE(s.logging);
+
+    // Saving into a store that takes nothing says what was lost.
+    testing::internal::CaptureStderr();
+    store->failOperationsAfter(0, true);
+    typestone::SaveSettings(s);
+    store->failOperationsAfter(-1);
+    const std::string saving = testing::internal::GetCapturedStderr();
+    EXPECT_NE(saving.find("typestone: the settings store failed writing the setting JobLogging"),
+              std::string::npos)
+        << saving;
+    EXPECT_TRUE(typestone::GetCFGFlag("JobLogging", false));
 }
 
 TEST_F(GeneralSettingsTest, MessagesSettingDrivesTheDialogSwitch)
