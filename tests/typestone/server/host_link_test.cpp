@@ -248,7 +248,7 @@ TEST_F(HostLinkTest, StrangersOnTheDataPortAreTurnedAway)
     std::atomic<bool> stop{false};
     std::atomic<int> turnedAway{0};
     std::vector<std::thread> hammers;
-    for (int t = 0; t < 2; ++t) {
+    for (int t = 0; t < 4; ++t) {
         hammers.emplace_back([&] {
             while (!stop) {
                 SocketResult s = connectTcp(kLoopbackAddress, dataPort, 2000, "127.0.0.2");
