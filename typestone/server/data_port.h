@@ -36,7 +36,7 @@ public:
     std::unique_ptr<Booking> book(uint16_t port, const std::string& peerAddress,
                                   platform::net::SocketError* error);
 
-    // Bookings that still wait (for tests and the trace).
+    // Bookings not served yet.
     size_t Waiting() const;
 
 private:
