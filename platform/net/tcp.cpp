@@ -95,7 +95,7 @@ AcceptResult acceptWithin(const Socket& listener, int timeoutMs, const std::atom
     }
 }
 
-SocketResult connectTcp(const std::string& host, uint16_t port, int timeoutMs)
+SocketResult connectTcp(const std::string& host, uint16_t port, int timeoutMs, const std::string& fromAddress)
 {
     SocketResult result;
     const auto deadline = detail::deadlineAfter(timeoutMs);
@@ -122,6 +122,15 @@ SocketResult connectTcp(const std::string& host, uint16_t port, int timeoutMs)
     if (!result.socket.isValid())
         return failed(std::move(result), "socket for " + where);
     const int fd = result.socket.fd();
+    if (!fromAddress.empty()) {
+        sockaddr_in from{};
+        if (!detail::toSockaddr(fromAddress, 0, &from)) {
+            errno = EINVAL;
+            return failed(std::move(result), "connect from " + fromAddress + ": not an IPv4 address");
+        }
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
+            return failed(std::move(result), "bind to " + fromAddress + " for " + where);
+    }
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         if (errno != EINPROGRESS && errno != EINTR)
             return failed(std::move(result), "connect to " + where);

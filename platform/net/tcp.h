@@ -27,7 +27,9 @@ SocketResult listenTcp(const std::string& address, uint16_t port, int backlog, b
 AcceptResult acceptWithin(const Socket& listener, int timeoutMs, const std::atomic<bool>* cancel = nullptr);
 
 // Connects to `host` (dotted IPv4, or a name that resolves to IPv4 within the time-out) and
-// `port`, giving up after `timeoutMs` (WSAETIMEDOUT). `local` is our end of the connection.
-SocketResult connectTcp(const std::string& host, uint16_t port, int timeoutMs);
+// `port`, giving up after `timeoutMs` (WSAETIMEDOUT). `local` is our end of the connection;
+// a non-empty `fromAddress` (dotted IPv4) is the address our end is bound to first.
+SocketResult connectTcp(const std::string& host, uint16_t port, int timeoutMs,
+                        const std::string& fromAddress = {});
 
 } // namespace platform::net

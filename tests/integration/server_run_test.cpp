@@ -1,6 +1,7 @@
 // The program in service mode with temporary folders, on ports the system picks (which it
 // prints): it answers the host queries, prints a raw job, stops on SIGTERM with its ports
-// written back, and leaves no shared memory or held lock behind.
+// written back, leaves no shared memory or held lock behind, and cuts off a host that goes
+// silent at the configured idle limit.
 
 #include "tests/support/host/host_simulator.h"
 #include "tests/support/host/job_request.h"
@@ -8,6 +9,7 @@
 
 #include "tests/support/env/temp_dir.h"
 
+#include "platform/net/socket_io.h"
 #include "platform/net/tcp.h"
 #include "platform/net/udp.h"
 #include "platform/settings/settings_store.h"
@@ -551,4 +553,59 @@ TEST_F(ServerRunTest, DailyWebQueryAtStartOnlyOnceBothAddressesAreGiven)
     EXPECT_EQ(store->readString(platform::RegRoot::CurrentUser, updates, "Product1", &product),
               platform::StoreStatus::Ok);
     EXPECT_EQ(product, "Term");
+}
+
+// The idle limit comes from the settings: a host that goes silent in the middle of its job is
+// cut off after it, its job is withdrawn, and the printer takes the next job.
+TEST_F(ServerRunTest, SilentHostIsCutOffAtTheConfiguredIdleLimit)
+{
+    {
+        std::unique_ptr<platform::SettingsStore> store = platform::SettingsStore::open(registry);
+        store->setString(platform::RegRoot::CurrentUser, kSection, "TCP_DATA_IDLE_SECONDS", "1");
+    }
+    start();
+    ASSERT_TRUE(waitUntilServing()) << output();
+
+    valdor::JobRequest job;
+    job.printer = "Printer1";
+    job.options = valdor::kOptionRaw;
+    const std::vector<uint8_t> header = valdor::buildHeader(job);
+    platform::net::SocketResult control = platform::net::connectTcp("127.0.0.1", tcp, 5000);
+    ASSERT_TRUE(control.ok()) << control.error.text;
+    ASSERT_TRUE(platform::net::sendAll(control.socket, header.data(), header.size(), 5000).ok());
+    uint8_t reply[4] = {};
+    size_t got = 0;
+    while (got < sizeof reply) {
+        const platform::net::IoResult r =
+            platform::net::receiveSome(control.socket, reply + got, sizeof reply - got, 10000);
+        ASSERT_TRUE(r.ok()) << r.error.text;
+        got += r.bytes;
+    }
+    ASSERT_EQ(reply[0] | reply[1] << 8, valdor::ReplyAccepted);
+    platform::net::SocketResult data =
+        platform::net::connectTcp("127.0.0.1", uint16_t(reply[2] | reply[3] << 8), 5000);
+    ASSERT_TRUE(data.ok()) << data.error.text;
+    ASSERT_TRUE(platform::net::sendAll(control.socket, "half", 4, 5000).ok());
+
+    uint8_t byte = 0;
+    const platform::net::IoResult end = platform::net::receiveSome(control.socket, &byte, 1, 10000);
+    EXPECT_TRUE(end.status == platform::net::IoStatus::PeerClosed ||
+                end.status == platform::net::IoStatus::Failed)
+        << "the silent host was not cut off";
+
+    const std::vector<uint8_t> next = {'n', 'e', 'x', 't'};
+    const valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, header, next);
+    ASSERT_TRUE(result.error.empty()) << result.error;
+    std::vector<fs::path> jobs;
+    for (int i = 0; i < 100 && jobs.empty(); ++i) {
+        for (const auto& entry : fs::directory_iterator(dir / "spool/Printer1"))
+            if (entry.path().extension() == ".prn")
+                jobs.push_back(entry.path());
+        if (jobs.empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(jobs.size(), 1u) << "only the complete job is printed";
+    std::ifstream in(jobs[0], std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
+              next);
 }

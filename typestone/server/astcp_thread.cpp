@@ -7,6 +7,7 @@
 #include "typestone/server/prt_job_thread.h"
 #include "typestone/server/server_trace.h"
 
+#include "platform/net/keep_alive.h"
 #include "platform/net/name_lookup.h"
 #include "platform/net/socket_io.h"
 #include "platform/net/wsa_error.h"
@@ -65,6 +66,9 @@ int CASTCPThread::ThreadProc(JobContext* context, int socketHandle)
 
 void CASTCPThread::Run()
 {
+    if (!platform::net::setKeepAlive(m_control))
+        TRZ_Trace(kTrzCore, "\nThreadProc: no keepalive on the job connection (%d)",
+                  platform::net::lastSocketError());
     GetPeerText();
     m_registration.emplace(m_context.jobs, this);
     m_job = m_registration->job();
@@ -75,6 +79,9 @@ void CASTCPThread::Run()
         int waitMs = kIdleWaitMs;
         if (!m_printerOpen)
             waitMs = static_cast<int>(std::clamp<int64_t>(m_headerDeadlineMs - nowMs(), 1, kIdleWaitMs));
+        else
+            waitMs = static_cast<int>(
+                std::clamp<int64_t>(m_lastDataMs + m_context.dataIdleMs.load() - nowMs(), 1, kIdleWaitMs));
         const platform::jobio::WaitResult status =
             platform::jobio::waitReadableOrSignal(m_control, m_wake, waitMs);
         if (status == platform::jobio::WaitResult::Readable) {
@@ -84,6 +91,12 @@ void CASTCPThread::Run()
                 TRZ_Trace(kTrzCore, "\nThreadProc: header incomplete after %d ms (%zu of %zu bytes)",
                           m_context.headerTimeoutMs.load(), m_headerUsed, kJobHeaderSize);
                 endWithReply(kReplyReceiveFailed);
+            } else if (m_printerOpen && dataIdleTooLong()) {
+                // A host that went silent without closing: the job is cut short so the
+                // printer serves others again.
+                TRZ_Trace(kTrzCore, "\nThreadProc: job %s received nothing for %d ms, ended",
+                          JobName().c_str(), m_context.dataIdleMs.load());
+                m_stop = true;
             }
         } else if (status == platform::jobio::WaitResult::Failed) {
             TRZ_Trace(kTrzCore, "ThreadProc: ERROR %d en select", platform::net::lastSocketError());
@@ -100,6 +113,11 @@ void CASTCPThread::Run()
 bool CASTCPThread::headerTimedOut() const
 {
     return nowMs() >= m_headerDeadlineMs;
+}
+
+bool CASTCPThread::dataIdleTooLong() const
+{
+    return nowMs() - m_lastDataMs >= m_context.dataIdleMs.load();
 }
 
 void CASTCPThread::Stop()
@@ -227,6 +245,7 @@ void CASTCPThread::receiveData()
     }
     if (written) {
         m_bytesReceived += static_cast<uint32_t>(got.bytes);
+        m_lastDataMs = nowMs();
     } else {
         TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... PrintData-ERROR. Return !!");
         m_stop = true;
@@ -251,6 +270,8 @@ void CASTCPThread::endWithReply(uint16_t code)
 void CASTCPThread::PutStateprinter(bool open)
 {
     TRZ_Trace(kTrzCore, "\nPutStateprinter(%s)", open ? "TRUE" : "FALSE");
+    if (open)
+        m_lastDataMs = nowMs();
     m_printerOpen = open;
 }
 

@@ -5,11 +5,14 @@
 // header time-out, and never read past); the worker registers the job with the sequencer,
 // waits for the printer's turn, checks share and password, and then, under the job hand-shake
 // lock, listens on the auxiliary port, starts the job, replies {0, data port} and accepts the
-// host's data connection. Every later byte on the control connection is print data, passed to
-// the spooler as it arrives; the host's close ends the job. Every wait is bounded and ends at
-// Stop().
+// host's data connection (a host slow to open it waits on without the lock). Every later byte
+// on the control connection is print data, passed to the spooler as it arrives; the host's
+// close ends the job, and so does a host that sends nothing for the idle limit (the job is
+// then cut short). Both connections have TCP keepalive, so a host that vanished is noticed.
+// Every wait is bounded and ends at Stop().
 
 #include "typestone/engine/win_prt.h"
+#include "typestone/server/data_port.h"
 #include "typestone/server/job_header.h"
 #include "typestone/server/prt_job_registration.h"
 #include "typestone/server/server_engine_host.h"
@@ -78,6 +81,9 @@ public:
     // sooner); short waits (the hand-shake) use kPollSliceMs.
     static constexpr int kIdleWaitMs = 1000;
     static constexpr int kPollSliceMs = 100;
+    // How long a job keeps the hand-shake lock while its host has not opened the data
+    // connection; a slower host goes on waiting without it, so it holds up nobody else.
+    static constexpr int kHandshakeHoldMs = 1000;
     // The most bytes one read of print data takes.
     static constexpr size_t kMaxChunk = 256 * 1024;
 
@@ -91,8 +97,8 @@ private:
     // A whole header is in: checks, the printer's turn, share and password, the hand-shake.
     void handleHeader();
     bool Wait4MyTurn();
-    bool Prep_TCP_Socket(int* error, uint16_t* port);
-    bool DoTCPAccept(int* error);
+    std::unique_ptr<DataPort::Booking> Prep_TCP_Socket(int* error);
+    bool DoTCPAccept(int* error, DataPort::Booking& booking, std::unique_lock<std::timed_mutex>& handshake);
     bool StartPrinter(const std::string& printer);
     bool PrintData(const uint8_t* data, size_t count);
     std::string SetJobName(const char* base);
@@ -103,6 +109,7 @@ private:
     void sendReply(uint16_t code, uint16_t port);
     void endWithReply(uint16_t code);
     bool headerTimedOut() const;
+    bool dataIdleTooLong() const;
 
     JobContext& m_context;
     platform::net::Socket m_control;
@@ -115,6 +122,7 @@ private:
     std::array<uint8_t, kJobHeaderSize> m_header{};
     size_t m_headerUsed = 0;
     int64_t m_headerDeadlineMs = 0;
+    int64_t m_lastDataMs = 0; // when the running job last received print data
 
     INIT_DATA m_initData;
     uint16_t m_version = 0;
@@ -134,7 +142,7 @@ private:
     std::string m_peerAddress;
     uint16_t m_peerPort = 0;
 
-    // The auxiliary port's listening socket, then the data connection.
+    // The data connection, once the host has opened it.
     platform::net::Socket m_ServerSocket;
     // The job's record in the sequencer's list while the worker runs; m_job is its record.
     std::optional<PrtJobRegistration> m_registration;

@@ -11,6 +11,7 @@
 #include "typestone/server/server_trace.h"
 
 #include "platform/jobio/peer_state.h"
+#include "platform/net/keep_alive.h"
 #include "platform/net/tcp.h"
 #include "platform/net/wsa_error.h"
 #include "platform/spooler/spooler.h"
@@ -79,8 +80,8 @@ void CASTCPThread::handleHeader()
     }
 
     int error = 0;
-    uint16_t port = 0;
-    if (!Prep_TCP_Socket(&error, &port)) {
+    std::unique_ptr<DataPort::Booking> dataPort = Prep_TCP_Socket(&error);
+    if (!dataPort) {
         endWithReply(kReplyDataPortFailed);
         return;
     }
@@ -93,13 +94,13 @@ void CASTCPThread::handleHeader()
     }
     if (!started) {
         TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive...Error abrir printer");
-        m_ServerSocket.close();
+        dataPort.reset();
         endWithReply(kReplyPrinterFailed);
         return;
     }
 
-    sendReply(kReplyAccepted, port);
-    if (!DoTCPAccept(&error)) {
+    sendReply(kReplyAccepted, dataPort->port());
+    if (!DoTCPAccept(&error, *dataPort, handshake)) {
         // The host has its reply already; the job it never fed is withdrawn and the printer
         // freed when the connection ends.
         TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... DoTCPAccept-ERROR. Return !!");
@@ -159,64 +160,72 @@ bool CASTCPThread::ChkPrinter(CPrinter& printers, const std::string& printer, co
     return result == kReplyAccepted;
 }
 
-bool CASTCPThread::Prep_TCP_Socket(int* error, uint16_t* port)
+std::unique_ptr<DataPort::Booking> CASTCPThread::Prep_TCP_Socket(int* error)
 {
     const uint16_t wanted = m_context.auxPort.load();
-    // SO_REUSEADDR: the data connection of the previous job may still hold the port.
-    platform::net::SocketResult listening =
-        platform::net::listenTcp(platform::net::kAnyAddress, wanted, 5, true);
-    if (!listening.ok()) {
+    platform::net::SocketError failure;
+    std::unique_ptr<DataPort::Booking> booking = m_context.dataPort.book(wanted, m_peerAddress, &failure);
+    if (!booking) {
         if (error)
-            *error = listening.error.code;
+            *error = failure.code;
         TRZ_Trace(kTrzCore, "\n(1)Prep_TCP_Socket()");
         TRZ_Trace(kTrzCore, "\nError trying to use port %u.\n%s", static_cast<unsigned>(wanted),
-                  listening.error.text);
-        return false;
+                  failure.text);
     }
-    if (port)
-        *port = listening.local.port;
-    m_ServerSocket = std::move(listening.socket);
-    TRZ_Trace(kTrzDataPort, "\n%s-ListenOK(port=%d)", listening.local.address.c_str(),
-              static_cast<int>(listening.local.port));
-    return true;
+    return booking;
 }
 
-bool CASTCPThread::DoTCPAccept(int* error)
+bool CASTCPThread::DoTCPAccept(int* error, DataPort::Booking& booking,
+                               std::unique_lock<std::timed_mutex>& handshake)
 {
     const int limitMs = m_context.acceptTimeoutMs.load();
     const auto start = std::chrono::steady_clock::now();
-    for (;;) {
-        const auto elapsed = static_cast<int>(
+    const auto elapsedMs = [&start] {
+        return static_cast<int>(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
                 .count());
-        const int slice = std::max(0, std::min(kPollSliceMs, limitMs - elapsed));
-        // The accept comes first: a quick host may have connected, sent its whole job and
-        // half-closed before we look, and that is no reason to give up its job.
-        platform::net::AcceptResult accepted = platform::net::acceptWithin(m_ServerSocket, slice, &m_stop);
+    };
+    for (;;) {
+        if (handshake.owns_lock() && elapsedMs() >= kHandshakeHoldMs) {
+            // The port, the job's name and the reply are settled; what is left is this host's
+            // own wait, which must not hold up the hand-shakes of other hosts.
+            TRZ_Trace(kTrzDataPort, "\nDoTCPAccept: %s slow to connect, hand-shake lock given up",
+                      PeerName().c_str());
+            handshake.unlock();
+        }
+        const int slice = std::max(0, std::min(kPollSliceMs, limitMs - elapsedMs()));
+        platform::net::AcceptResult accepted = booking.wait(slice, &m_stop);
+        bool hostGone = false;
+        bool timeUp = false;
+        if (!accepted.ok() && accepted.status != platform::net::IoStatus::Failed && !m_stop) {
+            hostGone = platform::jobio::peerHasClosed(m_control);
+            timeUp = elapsedMs() >= limitMs;
+            // A quick host may have connected, sent its whole job and half-closed since the
+            // last look; its queued connection is no reason to give up its job.
+            if (hostGone || timeUp)
+                accepted = booking.wait(0, nullptr);
+        }
         if (accepted.ok()) {
             TRZ_Trace(kTrzDataPort, "\nDoTCPAccept: data connection from %s",
                       accepted.peer.toString().c_str());
-            m_ServerSocket = std::move(accepted.socket); // closes the listening socket
+            if (!platform::net::setKeepAlive(accepted.socket))
+                TRZ_Trace(kTrzDataPort, "\nDoTCPAccept: no keepalive on the data connection (%d)",
+                          platform::net::lastSocketError());
+            m_ServerSocket = std::move(accepted.socket);
             return true;
         }
         if (accepted.status == platform::net::IoStatus::Failed) {
             if (error)
                 *error = accepted.error.code;
             TRZ_Trace(kTrzDataPort, "\n(2)DoTCPAccept(): %s", accepted.error.text.c_str());
-            m_ServerSocket.close();
             return false;
         }
-        const bool hostGone = platform::jobio::peerHasClosed(m_control);
-        const auto now = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-                .count());
-        if (now >= limitMs || m_stop || hostGone) {
+        if (timeUp || m_stop || hostGone) {
             if (error)
                 *error = kAcceptTimeoutError;
             TRZ_Trace(kTrzJobs, "\nDoTCPAccept fails: DOC='%s', Canceled=%s, Elapsed=%u/%u",
-                      JobName().c_str(), m_stop || hostGone ? "TRUE" : "FALSE", static_cast<unsigned>(now),
-                      static_cast<unsigned>(limitMs));
-            m_ServerSocket.close();
+                      JobName().c_str(), m_stop || hostGone ? "TRUE" : "FALSE",
+                      static_cast<unsigned>(elapsedMs()), static_cast<unsigned>(limitMs));
             return false;
         }
     }

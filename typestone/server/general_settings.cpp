@@ -50,7 +50,7 @@ bool SetCFGString(const char* name, const std::string& value)
     return false;
 }
 
-uint16_t GetPortCfg(const char* name, uint16_t defaultValue)
+uint32_t GetNumberCfg(const char* name, uint32_t defaultValue, uint32_t lowest, uint32_t highest)
 {
     char buffer[20] = {};
     uint32_t size = sizeof buffer;
@@ -63,11 +63,16 @@ uint16_t GetPortCfg(const char* name, uint16_t defaultValue)
         ++begin;
     while (end > begin && end[-1] == ' ')
         --end;
-    unsigned value = 0;
+    uint32_t value = 0;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (ec != std::errc() || ptr != end || value == 0 || value > 65535)
+    if (ec != std::errc() || ptr != end || value < lowest || value > highest)
         return defaultValue;
-    return uint16_t(value);
+    return value;
+}
+
+uint16_t GetPortCfg(const char* name, uint16_t defaultValue)
+{
+    return uint16_t(GetNumberCfg(name, defaultValue, 1, 65535));
 }
 
 void SetPortCfg(const char* name, uint16_t value)
@@ -125,6 +130,9 @@ void GetSettings(GeneralSettings* settings)
     settings->messages = flag("Messages", true, settings->messages);
     settings->minPrtProgress = flag("MinPrtProgress", true, settings->minPrtProgress);
     settings->logging = flag("JobLogging", false, settings->logging);
+    settings->dataIdleSeconds =
+        GetNumberCfg("TCP_DATA_IDLE_SECONDS", GeneralSettings::kDefaultDataIdleSeconds, 1,
+                     GeneralSettings::kMaxDataIdleSeconds);
     CMsgDlg::EnableMsgs(settings->messages ? 1 : 0);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The settings of the section "General": the five flags of the application, the four ports,
-// and the helpers that read and write one value there ("yes"/"no" flags, decimal numbers).
+// the data idle limit, and the helpers that read and write one value there ("yes"/"no" flags, decimal
+// numbers).
 
 #include <atomic>
 #include <cstdint>
@@ -17,10 +18,15 @@ struct GeneralSettings
     std::atomic<bool> messages{true};       // "Messages"
     std::atomic<bool> minPrtProgress{true}; // "MinPrtProgress"
     std::atomic<bool> logging{false};       // "JobLogging"
+    // How long a running job may receive nothing from its host before it is cut short.
+    std::atomic<uint32_t> dataIdleSeconds{kDefaultDataIdleSeconds}; // "TCP_DATA_IDLE_SECONDS"
+
+    static constexpr uint32_t kDefaultDataIdleSeconds = 300;
+    static constexpr uint32_t kMaxDataIdleSeconds = 86400;
 };
 
-// Reads the five flags with their defaults and switches the message dialogs on or off by
-// "Messages" (CMsgDlg::EnableMsgs).
+// Reads the five flags and the data idle limit (1..86400 seconds) with their defaults, and switches the
+// message dialogs on or off by "Messages" (CMsgDlg::EnableMsgs).
 void GetSettings(GeneralSettings* settings);
 // Takes "Messages" from the message dialogs' switch (CMsgDlg::AreMsgsEnabled), then writes the
 // five flags.
@@ -35,6 +41,9 @@ void SetCFGFlag(const char* name, bool on);
 // False when the store did not take the value (reported as a store failure).
 bool SetCFGString(const char* name, const std::string& value);
 
+// A number: decimal text in lowest..highest, blanks around it allowed; anything else (or
+// nothing) gives the default.
+uint32_t GetNumberCfg(const char* name, uint32_t defaultValue, uint32_t lowest, uint32_t highest);
 // A port value: decimal text 1..65535; anything else (or nothing) gives the default.
 uint16_t GetPortCfg(const char* name, uint16_t defaultValue);
 void SetPortCfg(const char* name, uint16_t value);

@@ -3,6 +3,7 @@
 // configuration, the sequencer, the connection list and the settings the connections read.
 
 #include "typestone/server/connection_list.h"
+#include "typestone/server/data_port.h"
 
 #include <atomic>
 #include <cstdint>
@@ -28,6 +29,8 @@ struct JobContext
     CPrinter& printers;
     JobSequencer& jobs;
     ConnectionList connections;
+    // The auxiliary port's listening sockets, shared by the jobs waiting for a data connection.
+    DataPort dataPort;
     // How interpreted jobs are printed; null refuses them with reply 6.
     const EngineSetup* engine = nullptr;
 
@@ -36,6 +39,9 @@ struct JobContext
 
     // How long a host may take to open the data connection after reply 0.
     std::atomic<int> acceptTimeoutMs{16000};
+    // How long a running job may receive nothing before it is ended as cut short
+    // ("TCP_DATA_IDLE_SECONDS").
+    std::atomic<int> dataIdleMs{300000};
     // How long a host may take to send the whole header after connecting.
     std::atomic<int> headerTimeoutMs{30000};
     // How long one reply may wait for room in the send buffer.

@@ -310,6 +310,7 @@ void CMyService::ReloadConfig()
     GetSettings(&m_settings);
     TraceSettings::setJobLogging(m_settings.logging);
     m_jobs.useDns = m_settings.useDns.load();
+    m_jobs.dataIdleMs = static_cast<int>(m_settings.dataIdleSeconds.load() * 1000);
     m_jobs.auxPort = dataPort();
 }
 

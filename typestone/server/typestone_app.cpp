@@ -193,6 +193,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     m_context = std::make_unique<JobContext>(*m_spooler, *m_printers, *m_jobs);
     m_context->useDns = m_settings.useDns.load();
     m_context->auxPort = ports.aux;
+    m_context->dataIdleMs = static_cast<int>(m_settings.dataIdleSeconds.load() * 1000);
     m_engine.spooler = m_spooler.get();
     m_engine.pdfFolder = platform::folders::stateDir() + "/pdf";
     platform::folders::makePath(m_engine.pdfFolder, 0700);

@@ -1,4 +1,5 @@
 #include "net_test_util.h"
+#include "platform/net/keep_alive.h"
 #include "platform/net/name_lookup.h"
 #include "platform/net/socket_io.h"
 #include "platform/net/tcp.h"
@@ -232,6 +233,46 @@ TEST(Tcp, WaitReadableEndsByTimeOutOrCancel)
     EXPECT_EQ(waitReadable(p.server, 60000, &cancel), IoStatus::Canceled);
     canceller.join();
     EXPECT_EQ(waitReadable(Socket(), 50), IoStatus::Failed);
+}
+
+// Linux routes all of 127.0.0.0/8 to the loopback device, so a second local address is there
+// to connect from without any set-up.
+TEST(Tcp, ConnectFromAChosenLocalAddress)
+{
+    SocketResult l = listenTcp(kAnyAddress, 0, 5, false);
+    ASSERT_TRUE(l.ok()) << l.error.text;
+    SocketResult c = connectTcp(kLoopbackAddress, l.local.port, kWaitMs, "127.0.0.2");
+    ASSERT_TRUE(c.ok()) << c.error.text;
+    EXPECT_EQ(c.local.address, "127.0.0.2");
+    AcceptResult a = acceptWithin(l.socket, kWaitMs);
+    ASSERT_TRUE(a.ok()) << a.error.text;
+    EXPECT_EQ(a.peer.address, "127.0.0.2");
+
+    SocketResult bad = connectTcp(kLoopbackAddress, l.local.port, kWaitMs, "127.0.0");
+    EXPECT_FALSE(bad.ok());
+    EXPECT_FALSE(bad.error.text.empty());
+    // An address this machine does not have cannot be bound.
+    SocketResult foreign = connectTcp(kLoopbackAddress, l.local.port, kWaitMs, "192.0.2.1");
+    EXPECT_FALSE(foreign.ok());
+    EXPECT_EQ(foreign.error.code, wsa::AddressNotAvailable) << foreign.error.text;
+}
+
+TEST(KeepAlive, TimingsAreSetClampedAndReadBack)
+{
+    Pair p = connectedPair();
+    EXPECT_FALSE(keepAliveOf(p.server)) << "off until it is asked for";
+
+    ASSERT_TRUE(setKeepAlive(p.server));
+    EXPECT_EQ(keepAliveOf(p.server), kHostKeepAlive);
+    const KeepAlive& k = kHostKeepAlive;
+    EXPECT_LE(k.idleSeconds + k.intervalSeconds * k.probes, 130)
+        << "a vanished peer is seen in about two minutes";
+
+    ASSERT_TRUE(setKeepAlive(p.client, KeepAlive{0, 100000, 1000}));
+    EXPECT_EQ(keepAliveOf(p.client), (KeepAlive{1, 32767, 127}));
+
+    EXPECT_FALSE(setKeepAlive(Socket()));
+    EXPECT_FALSE(keepAliveOf(Socket()));
 }
 
 TEST(NameLookup, ResolvesLoopbackBothWaysAndRefusesWhatIsNotAnAddress)

@@ -11,6 +11,8 @@ ts_add_test(test_typestone_jobs
     ${CMAKE_CURRENT_LIST_DIR}/job_sequencer_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/printer_config_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/job_server_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/data_port_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/host_link_test.cpp
   LIBS ts_jobs_fixture)
 
 ts_add_test(test_typestone_jobs_cups

@@ -92,6 +92,7 @@ TEST_F(GeneralSettingsTest, DefaultsWhenNothingIsStored)
     EXPECT_TRUE(s.messages);
     EXPECT_TRUE(s.minPrtProgress);
     EXPECT_FALSE(s.logging);
+    EXPECT_EQ(s.dataIdleSeconds, 300u);
 
     const typestone::PortConfig ports = typestone::LoadPortConfig();
     EXPECT_EQ(ports.udp, 3339);
@@ -262,6 +263,23 @@ TEST_F(GeneralSettingsTest, BadPortValuesGiveTheDefault)
     const typestone::PortConfig ports = typestone::LoadPortConfig();
     EXPECT_EQ(ports.aux, 5002);
     EXPECT_EQ(ports.udpAux, 6002);
+}
+
+TEST_F(GeneralSettingsTest, DataIdleLimitIsSecondsWithinADay)
+{
+    const struct
+    {
+        const char* text;
+        uint32_t expected;
+    } cases[] = {{"2", 2},     {" 90 ", 90},   {"86400", 86400},
+                 {"0", 300},   {"86401", 300}, {"-5", 300},
+                 {"1e3", 300}, {"", 300},      {"99999999999999999999", 300}};
+    for (const auto& c : cases) {
+        typestone::SetCFGString("TCP_DATA_IDLE_SECONDS", c.text);
+        typestone::GeneralSettings s;
+        typestone::GetSettings(&s);
+        EXPECT_EQ(s.dataIdleSeconds, c.expected) << c.text;
+    }
 }
 
 TEST_F(GeneralSettingsTest, RegServerWritesAndUnregServerRemovesTheAppId)

@@ -1,0 +1,113 @@
+#include "typestone/server/data_port.h"
+
+#include "platform/net/socket_io.h"
+#include "platform/net/tcp.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace platform::net;
+using typestone::DataPort;
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+// The accepted connection's far end: which of our clients it is.
+uint16_t farPort(const AcceptResult& r)
+{
+    return r.peer.port;
+}
+
+// True when the server side closed `client` within the time.
+bool closedByServer(const Socket& client)
+{
+    char byte;
+    const IoResult r = receiveSome(client, &byte, 1, kWaitMs);
+    return r.status == IoStatus::PeerClosed || r.status == IoStatus::Failed;
+}
+
+} // namespace
+
+TEST(DataPort, WaitEndsByTimeOutOrCancel)
+{
+    DataPort port;
+    SocketError error;
+    std::unique_ptr<DataPort::Booking> booking = port.book(0, kLoopbackAddress, &error);
+    ASSERT_TRUE(booking) << error.text;
+    EXPECT_NE(booking->port(), 0);
+    EXPECT_EQ(port.Waiting(), 1u);
+
+    EXPECT_EQ(booking->wait(100, nullptr).status, IoStatus::TimedOut);
+    std::atomic<bool> cancel{false};
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        cancel = true;
+    });
+    EXPECT_EQ(booking->wait(60000, &cancel).status, IoStatus::Canceled);
+    canceller.join();
+    booking.reset();
+    EXPECT_EQ(port.Waiting(), 0u);
+}
+
+// Three jobs share one port: two for hosts on 127.0.0.1, one for 127.0.0.2. A stranger on
+// 127.0.0.3 is turned away; each booked host gets a connection from its own address, the
+// most recent booking first; the port closes with its last booking.
+TEST(DataPort, ConnectionsGoToTheirOwnAddressNewestBookingFirst)
+{
+    DataPort port;
+    SocketError error;
+    auto older = port.book(0, "127.0.0.1", &error);
+    ASSERT_TRUE(older) << error.text;
+    const uint16_t shared = older->port();
+    auto newer = port.book(shared, "127.0.0.1", &error);
+    auto other = port.book(shared, "127.0.0.2", &error);
+    ASSERT_TRUE(newer && other) << error.text;
+    EXPECT_EQ(newer->port(), shared);
+    EXPECT_EQ(other->port(), shared);
+
+    SocketResult stranger = connectTcp(kLoopbackAddress, shared, kWaitMs, "127.0.0.3");
+    ASSERT_TRUE(stranger.ok()) << stranger.error.text;
+    SocketResult first = connectTcp(kLoopbackAddress, shared, kWaitMs, "127.0.0.1");
+    SocketResult second = connectTcp(kLoopbackAddress, shared, kWaitMs, "127.0.0.1");
+    SocketResult fromTwo = connectTcp(kLoopbackAddress, shared, kWaitMs, "127.0.0.2");
+    ASSERT_TRUE(first.ok() && second.ok() && fromTwo.ok());
+
+    // The older booking does the accepting here: what it takes for the others is theirs.
+    AcceptResult gotOlder = older->wait(kWaitMs, nullptr);
+    ASSERT_TRUE(gotOlder.ok()) << gotOlder.error.text;
+    AcceptResult gotNewer = newer->wait(kWaitMs, nullptr);
+    AcceptResult gotOther = other->wait(kWaitMs, nullptr);
+    ASSERT_TRUE(gotNewer.ok() && gotOther.ok());
+    EXPECT_EQ(farPort(gotNewer), first.local.port) << "the most recent booking takes the first connection";
+    EXPECT_EQ(farPort(gotOlder), second.local.port);
+    EXPECT_EQ(farPort(gotOther), fromTwo.local.port);
+    EXPECT_EQ(gotOther.peer.address, "127.0.0.2");
+    EXPECT_TRUE(closedByServer(stranger.socket));
+    EXPECT_EQ(port.Waiting(), 0u);
+
+    // A booking served once has nothing more to give.
+    EXPECT_FALSE(newer->wait(50, nullptr).ok());
+
+    older.reset();
+    newer.reset();
+    EXPECT_TRUE(connectTcp(kLoopbackAddress, shared, kWaitMs).ok()) << "still listened on for one booking";
+    other.reset();
+    SocketResult late = connectTcp(kLoopbackAddress, shared, kWaitMs);
+    EXPECT_FALSE(late.ok()) << "nobody listens once every booking is gone";
+}
+
+TEST(DataPort, APortHeldByAnotherProgramIsAnError)
+{
+    SocketResult holder = listenTcp(kAnyAddress, 0, 1, false);
+    ASSERT_TRUE(holder.ok()) << holder.error.text;
+    DataPort port;
+    SocketError error;
+    EXPECT_FALSE(port.book(holder.local.port, kLoopbackAddress, &error));
+    EXPECT_NE(error.code, 0);
+    EXPECT_FALSE(error.text.empty());
+    EXPECT_EQ(port.Waiting(), 0u);
+}
