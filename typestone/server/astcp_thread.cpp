@@ -276,7 +276,8 @@ void CASTCPThread::OnClose()
         // also when it came to an early end, unless nothing came or the spooler lost it.
         const bool stopped = !m_peerClosed && m_cutShort.empty() && m_failure.empty();
         if (!stopped && m_failure.empty() && m_bytesReceived == 0)
-            m_failure = m_cutShort.empty() ? std::string("no data arrived") : m_cutShort + " before any data";
+            m_failure =
+                m_cutShort.empty() ? std::string("no data arrived") : m_cutShort + "; no data had arrived";
         const bool print = !stopped && m_failure.empty();
         if (m_rawJob) {
             if (print)
