@@ -1,6 +1,7 @@
 #include "platform/net/socket.h"
 
 #include <cerrno>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace platform::net {
@@ -35,6 +36,16 @@ void Socket::reset(int fd)
         errno = saved;
     }
     m_fd = fd;
+}
+
+bool setAbortiveClose(const Socket& sock)
+{
+    if (!sock.isValid()) {
+        errno = EBADF;
+        return false;
+    }
+    const linger abortive{1, 0};
+    return ::setsockopt(sock.fd(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive) == 0;
 }
 
 } // namespace platform::net

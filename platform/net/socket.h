@@ -30,4 +30,10 @@ private:
     int m_fd = -1;
 };
 
+// Makes the socket's close abortive (SO_LINGER on, time 0): closing it then drops what is
+// unsent and sends a reset, so the peer reads ECONNRESET instead of an orderly end of data.
+// For a connection whose work failed, where an orderly close would read as success. False
+// (errno set) when the socket refuses the option.
+bool setAbortiveClose(const Socket& sock);
+
 } // namespace platform::net

@@ -3,6 +3,7 @@
 #include "platform/spooler/spool_files.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace platform::spooler {
@@ -31,6 +32,29 @@ bool FolderRawJob::write(const void* data, size_t size)
         return false;
     }
     return true;
+}
+
+bool FolderRawJob::markCutShort(const std::string& reason)
+{
+    if (m_state != State::Open) {
+        m_error = m_state == State::Failed ? m_error : "the job has ended";
+        return false;
+    }
+    const int fd = ::open(m_infoPath.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        m_error = files::errnoText("cannot open " + m_infoPath, errno);
+        return false;
+    }
+    const std::string line = "cut-short=" + files::escapeValue(reason) + "\n";
+    std::string problem;
+    bool ok = files::writeAll(fd, line.data(), line.size(), &problem);
+    if (::close(fd) != 0 && ok) {
+        problem = files::errnoText("cannot close " + m_infoPath, errno);
+        ok = false;
+    }
+    if (!ok)
+        m_error = m_infoPath + ": " + problem;
+    return ok;
 }
 
 bool FolderRawJob::finish()

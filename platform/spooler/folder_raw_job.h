@@ -19,6 +19,8 @@ public:
     FolderRawJob& operator=(const FolderRawJob&) = delete;
 
     bool write(const void* data, size_t size) override;
+    // Adds a "cut-short=<reason>" line to the job's info file.
+    bool markCutShort(const std::string& reason) override;
     bool finish() override;
     void abort() override;
     std::string errorText() const override { return m_error; }

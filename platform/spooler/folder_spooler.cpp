@@ -381,6 +381,8 @@ bool FolderSpooler::submitPdf(const std::string& printer, const std::string& doc
         infoLines += std::string("quality=") + keyword(*options.quality) + "\n";
     if (options.resolution)
         infoLines += "resolution=" + resolutionText(*options.resolution) + "\n";
+    if (options.cutShort)
+        infoLines += "cut-short=" + files::escapeValue(*options.cutShort) + "\n";
 
     JobFiles job;
     if (!reserveJob(folder, documentName, ".pdf", infoLines, &job, error)) {

@@ -3,7 +3,8 @@
 //
 // A raw job is written to "<root>/<printer>/<seq>-<name>.part" as its bytes arrive and renamed
 // to ".prn" when it ends; a PDF document is copied whole to ".pdf" the same way. Beside each
-// job "<seq>.info" records the document name, the data type and the file (key=value lines).
+// job "<seq>.info" records the document name, the data type and the file (key=value lines),
+// and "cut-short=<reason>" for a job that ended early.
 // The sequence numbers are reserved with exclusive creates, so concurrent jobs, also of other
 // processes on the same root, never share a name. The default printer is the one named in
 // "<root>/.default", else the first by name. A printer's settings live in

@@ -17,6 +17,9 @@ struct PrintOptions
     std::optional<ColorMode> colorMode;
     std::optional<PrintQuality> quality;
     std::optional<Resolution> resolution;
+    // Set when the document ends early (its job was cut short), with the reason: kept with the
+    // job where the backend keeps a record beside it.
+    std::optional<std::string> cutShort;
 
     // Checks the values that are set against the limits of printer_defaults.h.
     bool check(std::string* error) const;

@@ -22,6 +22,16 @@ public:
     // then dead: finish() fails and the job is withdrawn.
     virtual bool write(const void* data, size_t size) = 0;
 
+    // Records, before finish(), that the document ends early: what was written is all there
+    // will be, for `reason`. Backends that keep a record beside the job note it there; the
+    // others have nowhere to and only return true. False when the note could not be written
+    // (the job itself is unharmed).
+    virtual bool markCutShort(const std::string& reason)
+    {
+        (void)reason;
+        return true;
+    }
+
     // Ends the document; true only when the spooler has all of it.
     virtual bool finish() = 0;
 

@@ -42,6 +42,7 @@ struct EngineDeviceRequest
     std::string jobName;
     std::string documentName;
     std::string outputFile; // empty: the printer's own spooling
+    std::string cutShort;   // why the job ended early; empty for a whole job
 };
 using PageDeviceFactory = std::function<std::unique_ptr<platform::draw::PageDevice>(
     const EngineDeviceRequest&, std::string* error)>;
@@ -116,7 +117,10 @@ public:
     // --- the connection's calls, in this order ---
     bool StartSpoolPrtJob(uint16_t version, const INIT_DATA* record, const char* jobName);
     bool SpoolData(const void* bytes, size_t count);
-    bool StopSpoolPrtJob();
+    // Prints the spooled job. `cutShort` says why the job ended before the host's orderly
+    // close (empty for a whole job): what was spooled is printed, and the document carries the
+    // reason where the spooler keeps a record beside it.
+    bool StopSpoolPrtJob(const std::string& cutShort = std::string());
     // Withdraws a spooled job without printing it (a job the host never fed or cut short):
     // the spool file is deleted.
     void DiscardSpoolPrtJob();
@@ -215,6 +219,7 @@ private:
     std::string m_spoolName;
     std::string m_jobName;
     uint16_t m_hostVersion = 0;
+    std::string m_cutShort; // while a cut-short spooled job prints
 
     // job
     INIT_DATA m_InitData;

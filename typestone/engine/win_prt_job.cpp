@@ -95,7 +95,7 @@ void CWinPrt::DiscardSpoolPrtJob()
     m_spoolRecord.reset();
 }
 
-bool CWinPrt::StopSpoolPrtJob()
+bool CWinPrt::StopSpoolPrtJob(const std::string& cutShort)
 {
     if (!m_spoolRecord || m_spoolName.empty() || m_jobName.empty())
         return false;
@@ -103,10 +103,12 @@ bool CWinPrt::StopSpoolPrtJob()
     bool result = false;
     if (info.exists && info.regular && info.size > 0) {
         m_host->JobPrinting();
+        m_cutShort = cutShort;
         if (StartPrtJob(m_spoolRecord.get(), m_jobName.c_str(), false)) {
             result = PrintFile(m_spoolName, false, 0, 0, 0, false, 44);
             result = StopPrtJob(result) && result;
         }
+        m_cutShort.clear();
         m_host->JobSize(static_cast<uint32_t>(info.size));
     }
     bool remove = true;
@@ -146,6 +148,7 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
     request.jobName = jobName != nullptr ? jobName : "";
     const std::string docName = FieldText(m_InitData.docname);
     request.documentName = docName.empty() ? request.jobName : docName;
+    request.cutShort = m_cutShort;
 
     m_docOutput.clear();
     if (isPdfDriver(request.printer)) {

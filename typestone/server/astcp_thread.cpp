@@ -14,6 +14,7 @@
 #include "platform/spooler/raw_job.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <new>
@@ -96,6 +97,9 @@ void CASTCPThread::Run()
                 // printer serves others again.
                 TRZ_Trace(kTrzCore, "\nThreadProc: job %s received nothing for %d ms, ended",
                           JobName().c_str(), m_context.dataIdleMs.load());
+                if (m_cutShort.empty())
+                    m_cutShort = platform::text::sprintf("the host sent nothing for %d ms",
+                                                         m_context.dataIdleMs.load());
                 m_stop = true;
             }
         } else if (status == platform::jobio::WaitResult::Failed) {
@@ -122,6 +126,7 @@ bool CASTCPThread::dataIdleTooLong() const
 
 void CASTCPThread::Stop()
 {
+    m_stopAsked = true;
     m_stop = true;
     m_wake.set();
     // A job waiting for its turn wakes too (the connection list calls this under its lock,
@@ -213,6 +218,7 @@ void CASTCPThread::receiveData()
         m_buffer.reset(new (std::nothrow) uint8_t[kMaxChunk]);
         if (!m_buffer) {
             TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... no memory for %zu bytes", kMaxChunk);
+            m_cutShort = "no memory for the receive buffer";
             m_stop = true;
             return;
         }
@@ -224,8 +230,12 @@ void CASTCPThread::receiveData()
         // The host's orderly close is the end of the job; anything else is a failure. No
         // reply goes out in the data phase.
         m_peerClosed = got.status == platform::net::IoStatus::PeerClosed;
-        if (!m_peerClosed)
+        if (!m_peerClosed) {
             TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... %s", got.error.text.c_str());
+            m_cutShort = got.error.code == platform::net::wsa::ConnectionReset
+                             ? std::string("the host reset the connection")
+                             : "the connection failed: " + got.error.text;
+        }
         m_stop = true;
         return;
     }
@@ -248,6 +258,10 @@ void CASTCPThread::receiveData()
         m_lastDataMs = nowMs();
     } else {
         TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... PrintData-ERROR. Return !!");
+        // A spool file keeps what it took and is printed at the close; a raw job the spooler
+        // refused is gone (PrintData says why).
+        if (m_spooling)
+            m_cutShort = "the spool file could not take more data";
         m_stop = true;
     }
 }
@@ -278,32 +292,71 @@ void CASTCPThread::PutStateprinter(bool open)
 void CASTCPThread::OnClose()
 {
     if (m_printerOpen) {
+        // The data phase ended by the host's close, by a cause recorded when it happened, by
+        // the server's stop, or else by something no one named (the wait failed, say).
+        if (!m_peerClosed && !m_stopAsked && m_cutShort.empty() && m_failure.empty())
+            m_cutShort = "the connection ended before the host closed it";
+        // A job the server's stop ended is withdrawn as before; what the host sent is printed,
+        // also when it came to an early end, unless nothing came or the spooler lost it.
+        const bool stopped = !m_peerClosed && m_cutShort.empty() && m_failure.empty();
+        if (!stopped && m_failure.empty() && m_bytesReceived == 0)
+            m_failure =
+                m_cutShort.empty() ? std::string("no data arrived") : m_cutShort + "; no data had arrived";
+        const bool print = !stopped && m_failure.empty();
         if (m_rawJob) {
-            // Only a job the host ended in order is handed to the printer; one cut short by a
-            // failure or by the server's stop is withdrawn, never printed as if complete.
-            if (m_peerClosed) {
-                if (!m_rawJob->finish())
-                    TRZ_Trace(kTrzCore, "\n_OnClose: EndDocPrinter failed: %s",
-                              m_rawJob->errorText().c_str());
-            } else {
+            if (print)
+                finishRawJob();
+            else
                 m_rawJob->abort();
-            }
             m_rawJob.reset();
         }
         if (m_spooling) {
-            // The same rule for a spooled job: printed when the host closed in order.
-            if (m_peerClosed)
-                m_winPrt.StopSpoolPrtJob();
-            else
+            if (!print)
                 m_winPrt.DiscardSpoolPrtJob();
+            else if (!m_winPrt.StopSpoolPrtJob(m_cutShort))
+                m_failure = "the interpreter did not print it";
             m_spooling = false;
         }
         PutStateprinter(false);
     }
+    reportEnd();
     if (m_job)
         m_job->SetJobSize(m_bytesReceived);
     m_stop = true;
     m_ServerSocket.close();
+}
+
+void CASTCPThread::finishRawJob()
+{
+    if (!m_cutShort.empty() && !m_rawJob->markCutShort(m_cutShort))
+        TRZ_Trace(kTrzCore, "\n_OnClose: the cut-short note was not kept: %s", m_rawJob->errorText().c_str());
+    if (!m_rawJob->finish()) {
+        TRZ_Trace(kTrzCore, "\n_OnClose: EndDocPrinter failed: %s", m_rawJob->errorText().c_str());
+        m_failure = "the spooler did not take the job: " + m_rawJob->errorText();
+    }
+}
+
+void CASTCPThread::reportEnd()
+{
+    std::string outcome;
+    if (!m_failure.empty()) {
+        TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' NOT printed (%u bytes received): %s", JobName(),
+                  m_bytesReceived.load(), m_failure);
+        outcome = "Not printed: " + m_failure;
+    } else if (!m_cutShort.empty()) {
+        TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' cut short after %u bytes: %s; what arrived is printed",
+                  JobName(), m_bytesReceived.load(), m_cutShort);
+        outcome = "Cut short: " + m_cutShort + "; what arrived was printed";
+    } else {
+        return;
+    }
+    if (m_job)
+        m_job->SetOutcome(outcome);
+    // The host must not read an orderly close as its job printed whole.
+    if (!platform::net::setAbortiveClose(m_control))
+        TRZ_Trace(kTrzCore, "\n_OnClose: no reset for the control connection (errno %d)", errno);
+    if (m_ServerSocket.isValid())
+        platform::net::setAbortiveClose(m_ServerSocket);
 }
 
 } // namespace typestone

@@ -10,6 +10,11 @@
 // close ends the job, and so does a host that sends nothing for the idle limit (the job is
 // then cut short). Both connections have TCP keepalive, so a host that vanished is noticed.
 // Every wait is bounded and ends at Stop().
+//
+// A job whose data stops early (the host resets, a read fails, the spool file cannot take
+// more, the host falls silent) is still printed with what arrived, marked cut short. A job
+// that did not print, or was cut short, ends its connections with a reset: the orderly close
+// is kept for a job printed whole, since that is what a host takes for success.
 
 #include "typestone/engine/win_prt.h"
 #include "typestone/server/data_port.h"
@@ -106,6 +111,10 @@ private:
     bool StartSpoolJob(const std::string& printer);
     void PutStateprinter(bool open);
     void OnClose();
+    // Prints what arrived of a raw job (marked cut short when it is), or records why not.
+    void finishRawJob();
+    // The trace line, the job record's outcome and the reset for a job not printed whole.
+    void reportEnd();
     void sendReply(uint16_t code, uint16_t port);
     void endWithReply(uint16_t code);
     bool headerTimedOut() const;
@@ -116,7 +125,12 @@ private:
     std::atomic<bool> m_stop{false};
     platform::jobio::WakeSignal m_wake;
     std::atomic<bool> m_printerOpen{false};
-    bool m_peerClosed = false; // the host ended the job in order
+    bool m_peerClosed = false;            // the host ended the job in order
+    std::atomic<bool> m_stopAsked{false}; // Stop() ended the connection
+    // Why the data ended before the host's orderly close (what arrived is printed), and why
+    // the job did not print; both empty for a job printed whole.
+    std::string m_cutShort;
+    std::string m_failure;
 
     // The header as it comes in.
     std::array<uint8_t, kJobHeaderSize> m_header{};

@@ -104,6 +104,8 @@ void CASTCPThread::handleHeader()
         // The host has its reply already; the job it never fed is withdrawn and the printer
         // freed when the connection ends.
         TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... DoTCPAccept-ERROR. Return !!");
+        if (!m_stopAsked)
+            m_failure = "the host opened no data connection";
         if (m_rawJob) {
             m_rawJob->abort();
             m_rawJob.reset();
@@ -298,6 +300,7 @@ bool CASTCPThread::PrintData(const uint8_t* data, size_t count)
     if (!m_rawJob->write(data, count)) {
         TRZ_Trace(kTrzCore, "\nPrintData(VALDOR_MODE)- Failed:\nWritePrinter\n%s",
                   m_rawJob->errorText().c_str());
+        m_failure = "the spooler refused the data: " + m_rawJob->errorText();
         m_rawJob->abort();
         m_rawJob.reset();
         return false;

@@ -69,6 +69,18 @@ std::string CPrtJobThread::JobName() const
     return m_jobName;
 }
 
+void CPrtJobThread::SetOutcome(const std::string& outcome)
+{
+    std::lock_guard<std::mutex> lock(m_nameMutex);
+    m_outcome = outcome;
+}
+
+std::string CPrtJobThread::Outcome() const
+{
+    std::lock_guard<std::mutex> lock(m_nameMutex);
+    return m_outcome;
+}
+
 void CPrtJobThread::SetPrinting()
 {
     m_started = std::time(nullptr);
@@ -112,12 +124,15 @@ std::string CPrtJobThread::StatisticsText() const
 {
     const std::time_t created = m_created, started = m_started, ended = m_ended;
     const std::string size = FormatSize("bytes", m_size);
-    return platform::text::sprintf(
-        "\n->\nJob='%.255s'- Size=%s (Elap=%s - Wait=%s, Prt=%s)\nPrt='%.255s'\nCreation Time=%s\nStart "
-        "Time=%s\nEnd Time=%s",
-        JobName().c_str(), size.c_str(), span(created, ended).c_str(), span(created, started).c_str(),
-        span(started, ended).c_str(), PrinterName().c_str(), localTime(created).c_str(),
-        localTime(started).c_str(), localTime(ended).c_str());
+    const std::string outcome = Outcome();
+    return platform::text::sprintf("\n->\nJob='%.255s'- Size=%s (Elap=%s - Wait=%s, "
+                                   "Prt=%s)\nPrt='%.255s'\nCreation Time=%s\nStart "
+                                   "Time=%s\nEnd Time=%s",
+                                   JobName().c_str(), size.c_str(), span(created, ended).c_str(),
+                                   span(created, started).c_str(), span(started, ended).c_str(),
+                                   PrinterName().c_str(), localTime(created).c_str(),
+                                   localTime(started).c_str(), localTime(ended).c_str()) +
+           (outcome.empty() ? std::string() : "\n" + outcome);
 }
 
 void CPrtJobThread::LogStatistics() const

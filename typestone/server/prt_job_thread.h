@@ -50,6 +50,10 @@ public:
     void SetJobSize(uint32_t bytes) { m_size = bytes; }
     // End time now, statistics line into the job log, then Finished.
     void SetFinished();
+    // How a job that did not end in order and whole ended ("Cut short: ...", "Not printed:
+    // ..."); the statistics line carries it. Empty (the default) for a whole job.
+    void SetOutcome(const std::string& outcome);
+    std::string Outcome() const;
 
     // "Job='%s'-Prt='%s'-Status=%s (0x%04x) - Thread=%p" into *out; null without `out`.
     const char* GetStatusText(std::string* out) const;
@@ -73,6 +77,7 @@ private:
     mutable std::mutex m_nameMutex;
     std::string m_printer;
     std::string m_jobName;
+    std::string m_outcome;
 
     platform::sync::Event m_event{platform::sync::Event::ResetMode::Auto, false};
 

@@ -163,6 +163,31 @@ TEST(Tcp, AResetConnectionIsAnErrorNotAnOrderlyClose)
     EXPECT_EQ(sent.error.code, wsa::ConnectionReset) << sent.error.text;
 }
 
+// An abortive close is seen as a reset even when nothing is left unread, also by a peer that
+// has already ended its sending side; the default close stays an orderly end of data.
+TEST(Tcp, AbortiveCloseResetsWhereAPlainCloseEndsInOrder)
+{
+    for (const bool abortive : {false, true}) {
+        SCOPED_TRACE(abortive ? "abortive" : "plain");
+        Pair p = connectedPair();
+        ASSERT_TRUE(shutdownSend(p.client));
+        char buf[4];
+        ASSERT_EQ(receiveSome(p.server, buf, sizeof buf, kWaitMs).status, IoStatus::PeerClosed);
+        if (abortive) {
+            ASSERT_TRUE(setAbortiveClose(p.server));
+        }
+        p.server.close();
+        IoResult got = receiveSome(p.client, buf, sizeof buf, kWaitMs);
+        if (abortive) {
+            EXPECT_EQ(got.status, IoStatus::Failed);
+            EXPECT_EQ(got.error.code, wsa::ConnectionReset) << got.error.text;
+        } else {
+            EXPECT_EQ(got.status, IoStatus::PeerClosed) << got.error.text;
+        }
+    }
+    EXPECT_FALSE(setAbortiveClose(Socket()));
+}
+
 TEST(Tcp, SendAllDeliversLargeBuffersWholeAndTimesOutOnAPeerThatStopsReading)
 {
     Pair p = connectedPair();

@@ -225,6 +225,36 @@ TEST_F(FolderSpoolerTest, StoresPdfWholeWithItsOptions)
                                                        "copies=2\n");
 }
 
+// A job that ended early is printed with what it has, and its record says so and why (the
+// reason kept on one line); a whole job's record has no such line.
+TEST_F(FolderSpoolerTest, ACutShortJobSaysSoInItsRecord)
+{
+    std::string error;
+    auto job = m_spooler->startRawJob("Laser", "doc", "RAW", &error);
+    ASSERT_TRUE(job) << error;
+    ASSERT_TRUE(job->write("half", 4));
+    ASSERT_TRUE(job->markCutShort("connection reset\nafter 4 bytes")) << job->errorText();
+    ASSERT_TRUE(job->finish()) << job->errorText();
+    EXPECT_FALSE(job->markCutShort("late")) << "an ended job takes no note";
+    EXPECT_EQ(readFile(m_root + "/Laser/000001-doc.prn"), "half");
+    EXPECT_EQ(readFile(m_root + "/Laser/000001.info"), "file=000001-doc.prn\n"
+                                                       "printer=Laser\n"
+                                                       "document=doc\n"
+                                                       "datatype=RAW\n"
+                                                       "cut-short=connection reset\\nafter 4 bytes\n");
+
+    const std::string path = m_dir.path() + "/in.pdf";
+    writeFile(path, spooler_test::pdfBytes());
+    PrintOptions options;
+    options.cutShort = "the spool file could not be written";
+    ASSERT_TRUE(m_spooler->submitPdf("Laser", "doc", path, options, &error)) << error;
+    EXPECT_EQ(readFile(m_root + "/Laser/000002.info"), "file=000002-doc.pdf\n"
+                                                       "printer=Laser\n"
+                                                       "document=doc\n"
+                                                       "datatype=application/pdf\n"
+                                                       "cut-short=the spool file could not be written\n");
+}
+
 TEST_F(FolderSpoolerTest, SettingsPersistAcrossSpoolerObjects)
 {
     std::string error;

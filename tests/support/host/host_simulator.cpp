@@ -2,6 +2,7 @@
 
 #include "platform/net/socket_io.h"
 #include "platform/net/tcp.h"
+#include "platform/net/wsa_error.h"
 #include "tests/support/host/job_request.h"
 
 #include <algorithm>
@@ -118,15 +119,28 @@ HostResult HostSimulator::run(const std::string& serverAddress, uint16_t port,
         result.dataConnected = true;
     }
 
-    for (size_t at = firstData; at < data.size();) {
-        const size_t n = std::min(o.chunkSize, data.size() - at);
+    const size_t end = o.resetAfter ? std::min(*o.resetAfter, data.size()) : data.size();
+    for (size_t at = firstData; at < end;) {
+        const size_t n = std::min(o.chunkSize, end - at);
         IoResult sent = sendAll(control.socket, data.data() + at, n, o.sendTimeoutMs);
         result.bytesSent += sent.bytes;
         if (!sent.ok()) {
+            result.serverReset = sent.error.code == wsa::ConnectionReset;
+            result.serverClosed = result.serverReset;
             result.error = "sending data: " + sent.error.text;
             return result;
         }
         at += n;
+    }
+    if (o.resetAfter) {
+        if (o.beforeReset)
+            o.beforeReset();
+        setAbortiveClose(control.socket);
+        setAbortiveClose(dataConnection);
+        control.socket.close();
+        dataConnection.close();
+        result.hostReset = true;
+        return result;
     }
     result.dataSent = true;
 
@@ -145,8 +159,10 @@ HostResult HostSimulator::run(const std::string& serverAddress, uint16_t port,
             result.extraBytes += r.bytes;
             continue;
         }
-        // An orderly close or a reset both mean the server has let go of the connection.
+        // An orderly close or a reset both mean the server has let go of the connection; only
+        // the orderly close says the job printed.
         result.serverClosed = r.status == IoStatus::PeerClosed || r.status == IoStatus::Failed;
+        result.serverReset = r.status == IoStatus::Failed && r.error.code == wsa::ConnectionReset;
         break;
     }
     return result;

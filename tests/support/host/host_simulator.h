@@ -5,11 +5,14 @@
 //   3. after code 0, open the data connection to the same server address at the data port,
 //   4. send the print data on the control connection in chunks,
 //   5. end the job: close our sending side of the control connection, close the data
-//      connection, and wait (bounded) for the server to close the control connection.
+//      connection, and wait (bounded) for the server to close the control connection; or,
+//      with resetAfter, drop both connections with a reset part-way through the data.
 // Every step has a time-out; nothing waits for ever.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,12 @@ struct HostOptions
     bool openDataConnection = true;   // false: a host that never opens the data connection
     int pieceDelayMs = 0;             // pause after each header write but the last
     int dataConnectDelayMs = 0;       // pause between the reply and the data connection
+    // Set: after this many data bytes (at most the data's size) the host resets both
+    // connections instead of ending the job in order, as a host that crashes or is cut off.
+    std::optional<size_t> resetAfter;
+    // Called before that reset, once the bytes are sent: a test waits there until the server
+    // holds them (a reset may overtake data the server has not read yet).
+    std::function<void()> beforeReset;
     int connectTimeoutMs = 5000;
     int replyTimeoutMs = 30000; // the server answers only when the printer's turn has come
     int sendTimeoutMs = 10000;  // per wait for room in the send buffer
@@ -39,6 +48,9 @@ struct HostResult
     bool dataSent = false;      // every data byte went out on the control connection
     size_t bytesSent = 0;       // data bytes sent (the header not counted)
     bool serverClosed = false;  // the server closed the control connection after the job
+    bool serverReset = false;   // ... with a reset, not an orderly close: the job did not print
+                                // whole (also when the reset ended our sending)
+    bool hostReset = false;     // we reset the connections (resetAfter)
     size_t extraBytes = 0;      // bytes the server sent on the control connection after the reply
     std::string error;          // empty when nothing failed
 };

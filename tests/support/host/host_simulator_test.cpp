@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -36,7 +38,8 @@ std::string textAt(const std::vector<uint8_t>& b, size_t offset, size_t width)
 
 // A server that plays the other side of one job: it reads the 807-byte header (keeping every
 // byte the control connection brings), replies, accepts the data connection after code 0,
-// collects the rest of the control connection until the host closes it, then closes.
+// collects the rest of the control connection until the host closes it, then closes (with a
+// reset in ResetAtEnd, as a server whose job failed).
 class FakeServer
 {
 public:
@@ -44,6 +47,7 @@ public:
     {
         Reply,
         CloseWithoutReply,
+        ResetAtEnd,
     };
 
     FakeServer(uint16_t code, Mode mode = Mode::Reply, int dataAcceptMs = kWaitMs)
@@ -64,7 +68,8 @@ public:
             m_thread.join();
     }
 
-    std::vector<uint8_t> control; // everything received on the control connection
+    std::vector<uint8_t> control;    // everything received on the control connection
+    std::atomic<size_t> received{0}; // its size, readable while the server runs
     uint16_t dataPort = 0;
     bool dataAccepted = false;
     bool dataClosedByHost = false;
@@ -84,6 +89,7 @@ private:
                 return false;
             }
             control.insert(control.end(), buf, buf + r.bytes);
+            received = control.size();
         }
         return true;
     }
@@ -126,6 +132,9 @@ private:
                 }
                 dataConnectionBytes += r.bytes;
             }
+        }
+        if (m_mode == Mode::ResetAtEnd) {
+            ASSERT_TRUE(setAbortiveClose(c.socket));
         }
     }
 
@@ -350,6 +359,44 @@ TEST(HostSimulator, CanLeaveOutTheDataConnection)
     EXPECT_FALSE(result.dataConnected);
     EXPECT_FALSE(server.dataAccepted);
     EXPECT_EQ(server.control.size(), header.size() + data.size());
+}
+
+// The host tells the server's reset from its orderly close, and can itself cut a job short
+// with a reset once the server holds the bytes sent so far.
+TEST(HostSimulator, TellsAResetFromACloseAndCanResetItself)
+{
+    const std::vector<uint8_t> header = buildHeader(JobRequest{});
+    const std::vector<uint8_t> data = sampleData(3000);
+    for (const auto mode : {FakeServer::Mode::Reply, FakeServer::Mode::ResetAtEnd}) {
+        const bool reset = mode == FakeServer::Mode::ResetAtEnd;
+        SCOPED_TRACE(reset ? "server resets" : "server closes");
+        FakeServer server(ReplyAccepted, mode);
+        const HostResult result = HostSimulator().run(kLoopbackAddress, server.port(), header, data);
+        server.join();
+        EXPECT_EQ(result.error, "");
+        EXPECT_TRUE(result.dataSent);
+        EXPECT_TRUE(result.serverClosed);
+        EXPECT_EQ(result.serverReset, reset);
+        EXPECT_FALSE(result.hostReset);
+    }
+
+    FakeServer server(ReplyAccepted);
+    HostOptions options;
+    options.chunkSize = 512;
+    options.resetAfter = 1000;
+    options.beforeReset = [&] {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+        while (server.received < header.size() + 1000 && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    const HostResult result = HostSimulator(options).run(kLoopbackAddress, server.port(), header, data);
+    server.join();
+    EXPECT_EQ(result.error, "");
+    EXPECT_TRUE(result.hostReset);
+    EXPECT_FALSE(result.dataSent);
+    EXPECT_EQ(result.bytesSent, 1000u);
+    EXPECT_EQ(server.control.size(), header.size() + 1000);
+    EXPECT_NE(server.error.find("WSAECONNRESET"), std::string::npos) << server.error;
 }
 
 TEST(ValdorHostCommand, SendsAFileWithTheGivenFieldsAndRefusesBadArguments)

@@ -1,15 +1,22 @@
 // valdor-host: sends one print job to a Typestone server the way a VALDOR host does.
 //
 //   valdor-host --host 127.0.0.1 --port 3339 --printer NAME [--password P] [--cols 80]
-//               [--rows 58] [--raw] [--doc NAME] [--output NAME] [--version N] [--chunk N] FILE|-
+//               [--rows 58] [--raw] [--doc NAME] [--output NAME] [--version N] [--chunk N]
+//               [--reset-after N] FILE|-
+//
+// --reset-after N: send only N data bytes, wait half a second, then reset both connections
+// (a host cut off in the middle of its job).
 //
 // Exit status: 0 the job was accepted and all data sent, 1 the server refused the job (its
-// reply code is printed), 2 bad arguments, an unreadable file or a connection failure.
+// reply code is printed), 2 bad arguments, an unreadable file or a connection failure, 3 the
+// server ended the job with a reset (it did not print whole; the job log says why), 4 the job
+// was reset by --reset-after as asked.
 
 #include "tests/support/host/host_simulator.h"
 #include "tests/support/host/job_request.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -17,6 +24,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -28,7 +36,7 @@ void usage(std::ostream& out)
 {
     out << "usage: valdor-host --host ADDRESS --port N --printer NAME [--password P] [--cols N]\n"
            "                   [--rows N] [--raw] [--doc NAME] [--output NAME] [--version N]\n"
-           "                   [--chunk N] FILE|-\n";
+           "                   [--chunk N] [--reset-after N] FILE|-\n";
 }
 
 std::optional<unsigned long> parseNumber(const std::string& text, unsigned long min, unsigned long max)
@@ -137,6 +145,11 @@ int main(int argc, char** argv)
         } else if (arg == "--chunk") {
             ok = number(1, kMaxChunk, &n);
             options.chunkSize = n;
+        } else if (arg == "--reset-after") {
+            ok = number(0, kMaxJob, &n);
+            options.resetAfter = n;
+            // The server has the bytes before the reset overtakes them.
+            options.beforeReset = [] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); };
         } else if (arg.size() > 1 && arg[0] == '-') {
             std::cerr << "valdor-host: unknown option " << arg << "\n";
             ok = false;
@@ -178,9 +191,18 @@ int main(int argc, char** argv)
         std::cout << "\n";
     }
     std::cout << "sent " << result.bytesSent << " of " << data.size() << " bytes\n";
+    if (result.serverReset) {
+        std::cerr << "valdor-host: the server reset the connection: the job did not print whole"
+                  << (result.error.empty() ? "" : " (" + result.error + ")") << "\n";
+        return 3;
+    }
     if (!result.error.empty()) {
         std::cerr << "valdor-host: " << result.error << "\n";
         return 2;
+    }
+    if (result.hostReset) {
+        std::cout << "reset the connections after " << result.bytesSent << " bytes\n";
+        return 4;
     }
     if (result.replyCode != valdor::ReplyAccepted)
         return 1;

@@ -14,6 +14,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -112,6 +114,76 @@ TEST_F(InterpretedJobTest, AJobWithoutItsDataConnectionLeavesNothing)
     ASSERT_TRUE(server->WaitIdle(kWaitMs));
     EXPECT_TRUE(fs::is_empty(m_spoolDir)) << "the spool file is removed";
     EXPECT_TRUE(filesWithExtension(fs::path(spoolRoot()) / "Laser", ".pdf").empty());
+}
+
+// A host cut off after its first page: that page is printed, and the PDF's record and the job
+// log say the job was cut short.
+TEST_F(InterpretedJobTest, AJobCutShortByTheHostPrintsWhatArrived)
+{
+    logAndTrace();
+    const std::string first = "Page 1\f";
+    const std::string stream = first + "Page 2\fPage 3\f";
+    HostOptions options;
+    options.resetAfter = first.size();
+    options.beforeReset = [&] {
+        EXPECT_TRUE(jobtest::waitFileSize(m_spoolDir.string(), "", first.size())) << "the server spooled it";
+    };
+    const std::vector<uint8_t> data(stream.begin(), stream.end());
+    const valdor::HostResult r =
+        HostSimulator(options).run(platform::net::kLoopbackAddress, port, interpretedHeader("Laser"), data);
+    ASSERT_EQ(r.replyCode, 0) << r.error;
+    ASSERT_TRUE(r.hostReset) << r.error;
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+
+    const std::vector<fs::path> pdfs = filesWithExtension(fs::path(spoolRoot()) / "Laser", ".pdf");
+    ASSERT_EQ(pdfs.size(), 1u);
+    const std::string info = pdfInfo(pdfs[0]);
+    const auto at = info.find("Pages:");
+    ASSERT_NE(at, std::string::npos) << info;
+    EXPECT_EQ(std::stoi(info.substr(at + 6)), 1) << info;
+    const std::vector<fs::path> records = filesWithExtension(fs::path(spoolRoot()) / "Laser", ".info");
+    ASSERT_EQ(records.size(), 1u);
+    std::ifstream record(records[0]);
+    const std::string text((std::istreambuf_iterator<char>(record)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\ncut-short=the host reset the connection\n"), std::string::npos) << text;
+    EXPECT_TRUE(fs::is_empty(m_spoolDir)) << "the spool file is deleted after printing";
+    const std::string log = jobtest::JobTestEnv::jobLog();
+    EXPECT_NE(log.find("\nCut short: the host reset the connection"), std::string::npos) << log;
+}
+
+// An interpreted job that did not print ends with a reset and the job log says why: the
+// spooler refused its pages (a full disk), or no data came at all (no empty document then).
+TEST_F(InterpretedJobTest, AJobThatDidNotPrintEndsWithAReset)
+{
+    logAndTrace();
+    spooler->failSubmit = {"Other"};
+    const std::string page = "Hello\f";
+    struct Case
+    {
+        const char* what;
+        std::string printer;
+        std::vector<uint8_t> data;
+        std::string why;
+    };
+    const std::vector<Case> cases = {
+        {"the spooler refuses the pages",
+         "Other",
+         {page.begin(), page.end()},
+         "the interpreter did not print it"},
+        {"no data", "Laser", {}, "no data arrived"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const valdor::HostResult r =
+            HostSimulator().run(platform::net::kLoopbackAddress, port, interpretedHeader(c.printer), c.data);
+        ASSERT_EQ(r.replyCode, 0) << r.error;
+        ASSERT_TRUE(server->WaitIdle(kWaitMs));
+        EXPECT_TRUE(r.serverClosed && r.serverReset) << r.error;
+        const std::string log = jobtest::JobTestEnv::jobLog();
+        EXPECT_NE(log.find("\nNot printed: " + c.why), std::string::npos) << log;
+        EXPECT_TRUE(filesWithExtension(fs::path(spoolRoot()) / c.printer, ".pdf").empty());
+    }
+    EXPECT_TRUE(fs::is_empty(m_spoolDir)) << "no spool file is left behind";
 }
 
 TEST_F(InterpretedJobTest, WithoutAnEngineTheJobIsRefused)

@@ -172,3 +172,17 @@ TEST(PrtJobThread, StatusAndStatistics)
     EXPECT_NE(stats.find("Wait=--:--:--, Prt=--:--:--)"), std::string::npos) << stats;
     EXPECT_NE(stats.find("\nStart Time=-\n"), std::string::npos) << stats;
 }
+
+// A job that did not end whole says how it ended on the last line of its statistics; a whole
+// job's statistics end with the end time.
+TEST(PrtJobThread, StatisticsEndWithTheOutcome)
+{
+    CPrtJobThread job;
+    job.SetPrtJobName("Laser", "j_1");
+    EXPECT_EQ(job.StatisticsText().rfind("\nEnd Time="), job.StatisticsText().rfind('\n'));
+    job.SetOutcome("Cut short: the host reset the connection; what arrived was printed");
+    const std::string stats = job.StatisticsText();
+    EXPECT_TRUE(
+        stats.ends_with("\nEnd Time=-\nCut short: the host reset the connection; what arrived was printed"))
+        << stats;
+}

@@ -1,9 +1,16 @@
 #include "job_server_fixture.h"
 
+#include "typestone/server/server_trace.h"
+#include "typestone/server/trace_settings.h"
+#include "typestone/server/trace_writer.h"
+
 #include "platform/net/socket_io.h"
 #include "platform/net/tcp.h"
+#include "platform/net/wsa_error.h"
 
 #include <chrono>
+#include <filesystem>
+#include <thread>
 
 using namespace platform::net;
 
@@ -43,6 +50,32 @@ void JobServerFixture::TearDown()
     jobs.reset();
     printers.reset();
     spooler.reset();
+    typestone::TraceSettings::setJobLogging(false);
+    typestone::TraceSettings::setTracerOn(false);
+    typestone::TraceSettings::setTrzLevel(0);
+}
+
+void JobServerFixture::logAndTrace()
+{
+    typestone::TraceWriter::startRun();
+    typestone::TraceSettings::setTrzLevel(typestone::kTrzCore);
+    typestone::TraceSettings::setTracerOn(true);
+    typestone::TraceSettings::setJobLogging(true);
+}
+
+bool waitFileSize(const std::string& dir, const std::string& suffix, size_t size)
+{
+    namespace fs = std::filesystem;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < limit) {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(dir, ec))
+            if (entry.path().filename().string().ends_with(suffix) && entry.is_regular_file(ec) &&
+                fs::file_size(entry.path(), ec) == size)
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
 }
 
 void JobServerFixture::configure(const std::string& printer, bool shared, const std::string& password)
@@ -120,6 +153,23 @@ bool StepHost::waitServerClose(int timeoutMs)
         if (r.status == IoStatus::PeerClosed || r.status == IoStatus::Failed)
             return true;
         if (r.status == IoStatus::TimedOut)
+            return false;
+    }
+}
+
+bool StepHost::waitServerReset(int timeoutMs)
+{
+    uint8_t byte;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        IoResult r = receiveSome(control, &byte, 1, static_cast<int>(left.count()));
+        if (r.status == IoStatus::Failed)
+            return r.error.code == wsa::ConnectionReset;
+        if (r.status != IoStatus::Ok)
             return false;
     }
 }

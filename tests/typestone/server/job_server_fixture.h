@@ -33,6 +33,8 @@ protected:
     void configure(const std::string& printer, bool shared, const std::string& password);
     std::vector<uint8_t> header(const std::string& printer, const std::string& password = "") const;
     std::string spoolRoot() { return env.folder().root(); }
+    // Job log and core trace on, for this test (TearDown switches them off again).
+    void logAndTrace();
 
     JobTestEnv env;
     std::unique_ptr<ScriptedSpooler> spooler;
@@ -42,6 +44,10 @@ protected:
     std::unique_ptr<typestone::CASTCPTypestone> server;
     uint16_t port = 0;
 };
+
+// Waits (bounded) until a file in `dir` whose name ends with `suffix` holds `size` bytes: the
+// server has taken what a host sent.
+bool waitFileSize(const std::string& dir, const std::string& suffix, size_t size);
 
 // A host driven step by step, for the tests that hold a job open.
 struct StepHost
@@ -60,6 +66,8 @@ struct StepHost
     bool finish(int timeoutMs);
     // True when the server closed the control connection within the time.
     bool waitServerClose(int timeoutMs);
+    // True when the server's end of the control connection came as a reset within the time.
+    bool waitServerReset(int timeoutMs);
 };
 
 } // namespace jobtest

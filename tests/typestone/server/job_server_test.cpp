@@ -250,6 +250,103 @@ TEST_F(JobServerTest, MissingDataConnectionFreesThePrinter)
     EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
 }
 
+// A host cut off in the middle of its job: what arrived is printed, and the printed job's
+// record, the job log and the trace say it was cut short and why.
+TEST_F(JobServerTest, AJobCutShortByTheHostIsPrintedWithWhatArrived)
+{
+    logAndTrace();
+    const std::vector<uint8_t> data = someData(40000, 3);
+    HostOptions options;
+    options.chunkSize = 1000;
+    options.resetAfter = 15000;
+    options.beforeReset = [&] {
+        EXPECT_TRUE(jobtest::waitFileSize(spoolRoot() + "/Laser", ".part", 15000))
+            << "the server took the bytes";
+    };
+    const valdor::HostResult r =
+        HostSimulator(options).run(platform::net::kLoopbackAddress, port, header("Laser"), data);
+    ASSERT_EQ(r.replyCode, 0) << r.error;
+    ASSERT_TRUE(r.hostReset) << r.error;
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+
+    const auto done = jobtest::finishedJobs(spoolRoot(), "Laser");
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_TRUE(done[0].data == asText(data).substr(0, 15000)) << done[0].data.size() << " bytes printed";
+    EXPECT_EQ(done[0].cutShort, "the host reset the connection");
+    EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
+    const std::string log = jobtest::JobTestEnv::jobLog();
+    EXPECT_NE(log.find("\nCut short: the host reset the connection; what arrived was printed"),
+              std::string::npos)
+        << log;
+    const std::string trace = jobtest::JobTestEnv::traceFile();
+    EXPECT_NE(trace.find("cut short after 15000 bytes: the host reset the connection"), std::string::npos)
+        << trace;
+}
+
+// A job that did not print ends with a reset, never with the orderly close a host takes for
+// success; the job log and the trace say why, and nothing of it stays in the printer's folder.
+// A job printed whole still ends in order.
+TEST_F(JobServerTest, AJobThatDidNotPrintEndsWithAReset)
+{
+    logAndTrace();
+    env.addPrinter("Full");
+    spooler->failWrite = {"Other"};
+    spooler->failFinish = {"Full"};
+    context->acceptTimeoutMs = 300;
+    HostOptions noDataConnection;
+    noDataConnection.openDataConnection = false;
+    struct Case
+    {
+        const char* what;
+        std::string printer;
+        HostOptions options;
+        std::vector<uint8_t> data;
+        std::string why; // empty: printed whole
+    };
+    const std::vector<Case> cases = {
+        {"printed whole", "Laser", {}, someData(5000, 1), ""},
+        {"the spooler refuses the data",
+         "Other",
+         {},
+         someData(5000, 2),
+         "the spooler refused the data: no space left on the test's device"},
+        {"the spooler refuses the end",
+         "Full",
+         {},
+         someData(5000, 3),
+         "the spooler did not take the job: the test's spooler lost the job"},
+        {"no data", "Laser", {}, {}, "no data arrived"},
+        {"no data connection", "Laser", noDataConnection, someData(100, 4),
+         "the host opened no data connection"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const valdor::HostResult r =
+            HostSimulator(c.options).run(platform::net::kLoopbackAddress, port, header(c.printer), c.data);
+        ASSERT_EQ(r.replyCode, 0) << r.error;
+        ASSERT_TRUE(server->WaitIdle(kWaitMs));
+        EXPECT_TRUE(r.serverClosed) << r.error;
+        EXPECT_EQ(r.serverReset, !c.why.empty()) << r.error;
+        if (!c.why.empty()) {
+            EXPECT_NE(jobtest::JobTestEnv::jobLog().find("\nNot printed: " + c.why), std::string::npos)
+                << jobtest::JobTestEnv::jobLog();
+            EXPECT_NE(jobtest::JobTestEnv::traceFile().find("NOT printed"), std::string::npos);
+            EXPECT_NE(jobtest::JobTestEnv::traceFile().find(c.why), std::string::npos);
+        }
+    }
+    const auto done = jobtest::finishedJobs(spoolRoot(), "Laser");
+    ASSERT_EQ(done.size(), 1u) << "no empty document for the jobs without data";
+    EXPECT_EQ(done[0].data, asText(cases[0].data));
+    EXPECT_EQ(done[0].cutShort, "");
+    EXPECT_EQ(jobtest::JobTestEnv::jobLog().find("Cut short"), std::string::npos);
+    for (const char* printer : {"Laser", "Other", "Full"}) {
+        EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), printer), 0u) << printer;
+        if (std::string(printer) != "Laser") {
+            EXPECT_TRUE(jobtest::finishedJobs(spoolRoot(), printer).empty()) << printer;
+        }
+    }
+}
+
 // A header that never completes gets code 2 after the header time-out; a host that leaves
 // in the middle of its header gets code 2 as well (as far as it still listens).
 TEST_F(JobServerTest, IncompleteHeaderGetsCode2)

@@ -1,5 +1,7 @@
 #include "job_test_env.h"
 
+#include "typestone/server/server_trace.h"
+
 #include "platform/settings/settings_store.h"
 
 #include <algorithm>
@@ -35,6 +37,43 @@ std::map<std::string, std::string> infoValues(const fs::path& path)
     return values;
 }
 
+// A raw job whose writes or whose end the test refuses; a refused job is withdrawn, as the
+// spooler interface says.
+class ScriptedRawJob : public platform::spooler::RawJob
+{
+public:
+    ScriptedRawJob(std::unique_ptr<platform::spooler::RawJob> inner, bool failWrite, bool failFinish)
+        : m_inner(std::move(inner)), m_failWrite(failWrite), m_failFinish(failFinish)
+    {
+    }
+    bool write(const void* data, size_t size) override
+    {
+        if (!m_failWrite)
+            return m_inner->write(data, size);
+        m_inner->abort();
+        m_error = "no space left on the test's device";
+        return false;
+    }
+    bool markCutShort(const std::string& reason) override { return m_inner->markCutShort(reason); }
+    bool finish() override
+    {
+        if (!m_failFinish && !m_failWrite)
+            return m_inner->finish();
+        m_inner->abort();
+        if (m_error.empty())
+            m_error = "the test's spooler lost the job";
+        return false;
+    }
+    void abort() override { m_inner->abort(); }
+    std::string errorText() const override { return m_error.empty() ? m_inner->errorText() : m_error; }
+
+private:
+    std::unique_ptr<platform::spooler::RawJob> m_inner;
+    const bool m_failWrite;
+    const bool m_failFinish;
+    std::string m_error;
+};
+
 } // namespace
 
 JobTestEnv::JobTestEnv()
@@ -42,6 +81,8 @@ JobTestEnv::JobTestEnv()
     if (!m_dir.ok())
         throw std::runtime_error(m_dir.error());
     m_env.set("TYPESTONE_REGISTRY", m_dir.path("registry.sqlite"));
+    fs::create_directories(m_dir.path("tmp"));
+    m_env.set("TMPDIR", m_dir.path("tmp"));
     platform::SettingsStore::resetShared();
     std::string error;
     m_folder = platform::spooler::FolderSpooler::open(m_dir.path("spool"), &error);
@@ -62,6 +103,20 @@ void JobTestEnv::addPrinter(const std::string& name)
         throw std::runtime_error("addPrinter: " + error);
 }
 
+std::string JobTestEnv::jobLog()
+{
+    std::string path;
+    GetLogFName(path);
+    return readAll(path);
+}
+
+std::string JobTestEnv::traceFile()
+{
+    std::string path;
+    GetTrzFName(path);
+    return readAll(path);
+}
+
 std::vector<FolderJob> finishedJobs(const std::string& root, const std::string& printer)
 {
     std::vector<fs::path> infos;
@@ -78,7 +133,7 @@ std::vector<FolderJob> finishedJobs(const std::string& root, const std::string& 
         const fs::path file = dir / v["file"];
         if (v["file"].empty() || !fs::exists(file))
             continue;
-        jobs.push_back({v["document"], v["datatype"], readAll(file)});
+        jobs.push_back({v["document"], v["datatype"], readAll(file), v["cut-short"]});
     }
     return jobs;
 }
@@ -142,13 +197,23 @@ std::unique_ptr<platform::spooler::RawJob> ScriptedSpooler::startRawJob(const st
             *error = "start refused by the test";
         return nullptr;
     }
-    return m_inner.startRawJob(printer, documentName, dataType, error);
+    std::unique_ptr<platform::spooler::RawJob> job =
+        m_inner.startRawJob(printer, documentName, dataType, error);
+    if (job && (listed(failWrite, printer) || listed(failFinish, printer)))
+        return std::make_unique<ScriptedRawJob>(std::move(job), listed(failWrite, printer),
+                                                listed(failFinish, printer));
+    return job;
 }
 
 bool ScriptedSpooler::submitPdf(const std::string& printer, const std::string& documentName,
                                 const std::string& pdfFilePath,
                                 const platform::spooler::PrintOptions& options, std::string* error)
 {
+    if (listed(failSubmit, printer)) {
+        if (error)
+            *error = "no space left on the test's device";
+        return false;
+    }
     return m_inner.submitPdf(printer, documentName, pdfFilePath, options, error);
 }
 

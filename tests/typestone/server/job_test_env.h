@@ -17,8 +17,9 @@
 
 namespace jobtest {
 
-// A temporary folder that is the home of the test's settings store (TYPESTONE_REGISTRY) and of
-// a folder spooler root ("spool").
+// A temporary folder that is the home of the test's settings store (TYPESTONE_REGISTRY), of
+// its temporary files (TMPDIR: the trace file and the job log) and of a folder spooler root
+// ("spool").
 class JobTestEnv
 {
 public:
@@ -30,6 +31,10 @@ public:
     const std::string& dir() const { return m_dir.path(); }
     platform::spooler::FolderSpooler& folder() { return *m_folder; }
     void addPrinter(const std::string& name);
+
+    // The job log and the trace file as they are now ("" while they do not exist).
+    static std::string jobLog();
+    static std::string traceFile();
 
 private:
     ts::support::TempDir m_dir{"ts-jobs"};
@@ -43,6 +48,7 @@ struct FolderJob
     std::string document;
     std::string dataType;
     std::string data;
+    std::string cutShort; // the record's reason when the job ended early
 };
 
 // The finished jobs of a printer folder in the order they were reserved.
@@ -51,7 +57,10 @@ std::vector<FolderJob> finishedJobs(const std::string& root, const std::string& 
 size_t leftoverFiles(const std::string& root, const std::string& printer);
 
 // Passes everything to an inner spooler, except: printers named in failStart refuse to start,
-// printers in v4 report driver version 4. Records the data type of every start.
+// printers in v4 report driver version 4; raw jobs on printers in failWrite refuse their data
+// (as a spooler that lost its connection or its disk), on printers in failFinish refuse their
+// end; PDF documents for printers in failSubmit are refused. Records the data type of every
+// start.
 class ScriptedSpooler : public platform::spooler::Spooler
 {
 public:
@@ -59,6 +68,9 @@ public:
 
     std::vector<std::string> failStart;
     std::vector<std::string> v4;
+    std::vector<std::string> failWrite;
+    std::vector<std::string> failFinish;
+    std::vector<std::string> failSubmit;
 
     std::vector<std::string> dataTypes() const;
 
