@@ -556,7 +556,8 @@ TEST_F(ServerRunTest, DailyWebQueryAtStartOnlyOnceBothAddressesAreGiven)
 }
 
 // The idle limit comes from the settings: a host that goes silent in the middle of its job is
-// cut off after it, its job is withdrawn, and the printer takes the next job.
+// cut off after it, what it sent is printed marked cut short, and the printer takes the next
+// job.
 TEST_F(ServerRunTest, SilentHostIsCutOffAtTheConfiguredIdleLimit)
 {
     {
@@ -597,15 +598,23 @@ TEST_F(ServerRunTest, SilentHostIsCutOffAtTheConfiguredIdleLimit)
     const valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, header, next);
     ASSERT_TRUE(result.error.empty()) << result.error;
     std::vector<fs::path> jobs;
-    for (int i = 0; i < 100 && jobs.empty(); ++i) {
+    for (int i = 0; i < 200 && jobs.size() < 2; ++i) {
+        jobs.clear();
         for (const auto& entry : fs::directory_iterator(dir / "spool/Printer1"))
             if (entry.path().extension() == ".prn")
                 jobs.push_back(entry.path());
-        if (jobs.empty())
+        if (jobs.size() < 2)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    ASSERT_EQ(jobs.size(), 1u) << "only the complete job is printed";
-    std::ifstream in(jobs[0], std::ios::binary);
-    EXPECT_EQ(std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
-              next);
+    ASSERT_EQ(jobs.size(), 2u) << "the cut job and the next one are printed";
+    std::sort(jobs.begin(), jobs.end()); // the names begin with the job's sequence number
+    const auto content = [](const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(content(jobs[0]), "half");
+    EXPECT_EQ(content(jobs[1]), "next");
+    const std::string name = jobs[0].filename().string();
+    const fs::path info = jobs[0].parent_path() / (name.substr(0, name.find('-')) + ".info");
+    EXPECT_NE(content(info).find("cut-short="), std::string::npos) << content(info);
 }
