@@ -12,6 +12,7 @@
 #include "typestone/server/service_ui_bridge.h"
 #include "typestone/server/trace_settings.h"
 #include "typestone/server/trace_writer.h"
+#include "typestone/server/unsupp_dlg.h"
 
 #include "klv_inet/support/app_name.h"
 #include "klv_inet/support/reg_entry.h"
@@ -176,6 +177,9 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     platform::folders::makePath(m_engine.pdfFolder, 0700);
     m_context->engine = &m_engine;
     DoWebQuery(true);
+    // The unsupported-command dialog's update button asks the same web update.
+    SetUnsuppDlgWebUpdate(
+        {[this] { return m_web && m_web->IsWebAvailable(); }, [this] { return DoWebQuery(false); }});
     m_jobs->StartPrtJobSequencer();
 
     CMyService::Options options;
