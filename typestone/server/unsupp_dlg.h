@@ -26,6 +26,7 @@ void SetUnsuppDlgWebUpdate(UnsuppDlgWebUpdate update);
 // program's version line, the text when extended debugging is on, the message and, for a
 // required version above the supported one, both versions. True when the person ticked
 // "Ignore Unsupported Commands". The dialog closes by itself after half a minute.
-bool ShowUnsuppDlg(const std::string& text, const std::string& message, unsigned required, unsigned supported);
+bool ShowUnsuppDlg(const std::string& text, const std::string& message, unsigned required,
+                   unsigned supported);
 
 } // namespace typestone

@@ -237,7 +237,8 @@ TEST_F(JobMessagesTest, CancelPressedAsksBeforeAborting)
             EXPECT_EQ(boxes[0].box.text,
                       "OK to abort the print job 'host_1' currently printing on the 'Office' printer ?")
                 << c.name;
-            EXPECT_EQ(boxes[0].box.style & 0xF0F, platform::ui::kMbYesNo | platform::ui::kMbDefButton2) << c.name;
+            EXPECT_EQ(boxes[0].box.style & 0xF0F, platform::ui::kMbYesNo | platform::ui::kMbDefButton2)
+                << c.name;
             EXPECT_GT(boxes[0].box.timeoutMs, 0u) << c.name;
             EXPECT_EQ(boxes[0].timedOut, c.reply == Reply::Nobody) << c.name;
         }
@@ -315,7 +316,8 @@ TEST_F(JobMessagesTest, NestedFilesShowTheirLineAndLevel)
         {"first line 1", 1, 4, false, {}, "Printing 4 lines of file 'F.TXT' from line 1"},
         {"all records", 0, 0, true, {}, "Printing all the records of file 'F.TXT' from record 1"},
         {"some records", 2, 3, true, {}, "Printing 3 records of file 'F.TXT' from record 2"},
-        {"program's lines", 0, 0, false, spanish, "Imprimiendo todas las líneas del archivo 'F.TXT' desde la línea 1"},
+        {"program's lines", 0, 0, false, spanish,
+         "Imprimiendo todas las líneas del archivo 'F.TXT' desde la línea 1"},
         {"program's records", 0, 0, true, spanish,
          "Imprimiendo todos los registros del archivo 'F.TXT' desde el registro 1"},
     };
@@ -344,7 +346,8 @@ TEST_F(JobMessagesTest, NestedFilesShowTheirLineAndLevel)
             if (seen.empty() || seen.back() != now)
                 seen.push_back(now);
         }
-        const std::vector<std::pair<int, std::string>> expected = {{1, jobLine}, {2, c.expected}, {1, jobLine}};
+        const std::vector<std::pair<int, std::string>> expected = {
+            {1, jobLine}, {2, c.expected}, {1, jobLine}};
         EXPECT_EQ(seen, expected) << c.name;
         EXPECT_EQ(calls(Kind::CloseProgress).size(), 1u) << c.name;
     }
@@ -378,7 +381,8 @@ TEST_F(JobMessagesTest, SpoolFileIsDeletedOnlyAfterYes)
         ASSERT_EQ(m_host.boxes.size(), c.extended ? 1u : 0u) << c.name;
         if (c.extended) {
             EXPECT_EQ(m_host.boxes[0].first,
-                      "Spooled job 'host_1' was printed 'SUCCESSFULLY'\nOK to delete temp file '" + m_spool + "'")
+                      "Spooled job 'host_1' was printed 'SUCCESSFULLY'\nOK to delete temp file '" + m_spool +
+                          "'")
                 << c.name;
             EXPECT_EQ(m_host.boxes[0].second & 0xF0F, platform::ui::kMbYesNo | platform::ui::kMbDefButton2)
                 << c.name;

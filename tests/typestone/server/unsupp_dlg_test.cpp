@@ -40,7 +40,8 @@ TEST_F(UnsuppDlgTest, TracedUnderTheCoreAreaOnly)
     for (const uint32_t level : {0x2u, 0x8u, 0x80000009u}) {
         reset();
         startTracing(level);
-        ShowUnsuppDlg("CWinPrt::ExecCmd()-Text Processor", "Page #1: Command #3 (0x0003) -> Unknown", 100, 100);
+        ShowUnsuppDlg("CWinPrt::ExecCmd()-Text Processor", "Page #1: Command #3 (0x0003) -> Unknown", 100,
+                      100);
         EXPECT_EQ(afterHeader().find(line) != std::string::npos, level == 0x2u) << std::hex << level;
     }
     EXPECT_EQ(reports().size(), 3u);
