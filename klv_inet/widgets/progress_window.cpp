@@ -45,6 +45,11 @@ void ProgressWindow::apply(const platform::ui::ProgressState& state)
         m_bar->setValue(std::min(state.percent, 100));
 }
 
+void ProgressWindow::allowCancel()
+{
+    m_cancel->setEnabled(true);
+}
+
 void ProgressWindow::reject()
 {
     // The display stays until its owner closes it; Cancel only tells the owner.

@@ -19,6 +19,8 @@ class ProgressWindow : public QDialog
 public:
     ProgressWindow(const platform::ui::ProgressRequest& request, std::function<void()> onCancel);
     void apply(const platform::ui::ProgressState& state);
+    // Cancel can be pressed again (the owner went on after the first press).
+    void allowCancel();
 
 protected:
     void reject() override;

@@ -2,6 +2,7 @@
 
 #include "klv_inet/widgets/message_box_view.h"
 #include "klv_inet/widgets/progress_window.h"
+#include "klv_inet/widgets/unsupported_command_view.h"
 
 #include "platform/ui/message_box.h"
 
@@ -161,6 +162,14 @@ std::optional<std::size_t> WidgetUiBridge::askChoice(const ChoiceQuestion& reque
                                                 [request] { return chooseOnGui(request); });
 }
 
+UnsupportedCommandAnswer WidgetUiBridge::unsupportedCommand(const UnsupportedCommandRequest& request)
+{
+    UnsupportedCommandAnswer gaveUp;
+    gaveUp.timedOut = true;
+    return runOnGui<UnsupportedCommandAnswer>(*m_link, request.timeoutMs, gaveUp,
+                                              [request] { return showUnsupportedCommand(request); });
+}
+
 ProgressId WidgetUiBridge::openProgress(const ProgressRequest& request)
 {
     const ProgressId id = newProgressId();
@@ -209,6 +218,25 @@ bool WidgetUiBridge::progressCancelled(ProgressId id)
     std::lock_guard lock(*m_progressMutex);
     const auto it = m_progress->find(id);
     return it != m_progress->end() && it->second.cancelled;
+}
+
+void WidgetUiBridge::clearProgressCancel(ProgressId id)
+{
+    {
+        std::lock_guard lock(*m_progressMutex);
+        const auto it = m_progress->find(id);
+        if (it == m_progress->end())
+            return;
+        it->second.cancelled = false;
+    }
+    auto mutex = m_progressMutex;
+    auto progress = m_progress;
+    m_link->post([id, mutex, progress] {
+        std::lock_guard lock(*mutex);
+        const auto it = progress->find(id);
+        if (it != progress->end() && it->second.window)
+            it->second.window->allowCancel();
+    });
 }
 
 void WidgetUiBridge::closeProgress(ProgressId id)

@@ -27,9 +27,13 @@ public:
     std::optional<std::string> askText(const platform::ui::TextQuestion& request) override;
     // A drop-down list of the choices, the initial one selected.
     std::optional<std::size_t> askChoice(const platform::ui::ChoiceQuestion& request) override;
+    // The report with its check box and update button; the update runs on the GUI thread.
+    platform::ui::UnsupportedCommandAnswer
+    unsupportedCommand(const platform::ui::UnsupportedCommandRequest& request) override;
     platform::ui::ProgressId openProgress(const platform::ui::ProgressRequest& request) override;
     void updateProgress(platform::ui::ProgressId id, const platform::ui::ProgressState& state) override;
     bool progressCancelled(platform::ui::ProgressId id) override;
+    void clearProgressCancel(platform::ui::ProgressId id) override;
     void closeProgress(platform::ui::ProgressId id) override;
 
     // How long past a request's own time-out a caller waits for a GUI that does not answer.

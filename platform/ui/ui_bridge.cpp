@@ -1,6 +1,7 @@
 #include "platform/ui/ui_bridge.h"
 
 #include "platform/ui/headless_ui_bridge.h"
+#include "platform/ui/message_box.h"
 
 #include <atomic>
 #include <mutex>
@@ -40,6 +41,11 @@ public:
         return current()->askChoice(request);
     }
 
+    UnsupportedCommandAnswer unsupportedCommand(const UnsupportedCommandRequest& request) override
+    {
+        return current()->unsupportedCommand(request);
+    }
+
     ProgressId openProgress(const ProgressRequest& request) override
     {
         std::shared_ptr<UiBridge> target = current();
@@ -61,6 +67,12 @@ public:
     {
         std::shared_ptr<UiBridge> target = owner(id);
         return target && target->progressCancelled(id);
+    }
+
+    void clearProgressCancel(ProgressId id) override
+    {
+        if (std::shared_ptr<UiBridge> target = owner(id))
+            target->clearProgressCancel(id);
     }
 
     void closeProgress(ProgressId id) override
@@ -120,6 +132,18 @@ std::optional<std::size_t> UiBridge::askChoice(const ChoiceQuestion& request)
         if (request.choices[i] == *answer)
             return i;
     return std::nullopt;
+}
+
+UnsupportedCommandAnswer UiBridge::unsupportedCommand(const UnsupportedCommandRequest& request)
+{
+    MessageBoxRequest box;
+    box.text = request.text;
+    box.caption = request.caption;
+    box.style = kMbOk | kMbIconExclamation;
+    box.timeoutMs = request.timeoutMs;
+    UnsupportedCommandAnswer answer;
+    answer.timedOut = messageBox(box) == kIdTimeout;
+    return answer;
 }
 
 ProgressId newProgressId()

@@ -35,12 +35,19 @@ public:
     // as its text and takes an answer only when it is one of the entries exactly.
     virtual std::optional<std::size_t> askChoice(const ChoiceQuestion& request);
 
+    // Shows the report and returns what the person ticked. A bridge without a report of its
+    // own shows the text as an OK box (nothing ticked, no update button).
+    virtual UnsupportedCommandAnswer unsupportedCommand(const UnsupportedCommandRequest& request);
+
     // Opens a progress display and returns its id (from newProgressId()), or kNoProgress when
     // none can be opened; calls with kNoProgress or an id that is not open are ignored.
     virtual ProgressId openProgress(const ProgressRequest& request) = 0;
     virtual void updateProgress(ProgressId id, const ProgressState& state) = 0;
     // True once the person asked to cancel the display's work; false for unknown ids.
     virtual bool progressCancelled(ProgressId id) = 0;
+    // Takes back a cancel the owner decided not to follow (the person answered that the work
+    // goes on): progressCancelled() is false again and Cancel can be pressed once more.
+    virtual void clearProgressCancel(ProgressId id) { (void)id; }
     virtual void closeProgress(ProgressId id) = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,25 @@ struct ChoiceQuestion
     std::vector<std::string> choices;
     int initial = -1;            // index of the entry selected at first; -1: none
     std::uint32_t timeoutMs = 0; // as in MessageBoxRequest
+};
+
+// The report of a command the program cannot carry out: the text, OK, a check box with which
+// the person asks not to be told again, and a button that looks for an update of the program.
+struct UnsupportedCommandRequest
+{
+    std::string caption;
+    std::string text;
+    // Runs on the thread that shows the report when the update button is pressed; false when
+    // no update site can be reached (the button is then disabled). Empty: the button is shown
+    // disabled, or not at all by a bridge that has no such button.
+    std::function<bool()> update;
+    std::uint32_t timeoutMs = 0; // as in MessageBoxRequest
+};
+
+struct UnsupportedCommandAnswer
+{
+    bool ignoreLater = false; // "Ignore Unsupported Commands" was ticked
+    bool timedOut = false;    // nobody closed the report before the time-out
 };
 
 // Identifies an open progress display; kNoProgress is never handed out.

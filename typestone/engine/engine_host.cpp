@@ -20,6 +20,20 @@ int EngineHost::TracedBox(const std::string& text, unsigned type, uint32_t mask)
     return Ui().messageBox(box);
 }
 
+bool EngineHost::ShowUnsuppDlg(const UnsupportedCommandReport& report)
+{
+    if (TraceOn(kTrzCore))
+        TraceText(UnsupportedTraceLine(report));
+    std::string versionFormat;
+    StringText(kStrCommandVersion, &versionFormat);
+    platform::ui::UnsupportedCommandRequest dialog;
+    dialog.caption = kUnsupportedCaption;
+    dialog.text = UnsupportedDialogText(report, VersionText(), ExtendedDebug(), versionFormat);
+    // A job never waits on a person for long.
+    dialog.timeoutMs = 30000;
+    return Ui().unsupportedCommand(dialog).ignoreLater;
+}
+
 EngineHost& EngineHost::Default()
 {
     static EngineHost host;

@@ -6,6 +6,7 @@
 // without a runner of its own.
 
 #include "typestone/engine/trace_areas.h"
+#include "typestone/engine/unsupported_report.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +52,11 @@ public:
     virtual bool ExtendedDebug() { return false; }
     // A message box of `type` whose text and answer are traced under `mask`; the answer.
     virtual int TracedBox(const std::string& text, unsigned type, uint32_t mask);
+
+    // The unsupported-command report: its trace line under kTrzCore and its dialog. True when
+    // the person ticked "Ignore Unsupported Commands". This one offers no update button; the
+    // server's adds it.
+    virtual bool ShowUnsuppDlg(const UnsupportedCommandReport& report);
 
     // The program's string `id`: true with *out set when there is one.
     virtual bool StringText(unsigned id, std::string* out)

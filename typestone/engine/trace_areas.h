@@ -7,7 +7,8 @@ namespace typestone {
 
 inline constexpr uint32_t kTrzAlways = 0;
 inline constexpr uint32_t kTrzFiles = 1;     // file cache and host file transfer
-inline constexpr uint32_t kTrzCore = 2;      // start-up, service, UDP server, job reception, raw printing
+inline constexpr uint32_t kTrzCore = 2;      // start-up, service, UDP server, job reception, raw printing,
+                                             // commands the engine cannot carry out
 inline constexpr uint32_t kTrzStatus = 4;    // status window, datagrams to TypestoneUI, OEM text
 inline constexpr uint32_t kTrzJobs = 8;      // job sequencing, accept, job names, message boxes, engine
 inline constexpr uint32_t kTrzDataPort = 16; // socket calls of the job's data port

@@ -5,6 +5,9 @@
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
 #include "typestone/engine/font_mapper.h"
+#include "typestone/engine/job_strings.h"
+
+#include "klv_inet/support/msg_dlg.h"
 
 #include <cstring>
 
@@ -43,6 +46,7 @@ void CWinPrt::SetConfig(const INIT_DATA* record, bool showMessages)
 {
     m_InitData = record != nullptr ? *record : DefaultInitData();
     m_bShowMsgs = showMessages;
+    m_ignoreUnsupported = false;
     Setup();
 }
 
@@ -53,7 +57,45 @@ platform::draw::Dc* CWinPrt::Dc() const
 
 bool CWinPrt::IsAborted()
 {
-    return m_stop.abort || m_stop.m_bCanceled.load();
+    if (m_stop.abort || m_stop.m_bCanceled.load())
+        return true;
+    if (!m_stop.cancelPressed)
+        return false;
+    m_stop.cancelPressed = false;
+    if (!confirmCancel())
+        return false;
+    m_stop.m_bCanceled = true;
+    return true;
+}
+
+bool CWinPrt::confirmCancel()
+{
+    // With messages off nobody may be asked: the press alone cancels.
+    if (m_stop.abortConfirmed || !CMsgDlg::AreMsgsEnabled())
+        return true;
+    platform::ui::MessageBoxRequest box;
+    box.text = platform::text::sprintf(hostString(kStrAbortJob, kAbortJobText).c_str(), m_jobName,
+                                       FieldText(m_InitData.printer));
+    box.caption = m_jobName.empty() ? "Typestone" : m_jobName;
+    box.style = platform::ui::kMbYesNo | platform::ui::kMbDefButton2 | platform::ui::kMbIconQuestion;
+    box.timeoutMs = 60000;
+    const int answer = m_host->Ui().messageBox(box);
+    Trace(kTrzJobs, "\nCWinPrt: abort question for '%s' -> %d", m_jobName, answer);
+    if (answer == platform::ui::kIdYes) {
+        m_stop.abortConfirmed = true;
+        return true;
+    }
+    // No, or no answer at all: the job goes on, and Cancel can be pressed again.
+    m_host->Ui().clearProgressCancel(m_progressId);
+    return false;
+}
+
+std::string CWinPrt::hostString(unsigned id, const char* fallback) const
+{
+    std::string text;
+    if (!m_host->StringText(id, &text) || text.empty())
+        text = fallback;
+    return text;
 }
 
 int CWinPrt::showError(const std::string& text, uint16_t code, unsigned type)
@@ -73,26 +115,17 @@ int CWinPrt::showError(const std::string& text, uint16_t code, unsigned type)
 
 void CWinPrt::showUnsupported(const std::string& description, uint16_t required)
 {
-    const char* title = "CWinPrt::ExecCmd()-Text Processor";
-    Trace(kTrzJobs, "\nERROR----\n%s\n%s\n-------\n", title, description);
-    if (!m_bShowMsgs)
-        return;
-    std::string text = m_host->VersionText();
-    text += "\n\n";
-    text += description;
-    if (required != 0 && required > kEscSupportedVersion) {
-        text += "\n\n";
-        text += platform::text::sprintf("Command Version: Required=%u.%02u, Supported=%u.%02u",
-                                        required / 100u, required % 100u, kEscSupportedVersion / 100u,
-                                        kEscSupportedVersion % 100u);
+    UnsupportedCommandReport report;
+    report.title = "CWinPrt::ExecCmd()-Text Processor";
+    report.message = description;
+    report.required = required;
+    report.supported = kEscSupportedVersion;
+    if (m_bShowMsgs && !m_ignoreUnsupported) {
+        if (m_host->ShowUnsuppDlg(report))
+            m_ignoreUnsupported = true;
+    } else if (m_host->TraceOn(kTrzCore)) {
+        m_host->TraceText(UnsupportedTraceLine(report));
     }
-    platform::ui::MessageBoxRequest box;
-    box.text = text;
-    box.caption = "Error: Unsupported Command";
-    box.style = platform::ui::kMbOk | platform::ui::kMbIconExclamation;
-    // A job never waits on a person for long.
-    box.timeoutMs = 30000;
-    m_host->Ui().messageBox(box);
 }
 
 } // namespace typestone

@@ -125,7 +125,8 @@ public:
     // the spool file is deleted.
     void DiscardSpoolPrtJob();
     const std::string& GetSpoolFName() const { return m_spoolName; }
-    // The cancel flag (a progress Cancel, or the server stopping); any thread may set it.
+    // Cancels the job without asking (the server stopping, a caller that decided already);
+    // any thread may call it. Cancel on the progress display asks the person first.
     void Cancel() { m_stop.m_bCanceled = true; }
 
     // --- job and document ---
@@ -161,7 +162,8 @@ public:
     bool PrintFile(const std::string& path, bool textMode, uint16_t flags, unsigned first, unsigned count,
                    bool recordMode, uint8_t option);
 
-    // The aborted test: cancelled or aborted.
+    // The aborted test: cancelled or aborted. A Cancel pressed on the progress display is
+    // confirmed first when messages are on (the person may answer that the job goes on).
     bool IsAborted();
     void SetAbort() { m_stop.abort = true; }
     // A failure report (trace, last error); the answer of the box, 7 (No) without messages.
@@ -205,6 +207,11 @@ private:
     void reportProgress(uint64_t done);
     bool printTextFile(std::FILE* file, uint16_t flags, unsigned first, unsigned count);
     void showUnsupported(const std::string& description, uint16_t required);
+    bool confirmCancel();
+    // The program's string `id`, or `fallback` when the host has none.
+    std::string hostString(unsigned id, const char* fallback) const;
+    // The progress display's state now: the current line and the file level.
+    void showProgressLine(int percent);
 
     const CommandTable* m_table;
     PageDeviceFactory m_deviceFactory;
@@ -224,6 +231,7 @@ private:
     // job
     INIT_DATA m_InitData;
     bool m_bShowMsgs = false;
+    bool m_ignoreUnsupported = false; // the person asked not to be told of them again this job
     std::unique_ptr<platform::draw::PageDevice> m_device;
     std::unique_ptr<CFontMapper> m_pFMap;
     PageState m_pageState = PageState::NoDocument;
@@ -237,6 +245,8 @@ private:
     {
         bool abort = false;
         std::atomic<bool> m_bCanceled{false};
+        bool cancelPressed = false;  // Cancel on the progress display, not yet confirmed
+        bool abortConfirmed = false; // the person answered Yes to the abort question
     } m_stop;
     uint16_t m_wError = 0;
     uint32_t m_dwPrintBytes = 0;
@@ -265,8 +275,10 @@ private:
 
     // progress
     ProgressThrottle m_progress;
-    uint64_t m_progressId = 0; // the progress display of the outermost file, 0 none
-    int m_fileDepth = 0;       // files being printed, the outermost first
+    uint64_t m_progressId = 0;  // the progress display of the outermost file, 0 none
+    int m_fileDepth = 0;        // files being printed, the outermost first
+    std::string m_progressLine; // what the display tells of the file being printed
+    int m_lastPercent = -1;     // the last figure the display showed
 };
 
 } // namespace typestone

@@ -1,6 +1,7 @@
 // The job's life: spooling, starting and ending the document, printing files.
 
 #include "typestone/engine/font_mapper.h"
+#include "typestone/engine/job_strings.h"
 #include "typestone/engine/win_prt.h"
 
 #include "klv_inet/support/text_compare.h"
@@ -12,6 +13,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -112,11 +114,14 @@ bool CWinPrt::StopSpoolPrtJob(const std::string& cutShort)
         m_host->JobSize(static_cast<uint32_t>(info.size));
     }
     bool remove = true;
-    if (m_host->ExtendedDebug() && m_bShowMsgs) {
+    if (m_host->ExtendedDebug()) {
         const std::string text =
             platform::text::sprintf("Spooled job '%s' was printed '%s'\nOK to delete temp file '%s'",
                                     m_jobName, result ? "SUCCESSFULLY" : "WITH ERROR", m_spoolName);
-        remove = m_host->TracedBox(text, platform::ui::kMbYesNo, kTrzJobs) != platform::ui::kIdNo;
+        // Only a Yes deletes: a question nobody answers (no companion program, a time-out)
+        // keeps the job's bytes for whoever debugs it.
+        remove = m_host->TracedBox(text, platform::ui::kMbYesNo | platform::ui::kMbDefButton2, kTrzJobs) ==
+                 platform::ui::kIdYes;
     }
     if (remove)
         std::remove(m_spoolName.c_str());
@@ -278,11 +283,21 @@ void CWinPrt::reportProgress(uint64_t done)
     m_progress.add(done);
 }
 
+void CWinPrt::showProgressLine(int percent)
+{
+    m_lastPercent = percent;
+    platform::ui::ProgressState state;
+    state.lines.push_back(m_progressLine);
+    state.level = m_fileDepth;
+    state.percent = percent;
+    state.status = "Page " + std::to_string(m_nPages);
+    m_host->Ui().updateProgress(m_progressId, state);
+}
+
 bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, unsigned first,
                         unsigned count, bool recordMode, uint8_t option)
 {
     (void)option;
-    (void)recordMode;
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) {
         Trace(kTrzJobs, "\nPrintFile()-FALSE: '%s' not found [OUT]", path);
@@ -292,22 +307,34 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
     if (file == nullptr)
         return false;
     const auto saved = m_progress.save();
-    // The outermost file owns the progress display; a file a command prints only nests.
+    // The outermost file owns the progress display; a file a command prints goes one level
+    // deeper and tells which part of which file it prints, then gives the line back.
     const bool outermost = m_fileDepth++ == 0;
+    const std::string savedLine = m_progressLine;
+    const std::string fileName = fs::path(path).filename().string();
     if (outermost) {
+        m_progressLine =
+            m_jobName.empty()
+                ? fileName
+                : platform::text::sprintf(hostString(kStrPrintingJob, kPrintingJobText).c_str(), m_jobName);
         platform::ui::ProgressRequest request;
         request.caption = FieldText(m_InitData.printer);
-        request.lines.push_back(m_jobName.empty() ? fs::path(path).filename().string()
-                                                  : "Printing '" + m_jobName + "'...");
+        request.lines.push_back(m_progressLine);
         m_progressId = m_host->Ui().openProgress(request);
+        m_lastPercent = -1;
         m_progress.setSink([this](int percent) {
-            platform::ui::ProgressState state;
-            state.percent = percent;
-            state.status = "Page " + std::to_string(m_nPages);
-            m_host->Ui().updateProgress(m_progressId, state);
+            showProgressLine(percent);
             if (m_host->Ui().progressCancelled(m_progressId))
-                m_stop.m_bCanceled = true;
+                m_stop.cancelPressed = true;
         });
+    } else {
+        const std::string all =
+            recordMode ? hostString(kStrAllRecords, kAllText) : hostString(kStrAllLines, kAllText);
+        const std::string howMany = count == 0 ? all : std::to_string(count);
+        const std::string format = recordMode ? hostString(kStrPrintingRecords, kPrintingRecordsText)
+                                              : hostString(kStrPrintingLines, kPrintingLinesText);
+        m_progressLine = platform::text::sprintf(format.c_str(), howMany, fileName, std::max(first, 1u));
+        showProgressLine(m_lastPercent);
     }
     m_progress.start(textMode && count != 0 ? count : fs::file_size(path, ec));
     // A new run starts clean; a file a command prints must not clear a cancel or an abort
@@ -315,6 +342,8 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
     if (outermost) {
         m_stop.m_bCanceled = false;
         m_stop.abort = false;
+        m_stop.cancelPressed = false;
+        m_stop.abortConfirmed = false;
     }
 
     bool ok = true;
@@ -338,10 +367,13 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
         m_progress.finish();
     m_progress.restore(saved);
     --m_fileDepth;
+    m_progressLine = savedLine;
     if (outermost) {
         m_progress.setSink(nullptr);
         m_host->Ui().closeProgress(m_progressId);
         m_progressId = 0;
+    } else {
+        showProgressLine(saved.lastSent);
     }
     std::fclose(file);
     return ok;

@@ -3,6 +3,7 @@
 #include "typestone/server/server_strings.h"
 #include "typestone/server/server_trace.h"
 #include "typestone/server/trace_settings.h"
+#include "typestone/server/unsupp_dlg.h"
 #include "typestone/server/version.h"
 
 namespace typestone {
@@ -30,6 +31,11 @@ bool ServerEngineHost::ExtendedDebug()
 int ServerEngineHost::TracedBox(const std::string& text, unsigned type, uint32_t mask)
 {
     return TRZ_MsgBox(text.c_str(), type, 0, mask);
+}
+
+bool ServerEngineHost::ShowUnsuppDlg(const UnsupportedCommandReport& report)
+{
+    return typestone::ShowUnsuppDlg(report.title, report.message, report.required, report.supported);
 }
 
 bool ServerEngineHost::StringText(unsigned id, std::string* out)

@@ -15,6 +15,8 @@ public:
     void TraceHexDump(const char* title, const void* data, size_t size) override;
     bool ExtendedDebug() override;
     int TracedBox(const std::string& text, unsigned type, uint32_t mask) override;
+    // The server's dialog, with the update button.
+    bool ShowUnsuppDlg(const UnsupportedCommandReport& report) override;
     bool StringText(unsigned id, std::string* out) override;
     std::string VersionText() override;
 };

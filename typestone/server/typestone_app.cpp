@@ -13,6 +13,7 @@
 #include "typestone/server/service_ui_bridge.h"
 #include "typestone/server/trace_settings.h"
 #include "typestone/server/trace_writer.h"
+#include "typestone/server/unsupp_dlg.h"
 
 #include "klv_inet/support/app_name.h"
 #include "klv_inet/support/reg_entry.h"
@@ -207,6 +208,9 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     std::fflush(stdout);
     m_context->engine = &m_engine;
     DoWebQuery(true);
+    // The unsupported-command dialog's update button asks the same web update.
+    SetUnsuppDlgWebUpdate(
+        {[this] { return m_web && m_web->IsWebAvailable(); }, [this] { return DoWebQuery(false); }});
     m_jobs->StartPrtJobSequencer();
 
     CMyService::Options options;

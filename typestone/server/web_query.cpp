@@ -1,6 +1,7 @@
 // CTypestoneApp::DoWebQuery: the web update's query at start (and on demand).
 
 #include "typestone/server/typestone_app.h"
+#include "typestone/server/unsupp_dlg.h"
 
 #include "klv_inet/webupdate/kdr_inet_obj.h"
 
@@ -35,7 +36,8 @@ bool CTypestoneApp::DoWebQuery(bool background)
 
 void CTypestoneApp::EndWebQuery()
 {
-    m_web.reset(); // cancels and joins the query and any download
+    SetUnsuppDlgWebUpdate({}); // no dialog asks the web update once it is gone
+    m_web.reset();             // cancels and joins the query and any download
 }
 
 } // namespace typestone

@@ -2,6 +2,7 @@
 #include "klv_inet/widgets/message_box_view.h"
 #include "klv_inet/widgets/msg_dlg_widget.h"
 #include "klv_inet/widgets/msg_dlg_widget_host.h"
+#include "klv_inet/widgets/unsupported_command_view.h"
 
 #include "klv_inet/support/kbd.h"
 #include "klv_inet/support/kbd_provider.h"
@@ -15,12 +16,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -216,6 +219,97 @@ TEST_F(WidgetsTest, ProgressDisplayFromAWorkerCanBeCancelled)
     }));
     EXPECT_FALSE(platform::ui::bridge().progressCancelled(id));
     window->findChild<QPushButton*>()->click();
+    EXPECT_TRUE(platform::ui::bridge().progressCancelled(id));
+    platform::ui::bridge().closeProgress(id);
+    EXPECT_TRUE(pumpUntil([&] { return topLevel("klvProgress") == nullptr; }));
+}
+
+// The report from a worker: its text, the update button that runs the update on the GUI
+// thread and is disabled when no site can be reached, the check box, OK.
+TEST_F(WidgetsTest, UnsupportedCommandReportFromAWorker)
+{
+    klv::widgets::DesktopUi ui;
+    std::atomic<int> updates{0};
+    bool updateOnGuiThread = false;
+    platform::ui::UnsupportedCommandRequest request;
+    request.caption = "Error: Unsupported Command";
+    request.text = "Typestone 2.42\n\nPage #1: Command #3 (0x0003) -> Unknown";
+    request.update = [&updates, &updateOnGuiThread] {
+        updateOnGuiThread = QThread::currentThread() == QApplication::instance()->thread();
+        ++updates;
+        return false; // no update site can be reached
+    };
+    request.timeoutMs = 10000;
+    auto answer = std::async(std::launch::async,
+                             [&request] { return platform::ui::bridge().unsupportedCommand(request); });
+
+    int step = 0;
+    bool updateDisabledAfterPress = false;
+    QString shownText;
+    QTimer person;
+    QObject::connect(&person, &QTimer::timeout, [&] {
+        QWidget* dialog = topLevel(klv::widgets::kUnsupportedCommandName);
+        if (!dialog)
+            return;
+        auto* update = dialog->findChild<QPushButton*>(klv::widgets::kUnsupportedUpdateName);
+        auto* ignore = dialog->findChild<QCheckBox*>(klv::widgets::kUnsupportedIgnoreName);
+        auto* text = dialog->findChild<QLabel*>(klv::widgets::kUnsupportedTextName);
+        if (!update || !ignore || !text)
+            return;
+        if (step == 0 && update->isEnabled()) {
+            shownText = text->text();
+            update->click();
+            updateDisabledAfterPress = !update->isEnabled();
+            ignore->setChecked(true);
+            step = 1;
+        } else if (step == 1) {
+            qobject_cast<QDialog*>(dialog)->accept();
+            step = 2;
+        }
+    });
+    person.start(20);
+    ASSERT_TRUE(pumpUntil([&] { return answer.wait_for(0s) == std::future_status::ready; }));
+    const platform::ui::UnsupportedCommandAnswer got = answer.get();
+    EXPECT_TRUE(got.ignoreLater);
+    EXPECT_FALSE(got.timedOut);
+    EXPECT_EQ(updates.load(), 1);
+    EXPECT_TRUE(updateOnGuiThread);
+    EXPECT_TRUE(updateDisabledAfterPress);
+    EXPECT_EQ(shownText.toStdString(), request.text);
+}
+
+TEST_F(WidgetsTest, UnsupportedCommandReportNobodyClosesEndsAtItsTimeOut)
+{
+    klv::widgets::DesktopUi ui;
+    platform::ui::UnsupportedCommandRequest request;
+    request.text = "Page #1: Command #44 (0x002c) -> Unknown";
+    request.timeoutMs = 200;
+    auto answer = std::async(std::launch::async,
+                             [&request] { return platform::ui::bridge().unsupportedCommand(request); });
+    ASSERT_TRUE(pumpUntil([&] { return answer.wait_for(0s) == std::future_status::ready; }));
+    const platform::ui::UnsupportedCommandAnswer got = answer.get();
+    EXPECT_TRUE(got.timedOut);
+    EXPECT_FALSE(got.ignoreLater);
+}
+
+// The owner answered that the work goes on: the cancel is taken back and Cancel works again.
+TEST_F(WidgetsTest, ProgressCancelTakenBackCanBePressedAgain)
+{
+    klv::widgets::DesktopUi ui;
+    platform::ui::ProgressId id = platform::ui::kNoProgress;
+    std::thread([&id] {
+        id = platform::ui::bridge().openProgress({"Office", {"Printing 'job'..."}});
+    }).join();
+    QWidget* window = nullptr;
+    ASSERT_TRUE(pumpUntil([&] { return (window = topLevel("klvProgress")) != nullptr; }));
+    auto* cancel = window->findChild<QPushButton*>();
+    cancel->click();
+    EXPECT_TRUE(platform::ui::bridge().progressCancelled(id));
+    EXPECT_FALSE(cancel->isEnabled());
+    std::thread([id] { platform::ui::bridge().clearProgressCancel(id); }).join();
+    EXPECT_FALSE(platform::ui::bridge().progressCancelled(id));
+    ASSERT_TRUE(pumpUntil([&] { return cancel->isEnabled(); }));
+    cancel->click();
     EXPECT_TRUE(platform::ui::bridge().progressCancelled(id));
     platform::ui::bridge().closeProgress(id);
     EXPECT_TRUE(pumpUntil([&] { return topLevel("klvProgress") == nullptr; }));

@@ -37,6 +37,12 @@ void ScriptedUiBridge::pushTextTimeout()
     m_textReplies.push_back({std::nullopt, true});
 }
 
+void ScriptedUiBridge::pushReportAnswer(bool ignoreLater, bool pressUpdate)
+{
+    std::lock_guard lock(m_mutex);
+    m_reportReplies.push_back({ignoreLater, pressUpdate});
+}
+
 void ScriptedUiBridge::hold()
 {
     std::lock_guard lock(m_mutex);
@@ -72,6 +78,12 @@ void ScriptedUiBridge::setObserver(Observer observer)
 {
     std::lock_guard lock(m_mutex);
     m_observer = std::move(observer);
+}
+
+std::size_t ScriptedUiBridge::cancelsCleared() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_cancelsCleared;
 }
 
 std::vector<ScriptedUiBridge::Call> ScriptedUiBridge::calls() const
@@ -147,6 +159,38 @@ std::optional<std::string> ScriptedUiBridge::askText(const TextQuestion& request
     return reply.text;
 }
 
+UnsupportedCommandAnswer ScriptedUiBridge::unsupportedCommand(const UnsupportedCommandRequest& request)
+{
+    std::unique_lock lock(m_mutex);
+    Call call;
+    call.kind = Call::Kind::UnsupportedCommand;
+    call.report = request;
+    const std::size_t index = record(std::move(call));
+
+    UnsupportedCommandAnswer answer;
+    ReportReply reply;
+    if (!waitWhileHeld(lock, request.timeoutMs)) {
+        answer.timedOut = true;
+    } else if (!m_reportReplies.empty()) {
+        reply = m_reportReplies.front();
+        m_reportReplies.pop_front();
+    }
+    answer.ignoreLater = reply.ignoreLater;
+    // The update runs as a real button's would: on the showing thread, while the report is
+    // open, without the fake's lock.
+    std::optional<bool> updated;
+    if (reply.pressUpdate && request.update) {
+        lock.unlock();
+        updated = request.update();
+        lock.lock();
+    }
+    m_calls[index].reportAnswer = answer;
+    m_calls[index].updateResult = updated;
+    m_calls[index].timedOut = answer.timedOut;
+    finish(index, lock);
+    return answer;
+}
+
 ProgressId ScriptedUiBridge::openProgress(const ProgressRequest& request)
 {
     const ProgressId id = newProgressId();
@@ -175,6 +219,16 @@ bool ScriptedUiBridge::progressCancelled(ProgressId id)
     std::lock_guard lock(m_mutex);
     auto it = m_progressCancelled.find(id);
     return it != m_progressCancelled.end() && it->second;
+}
+
+void ScriptedUiBridge::clearProgressCancel(ProgressId id)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_progressCancelled.find(id);
+    if (it == m_progressCancelled.end())
+        return;
+    it->second = false;
+    ++m_cancelsCleared;
 }
 
 void ScriptedUiBridge::closeProgress(ProgressId id)

@@ -33,19 +33,23 @@ public:
         {
             MessageBox,
             AskText,
+            UnsupportedCommand,
             OpenProgress,
             UpdateProgress,
             CloseProgress
         };
         Kind kind = Kind::MessageBox;
-        MessageBoxRequest box;             // MessageBox
-        TextQuestion question;             // AskText
+        MessageBoxRequest box;            // MessageBox
+        TextQuestion question;            // AskText
+        UnsupportedCommandRequest report; // UnsupportedCommand
+        UnsupportedCommandAnswer reportAnswer;
+        std::optional<bool> updateResult;  // UnsupportedCommand: what the update button gave
         ProgressRequest progressOpen;      // OpenProgress
         ProgressState progressState;       // UpdateProgress
         ProgressId progress = kNoProgress; // the progress calls
         int answer = 0;                    // MessageBox
         std::optional<std::string> text;   // AskText
-        bool timedOut = false;             // MessageBox, AskText
+        bool timedOut = false;             // MessageBox, AskText, UnsupportedCommand
         bool finished = false;             // false while the caller is still held
     };
     // Called on the caller's thread after each call is finished and recorded, outside the
@@ -59,6 +63,10 @@ public:
     void pushTextAnswer(std::string text);
     void pushTextCancel();
     void pushTextTimeout(); // the next question gives nullopt at once, recorded as timed out
+    // How the next unsupported-command report is closed: with the check box ticked or not,
+    // after pressing the update button (when the report has one) or not. Unscripted reports
+    // are closed with OK, nothing ticked or pressed.
+    void pushReportAnswer(bool ignoreLater, bool pressUpdate = false);
 
     // From hold() until release(), box and text calls wait. A call that waits longer than its
     // timeoutMs, or than the hold limit (default 5 s), ends as timed out without taking an
@@ -69,6 +77,8 @@ public:
 
     // Marks an open progress display as cancelled; false when the id is not open.
     bool cancelProgress(ProgressId id);
+    // How many times the owner took a cancel back (clearProgressCancel) on any display.
+    std::size_t cancelsCleared() const;
     void setObserver(Observer observer);
 
     std::vector<Call> calls() const;
@@ -79,9 +89,11 @@ public:
 
     int messageBox(const MessageBoxRequest& request) override;
     std::optional<std::string> askText(const TextQuestion& request) override;
+    UnsupportedCommandAnswer unsupportedCommand(const UnsupportedCommandRequest& request) override;
     ProgressId openProgress(const ProgressRequest& request) override;
     void updateProgress(ProgressId id, const ProgressState& state) override;
     bool progressCancelled(ProgressId id) override;
+    void clearProgressCancel(ProgressId id) override;
     void closeProgress(ProgressId id) override;
 
 private:
@@ -95,6 +107,11 @@ private:
         std::optional<std::string> text;
         bool timedOut = false;
     };
+    struct ReportReply
+    {
+        bool ignoreLater = false;
+        bool pressUpdate = false;
+    };
 
     std::size_t record(Call call);                                                   // with m_mutex held
     bool waitWhileHeld(std::unique_lock<std::mutex>& lock, std::uint32_t timeoutMs); // false: timed out
@@ -104,6 +121,8 @@ private:
     mutable std::condition_variable m_changed;
     std::deque<BoxReply> m_boxReplies;
     std::deque<TextReply> m_textReplies;
+    std::deque<ReportReply> m_reportReplies;
+    std::size_t m_cancelsCleared = 0;
     bool m_held = false;
     std::chrono::milliseconds m_holdLimit{5000};
     std::unordered_map<ProgressId, bool> m_progressCancelled; // open displays

@@ -3,6 +3,7 @@
 
 #include "typestone/engine/command_codes.h"
 #include "typestone/engine/command_table.h"
+#include "typestone/engine/engine_host.h"
 #include "typestone/engine/esc_block.h"
 #include "typestone/engine/win_prt.h"
 
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -293,6 +295,8 @@ protected:
             const auto& call = calls[i];
             if (call.kind == platform::ui::ScriptedUiBridge::Call::Kind::MessageBox)
                 texts.push_back(call.box.text);
+            else if (call.kind == platform::ui::ScriptedUiBridge::Call::Kind::UnsupportedCommand)
+                texts.push_back(call.report.text);
         }
         return texts;
     }
@@ -321,6 +325,109 @@ TEST_F(UnsupportedDialogTest, UnknownCodesAreNamedUnknown)
         EXPECT_NE(texts[0].find("-> Unknown"), std::string::npos) << texts[0];
         EXPECT_EQ(texts[0].find("Command Version"), std::string::npos) << texts[0];
     }
+}
+
+// A host that keeps every trace line with its mask, with traces on for every area.
+class TracingHost : public typestone::EngineHost
+{
+public:
+    bool TraceOn(uint32_t mask) override
+    {
+        m_mask = mask;
+        return true;
+    }
+    void TraceText(const std::string& text) override { lines.emplace_back(m_mask, text); }
+    bool ExtendedDebug() override { return extendedDebug; }
+    std::string VersionText() override { return "Typestone 2.42"; }
+
+    // The lines under `mask` that hold `part`.
+    size_t count(uint32_t mask, const std::string& part) const
+    {
+        return std::count_if(lines.begin(), lines.end(), [&](const auto& l) {
+            return l.first == mask && l.second.find(part) != std::string::npos;
+        });
+    }
+
+    std::vector<std::pair<uint32_t, std::string>> lines;
+    bool extendedDebug = false;
+
+private:
+    uint32_t m_mask = 0;
+};
+
+// The report is traced under the core area whether or not a dialog may be shown; the dialog
+// comes only with messages on.
+TEST_F(UnsupportedDialogTest, TraceLineGoesUnderTheCoreArea)
+{
+    for (const bool messages : {true, false}) {
+        TracingHost host;
+        m_job.prt().SetHost(&host);
+        m_job.prt().SetConfig(nullptr, messages);
+        const size_t before = m_ui->calls().size();
+        m_job.feed(block(44, "abc"), 1024);
+        const std::string line = "\nERROR----\nCWinPrt::ExecCmd()-Text Processor\nPage #0: Command #44 "
+                                 "(0x002c) -> Unknown\n-------\n";
+        EXPECT_EQ(host.count(typestone::kTrzCore, line), 1u) << messages;
+        EXPECT_EQ(host.count(typestone::kTrzJobs, "ERROR----"), 0u) << messages;
+        EXPECT_EQ(boxTexts(before).size(), messages ? 1u : 0u) << messages;
+        m_job.prt().SetHost(nullptr);
+    }
+}
+
+TEST_F(UnsupportedDialogTest, DialogShowsVersionLineAndTitleWithExtendedDebug)
+{
+    TracingHost host;
+    m_job.prt().SetHost(&host);
+    for (const bool extended : {false, true}) {
+        host.extendedDebug = extended;
+        const size_t before = m_ui->calls().size();
+        m_job.feed(block(8, Bytes("\x05\x00", 2), 150), 1024);
+        const auto calls = m_ui->calls();
+        ASSERT_EQ(calls.size(), before + 1) << extended;
+        const auto& report = calls.back().report;
+        EXPECT_EQ(calls.back().kind, platform::ui::ScriptedUiBridge::Call::Kind::UnsupportedCommand);
+        EXPECT_EQ(report.caption, "Error: Unsupported Command");
+        EXPECT_EQ(report.text, std::string("Typestone 2.42\n\n") +
+                                   (extended ? "CWinPrt::ExecCmd()-Text Processor\n" : "") +
+                                   "Page #0: Command #8 (0x0008) -> Unknown\n\n"
+                                   "Command Version: Required=1.50, Supported=1.00");
+        // The engine alone knows of no update.
+        EXPECT_FALSE(static_cast<bool>(report.update));
+        EXPECT_GT(report.timeoutMs, 0u);
+    }
+    m_job.prt().SetHost(nullptr);
+}
+
+// "Ignore Unsupported Commands" silences the dialog for the rest of the job, not the trace;
+// the next job shows it again.
+TEST_F(UnsupportedDialogTest, IgnoreTickedSilencesTheRestOfTheJob)
+{
+    TracingHost host;
+    m_job.prt().SetHost(&host);
+    m_ui->pushReportAnswer(true);
+    const Bytes bad = block(3, "x");
+    m_job.feed(bad + "a" + bad + "b" + bad, 1024);
+    EXPECT_EQ(boxTexts().size(), 1u);
+    EXPECT_EQ(host.count(typestone::kTrzCore, "ERROR----"), 3u);
+    EXPECT_EQ(m_job.log(), (std::vector<std::string>{"text ab"}));
+
+    m_job.prt().SetConfig(nullptr, true);
+    m_job.feed(bad, 1024);
+    EXPECT_EQ(boxTexts().size(), 2u);
+    m_job.prt().SetHost(nullptr);
+}
+
+// Nobody closes the dialog: it ends at its own time-out and the job goes on.
+TEST_F(UnsupportedDialogTest, UnansweredDialogEndsAndTheJobGoesOn)
+{
+    m_ui->hold();
+    m_ui->setHoldLimit(std::chrono::milliseconds(100));
+    m_job.feed("a" + block(3, "x") + "b", 1024);
+    const auto calls = m_ui->calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(calls[0].timedOut);
+    EXPECT_EQ(m_job.log(), (std::vector<std::string>{"text ab"}));
+    m_ui->release();
 }
 
 TEST(Translation, ControlBytesCarryTheirRow)

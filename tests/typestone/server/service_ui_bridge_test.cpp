@@ -111,6 +111,21 @@ TEST(ServiceUiBridgeTest, NoTypestoneUIEndsAtTheTimeOut)
     EXPECT_EQ(noPort.messageBox(box), platform::ui::kIdTimeout);
 }
 
+// The unsupported-command report goes to TypestoneUI as a box; without an answer it ends at
+// its time-out with nothing ticked.
+TEST(ServiceUiBridgeTest, UnsupportedCommandWithoutTypestoneUIEndsAtTheTimeOut)
+{
+    FakeUi ui;
+    ServiceUiBridge bridge([&ui] { return ui.port(); });
+    platform::ui::UnsupportedCommandRequest report;
+    report.text = "Page #1: Command #44 (0x002c) -> Unknown";
+    report.update = [] { return true; };
+    report.timeoutMs = 200;
+    const platform::ui::UnsupportedCommandAnswer answer = bridge.unsupportedCommand(report);
+    EXPECT_TRUE(answer.timedOut);
+    EXPECT_FALSE(answer.ignoreLater);
+}
+
 TEST(ServiceUiBridgeTest, TraceBoxesWithoutAnAnswerAnswerTwo)
 {
     FakeUi ui;
