@@ -54,6 +54,25 @@ protected:
         ASSERT_TRUE(m_spooler) << error;
         ASSERT_TRUE(m_spooler->addPrinter("Office", &error)) << error;
     }
+
+    // A job printer with a PDF folder and drive C mapped to the folder "c", whose pages go to
+    // the test's folder spooler.
+    void prepareNamedOutput(typestone::CWinPrt& prt, platform::draw::QtFontEngine& fonts)
+    {
+        prt.SetSpoolFolder(m_dir.string());
+        prt.SetFontEngine(&fonts);
+        prt.SetPdfFolder((m_dir / "pdf").string());
+        fs::create_directories(m_dir / "pdf");
+        typestone::DriveMap map;
+        map.add('C', (m_dir / "c").string());
+        prt.SetDriveMap(map);
+        prt.SetDeviceFactory([this](const typestone::EngineDeviceRequest& r, std::string* error) {
+            platform::draw::PageDeviceRequest request;
+            request.printer = r.printer;
+            request.outputFile = r.outputFile;
+            return platform::draw::makePageDevice(*m_spooler, request, error);
+        });
+    }
     // The ink share of the cell (column, row) of an 80 x 58 grid on a page rendered at 100 dpi:
     // the grid fills the printable area inside the folder printer's default margins of 4.23 mm.
     static double ink(const QImage& page, int column, int row)
@@ -145,20 +164,8 @@ TEST_F(EndToEnd, OutputNamedByTheStreamReplacesTheFileInPlace)
 {
     platform::draw::QtFontEngine fonts;
     typestone::CWinPrt prt;
-    prt.SetSpoolFolder(m_dir.string());
-    prt.SetFontEngine(&fonts);
-    prt.SetPdfFolder((m_dir / "pdf").string());
-    fs::create_directories(m_dir / "pdf");
+    prepareNamedOutput(prt, fonts);
     fs::create_directories(m_dir / "c");
-    typestone::DriveMap map;
-    map.add('C', (m_dir / "c").string());
-    prt.SetDriveMap(map);
-    prt.SetDeviceFactory([this](const typestone::EngineDeviceRequest& r, std::string* error) {
-        platform::draw::PageDeviceRequest request;
-        request.printer = r.printer;
-        request.outputFile = r.outputFile;
-        return platform::draw::makePageDevice(*m_spooler, request, error);
-    });
     {
         std::ofstream old(m_dir / "c" / "Y.PDF");
         old << "old";
@@ -179,19 +186,7 @@ TEST_F(EndToEnd, OutputNamedByTheStreamOnNoDriveLandsInThePdfFolder)
 {
     platform::draw::QtFontEngine fonts;
     typestone::CWinPrt prt;
-    prt.SetSpoolFolder(m_dir.string());
-    prt.SetFontEngine(&fonts);
-    prt.SetPdfFolder((m_dir / "pdf").string());
-    fs::create_directories(m_dir / "pdf");
-    typestone::DriveMap map;
-    map.add('C', (m_dir / "c").string());
-    prt.SetDriveMap(map);
-    prt.SetDeviceFactory([this](const typestone::EngineDeviceRequest& r, std::string* error) {
-        platform::draw::PageDeviceRequest request;
-        request.printer = r.printer;
-        request.outputFile = r.outputFile;
-        return platform::draw::makePageDevice(*m_spooler, request, error);
-    });
+    prepareNamedOutput(prt, fonts);
     typestone::INIT_DATA record = typestone::DefaultInitData();
     std::strcpy(record.printer, "PDFCreator");
     ASSERT_TRUE(prt.StartSpoolPrtJob(100, &record, "host_9"));

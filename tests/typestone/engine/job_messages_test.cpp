@@ -29,6 +29,7 @@
 #include <vector>
 
 using engine_test::DeviceLog;
+using engine_test::pageCaps;
 using engine_test::RecordingPageDevice;
 using platform::ui::ScriptedUiBridge;
 using typestone::CWinPrt;
@@ -38,17 +39,6 @@ using Kind = ScriptedUiBridge::Call::Kind;
 namespace fs = std::filesystem;
 
 namespace {
-
-platform::draw::DeviceCaps pageCaps()
-{
-    platform::draw::DeviceCaps c;
-    c.dpiX = c.dpiY = 600;
-    c.width = 4800;
-    c.height = 6960;
-    c.physicalWidth = 4800;
-    c.physicalHeight = 6960;
-    return c;
-}
 
 std::string escBlock(uint16_t cmd, const std::string& params)
 {

@@ -21,6 +21,7 @@
 #include <string>
 
 using engine_test::DeviceLog;
+using engine_test::pageCaps;
 using engine_test::RecordingPageDevice;
 using typestone::CWinPrt;
 using typestone::EngineDeviceRequest;
@@ -28,18 +29,6 @@ using typestone::EngineDeviceRequest;
 namespace fs = std::filesystem;
 
 namespace {
-
-// 80 x 58 cells of 60 x 120 pixels.
-platform::draw::DeviceCaps pageCaps()
-{
-    platform::draw::DeviceCaps c;
-    c.dpiX = c.dpiY = 600;
-    c.width = 4800;
-    c.height = 6960;
-    c.physicalWidth = 4800;
-    c.physicalHeight = 6960;
-    return c;
-}
 
 class JobTest : public ::testing::Test
 {

@@ -12,6 +12,18 @@
 
 namespace engine_test {
 
+// A 600 dpi page of 80 x 58 cells of 60 x 120 pixels, all of it printable.
+inline platform::draw::DeviceCaps pageCaps()
+{
+    platform::draw::DeviceCaps c;
+    c.dpiX = c.dpiY = 600;
+    c.width = 4800;
+    c.height = 6960;
+    c.physicalWidth = 4800;
+    c.physicalHeight = 6960;
+    return c;
+}
+
 struct DeviceLog
 {
     std::vector<std::string> calls; // document calls only

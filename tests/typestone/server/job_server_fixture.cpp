@@ -140,38 +140,34 @@ bool StepHost::send(const std::string& bytes)
     return sendAll(control, bytes.data(), bytes.size(), 5000).ok();
 }
 
-bool StepHost::waitServerClose(int timeoutMs)
+IoResult StepHost::waitServerEnd(int timeoutMs)
 {
     uint8_t byte;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
+        if (left.count() <= 0) {
+            IoResult timedOut;
+            timedOut.status = IoStatus::TimedOut;
+            return timedOut;
+        }
         IoResult r = receiveSome(control, &byte, 1, static_cast<int>(left.count()));
-        if (r.status == IoStatus::PeerClosed || r.status == IoStatus::Failed)
-            return true;
-        if (r.status == IoStatus::TimedOut)
-            return false;
+        if (r.status != IoStatus::Ok)
+            return r;
     }
+}
+
+bool StepHost::waitServerClose(int timeoutMs)
+{
+    const IoStatus status = waitServerEnd(timeoutMs).status;
+    return status == IoStatus::PeerClosed || status == IoStatus::Failed;
 }
 
 bool StepHost::waitServerReset(int timeoutMs)
 {
-    uint8_t byte;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        IoResult r = receiveSome(control, &byte, 1, static_cast<int>(left.count()));
-        if (r.status == IoStatus::Failed)
-            return r.error.code == wsa::ConnectionReset;
-        if (r.status != IoStatus::Ok)
-            return false;
-    }
+    const IoResult r = waitServerEnd(timeoutMs);
+    return r.status == IoStatus::Failed && r.error.code == wsa::ConnectionReset;
 }
 
 bool StepHost::finish(int timeoutMs)

@@ -12,6 +12,7 @@
 #include "typestone/server/printer_config.h"
 
 #include "platform/net/socket.h"
+#include "platform/net/socket_results.h"
 
 #include "tests/support/host/job_request.h"
 
@@ -68,6 +69,10 @@ struct StepHost
     bool waitServerClose(int timeoutMs);
     // True when the server's end of the control connection came as a reset within the time.
     bool waitServerReset(int timeoutMs);
+
+private:
+    // Reads (and drops) what the server sends until its end or the time: the last result.
+    platform::net::IoResult waitServerEnd(int timeoutMs);
 };
 
 } // namespace jobtest
