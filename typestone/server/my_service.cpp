@@ -3,6 +3,7 @@
 #include "typestone/server/app_strings.h"
 #include "typestone/server/astcp_thread.h"
 #include "typestone/server/astcp_typestone.h"
+#include "typestone/server/connection_cap.h"
 #include "typestone/server/debug_options.h"
 #include "typestone/server/job_context.h"
 #include "typestone/server/job_sequencer.h"
@@ -13,6 +14,7 @@
 #include "typestone/server/trace_settings.h"
 
 #include "platform/net/udp.h"
+#include "platform/sysinfo/descriptor_limit.h"
 
 #include <QSocketNotifier>
 
@@ -117,8 +119,19 @@ bool CMyService::openTcp(uint16_t port)
     }
     m_tcpNotifier = std::make_unique<QSocketNotifier>(m_tcp->ListeningSocket().fd(), QSocketNotifier::Read);
     connect(m_tcpNotifier.get(), &QSocketNotifier::activated, this, [this] {
-        if (m_tcp)
-            m_tcp->OnAccept(0);
+        if (!m_tcp)
+            return;
+        const int pauseMs = m_tcp->OnAccept(0);
+        if (pauseMs <= 0 || !m_tcpNotifier)
+            return;
+        // The connection that could not be taken is still waiting: the listener stays
+        // readable, and watching it now would only fail again at full speed.
+        QSocketNotifier* notifier = m_tcpNotifier.get();
+        notifier->setEnabled(false);
+        QTimer::singleShot(pauseMs, this, [this, notifier] {
+            if (m_tcpNotifier.get() == notifier)
+                notifier->setEnabled(true);
+        });
     });
     m_tcpListening = true;
     return true;
@@ -311,6 +324,8 @@ void CMyService::ReloadConfig()
     TraceSettings::setJobLogging(m_settings.logging);
     m_jobs.useDns = m_settings.useDns.load();
     m_jobs.auxPort = dataPort();
+    if (const std::optional<platform::sysinfo::DescriptorLimit> limit = platform::sysinfo::descriptorLimit())
+        m_jobs.maxConnections = LoadMaxConnections(limit->soft);
 }
 
 uint16_t CMyService::ListPrinters(char* buffer, size_t size, size_t* used)
