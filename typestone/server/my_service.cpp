@@ -24,8 +24,9 @@ namespace typestone {
 
 CMyService::CMyService(JobContext& jobs, GeneralSettings& settings, Options options)
     : CNTService("Typestone Server"), m_jobs(jobs), m_settings(settings), m_options(std::move(options)),
-      m_udp(*this)
+      m_controlAccess(m_options.udpOwners), m_udp(*this)
 {
+    m_controlAccess.LoadGroup();
     m_wakeTimer.setInterval(JobSequencer::kTimerWakeMs);
     connect(&m_wakeTimer, &QTimer::timeout, this, [this] { m_jobs.jobs.WakeSequencer(true); });
 }
@@ -321,11 +322,26 @@ void CMyService::ReloadConfig()
         }
     }
     GetSettings(&m_settings);
+    m_controlAccess.LoadGroup();
     TraceSettings::setJobLogging(m_settings.logging);
     m_jobs.useDns = m_settings.useDns.load();
     m_jobs.auxPort = dataPort();
     if (const std::optional<platform::sysinfo::DescriptorLimit> limit = platform::sysinfo::descriptorLimit())
         m_jobs.maxConnections = LoadMaxConnections(limit->soft);
+}
+
+bool CMyService::MayControl(const platform::net::Endpoint& from)
+{
+    std::optional<uint32_t> refused;
+    if (m_controlAccess.Allowed(from, &refused))
+        return true;
+    if (refused)
+        TRZ_Trace(kTrzCore, "\nOnReceive(3): control from %s refused: its socket belongs to user %u",
+                  from.toString(), *refused);
+    else
+        TRZ_Trace(kTrzCore, "\nOnReceive(3): control from %s refused: no socket of a known user",
+                  from.toString());
+    return false;
 }
 
 uint16_t CMyService::ListPrinters(char* buffer, size_t size, size_t* used)
