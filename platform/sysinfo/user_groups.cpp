@@ -21,9 +21,9 @@ uint32_t effectiveUserId()
     return uint32_t(::geteuid());
 }
 
-bool userInGroup(uint32_t uid, const std::string& group)
+bool userInGroup(uint32_t uid, const std::string& groupName)
 {
-    if (group.empty())
+    if (groupName.empty())
         return false;
     std::vector<char> buffer(4096);
     passwd user{};
@@ -42,10 +42,11 @@ bool userInGroup(uint32_t uid, const std::string& group)
     const gid_t primary = user.pw_gid;
 
     std::vector<char> groupBuffer(4096);
-    struct group entry{};
-    struct group* groupFound = nullptr;
+    group entry{};
+    group* groupFound = nullptr;
     for (;;) {
-        const int rc = ::getgrnam_r(group.c_str(), &entry, groupBuffer.data(), groupBuffer.size(), &groupFound);
+        const int rc =
+            ::getgrnam_r(groupName.c_str(), &entry, groupBuffer.data(), groupBuffer.size(), &groupFound);
         if (rc == ERANGE && groupBuffer.size() < kMaxEntryBuffer) {
             groupBuffer.resize(groupBuffer.size() * 2);
             continue;

@@ -7,7 +7,6 @@
 #include "platform/net/udp_owner.h"
 #include "platform/sysinfo/user_groups.h"
 
-
 namespace typestone {
 
 ControlAccess::ControlAccess(OwnerLookup owners, GroupCheck inGroup, std::optional<uint32_t> ownUid)

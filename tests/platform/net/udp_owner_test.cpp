@@ -52,15 +52,15 @@ std::string word(uint8_t a, uint8_t b, uint8_t c, uint8_t d)
 TEST(UdpOwnerTest, ParsesTheKernelsLines)
 {
     const std::string v4Text =
-        "   sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode ref "
+        "   sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode "
+        "ref "
         "pointer drops\n"
         "  118: " +
         word(127, 0, 0, 1) +
         ":0D0B 00000000:0000 07 00000000:00000000 00:00000000 00000000     0        0 30711 2 "
         "0000000000000000 0\n"
         " 1205: " +
-        word(0, 0, 0, 0) +
-        ":A1B2 " + word(10, 1, 2, 3) +
+        word(0, 0, 0, 0) + ":A1B2 " + word(10, 1, 2, 3) +
         ":0035 01 00000000:00000000 00:00000000 00000000 65534        0 30712 2 0000000000000000 0\n";
     EXPECT_EQ(parseUdpTable(v4Text, false),
               (std::vector<UdpTableEntry>{v4("127.0.0.1", 0x0D0B, 0), v4("0.0.0.0", 0xA1B2, 65534)}));
@@ -70,10 +70,12 @@ TEST(UdpOwnerTest, ParsesTheKernelsLines)
         "rx_queue tr tm->when retrnsmt   uid  timeout inode ref pointer drops\n"
         "   33: " +
         word(0, 0, 0, 0) + word(0, 0, 0, 0) + word(0, 0, 0xFF, 0xFF) + word(127, 0, 0, 1) +
-        ":1F90 00000000000000000000000000000000:0000 07 00000000:00000000 00:00000000 00000000  1000        0 "
+        ":1F90 00000000000000000000000000000000:0000 07 00000000:00000000 00:00000000 00000000  1000        "
+        "0 "
         "4242 2 0000000000000000 0\n";
     EXPECT_EQ(parseUdpTable(v6Text, true),
-              (std::vector<UdpTableEntry>{v6({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 127, 0, 0, 1}, 0x1F90, 1000)}));
+              (std::vector<UdpTableEntry>{
+                  v6({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 127, 0, 0, 1}, 0x1F90, 1000)}));
     // The other family's text gives nothing: its addresses have the wrong length.
     EXPECT_TRUE(parseUdpTable(v6Text, false).empty());
     EXPECT_TRUE(parseUdpTable(v4Text, true).empty());
@@ -83,12 +85,13 @@ TEST(UdpOwnerTest, ParsesTheKernelsLines)
 
 TEST(UdpOwnerTest, DamagedLinesAreSkipped)
 {
-    const std::string good = "  1: 0100007F:0D0B 00000000:0000 07 00000000:00000000 00:00000000 00000000 42 0 1 2 0 0";
+    const std::string good =
+        "  1: 0100007F:0D0B 00000000:0000 07 00000000:00000000 00:00000000 00000000 42 0 1 2 0 0";
     const char* bad[] = {
         "",
-        "1: 0100007F:0D0B 00000000:0000 07",                                 // cut before the uid
-        "  1 0100007F:0D0B 00000000:0000 07 00000000:00000000 00:00000000 00000000 42", // no slot colon
-        "  1: 0100007F0D0B 00000000:0000 07 00000000:00000000 00:00000000 00000000 42", // no port colon
+        "1: 0100007F:0D0B 00000000:0000 07",                                             // cut before the uid
+        "  1 0100007F:0D0B 00000000:0000 07 00000000:00000000 00:00000000 00000000 42",  // no slot colon
+        "  1: 0100007F0D0B 00000000:0000 07 00000000:00000000 00:00000000 00000000 42",  // no port colon
         "  1: 0100007G:0D0B 00000000:0000 07 00000000:00000000 00:00000000 00000000 42", // not hex
         "  1: 100007F:00D0B 00000000:0000 07 00000000:00000000 00:00000000 00000000 42", // widths wrong
         "  1: 0100007F:0D0B 00000000:0000 07 00000000:00000000 00:00000000 00000000 -1",
@@ -123,10 +126,10 @@ TEST(UdpOwnerTest, SenderMatchesItsPortAndItsAddressOrAny)
         std::vector<uint32_t> owners;
     };
     const Case cases[] = {
-        {{"127.0.0.1", 5000}, {1}}, {{"127.0.0.9", 5000}, {}},  {{"127.0.0.1", 5001}, {2}},
-        {{"127.0.0.1", 5002}, {}},  {{"127.0.0.2", 5002}, {3}}, {{"127.0.0.1", 5003}, {4}},
-        {{"127.0.0.1", 5004}, {5}}, {{"127.0.0.2", 5004}, {}},  {{"127.0.0.1", 5005}, {}},
-        {{"127.0.0.1", 5006}, {7, 8}}, {{"127.0.0.1", 6000}, {}}, {{"127.0.0.1", 0}, {}},
+        {{"127.0.0.1", 5000}, {1}},    {{"127.0.0.9", 5000}, {}},  {{"127.0.0.1", 5001}, {2}},
+        {{"127.0.0.1", 5002}, {}},     {{"127.0.0.2", 5002}, {3}}, {{"127.0.0.1", 5003}, {4}},
+        {{"127.0.0.1", 5004}, {5}},    {{"127.0.0.2", 5004}, {}},  {{"127.0.0.1", 5005}, {}},
+        {{"127.0.0.1", 5006}, {7, 8}}, {{"127.0.0.1", 6000}, {}},  {{"127.0.0.1", 0}, {}},
         {{"localhost", 5000}, {}},
     };
     for (const Case& c : cases)

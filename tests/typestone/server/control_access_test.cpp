@@ -24,7 +24,8 @@ TEST(ControlAccessTest, OnlyRootTheServersUserAndTheGroupMayControl)
             ++lookups;
             return owners;
         },
-        [](uint32_t uid, const std::string& group) { return uid == kOperator && group == "lpadmin"; }, kOwnUid);
+        [](uint32_t uid, const std::string& group) { return uid == kOperator && group == "lpadmin"; },
+        kOwnUid);
     const platform::net::Endpoint local{"127.0.0.1", 40000};
 
     struct Case
@@ -51,7 +52,8 @@ TEST(ControlAccessTest, OnlyRootTheServersUserAndTheGroupMayControl)
         owners = c.owners;
         access.SetGroup(c.group);
         std::optional<uint32_t> refused = 77;
-        EXPECT_EQ(access.Allowed(local, &refused), c.allowed) << (c.owners ? c.owners->size() : 99) << c.group;
+        EXPECT_EQ(access.Allowed(local, &refused), c.allowed)
+            << (c.owners ? c.owners->size() : 99) << c.group;
         EXPECT_EQ(refused, c.refused);
     }
     // Another machine is refused before any look-up.
@@ -89,7 +91,7 @@ TEST(AnswerRateLimitTest, AFewAnswersASecondPerAddress)
         firstRefusals += limit.FirstRefusal();
     }
     EXPECT_EQ(answered, AnswerRateLimit::kBurst);
-    EXPECT_EQ(firstRefusals, 1); // one trace line for the whole run
+    EXPECT_EQ(firstRefusals, 1);              // one trace line for the whole run
     EXPECT_TRUE(limit.Allow("10.0.0.2", t0)); // another address is not held up
 
     // One more every 1/kPerSecond s; after a second of flooding, kPerSecond more in all.
@@ -114,7 +116,10 @@ TEST(AnswerRateLimitTest, ForgedAddressesCannotGrowTheTable)
 {
     AnswerRateLimit limit;
     const auto t0 = AnswerRateLimit::Clock::time_point() + std::chrono::hours(1);
-    auto address = [](size_t i) { return "10." + std::to_string(i >> 16) + "." + std::to_string((i >> 8) & 255) + "." + std::to_string(i & 255); };
+    auto address = [](size_t i) {
+        return "10." + std::to_string(i >> 16) + "." + std::to_string((i >> 8) & 255) + "." +
+               std::to_string(i & 255);
+    };
     for (size_t i = 0; i < AnswerRateLimit::kMaxAddresses; ++i)
         ASSERT_TRUE(limit.Allow(address(i), t0));
     // Full of recent addresses: a new one waits, the table does not grow.
