@@ -33,6 +33,8 @@ class Actions : public UdpActions
 public:
     explicit Actions(CPrinter& printers) : m_printers(printers) {}
     bool IsServiceMode() const override { return true; }
+    // A sender on this machine stands for TypestoneUI: its socket's owner is not looked up.
+    bool MayControl(const platform::net::Endpoint&) override { return true; }
     uint16_t ListPrinters(char* buffer, size_t size, size_t* used) override
     {
         return m_printers.RefreshPrinters(buffer, size, used, false);

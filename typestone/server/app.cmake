@@ -2,12 +2,14 @@
 target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/app_strings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/app_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/answer_rate_limit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/app_wait.cpp
   ${CMAKE_CURRENT_LIST_DIR}/aux_buffer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/banner.cpp
   ${CMAKE_CURRENT_LIST_DIR}/com_registration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drive_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/control_access.cpp
   ${CMAKE_CURRENT_LIST_DIR}/general_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/get_dev_mode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/instance_startup.cpp

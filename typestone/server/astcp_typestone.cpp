@@ -8,7 +8,9 @@
 #include "platform/net/tcp.h"
 #include "platform/net/wsa_error.h"
 
+#include <algorithm>
 #include <chrono>
+#include <system_error>
 
 namespace typestone {
 
@@ -36,32 +38,76 @@ bool CASTCPTypestone::Listen(const std::string& address, uint16_t port, std::str
     return true;
 }
 
-void CASTCPTypestone::OnAccept(int nErrorCode)
+int CASTCPTypestone::OnAccept(int nErrorCode)
 {
     if (nErrorCode != 0) {
         TRZ_Trace(kTrzCore, "\n(2)OnAccept: nErrorCode NOT ZERO- ERROR <<<<<<<<<<<<<<<");
-        return;
+        return backOff();
     }
     reapWorkers();
+    // Everything waiting is taken now, up to a bound that lets the event loop go on: the queue
+    // is short, and a host that finds it full waits a second or more to be let in.
+    for (int i = 0; i < kAcceptsPerCall; ++i) {
+        bool taken = false;
+        const int pauseMs = acceptOne(&taken);
+        if (pauseMs > 0 || !taken)
+            return pauseMs;
+    }
+    return 0;
+}
+
+int CASTCPTypestone::acceptOne(bool* taken)
+{
     platform::net::AcceptResult accepted = platform::net::acceptWithin(m_listener, 0);
     if (!accepted.ok()) {
-        if (accepted.status == platform::net::IoStatus::Failed)
-            TRZ_Trace(kTrzCore, "\n(4)OnAccept- Accept(%p) did FAIL- ERROR <<<<<<<<<<<<<<<\n%s",
-                      static_cast<void*>(this), accepted.error.text.c_str());
-        return;
+        if (accepted.status != platform::net::IoStatus::Failed)
+            return 0; // nothing waits any more
+        TRZ_Trace(kTrzCore, "\n(4)OnAccept- Accept(%p) did FAIL- ERROR <<<<<<<<<<<<<<<\n%s",
+                  static_cast<void*>(this), accepted.error.text.c_str());
+        if (platform::net::isOutOfDescriptors(accepted.error.code) && m_spare.shedOne(m_listener)) {
+            TRZ_Trace(kTrzCore, "\nOnAccept: out of descriptors, a waiting connection was closed");
+            *taken = true;
+            return 0;
+        }
+        return backOff();
     }
+    m_backoffMs = 0;
+    *taken = true;
+
     std::lock_guard<std::mutex> lock(m_workersMutex);
+    const size_t cap = m_context.maxConnections.load();
+    if (m_running >= cap) {
+        TRZ_Trace(kTrzCore, "\nOnAccept: %zu connections, the most allowed: %s closed", m_running,
+                  accepted.peer.toString().c_str());
+        return 0; // the accepted socket closes here
+    }
     m_workers.emplace_back();
     Worker* worker = &m_workers.back();
-    ++m_running;
     const int fd = accepted.socket.release();
-    worker->thread = std::thread([this, worker, fd] {
-        CASTCPThread::ThreadProc(&m_context, fd);
-        std::lock_guard<std::mutex> done(m_workersMutex);
-        worker->done = true;
-        --m_running;
-        m_workerEnded.notify_all();
-    });
+    try {
+        worker->thread = std::thread([this, worker, fd] {
+            CASTCPThread::ThreadProc(&m_context, fd);
+            std::lock_guard<std::mutex> done(m_workersMutex);
+            worker->done = true;
+            --m_running;
+            m_workerEnded.notify_all();
+        });
+    } catch (const std::system_error& e) {
+        // No thread to run it (the system's task limit): the host is refused, not kept waiting.
+        platform::net::Socket(fd).close();
+        m_workers.pop_back();
+        TRZ_Trace(kTrzCore, "\nOnAccept: no worker thread for %s: %s", accepted.peer.toString().c_str(),
+                  e.what());
+        return backOff();
+    }
+    ++m_running;
+    return 0;
+}
+
+int CASTCPTypestone::backOff()
+{
+    m_backoffMs = m_backoffMs == 0 ? kFirstBackoffMs : std::min(m_backoffMs * 2, kMaxBackoffMs);
+    return m_backoffMs;
 }
 
 bool CASTCPTypestone::Start()
@@ -79,10 +125,14 @@ void CASTCPTypestone::acceptLoop()
     while (!m_stop) {
         const platform::jobio::WaitResult status =
             platform::jobio::waitReadableOrSignal(m_listener, *m_acceptWake, CASTCPThread::kIdleWaitMs * 5);
+        int pauseMs = 0;
         if (status == platform::jobio::WaitResult::Readable)
-            OnAccept(0);
+            pauseMs = OnAccept(0);
         else if (status == platform::jobio::WaitResult::Failed)
-            OnAccept(platform::net::lastSocketError());
+            pauseMs = OnAccept(platform::net::lastSocketError());
+        // The pause after a failed accept, in short steps so that Stop() ends it.
+        for (int waited = 0; waited < pauseMs && !m_stop; waited += 20)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }
 

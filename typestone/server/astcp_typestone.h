@@ -2,12 +2,14 @@
 // The job port's listening socket. Each accepted connection gets a worker thread of its own
 // (CASTCPThread::ThreadProc).
 //
-// OnAccept takes one waiting connection; it is what the service's event loop calls when the
+// OnAccept takes the waiting connections; it is what the service's event loop calls when the
 // socket is readable. Until that loop exists, Start() runs an accept loop on a thread of this
-// object that waits in poll slices and calls OnAccept.
+// object that waits in poll slices and calls OnAccept. At most the context's maxConnections
+// are served at once, and a failed accept never makes the caller retry at full speed.
 
 #include "platform/jobio/wake_signal.h"
 #include "platform/net/socket.h"
+#include "platform/net/spare_descriptor.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -36,9 +38,19 @@ public:
     uint16_t Port() const { return m_port; }
     const platform::net::Socket& ListeningSocket() const { return m_listener; }
 
-    // One accept notification: with a non-zero code only traced; else accepts one waiting
-    // connection and starts its worker.
-    void OnAccept(int nErrorCode);
+    // One accept notification: with a non-zero code only traced; else accepts the waiting
+    // connections (at most kAcceptsPerCall) and starts their workers. A connection beyond
+    // the context's maxConnections is closed at once (and traced). Returns how long the
+    // caller should stop watching the listener, in ms (0: go on at once): accept failed, so
+    // the connection is still waiting and another try now would fail the same way. Out of
+    // descriptors, the waiting connection is taken with the spare descriptor and closed, so
+    // the queue still drains.
+    int OnAccept(int nErrorCode);
+
+    // The first and the longest pause after failed accepts in a row.
+    static constexpr int kFirstBackoffMs = 50;
+    static constexpr int kMaxBackoffMs = 1000;
+    static constexpr int kAcceptsPerCall = 32;
 
     // Runs the accept loop on a thread of its own.
     bool Start();
@@ -60,10 +72,17 @@ private:
 
     void acceptLoop();
     void reapWorkers();
+    // Accepts one connection; *taken when one was taken (served, or closed at once). Returns
+    // the pause as OnAccept does.
+    int acceptOne(bool* taken);
+    // A failed accept: the pause before the next one, doubled for each failure in a row.
+    int backOff();
 
     JobContext& m_context;
     platform::net::Socket m_listener;
     uint16_t m_port = 0;
+    platform::net::SpareDescriptor m_spare;
+    int m_backoffMs = 0; // 0 after a good accept
 
     std::atomic<bool> m_stop{false};
     std::unique_ptr<platform::jobio::WakeSignal> m_acceptWake;

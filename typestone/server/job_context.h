@@ -6,6 +6,7 @@
 #include "typestone/server/data_port.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 namespace platform::spooler {
@@ -46,6 +47,10 @@ struct JobContext
     std::atomic<int> headerTimeoutMs{30000};
     // How long one reply may wait for room in the send buffer.
     std::atomic<int> replyTimeoutMs{10000};
+    // The most connections served at once; one more is closed as soon as it is accepted. The
+    // start-up sets it from "MaxConnections" and the descriptor limit (connection_cap.h);
+    // this default is what a limit of 1024 descriptors leaves room for.
+    std::atomic<size_t> maxConnections{240};
 };
 
 } // namespace typestone

@@ -3,6 +3,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/astcp_thread.cpp
   ${CMAKE_CURRENT_LIST_DIR}/astcp_thread_job.cpp
   ${CMAKE_CURRENT_LIST_DIR}/astcp_typestone.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/connection_cap.cpp
   ${CMAKE_CURRENT_LIST_DIR}/connection_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/data_port.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dev_mode.cpp

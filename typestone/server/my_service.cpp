@@ -3,6 +3,7 @@
 #include "typestone/server/app_strings.h"
 #include "typestone/server/astcp_thread.h"
 #include "typestone/server/astcp_typestone.h"
+#include "typestone/server/connection_cap.h"
 #include "typestone/server/debug_options.h"
 #include "typestone/server/job_context.h"
 #include "typestone/server/job_sequencer.h"
@@ -13,6 +14,7 @@
 #include "typestone/server/trace_settings.h"
 
 #include "platform/net/udp.h"
+#include "platform/sysinfo/descriptor_limit.h"
 
 #include <QSocketNotifier>
 
@@ -22,8 +24,9 @@ namespace typestone {
 
 CMyService::CMyService(JobContext& jobs, GeneralSettings& settings, Options options)
     : CNTService("Typestone Server"), m_jobs(jobs), m_settings(settings), m_options(std::move(options)),
-      m_udp(*this)
+      m_controlAccess(m_options.udpOwners), m_udp(*this)
 {
+    m_controlAccess.LoadGroup();
     m_wakeTimer.setInterval(JobSequencer::kTimerWakeMs);
     connect(&m_wakeTimer, &QTimer::timeout, this, [this] { m_jobs.jobs.WakeSequencer(true); });
 }
@@ -117,8 +120,19 @@ bool CMyService::openTcp(uint16_t port)
     }
     m_tcpNotifier = std::make_unique<QSocketNotifier>(m_tcp->ListeningSocket().fd(), QSocketNotifier::Read);
     connect(m_tcpNotifier.get(), &QSocketNotifier::activated, this, [this] {
-        if (m_tcp)
-            m_tcp->OnAccept(0);
+        if (!m_tcp)
+            return;
+        const int pauseMs = m_tcp->OnAccept(0);
+        if (pauseMs <= 0 || !m_tcpNotifier)
+            return;
+        // The connection that could not be taken is still waiting: the listener stays
+        // readable, and watching it now would only fail again at full speed.
+        QSocketNotifier* notifier = m_tcpNotifier.get();
+        notifier->setEnabled(false);
+        QTimer::singleShot(pauseMs, this, [this, notifier] {
+            if (m_tcpNotifier.get() == notifier)
+                notifier->setEnabled(true);
+        });
     });
     m_tcpListening = true;
     return true;
@@ -308,10 +322,27 @@ void CMyService::ReloadConfig()
         }
     }
     GetSettings(&m_settings);
+    m_controlAccess.LoadGroup();
     TraceSettings::setJobLogging(m_settings.logging);
     m_jobs.useDns = m_settings.useDns.load();
     m_jobs.dataIdleMs = static_cast<int>(m_settings.dataIdleSeconds.load() * 1000);
     m_jobs.auxPort = dataPort();
+    if (const std::optional<platform::sysinfo::DescriptorLimit> limit = platform::sysinfo::descriptorLimit())
+        m_jobs.maxConnections = LoadMaxConnections(limit->soft);
+}
+
+bool CMyService::MayControl(const platform::net::Endpoint& from)
+{
+    std::optional<uint32_t> refused;
+    if (m_controlAccess.Allowed(from, &refused))
+        return true;
+    if (refused)
+        TRZ_Trace(kTrzCore, "\nOnReceive(3): control from %s refused: its socket belongs to user %u",
+                  from.toString(), *refused);
+    else
+        TRZ_Trace(kTrzCore, "\nOnReceive(3): control from %s refused: no socket of a known user",
+                  from.toString());
+    return false;
 }
 
 uint16_t CMyService::ListPrinters(char* buffer, size_t size, size_t* used)

@@ -5,6 +5,7 @@
 // Everything here runs on the thread that calls Run(), except PostStatusMessage() and
 // Handler(), which any thread may call: they queue the work onto that thread.
 
+#include "typestone/server/control_access.h"
 #include "typestone/server/general_settings.h"
 #include "typestone/server/nt_service.h"
 #include "typestone/server/udp_actions.h"
@@ -47,6 +48,8 @@ public:
         std::function<void(bool)> writeAutoStart;
         // Writes (true) or removes (false) TypestoneUI's start-up entry; unset: nothing.
         std::function<void(bool)> writeUiStartup;
+        // Who owns the socket of a control datagram's sender; unset: the kernel's tables.
+        ControlAccess::OwnerLookup udpOwners;
     };
 
     CMyService(JobContext& jobs, GeneralSettings& settings, Options options);
@@ -98,6 +101,7 @@ public:
 
     // --- UdpActions
     bool IsServiceMode() const override { return m_options.serviceMode; }
+    bool MayControl(const platform::net::Endpoint& from) override;
     uint16_t ListPrinters(char* buffer, size_t size, size_t* used) override;
     uint16_t CheckPrinter(const std::string& printer, const std::string& password) override;
     void PostControl(uint16_t message) override { PostStatusMessage(message); }
@@ -124,6 +128,7 @@ private:
     Options m_options;
 
     PortConfig m_ports;
+    ControlAccess m_controlAccess;
     CASUDPTypestone m_udp;
     std::unique_ptr<QSocketNotifier> m_udpNotifier;
     std::unique_ptr<CASTCPTypestone> m_tcp;

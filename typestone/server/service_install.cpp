@@ -87,6 +87,8 @@ std::string ServiceInstaller::UnitFileText(const std::string& executable)
            "CacheDirectory=typestone\n"
            "RuntimeDirectory=typestone\n"
            "Environment=TYPESTONE_REGISTRY=/var/lib/typestone/registry.sqlite\n"
+           // Each connection holds a few descriptors; the server caps its connections to fit.
+           "LimitNOFILE=8192\n"
            "KillSignal=SIGTERM\n"
            "TimeoutStopSec=60\n"
            "Restart=on-failure\n"

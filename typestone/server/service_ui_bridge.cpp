@@ -1,5 +1,6 @@
 #include "typestone/server/service_ui_bridge.h"
 
+#include "typestone/server/control_access.h"
 #include "typestone/server/server_strings.h"
 #include "typestone/server/server_trace.h"
 #include "typestone/server/status_messages.h"
@@ -15,8 +16,11 @@
 
 namespace typestone {
 
-ServiceUiBridge::ServiceUiBridge(std::function<uint16_t()> uiPort, uint32_t defaultTimeoutMs)
-    : m_uiPort(std::move(uiPort)), m_defaultTimeoutMs(defaultTimeoutMs ? defaultTimeoutMs : kDefaultTimeoutMs)
+ServiceUiBridge::ServiceUiBridge(std::function<uint16_t()> uiPort, uint32_t defaultTimeoutMs,
+                                 SenderCheck senderCheck)
+    : m_uiPort(std::move(uiPort)),
+      m_defaultTimeoutMs(defaultTimeoutMs ? defaultTimeoutMs : kDefaultTimeoutMs),
+      m_senderCheck(std::move(senderCheck))
 {
 }
 
@@ -84,6 +88,13 @@ int ServiceUiBridge::messageBox(const platform::ui::MessageBoxRequest& request)
     if (!platform::net::sendTo(bound.socket, datagram.data(), datagram.size(), ui).ok())
         return platform::ui::kIdTimeout;
 
+    SenderCheck fromTypestoneUi = m_senderCheck;
+    if (!fromTypestoneUi) {
+        auto access = std::make_shared<ControlAccess>();
+        access->LoadGroup();
+        fromTypestoneUi = [access](const platform::net::Endpoint& from) { return access->Allowed(from); };
+    }
+
     const uint32_t timeoutMs = request.timeoutMs ? request.timeoutMs : m_defaultTimeoutMs;
     QElapsedTimer clock;
     clock.start();
@@ -98,9 +109,12 @@ int ServiceUiBridge::messageBox(const platform::ui::MessageBoxRequest& request)
             break;
         if (!got.ok())
             continue;
-        // Only TypestoneUI on this machine answers; anything short or foreign is ignored.
-        if (!platform::net::isLoopback(got.from.address))
+        // Only TypestoneUI on this machine answers; anything short or foreign is ignored, and
+        // so is a datagram from a socket of a user who may not control the server.
+        if (!platform::net::isLoopback(got.from.address) || !fromTypestoneUi(got.from)) {
+            TRZ_Trace(kTrzStatus, "\nSendSCMSendMessage: datagram from %s ignored", got.from.toString());
             continue;
+        }
         // The command and four bytes the answer does not use, then the result.
         platform::bytes::LeReader fields(answer, got.bytes);
         const uint16_t command = fields.u16();

@@ -7,8 +7,11 @@
 // {u16 1133, 4 bytes, i32 result} (10 bytes) from 127.0.0.1. The request goes out from a
 // socket of its own, so no host datagram is taken from the server's socket, and the wait ends
 // at the request's time-out (else kDefaultTimeoutMs) with kIdTimeout. Debug-option commands
-// (1131, 1132) that arrive meanwhile are passed to the control sink.
+// (1131, 1132) that arrive meanwhile are passed to the control sink. Answers and commands
+// count only from a socket of a user who may control the server (ControlAccess), so that no
+// other local user answers the server's questions or changes its options.
 
+#include "platform/net/endpoint.h"
 #include "platform/ui/ui_bridge.h"
 
 #include <cstdint>
@@ -26,8 +29,14 @@ public:
     static constexpr size_t kAnswerSize = 10;
     static constexpr uint32_t kDefaultTimeoutMs = 120000;
 
+    // Whether a datagram from this sender counts as TypestoneUI's.
+    using SenderCheck = std::function<bool(const platform::net::Endpoint&)>;
+
     // `uiPort` gives TypestoneUI's port ("TYPSTUDP_AUXPORT") at the time of each request.
-    explicit ServiceUiBridge(std::function<uint16_t()> uiPort, uint32_t defaultTimeoutMs = kDefaultTimeoutMs);
+    // Without `senderCheck`, the senders ControlAccess allows, with the group as the settings
+    // name it at the time of each request.
+    explicit ServiceUiBridge(std::function<uint16_t()> uiPort, uint32_t defaultTimeoutMs = kDefaultTimeoutMs,
+                             SenderCheck senderCheck = {});
 
     void SetControlSink(std::function<void(uint16_t)> sink);
 
@@ -53,6 +62,7 @@ public:
 private:
     std::function<uint16_t()> m_uiPort;
     uint32_t m_defaultTimeoutMs;
+    SenderCheck m_senderCheck;
     std::mutex m_sinkMutex;
     std::function<void(uint16_t)> m_sink;
 };

@@ -1,6 +1,7 @@
 #include "typestone/server/typestone_app.h"
 
 #include "typestone/server/com_registration.h"
+#include "typestone/server/connection_cap.h"
 #include "typestone/server/debug_options.h"
 #include "typestone/server/drive_settings.h"
 #include "typestone/server/instance_startup.h"
@@ -24,6 +25,7 @@
 #include "platform/service/signal_channel.h"
 #include "platform/settings/settings_store.h"
 #include "platform/spooler/make_spooler.h"
+#include "platform/sysinfo/descriptor_limit.h"
 #include "platform/ui/ui_bridge.h"
 
 #include <QSocketNotifier>
@@ -195,6 +197,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     m_context->useDns = m_settings.useDns.load();
     m_context->auxPort = ports.aux;
     m_context->dataIdleMs = static_cast<int>(m_settings.dataIdleSeconds.load() * 1000);
+    limitConnections();
     m_engine.spooler = m_spooler.get();
     m_engine.pdfFolder = platform::folders::stateDir() + "/pdf";
     platform::folders::makePath(m_engine.pdfFolder, 0700);
@@ -269,6 +272,26 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     if (m_uiBridge)
         m_uiBridge->SetControlSink(nullptr);
     return rc;
+}
+
+void CTypestoneApp::limitConnections()
+{
+    // Every connection holds descriptors: the soft limit (often 1024) is raised to what the
+    // hard one allows, and the connection cap is made to fit what it leaves.
+    std::string error;
+    const std::optional<platform::sysinfo::DescriptorLimit> limit =
+        platform::sysinfo::raiseDescriptorLimit(&error);
+    if (!error.empty())
+        std::fprintf(stderr, "typestone: the descriptor limit stays as it was: %s\n", error.c_str());
+    const uint64_t soft = limit ? limit->soft : 1024;
+    bool lowered = false;
+    m_context->maxConnections = LoadMaxConnections(soft, &lowered);
+    if (lowered)
+        std::fprintf(stderr, "typestone: MaxConnections is more than %llu descriptors allow\n",
+                     static_cast<unsigned long long>(soft));
+    std::printf("typestone: up to %zu connections at once (descriptor limit %llu)\n",
+                m_context->maxConnections.load(), static_cast<unsigned long long>(soft));
+    std::fflush(stdout);
 }
 
 void CTypestoneApp::Shutdown()

@@ -60,6 +60,8 @@ private:
     int InitInstance(const CommandLine& commandLine);
     int _InitInstance(const CommandLine& commandLine, platform::service::SignalChannel* signalChannel);
     bool createSpooler();
+    // Raises the descriptor limit and sets the connection cap to fit it.
+    void limitConnections();
     void Shutdown();
     void EndWebQuery();
 

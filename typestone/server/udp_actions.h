@@ -2,6 +2,8 @@
 // What the UDP server asks of the service: the printers for the host queries, and the
 // control actions TypestoneUI requests.
 
+#include "platform/net/endpoint.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +17,9 @@ public:
 
     // Service mode (m_bIsWinNT): only then are the control commands obeyed.
     virtual bool IsServiceMode() const = 0;
+    // Whether a control command from this sender on the loopback interface is obeyed: only
+    // when it came from a socket of a user who may control the server.
+    virtual bool MayControl(const platform::net::Endpoint& from) = 0;
 
     // Appends "name\0share\0" of the shared printers into buffer while they fit below `size`;
     // returns how many were appended and advances *used.

@@ -153,8 +153,13 @@ std::vector<uint8_t> CASUDPTypestone::Dispatch(const uint8_t* data, size_t size,
     TRZ_Trace(kTrzCore, "OnReceive(3): cmd %04x\n", command);
     if (IsControlCommand(command)) {
         // Hosts may query; only TypestoneUI on this machine may control, and only a service.
-        if (!m_actions.IsServiceMode() || !AcceptControlFrom(from))
+        if (!m_actions.IsServiceMode() || !AcceptControlFrom(from) || !m_actions.MayControl(from))
             return {};
+    }
+    if ((command == CMD_WHO || command == CMD_PRTLIST) && !m_answerLimit.Allow(from.address)) {
+        if (m_answerLimit.FirstRefusal())
+            TRZ_Trace(kTrzCore, "\nOnReceive(3): answers to %s limited", from.address);
+        return {};
     }
     m_sequence = sequence;
     switch (command) {

@@ -4,8 +4,12 @@
 // A request is {u16 command, u16 sequence, 2 bytes unread, data}; a reply is {u16 command,
 // u16 sequence of the request, u16 data length, data}, all little-endian. Hosts ask who is
 // there (1), which printers are shared (2) and whether a printer and password are valid (3);
-// TypestoneUI sends the control commands 1094 to 1134, which are obeyed only in service mode
-// and only from the loopback interface. Every field is read inside the received datagram.
+// TypestoneUI sends the control commands 1094 to 1134, which are obeyed only in service mode,
+// only from the loopback interface and only from a socket of a user allowed to control
+// (UdpActions::MayControl). The large answers are limited per sender address
+// (AnswerRateLimit). Every field is read inside the received datagram.
+
+#include "typestone/server/answer_rate_limit.h"
 
 #include "platform/net/endpoint.h"
 #include "platform/net/socket.h"
@@ -64,6 +68,7 @@ private:
     uint16_t m_port = 0;
     uint16_t m_sequence = 1995;
     std::vector<uint8_t> m_buffer;
+    AnswerRateLimit m_answerLimit;
 };
 
 } // namespace typestone

@@ -135,6 +135,7 @@ protected:
         options.sharedMemName = "ts-app-test-" + std::to_string(::getpid());
         options.readAutoStart = [this] { return autoStart; };
         options.writeAutoStart = [this](bool on) { autoStart = on; };
+        options.udpOwners = udpOwners;
         service = std::make_unique<typestone::CMyService>(*context, settings, options);
         return *service;
     }
@@ -164,6 +165,9 @@ protected:
     platform::net::SocketResult ui; // TypestoneUI's socket
     typestone::PortConfig ports;    // as written to the settings
     bool autoStart = false;
+    // Who owns a control datagram's socket, for the service made next; unset: the kernel's
+    // socket tables.
+    typestone::ControlAccess::OwnerLookup udpOwners;
     std::unique_ptr<typestone::CMyService> service;
 };
 

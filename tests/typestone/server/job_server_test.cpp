@@ -443,3 +443,46 @@ TEST_F(JobServerTest, HostsClosingWhileTheServerStops)
         ASSERT_TRUE(server->WaitIdle(kWaitMs));
     }
 }
+
+// Beyond the cap a connection is closed as soon as it is accepted, without a reply; those
+// within it are served as usual, and a slot that frees takes a job again.
+TEST_F(JobServerTest, ConnectionsOverTheCapAreClosedAtOnce)
+{
+    context->maxConnections = 2;
+    auto workersAre = [this](size_t n) {
+        for (int i = 0; i < kWaitMs / 10; ++i) {
+            if (server->ActiveWorkers() == n)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    };
+    std::vector<StepHost> held(2);
+    for (StepHost& h : held)
+        ASSERT_TRUE(h.connectAndSend(port, {}));
+    ASSERT_TRUE(workersAre(2));
+
+    StepHost over;
+    ASSERT_TRUE(over.connectAndSend(port, header("Laser")));
+    EXPECT_FALSE(over.readReply(kWaitMs)); // the close comes, no reply
+    EXPECT_TRUE(over.waitServerClose(kWaitMs));
+    valdor::HostResult refused =
+        HostSimulator().run(platform::net::kLoopbackAddress, port, header("Laser"), {'n', 'o'});
+    EXPECT_FALSE(refused.replied);
+    EXPECT_FALSE(refused.error.empty());
+    for (StepHost& h : held)
+        EXPECT_FALSE(h.waitServerClose(200)); // still served
+    EXPECT_EQ(server->ActiveWorkers(), 2u);
+    EXPECT_TRUE(jobtest::finishedJobs(spoolRoot(), "Laser").empty());
+
+    held[0].control.close();
+    ASSERT_TRUE(workersAre(1));
+    valdor::HostResult r =
+        HostSimulator().run(platform::net::kLoopbackAddress, port, header("Laser"), {'o', 'k'});
+    ASSERT_EQ(r.replyCode, 0) << r.error;
+    for (int i = 0; i < kWaitMs / 10 && jobtest::finishedJobs(spoolRoot(), "Laser").empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto done = jobtest::finishedJobs(spoolRoot(), "Laser");
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].data, "ok");
+}

@@ -56,6 +56,8 @@ TEST_F(ServiceInstallTest, InstallWritesTheUnitAndEnablesIt)
     EXPECT_NE(unit.find("\nType=notify\n"), std::string::npos);
     EXPECT_NE(unit.find("\nExecStart=/opt/typestone/bin/typestone\n"), std::string::npos);
     EXPECT_NE(unit.find("\nWantedBy=multi-user.target\n"), std::string::npos);
+    // Room for the connection cap: systemd's default soft limit of 1024 is not enough.
+    EXPECT_NE(unit.find("\nLimitNOFILE=8192\n"), std::string::npos);
     EXPECT_TRUE(installer.IsAutoStart());
     ASSERT_TRUE(installer.AutoStartService(&error)) << error;
 

@@ -8,7 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <grp.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -96,6 +102,65 @@ TEST(ServiceUiBridgeTest, AnswerOfTypestoneUI)
     EXPECT_EQ(bridge.messageBox(box), platform::ui::kIdNo);
     uiThread.join();
     EXPECT_EQ(controls, std::vector<uint16_t>{typestone::CMD_GETDBGOPTIONS});
+}
+
+// Sends datagrams to `to` from a socket a child process makes as user `uid`; true when all went.
+bool sendAsUser(uid_t uid, gid_t gid, const platform::net::Endpoint& to,
+                const std::vector<std::vector<uint8_t>>& datagrams)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(to.port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // System calls only from here on.
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(2);
+        const int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        for (const std::vector<uint8_t>& d : datagrams)
+            if (::sendto(sock, d.data(), d.size(), 0, reinterpret_cast<const sockaddr*>(&address),
+                         sizeof address) != ssize_t(d.size()))
+                ::_exit(3);
+        ::_exit(0);
+    }
+    int status = -1;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Another local user can neither answer the server's question nor pass it debug commands.
+TEST(ServiceUiBridgeTest, AnswersOnlyFromSocketsOfAllowedUsers)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "sending from a socket of another user needs root";
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody)
+        GTEST_SKIP() << "no user nobody";
+    apptest::TempFolders folders; // no ControlGroup
+    FakeUi ui;
+    ServiceUiBridge bridge([&ui] { return ui.port(); });
+    std::vector<uint16_t> controls;
+    bridge.SetControlSink([&controls](uint16_t c) { controls.push_back(c); });
+
+    std::atomic<bool> othersSent{false};
+    std::thread uiThread([&] {
+        std::vector<uint8_t> request;
+        platform::net::Endpoint from;
+        if (!ui.receive(&request, &from))
+            return;
+        othersSent = sendAsUser(nobody->pw_uid, nobody->pw_gid, from,
+                                {answer(typestone::CMD_SETDBGOPTIONS, 0, 6),
+                                 answer(typestone::CMD_SENDMESSAGE, platform::ui::kIdYes)});
+        ui.send(answer(typestone::CMD_SENDMESSAGE, platform::ui::kIdNo), from);
+    });
+    platform::ui::MessageBoxRequest box;
+    box.text = "Empty the trace?";
+    box.style = platform::ui::kMbYesNo;
+    box.timeoutMs = 10000;
+    EXPECT_EQ(bridge.messageBox(box), platform::ui::kIdNo);
+    uiThread.join();
+    EXPECT_TRUE(othersSent);
+    EXPECT_TRUE(controls.empty());
 }
 
 TEST(ServiceUiBridgeTest, NoTypestoneUIEndsAtTheTimeOut)

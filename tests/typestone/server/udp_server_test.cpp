@@ -6,13 +6,23 @@
 
 #include "klv_inet/support/reg_entry.h"
 
+#include "platform/net/udp_owner.h"
+
 #include <QSysInfo>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
+#include <grp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pwd.h>
 #include <random>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +35,17 @@ const platform::net::Endpoint kRemote{"192.168.7.20", 40000};
 class UdpServerTest : public apptest::ServiceTest
 {
 protected:
+    void SetUp() override
+    {
+        ServiceTest::SetUp();
+        // The made-up senders of this machine stand for a socket of the server's own user.
+        udpOwners = [](const platform::net::Endpoint& from) -> std::optional<std::vector<uint32_t>> {
+            if (from == kLoopback)
+                return std::vector<uint32_t>{uint32_t(::geteuid())};
+            return platform::net::udpSenderOwners(from);
+        };
+    }
+
     std::vector<uint8_t> dispatch(CASUDPTypestone& udp, const std::vector<uint8_t>& datagram,
                                   const platform::net::Endpoint& from = kLoopback)
     {
@@ -280,6 +301,8 @@ class CountingActions : public typestone::UdpActions
 {
 public:
     bool IsServiceMode() const override { return true; }
+    // Which sockets may control is the service's own test; here every local one may.
+    bool MayControl(const platform::net::Endpoint&) override { return true; }
     uint16_t ListPrinters(char* buffer, size_t size, size_t* used) override
     {
         static const char kPair[] = "Printer\0Share"; // both NUL-ended: 14 bytes
@@ -482,6 +505,158 @@ TEST_F(UdpServerTest, RealSocketEchoesTheSequenceAndDropsShortDatagrams)
     EXPECT_EQ(replies[1].size(), 1009u);
     EXPECT_EQ(replies[1][2], 0xFE);
     EXPECT_EQ(replies[1][3], 0xCA);
+}
+
+// A WHO and PRTLIST flood from one address draws a few answers a second, not one per request;
+// another address is answered meanwhile, and the small check answer is not limited.
+TEST_F(UdpServerTest, LargeAnswersAreLimitedPerAddress)
+{
+    CASUDPTypestone udp(makeService());
+    const auto start = std::chrono::steady_clock::now();
+    int answered = 0;
+    for (int i = 0; i < 300; ++i)
+        answered +=
+            !dispatch(udp, request(i % 2 ? typestone::CMD_WHO : typestone::CMD_PRTLIST, uint16_t(i)), kRemote)
+                 .empty();
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(answered, typestone::AnswerRateLimit::kBurst);
+    EXPECT_LE(answered,
+              typestone::AnswerRateLimit::kBurst + typestone::AnswerRateLimit::kPerSecond * elapsed + 1);
+    EXPECT_EQ(dispatch(udp, request(typestone::CMD_WHO, 1), {"192.168.7.21", 40000}).size(), 261u);
+    EXPECT_EQ(dispatch(udp, chkRequest(2, "None", ""), kRemote).size(), 8u);
+}
+
+TEST_F(UdpServerTest, RealSocketFloodFromOneAddressLeavesAnotherAnswered)
+{
+    makeService();
+    ASSERT_TRUE(service->CreateSockets());
+    const platform::net::Endpoint server{"127.0.0.1", service->BoundUdpPort()};
+    platform::net::SocketResult flood = platform::net::bindUdp("127.0.0.1", 0, false);
+    platform::net::SocketResult other = platform::net::bindUdp("127.0.0.2", 0, false);
+    ASSERT_TRUE(flood.ok() && other.ok());
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 100; ++i) {
+        const std::vector<uint8_t> who = request(typestone::CMD_WHO, uint16_t(i));
+        platform::net::sendTo(flood.socket, who.data(), who.size(), server);
+    }
+    const std::vector<uint8_t> who = request(typestone::CMD_WHO, 0xBEEF);
+    platform::net::sendTo(other.socket, who.data(), who.size(), server);
+    // The other address's answer comes after the flood was dealt with.
+    size_t floodAnswers = 0;
+    bool otherAnswered = false;
+    ASSERT_TRUE(apptest::pumpUntil(
+        [&] {
+            uint8_t buffer[2048];
+            while (platform::net::receiveFrom(flood.socket, buffer, sizeof buffer, 0).ok())
+                ++floodAnswers;
+            platform::net::DatagramResult got =
+                platform::net::receiveFrom(other.socket, buffer, sizeof buffer, 0);
+            otherAnswered = otherAnswered || (got.ok() && got.bytes == 261 && buffer[2] == 0xEF);
+            return otherAnswered;
+        },
+        10000));
+    uint8_t buffer[2048];
+    while (platform::net::receiveFrom(flood.socket, buffer, sizeof buffer, 0).ok())
+        ++floodAnswers;
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(floodAnswers, size_t(typestone::AnswerRateLimit::kBurst));
+    EXPECT_LE(double(floodAnswers),
+              typestone::AnswerRateLimit::kBurst + typestone::AnswerRateLimit::kPerSecond * elapsed + 1);
+}
+
+// Sends datagrams to the service's port from a socket a child process makes as user `uid`, then
+// a WHO from the same socket: its answer shows the server has dealt with the others. The
+// commands of the answers the child got, in order ({} when it got no answer to the WHO).
+std::vector<uint16_t> sendAsUser(uid_t uid, gid_t gid, uint16_t port,
+                                 const std::vector<std::vector<uint8_t>>& datagrams)
+{
+    // The datagrams are laid out before the fork: the child only makes system calls.
+    std::vector<std::vector<uint8_t>> all = datagrams;
+    all.push_back(request(typestone::CMD_WHO, 0xABCD));
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(2);
+        const int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        for (const std::vector<uint8_t>& d : all)
+            ::sendto(sock, d.data(), d.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        for (int waits = 0; waits < 100; ++waits) {
+            pollfd p{sock, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            uint8_t answer[2048];
+            const ssize_t n = ::recv(sock, answer, sizeof answer, 0);
+            if (n < 6)
+                continue;
+            ::write(pipeFds[1], answer, 2);
+            if (answer[0] == typestone::CMD_WHO && answer[1] == 0 && answer[2] == 0xCD && answer[3] == 0xAB)
+                ::_exit(0);
+        }
+        ::_exit(3);
+    }
+    ::close(pipeFds[1]);
+    int status = -1;
+    apptest::pumpUntil([&] { return pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid; }, 20000);
+    std::vector<uint16_t> commands;
+    uint8_t command[2];
+    while (::read(pipeFds[0], command, 2) == 2)
+        commands.push_back(uint16_t(command[0] | (command[1] << 8)));
+    ::close(pipeFds[0]);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    return commands;
+}
+
+TEST_F(UdpServerTest, ControlOnlyFromSocketsOfAllowedUsers)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "sending from a socket of another user needs root";
+    const passwd* nobody = ::getpwnam("nobody");
+    const group* nobodysGroup = nobody ? ::getgrgid(nobody->pw_gid) : nullptr;
+    if (!nobody || !nobodysGroup)
+        GTEST_SKIP() << "no user nobody with a named group";
+    const uid_t otherUid = nobody->pw_uid;
+    const gid_t otherGid = nobody->pw_gid;
+    const std::string otherGroup = nobodysGroup->gr_name;
+
+    udpOwners = nullptr; // the kernel's own tables
+    makeService();
+    ASSERT_TRUE(service->CreateSockets());
+    const uint16_t port = service->BoundUdpPort();
+    const std::vector<std::vector<uint8_t>> control = {
+        request(typestone::CMD_GETAUTOSTART, 1),
+        request(typestone::CMD_AUTOSTART_ON, 2),
+        registryRequest(".DEFAULT\\Software\\KLV\\Typestone\\General", "FromAnother", 0x80000003u, "yes"),
+    };
+    const std::vector<uint16_t> obeyed = {typestone::CMD_GETAUTOSTART, typestone::CMD_SETREGISTRYENTRY,
+                                          typestone::CMD_WHO};
+
+    // Another user: no answer, nothing done; the query is answered all the same.
+    EXPECT_EQ(sendAsUser(otherUid, otherGid, port, control), std::vector<uint16_t>{typestone::CMD_WHO});
+    EXPECT_FALSE(autoStart);
+    EXPECT_FALSE(typestone::GetCFGFlag("FromAnother", false));
+
+    // The server's own user.
+    EXPECT_EQ(sendAsUser(::geteuid(), ::getegid(), port, control), obeyed);
+    EXPECT_TRUE(autoStart);
+    EXPECT_TRUE(typestone::GetCFGFlag("FromAnother", false));
+
+    // The group named in the settings lets its members in, once the settings are read again.
+    autoStart = false;
+    typestone::SetCFGString("FromAnother", "no");
+    typestone::SetCFGString("ControlGroup", otherGroup);
+    service->ReloadConfig();
+    EXPECT_EQ(sendAsUser(otherUid, otherGid, port, control), obeyed);
+    EXPECT_TRUE(autoStart);
+    EXPECT_TRUE(typestone::GetCFGFlag("FromAnother", false));
 }
 
 } // namespace

@@ -1,0 +1,103 @@
+// The spare descriptor lets a listener that is out of descriptors still take a waiting
+// connection and close it. The limit is lowered in a child process, so the test program's own
+// descriptors are never short.
+
+#include "platform/net/socket_io.h"
+#include "platform/net/spare_descriptor.h"
+#include "platform/net/tcp.h"
+#include "platform/net/wsa_error.h"
+
+#include "net_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+using namespace platform::net;
+
+// Runs `body` in a child process; its exit code (0: every step held), or -1.
+template <typename Fn> int inChild(Fn body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// Uses up every descriptor below the soft limit.
+void exhaustDescriptors(std::vector<int>* held)
+{
+    for (;;) {
+        const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        held->push_back(fd);
+    }
+}
+
+TEST(SpareDescriptorTest, OutOfDescriptorsTheWaitingConnectionIsClosed)
+{
+    // A little above what this program holds already, whatever the harness left open.
+    const rlim_t low = rlim_t(nettest::openDescriptors() + 16);
+    const int rc = inChild([low] {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = low;
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            return 10;
+        SocketResult listener = listenTcp("127.0.0.1", 0, 5, false);
+        if (!listener.ok())
+            return 11;
+        SpareDescriptor spare;
+        if (!spare.isHeld())
+            return 12;
+        std::vector<SocketResult> clients;
+        for (int i = 0; i < 2; ++i) {
+            clients.push_back(connectTcp("127.0.0.1", listener.local.port, 5000));
+            if (!clients.back().ok())
+                return 13;
+        }
+        std::vector<int> held;
+        exhaustDescriptors(&held);
+
+        // Without the spare, accept fails and the connection stays waiting.
+        AcceptResult failed = acceptWithin(listener.socket, 0);
+        if (failed.status != IoStatus::Failed || !isOutOfDescriptors(failed.error.code))
+            return 14;
+        // With it, one connection after the other is taken and closed.
+        for (SocketResult& client : clients) {
+            if (!spare.shedOne(listener.socket))
+                return 15;
+            uint8_t byte = 0;
+            if (receiveSome(client.socket, &byte, 1, 5000).status != IoStatus::PeerClosed)
+                return 16;
+        }
+        if (!spare.isHeld())
+            return 17; // taken back each time
+        // Nothing waits any more: nothing is taken, and the reserve stays.
+        if (spare.shedOne(listener.socket) || !spare.isHeld())
+            return 18;
+        return 0;
+    });
+    EXPECT_EQ(rc, 0);
+}
+
+TEST(SpareDescriptorTest, OnlyTheDescriptorErrorsCount)
+{
+    EXPECT_TRUE(isOutOfDescriptors(wsa::TooManyOpenFiles));
+    EXPECT_TRUE(isOutOfDescriptors(wsa::FileTableFull));
+    EXPECT_FALSE(isOutOfDescriptors(wsa::NoBuffers));
+    EXPECT_FALSE(isOutOfDescriptors(0));
+}
+
+} // namespace
