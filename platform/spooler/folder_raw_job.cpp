@@ -62,6 +62,15 @@ bool FolderRawJob::finish()
     return true;
 }
 
+bool FolderRawJob::finishCutShort()
+{
+    if (m_state == State::Open && !files::appendCutShortMark(m_infoPath, &m_error)) {
+        abort();
+        return false;
+    }
+    return finish();
+}
+
 void FolderRawJob::abort()
 {
     if (m_state == State::Finished || m_state == State::Aborted)

@@ -20,6 +20,8 @@ public:
 
     bool write(const void* data, size_t size) override;
     bool finish() override;
+    // Adds "ended=cut-short" to the job's info, then finishes.
+    bool finishCutShort() override;
     void abort() override;
     std::string errorText() const override { return m_error; }
 

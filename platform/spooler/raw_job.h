@@ -25,6 +25,10 @@ public:
     // Ends the document; true only when the spooler has all of it.
     virtual bool finish() = 0;
 
+    // Ends a document whose sender did not end it (the server stopped): what arrived is
+    // printed, and where the backend keeps a record of the job it says the job was cut short.
+    virtual bool finishCutShort() { return finish(); }
+
     // Withdraws the job and whatever was written. Harmless when already finished or aborted.
     virtual void abort() = 0;
 

@@ -38,4 +38,11 @@ int openPdf(const std::string& path, std::string* error);
 // written as escapes (\\, \n, \r, \xHH) so a value never spans or splits lines.
 std::string escapeValue(std::string_view value);
 
+// The info line of a job that ended with what arrived, its sender never having ended it.
+inline constexpr std::string_view kCutShortLine = "ended=cut-short";
+
+// Appends kCutShortLine to the info file `infoPath` (flushed, so it is there before the data
+// file gets its final name).
+bool appendCutShortMark(const std::string& infoPath, std::string* error);
+
 } // namespace platform::spooler::files
