@@ -53,7 +53,7 @@ platform::draw::Dc* CWinPrt::Dc() const
 
 bool CWinPrt::IsAborted()
 {
-    return m_stop.abort || m_stop.m_bCanceled.load();
+    return m_stop.abort || m_stop.m_bCanceled.load() || m_stop.stopping.load();
 }
 
 int CWinPrt::showError(const std::string& text, uint16_t code, unsigned type)

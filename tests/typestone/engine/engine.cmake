@@ -18,3 +18,6 @@ foreach(_name framer job font_mapper box_drawing end_to_end dib img_wnd command_
   target_link_libraries(engine_${_name}_test PRIVATE ts_support_draw ts_support_ui ts_support_env)
 endforeach()
 target_link_libraries(engine_support_test PRIVATE ts_support_env)
+ts_add_test(engine_spool_record_test
+  SOURCES ${_engine_tests}/spool_record_test.cpp
+  LIBS typestone_engine ts_support_env)
