@@ -104,6 +104,8 @@ bool CASTCPThread::headerTimedOut() const
 
 void CASTCPThread::Stop()
 {
+    m_serverStop = true;
+    m_winPrt.Stop();
     m_stop = true;
     m_wake.set();
     // A job waiting for its turn wakes too (the connection list calls this under its lock,
@@ -258,10 +260,12 @@ void CASTCPThread::OnClose()
 {
     if (m_printerOpen) {
         if (m_rawJob) {
-            // Only a job the host ended in order is handed to the printer; one cut short by a
-            // failure or by the server's stop is withdrawn, never printed as if complete.
-            if (m_peerClosed) {
-                if (!m_rawJob->finish())
+            // A job the host ended in order is handed to the printer; one the server's stop
+            // cut short is handed over with what arrived, marked so; one cut short by a
+            // failure is withdrawn, never printed as if complete.
+            if (m_peerClosed || m_serverStop) {
+                const bool ended = m_peerClosed ? m_rawJob->finish() : m_rawJob->finishCutShort();
+                if (!ended)
                     TRZ_Trace(kTrzCore, "\n_OnClose: EndDocPrinter failed: %s",
                               m_rawJob->errorText().c_str());
             } else {
@@ -270,9 +274,13 @@ void CASTCPThread::OnClose()
             m_rawJob.reset();
         }
         if (m_spooling) {
-            // The same rule for a spooled job: printed when the host closed in order.
+            // The same rule for a spooled job: printed when the host closed in order (unless
+            // the stop comes first: then it stays for the next start, as it does when the
+            // stop cut it short).
             if (m_peerClosed)
                 m_winPrt.StopSpoolPrtJob();
+            else if (m_serverStop)
+                m_winPrt.KeepSpoolPrtJob();
             else
                 m_winPrt.DiscardSpoolPrtJob();
             m_spooling = false;

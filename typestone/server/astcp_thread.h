@@ -52,7 +52,9 @@ public:
     // The worker: runs one connection from the accepted socket to its end. Returns 0.
     static int ThreadProc(JobContext* context, int socketHandle);
 
-    // Asks the connection to end (any thread); every wait of the worker ends at once.
+    // The server stops (any thread): every wait of the worker ends at once, a render ends at
+    // its next check, and nothing the host sent is lost: a raw job is ended with what arrived
+    // (marked cut short), an interpreted job's spool file and record stay for the next start.
     void Stop();
 
     // Status, readable from other threads.
@@ -106,6 +108,7 @@ private:
     JobContext& m_context;
     platform::net::Socket m_control;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_serverStop{false};
     platform::jobio::WakeSignal m_wake;
     std::atomic<bool> m_printerOpen{false};
     bool m_peerClosed = false; // the host ended the job in order

@@ -13,4 +13,5 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/printer_config_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prt_cfg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prt_job_registration.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/prt_job_thread.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/prt_job_thread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/spool_recovery.cpp)

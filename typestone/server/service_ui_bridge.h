@@ -11,6 +11,7 @@
 
 #include "platform/ui/ui_bridge.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -30,6 +31,13 @@ public:
     explicit ServiceUiBridge(std::function<uint16_t()> uiPort, uint32_t defaultTimeoutMs = kDefaultTimeoutMs);
 
     void SetControlSink(std::function<void(uint16_t)> sink);
+
+    // The server stops (any thread): every box still waiting ends within kCloseSliceMs with
+    // kIdTimeout, and later ones are not sent.
+    void Close();
+    bool IsClosed() const { return m_closed; }
+    // How long one look for an answer lasts before the bridge checks whether it was closed.
+    static constexpr int kCloseSliceMs = 200;
 
     // The request's bytes.
     static std::vector<uint8_t> BuildRequest(const std::string& text, int32_t promptId, uint32_t style);
@@ -53,6 +61,7 @@ public:
 private:
     std::function<uint16_t()> m_uiPort;
     uint32_t m_defaultTimeoutMs;
+    std::atomic<bool> m_closed{false};
     std::mutex m_sinkMutex;
     std::function<void(uint16_t)> m_sink;
 };

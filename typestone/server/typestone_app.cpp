@@ -10,6 +10,8 @@
 #include "typestone/server/server_trace.h"
 #include "typestone/server/service_install.h"
 #include "typestone/server/service_ui_bridge.h"
+#include "typestone/server/spool_recovery.h"
+#include "typestone/server/startup_stop_watch.h"
 #include "typestone/server/trace_settings.h"
 #include "typestone/server/trace_writer.h"
 
@@ -20,6 +22,7 @@
 
 #include "platform/folders/folders.h"
 #include "platform/service/signal_channel.h"
+#include "platform/settings/settings_store.h"
 #include "platform/spooler/make_spooler.h"
 #include "platform/ui/ui_bridge.h"
 
@@ -31,6 +34,10 @@
 
 namespace typestone {
 namespace {
+
+// How long the stop may wait on a settings store another process holds locked, for all the
+// values it writes back together.
+constexpr int kStopStoreWaitMs = 3000;
 
 bool envSet(const char* name)
 {
@@ -53,6 +60,7 @@ CTypestoneApp::~CTypestoneApp()
 {
     // Main() has shut everything down in order; what is left are plain objects.
     EndWebQuery();
+    m_recovery.reset();
     m_service.reset();
     m_context.reset();
     m_jobs.reset();
@@ -84,9 +92,14 @@ int CTypestoneApp::Main(int argc, char** argv, platform::service::SignalChannel*
         ServiceUiBridge::SetTraceBridge(m_uiBridge);
         setServiceMessageBoxSender(&ServiceUiBridge::TraceBoxSender);
     }
+    // A stop that comes while the start-up waits (on a locked settings store, say) ends it.
+    StartupStopWatch startWatch(commandLine.install || commandLine.uninstall ? nullptr : signalChannel);
+    m_startWatch = &startWatch;
     int rc = InitInstance(commandLine);
     if (rc < 0)
         rc = _InitInstance(commandLine, signalChannel);
+    startWatch.Finish();
+    m_startWatch = nullptr;
     // A trace question still open at the end is given up, so the lines it held are kept.
     TraceWriter::settleQuestion();
     if (m_uiBridge) {
@@ -160,6 +173,8 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         return ok ? 0 : 1;
     }
 
+    if (stoppedAtStart())
+        return 0;
     // One server per machine: a second one leaves the running one alone.
     if (m_bIsWinNT && RefuseSecondInstance())
         return 1;
@@ -175,6 +190,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     m_engine.pdfFolder = platform::folders::stateDir() + "/pdf";
     platform::folders::makePath(m_engine.pdfFolder, 0700);
     m_context->engine = &m_engine;
+    recoverJobs();
     DoWebQuery(true);
     m_jobs->StartPrtJobSequencer();
 
@@ -192,6 +208,13 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         if (!ServiceInstaller().AutoStartupInRunUI(on, programDir, &error))
             std::fprintf(stderr, "typestone: %s\n", error.c_str());
     };
+    if (stoppedAtStart()) {
+        if (m_recovery)
+            m_recovery->Stop();
+        EndWebQuery();
+        m_jobs->StopPrtJobSequencer();
+        return 0;
+    }
     m_service = std::make_unique<CMyService>(*m_context, m_settings, std::move(options));
 
     // Listed as running while it serves; another instance's close request stops it.
@@ -207,6 +230,12 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         platform::ui::setBridge(m_uiBridge);
     }
 
+    // From here the event loop takes the signals; a stop the start-up saw is carried out there.
+    if (m_startWatch) {
+        m_startWatch->Finish();
+        if (m_startWatch->StopRequested())
+            m_service->Handler(CNTService::kControlStop);
+    }
     std::unique_ptr<QSocketNotifier> signalNotifier;
     if (signalChannel && signalChannel->isOpen()) {
         signalNotifier = std::make_unique<QSocketNotifier>(signalChannel->fd(), QSocketNotifier::Read);
@@ -236,12 +265,49 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     return rc;
 }
 
+bool CTypestoneApp::stoppedAtStart() const
+{
+    return m_startWatch && m_startWatch->StopRequested();
+}
+
+void CTypestoneApp::recoverJobs()
+{
+    const std::string state = platform::folders::stateDir();
+    // In the state folder, not a temporary one: an accepted job must outlive a reboot.
+    m_engine.spoolFolder = state + "/spool";
+    m_engine.workFolder = m_engine.spoolFolder;
+    platform::folders::makePath(m_engine.spoolFolder, 0700);
+    SpoolRecovery::Folders folders;
+    folders.spool = m_engine.spoolFolder;
+    folders.damaged = state + "/damaged";
+    folders.pdf = m_engine.pdfFolder;
+    platform::folders::makePath(folders.damaged, 0700);
+    auto log = [](const std::string& line) {
+        std::printf("typestone: %s\n", line.c_str());
+        std::fflush(stdout);
+        TRZ_LogPrintf("%s", line.c_str());
+    };
+    for (const std::string& line : m_spooler->recoverInterruptedJobs(folders.damaged))
+        log(line);
+    m_recovery = std::make_unique<SpoolRecovery>(m_engine, folders, log);
+    m_recovery->Tidy();
+    m_recovery->Start();
+}
+
 void CTypestoneApp::Shutdown()
 {
     // The fixed order: no new work, connections ended and their workers joined, the
-    // sequencer stopped, the ports written back, then the rest released.
+    // sequencer stopped, the ports written back, then the rest released. A job left from an
+    // earlier run that is printing stops first and stays for the next start.
     if (m_service->CurrentState() != CNTService::kStopPending)
         m_service->SetStatus(CNTService::kStopPending);
+    // No question holds the stop: boxes still waiting for TypestoneUI end unanswered.
+    if (m_uiBridge)
+        m_uiBridge->Close();
+    // The settings written at the end get a few seconds on a store another process holds.
+    platform::SettingsStore::limitWaits(kStopStoreWaitMs);
+    if (m_recovery)
+        m_recovery->Stop();
     m_service->StopListeners();
     EndWebQuery();
     m_jobs->StopPrtJobSequencer();

@@ -78,7 +78,7 @@ std::vector<FolderJob> finishedJobs(const std::string& root, const std::string& 
         const fs::path file = dir / v["file"];
         if (v["file"].empty() || !fs::exists(file))
             continue;
-        jobs.push_back({v["document"], v["datatype"], readAll(file)});
+        jobs.push_back({v["document"], v["datatype"], readAll(file), v["ended"] == "cut-short"});
     }
     return jobs;
 }

@@ -43,6 +43,7 @@ struct FolderJob
     std::string document;
     std::string dataType;
     std::string data;
+    bool cutShort = false; // its info says it ended with what arrived
 };
 
 // The finished jobs of a printer folder in the order they were reserved.
