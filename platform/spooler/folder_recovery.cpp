@@ -31,7 +31,8 @@ bool exists(const std::string& path, uint64_t* size = nullptr)
 
 bool allDigits(const std::string& text)
 {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // The "<seq>.info" files of a folder, by name.
@@ -105,9 +106,10 @@ bool readInfo(const std::string& text, const std::string& seq, InfoFacts* facts)
             facts->dataType = line.substr(eq + 1);
     }
     const std::string& f = facts->file;
-    const bool known = f.size() > 4 && (f.compare(f.size() - 4, 4, ".prn") == 0 || f.compare(f.size() - 4, 4, ".pdf") == 0);
-    return known && f.size() <= 255 && f.find('/') == std::string::npos && f.find('\\') == std::string::npos &&
-           f.compare(0, seq.size() + 1, seq + "-") == 0;
+    const bool known =
+        f.size() > 4 && (f.compare(f.size() - 4, 4, ".prn") == 0 || f.compare(f.size() - 4, 4, ".pdf") == 0);
+    return known && f.size() <= 255 && f.find('/') == std::string::npos &&
+           f.find('\\') == std::string::npos && f.compare(0, seq.size() + 1, seq + "-") == 0;
 }
 
 } // namespace

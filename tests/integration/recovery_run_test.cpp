@@ -188,8 +188,11 @@ protected:
     bool waitForOutput(const std::string& text, int timeoutMs = kWaitMs)
     {
         return waitFor(
-            [&] { return output().find(text) != std::string::npos || process.state() == QProcess::NotRunning; },
-            timeoutMs) &&
+                   [&] {
+                       return output().find(text) != std::string::npos ||
+                              process.state() == QProcess::NotRunning;
+                   },
+                   timeoutMs) &&
                output().find(text) != std::string::npos;
     }
 
@@ -227,7 +230,7 @@ protected:
         return valdor::buildHeader(job);
     }
 
-    fs::path spoolFolder() const { return state / "spool"; }
+    fs::path spoolFolder() const { return state / "jobs"; }
     std::vector<fs::path> printed(const std::string& printer, const std::string& ext) const
     {
         return filesIn(dir / "spool" / printer, [&](const std::string& n) { return endsWith(n, ext); });
@@ -349,7 +352,8 @@ TEST_F(RecoveryRunTest, AfterKill9TheRestartFinishesRawJobsAndPrintsInterpretedO
     EXPECT_GE(terminate(), 0);
     EXPECT_TRUE(spoolFiles().empty()) << output() << listing(spoolFolder()) << listing(dir / "spool/Long");
     size_t recovered = 0;
-    for (size_t at = seen.find("recovered job"); at != std::string::npos; at = seen.find("recovered job", at + 1))
+    for (size_t at = seen.find("recovered job"); at != std::string::npos;
+         at = seen.find("recovered job", at + 1))
         ++recovered;
     EXPECT_EQ(recovered, 2u) << output();
 }
@@ -382,7 +386,8 @@ TEST_F(RecoveryRunTest, PoisonedSpoolRecordsAreMovedAsideAndTheServerStarts)
     EXPECT_NE(output().find("cannot be printed"), std::string::npos) << output();
 
     // It serves: a job goes through.
-    const valdor::HostResult r = valdor::HostSimulator().run("127.0.0.1", tcp, header("Raw", true), {'o', 'k'});
+    const valdor::HostResult r =
+        valdor::HostSimulator().run("127.0.0.1", tcp, header("Raw", true), {'o', 'k'});
     EXPECT_EQ(r.replyCode, valdor::ReplyAccepted) << r.error;
     EXPECT_TRUE(waitFor([&] { return printed("Raw", ".prn").size() == 1; }));
     EXPECT_GE(terminate(), 0);

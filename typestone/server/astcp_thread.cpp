@@ -256,8 +256,25 @@ void CASTCPThread::PutStateprinter(bool open)
     m_printerOpen = open;
 }
 
+void CASTCPThread::takePendingData()
+{
+    if (!m_buffer)
+        m_buffer.reset(new (std::nothrow) uint8_t[kMaxChunk]);
+    if (!m_buffer)
+        return;
+    for (int i = 0; i < kMaxDrainChunks && platform::net::pendingBytes(m_control) > 0; ++i) {
+        const platform::net::IoResult got =
+            platform::net::receiveSome(m_control, m_buffer.get(), kMaxChunk, 0);
+        if (!got.ok() || !PrintData(m_buffer.get(), got.bytes))
+            return;
+        m_bytesReceived += static_cast<uint32_t>(got.bytes);
+    }
+}
+
 void CASTCPThread::OnClose()
 {
+    if (m_printerOpen && m_serverStop && !m_peerClosed)
+        takePendingData();
     if (m_printerOpen) {
         if (m_rawJob) {
             // A job the host ended in order is handed to the printer; one the server's stop

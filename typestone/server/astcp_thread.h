@@ -101,6 +101,10 @@ private:
     bool StartSpoolJob(const std::string& printer);
     void PutStateprinter(bool open);
     void OnClose();
+    // At the server's stop in the data phase: what the host sent and the system holds for us
+    // is taken into the job without waiting (at most kMaxDrainChunks reads).
+    void takePendingData();
+    static constexpr int kMaxDrainChunks = 16;
     void sendReply(uint16_t code, uint16_t port);
     void endWithReply(uint16_t code);
     bool headerTimedOut() const;

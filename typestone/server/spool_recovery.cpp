@@ -124,7 +124,8 @@ void SpoolRecovery::Tidy()
             if (!isFile(withRecord) && !isFile(beingRecovered)) {
                 const std::string size = sizeText(path);
                 if (fs::remove(path, ec))
-                    log("removed the spool file " + path.string() + " (" + size + " bytes), whose job was never accepted");
+                    log("removed the spool file " + path.string() + " (" + size +
+                        " bytes), whose job was never accepted");
             }
         }
     }
@@ -179,7 +180,8 @@ void SpoolRecovery::printJob(const std::string& spoolFile)
         moveAside(recordPath);
         moveAside(spoolFile);
         ++m_damaged;
-        log("the job " + spoolFile + " cannot be printed (" + error + "); it is moved to " + m_folders.damaged);
+        log("the job " + spoolFile + " cannot be printed (" + error + "); it is moved to " +
+            m_folders.damaged);
         return;
     }
     const std::string printer = FieldText(record->record.printer);
@@ -234,8 +236,8 @@ void SpoolRecovery::printJob(const std::string& spoolFile)
     moveAside(recoveringPath);
     moveAside(spoolFile);
     ++m_damaged;
-    log("the recovered job " + record->jobName + " for " + printer + " could not be printed; it is moved to " +
-        m_folders.damaged);
+    log("the recovered job " + record->jobName + " for " + printer +
+        " could not be printed; it is moved to " + m_folders.damaged);
 }
 
 void SpoolRecovery::Start()

@@ -273,8 +273,9 @@ bool CTypestoneApp::stoppedAtStart() const
 void CTypestoneApp::recoverJobs()
 {
     const std::string state = platform::folders::stateDir();
-    // In the state folder, not a temporary one: an accepted job must outlive a reboot.
-    m_engine.spoolFolder = state + "/spool";
+    // In the state folder, not a temporary one: an accepted job must outlive a reboot. Not in
+    // the folder spooler's default root beside it, whose folders are printers.
+    m_engine.spoolFolder = state + "/jobs";
     m_engine.workFolder = m_engine.spoolFolder;
     platform::folders::makePath(m_engine.spoolFolder, 0700);
     SpoolRecovery::Folders folders;

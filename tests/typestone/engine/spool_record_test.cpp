@@ -75,10 +75,10 @@ TEST(SpoolRecord, RefusesAnythingButAWholeRecord)
         {"a record of non-hex", good.substr(0, recordAt + 7) + std::string(2 * kInitDataSize, 'x') + "\n"},
         {"a key twice", good + "version=1\n"},
         {"an unknown key", good + "colour=red\n"},
-        {"a version too large", "typestone-spool-record 1\njob=a\nversion=65536\nrecord=" +
-                                    good.substr(recordAt + 7)},
-        {"a job name with a control byte", "typestone-spool-record 1\njob=a\tb\nversion=1\nrecord=" +
-                                               good.substr(recordAt + 7)},
+        {"a version too large",
+         "typestone-spool-record 1\njob=a\nversion=65536\nrecord=" + good.substr(recordAt + 7)},
+        {"a job name with a control byte",
+         "typestone-spool-record 1\njob=a\tb\nversion=1\nrecord=" + good.substr(recordAt + 7)},
         {"no job name", "typestone-spool-record 1\nversion=1\nrecord=" + good.substr(recordAt + 7)},
         {"no printer", FormatSpoolRecord(unnamed)},
         {"too large", good + std::string(kMaxSpoolRecordSize, '\n')},

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <random>
 #include <regex>
 #include <thread>
@@ -272,6 +274,18 @@ TEST_F(JobServerTest, StopEndsWaitingAndRunningJobs)
     ASSERT_TRUE(running.readReply(kWaitMs));
     ASSERT_TRUE(running.openData());
     ASSERT_TRUE(running.send("half a job"));
+    // The bytes have reached the job.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    auto arrived = [&] {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(spoolRoot() + "/Laser", ec))
+            if (e.path().extension() == ".part" && std::filesystem::file_size(e.path(), ec) == 10)
+                return true;
+        return false;
+    };
+    while (!arrived() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(arrived());
     StepHost waiting;
     ASSERT_TRUE(waiting.connectAndSend(port, header("Laser")));
 
