@@ -100,7 +100,10 @@ int CTypestoneApp::Main(int argc, char** argv, platform::service::SignalChannel*
         rc = _InitInstance(commandLine, signalChannel);
     startWatch.Finish();
     m_startWatch = nullptr;
-    // A trace question still open at the end is given up, so the lines it held are kept.
+    // A trace question still open at the end is given up, so the lines it held are kept, and
+    // its box stops waiting for TypestoneUI.
+    if (m_uiBridge)
+        m_uiBridge->Close();
     TraceWriter::settleQuestion();
     if (m_uiBridge) {
         setServiceMessageBoxSender(nullptr);
