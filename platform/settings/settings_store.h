@@ -88,7 +88,7 @@ public:
     // (each wait is bounded by itself too): at a stop, waits that would outlast it fail as
     // busy instead. Any thread. `afterMs` 0 ends every such wait at once.
     static void limitWaits(int afterMs);
-    // Lifts the bound (tests).
+    // Lifts the bound (the end of a run that set it).
     static void unlimitWaits();
 
     ~SettingsStore();

@@ -105,6 +105,8 @@ int CTypestoneApp::Main(int argc, char** argv, platform::service::SignalChannel*
     if (m_uiBridge)
         m_uiBridge->Close();
     TraceWriter::settleQuestion();
+    // The bound the stop put on the store's waits ends with the run.
+    platform::SettingsStore::unlimitWaits();
     if (m_uiBridge) {
         setServiceMessageBoxSender(nullptr);
         ServiceUiBridge::SetTraceBridge(nullptr);
