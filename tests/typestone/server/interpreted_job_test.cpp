@@ -186,7 +186,7 @@ TEST_F(InterpretedJobTest, TheStopKeepsWhatArrivedForTheNextStart)
 TEST_F(InterpretedJobTest, TheStopEndsARenderAndTheJobIsPrintedOnceLater)
 {
     std::string stream = "First page\f";
-    stream.append(300000, '\f');
+    stream.append(200000, '\f');
     stream += "Last page";
     const std::vector<uint8_t> data(stream.begin(), stream.end());
     HostOptions options;
@@ -224,6 +224,53 @@ TEST_F(InterpretedJobTest, TheStopEndsARenderAndTheJobIsPrintedOnceLater)
     again.Tidy();
     again.PrintPending();
     EXPECT_EQ(again.PrintedCount(), 0u);
+}
+
+// The server stops while it prints a job an earlier run left: the print ends, nothing reaches
+// the printer, and the job waits for the next start as it did before.
+TEST_F(InterpretedJobTest, AStopDuringARecoveredPrintLeavesTheJobForTheNextStart)
+{
+    std::string stream = "First page\f";
+    stream.append(200000, '\f');
+    stream += "Last page";
+    typestone::SpoolRecord record;
+    record.version = 100;
+    record.jobName = "host_9";
+    record.record = typestone::DefaultInitData();
+    std::snprintf(record.record.printer, sizeof record.record.printer, "Laser");
+    const fs::path spool = m_spoolDir / "tpsLONGJB";
+    {
+        std::FILE* f = std::fopen(spool.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(stream.data(), 1, stream.size(), f);
+        std::fclose(f);
+    }
+    std::string error;
+    ASSERT_TRUE(typestone::WriteSpoolRecord(typestone::SpoolRecordPath(spool.string()), record, &error))
+        << error;
+
+    const typestone::SpoolRecovery::Folders folders{m_spoolDir.string(), (m_workDir / "damaged").string(),
+                                                    ""};
+    {
+        typestone::SpoolRecovery recovery(m_engine, folders, {});
+        recovery.Tidy();
+        recovery.Start();
+        const bool printing = waitFor([&] { return !fs::is_empty(m_workDir); });
+        recovery.Stop();
+        ASSERT_TRUE(printing);
+        EXPECT_EQ(recovery.PrintedCount(), 0u);
+    }
+    EXPECT_TRUE(fs::is_empty(m_workDir));
+    EXPECT_TRUE(filesWithExtension(fs::path(spoolRoot()) / "Laser", ".pdf").empty());
+    EXPECT_TRUE(fs::exists(spool));
+    EXPECT_TRUE(fs::exists(typestone::SpoolRecordPath(spool.string())));
+
+    typestone::SpoolRecovery next(m_engine, folders, {});
+    next.Tidy();
+    next.PrintPending();
+    EXPECT_EQ(next.PrintedCount(), 1u);
+    EXPECT_EQ(filesWithExtension(fs::path(spoolRoot()) / "Laser", ".pdf").size(), 1u);
+    EXPECT_TRUE(fs::is_empty(m_spoolDir));
 }
 
 // What an earlier run left that cannot be printed: each is moved aside or removed, logged, and
