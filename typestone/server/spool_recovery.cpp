@@ -129,6 +129,8 @@ void SpoolRecovery::Tidy()
             }
         }
     }
+    // The jobs to print are known now, before the server takes new ones into the same folder.
+    collectPending();
     if (m_folders.pdf.empty())
         return;
     // A PDF driver's file is made as ".<name>.XXXXXX" beside its target and renamed when done.
@@ -143,7 +145,7 @@ void SpoolRecovery::Tidy()
     }
 }
 
-void SpoolRecovery::PrintPending()
+void SpoolRecovery::collectPending()
 {
     const std::string record = SpoolRecordPath("");
     std::vector<std::pair<fs::file_time_type, std::string>> pending;
@@ -156,11 +158,22 @@ void SpoolRecovery::PrintPending()
         }
     }
     std::sort(pending.begin(), pending.end());
-    for (const auto& job : pending) {
+    m_pending.clear();
+    for (auto& job : pending)
+        m_pending.push_back(std::move(job.second));
+    m_collected = true;
+}
+
+void SpoolRecovery::PrintPending()
+{
+    if (!m_collected)
+        collectPending();
+    for (const std::string& spoolFile : m_pending) {
         if (m_stop)
             break;
-        printJob(job.second);
+        printJob(spoolFile);
     }
+    m_pending.clear();
 }
 
 void SpoolRecovery::printJob(const std::string& spoolFile)

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace typestone {
 
@@ -40,10 +41,12 @@ public:
     SpoolRecovery(const SpoolRecovery&) = delete;
     SpoolRecovery& operator=(const SpoolRecovery&) = delete;
 
-    // Removes the leftovers and moves aside the job a run died recovering. Quick: it only
-    // looks at names.
+    // Removes the leftovers, moves aside the job a run died recovering and notes the jobs to
+    // print. Quick: it only looks at names. Call it before the server takes jobs, so that only
+    // an earlier run's jobs are taken up.
     void Tidy();
-    // Prints every job left, oldest first, on the calling thread, until done or Stop().
+    // Prints every job Tidy noted (or, without Tidy, every job there is), oldest first, on the
+    // calling thread, until done or Stop().
     void PrintPending();
     // Runs PrintPending on a thread of its own.
     void Start();
@@ -58,6 +61,7 @@ public:
     static constexpr const char* kRecoveringSuffix = ".recovering";
 
 private:
+    void collectPending();
     void printJob(const std::string& spoolFile);
     void moveAside(const std::string& path);
     void log(const std::string& line) const;
@@ -69,6 +73,8 @@ private:
     std::mutex m_currentMutex;
     CWinPrt* m_current = nullptr;
     std::thread m_thread;
+    std::vector<std::string> m_pending; // spool files, oldest first
+    bool m_collected = false;
     std::atomic<size_t> m_printed{0};
     std::atomic<size_t> m_damaged{0};
 };

@@ -273,6 +273,32 @@ TEST_F(InterpretedJobTest, AStopDuringARecoveredPrintLeavesTheJobForTheNextStart
     EXPECT_TRUE(fs::is_empty(m_spoolDir));
 }
 
+// A job this run accepted after the start-up looked at the folder belongs to its connection:
+// the recovery, which prints on while the server serves, leaves it alone.
+TEST_F(InterpretedJobTest, TheRecoveryTakesUpOnlyWhatWasThereAtStart)
+{
+    typestone::SpoolRecovery recovery(m_engine, {m_spoolDir.string(), (m_workDir / "damaged").string(), ""},
+                                      {});
+    recovery.Tidy();
+    jobtest::StepHost host;
+    ASSERT_TRUE(host.connectAndSend(port, interpretedHeader("Laser")));
+    ASSERT_TRUE(host.readReply(kWaitMs));
+    ASSERT_TRUE(host.openData());
+    ASSERT_TRUE(host.send("New job"));
+    ASSERT_TRUE(waitFor([&] {
+        const auto files = spoolFiles();
+        std::error_code ec;
+        return files.size() == 1 && fs::file_size(files[0], ec) == 7;
+    }));
+    recovery.PrintPending();
+    EXPECT_EQ(recovery.PrintedCount(), 0u);
+    EXPECT_EQ(spoolFiles().size(), 1u);
+    ASSERT_TRUE(host.finish(kWaitMs));
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    EXPECT_EQ(filesWithExtension(fs::path(spoolRoot()) / "Laser", ".pdf").size(), 1u)
+        << "printed once, by its connection";
+}
+
 // What an earlier run left that cannot be printed: each is moved aside or removed, logged, and
 // the rest of the folder is still printed.
 TEST_F(InterpretedJobTest, LeftoversThatCannotBePrintedAreMovedAsideOrRemoved)
