@@ -20,7 +20,7 @@ int EngineHost::TracedBox(const std::string& text, unsigned type, uint32_t mask)
     return Ui().messageBox(box);
 }
 
-EngineHost& EngineHost::Default()
+EngineHost& EngineHost::Default() noexcept
 {
     static EngineHost host;
     return host;
