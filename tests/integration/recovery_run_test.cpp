@@ -110,7 +110,7 @@ struct OpenJob
 std::string longJob()
 {
     std::string stream = "First page\f";
-    stream.append(250 * 1024, '\f');
+    stream.append(30000, '\f');
     stream += "Last page";
     return stream;
 }

@@ -186,7 +186,7 @@ TEST_F(InterpretedJobTest, TheStopKeepsWhatArrivedForTheNextStart)
 TEST_F(InterpretedJobTest, TheStopEndsARenderAndTheJobIsPrintedOnceLater)
 {
     std::string stream = "First page\f";
-    stream.append(200000, '\f');
+    stream.append(20000, '\f');
     stream += "Last page";
     const std::vector<uint8_t> data(stream.begin(), stream.end());
     HostOptions options;
@@ -231,7 +231,7 @@ TEST_F(InterpretedJobTest, TheStopEndsARenderAndTheJobIsPrintedOnceLater)
 TEST_F(InterpretedJobTest, AStopDuringARecoveredPrintLeavesTheJobForTheNextStart)
 {
     std::string stream = "First page\f";
-    stream.append(200000, '\f');
+    stream.append(20000, '\f');
     stream += "Last page";
     typestone::SpoolRecord record;
     record.version = 100;
