@@ -40,6 +40,12 @@ std::string temporaryPdfName(std::string* error)
 std::unique_ptr<PageDevice> makePageDevice(spooler::Spooler& spooler, const PageDeviceRequest& request,
                                            std::string* error)
 {
+    return makePageDevice(spooler, request, error, std::string());
+}
+
+std::unique_ptr<PageDevice> makePageDevice(spooler::Spooler& spooler, const PageDeviceRequest& request,
+                                           std::string* error, const std::string& workFolder)
+{
     std::string failure;
     const auto fail = [&]() -> std::unique_ptr<PageDevice> {
         if (error) {
@@ -81,7 +87,7 @@ std::unique_ptr<PageDevice> makePageDevice(spooler::Spooler& spooler, const Page
         failure = "printer '" + request.printer + "': " + failure;
         return fail();
     }
-    return std::make_unique<SpoolerPageDevice>(spooler, request.printer, setup, request.options);
+    return std::make_unique<SpoolerPageDevice>(spooler, request.printer, setup, request.options, workFolder);
 }
 
 } // namespace platform::draw

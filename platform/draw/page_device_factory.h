@@ -37,5 +37,10 @@ bool isPdfDriverName(const std::string& printer);
 // `spooler` must outlive the device.
 std::unique_ptr<PageDevice> makePageDevice(spooler::Spooler& spooler, const PageDeviceRequest& request,
                                            std::string* error);
+// The same, with the folder where a spooler printer's PDF is made before it is submitted
+// (empty: the temporary folder). A server gives a folder of its own, so that what a crash
+// leaves there can be found and removed at the next start.
+std::unique_ptr<PageDevice> makePageDevice(spooler::Spooler& spooler, const PageDeviceRequest& request,
+                                           std::string* error, const std::string& workFolder);
 
 } // namespace platform::draw

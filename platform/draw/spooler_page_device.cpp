@@ -7,15 +7,17 @@
 namespace platform::draw {
 
 SpoolerPageDevice::SpoolerPageDevice(spooler::Spooler& spooler, std::string printer, const PageSetup& setup,
-                                     const spooler::PrintOptions& options)
-    : PdfPageDevice(setup), m_spooler(spooler), m_printer(std::move(printer)), m_options(options)
+                                     const spooler::PrintOptions& options, std::string workFolder)
+    : PdfPageDevice(setup), m_spooler(spooler), m_printer(std::move(printer)), m_options(options),
+      m_workFolder(std::move(workFolder))
 {
 }
 
 bool SpoolerPageDevice::startDoc(const std::string& documentName)
 {
     // A private file of our own; it only lives until the document is submitted.
-    if (!openDocument(QDir::tempPath().toStdString() + "/typestone-job-XXXXXX.pdf", documentName))
+    const std::string folder = m_workFolder.empty() ? QDir::tempPath().toStdString() : m_workFolder;
+    if (!openDocument(folder + "/typestone-job-XXXXXX.pdf", documentName))
         return false;
     m_documentName = documentName;
     return true;

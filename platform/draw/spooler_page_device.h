@@ -17,8 +17,10 @@ public:
     // `spooler` must outlive the device. `options` go with the submitted document; media,
     // resolution and orientation are those of `setup` (the PDF's pages carry the
     // orientation, so the document is submitted as portrait).
+    // The PDF is made in `workFolder` (empty: the temporary folder) as
+    // "typestone-job-XXXXXX.pdf".
     SpoolerPageDevice(spooler::Spooler& spooler, std::string printer, const PageSetup& setup,
-                      const spooler::PrintOptions& options);
+                      const spooler::PrintOptions& options, std::string workFolder = {});
 
     bool startDoc(const std::string& documentName) override;
     bool endDoc() override;
@@ -28,6 +30,7 @@ private:
     const std::string m_printer;
     spooler::PrintOptions m_options;
     std::string m_documentName;
+    std::string m_workFolder;
 };
 
 } // namespace platform::draw

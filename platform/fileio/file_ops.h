@@ -32,4 +32,12 @@ FileInfo fileInfo(const std::string& path);
 // when none can be made.
 std::string makeTempFile(const std::string& dir, const std::string& prefix);
 
+// Replaces `path` with `data` (0600) through a file beside it that is flushed and renamed, so
+// that after a crash `path` holds either the old or the new content, never a part.
+bool replaceFile(const std::string& path, std::string_view data, std::string* error);
+
+// Reads the whole regular file `path` if it holds at most `maxSize` bytes; false with `error`
+// set when it is missing, not a regular file, larger, or unreadable.
+bool readSmallFile(const std::string& path, size_t maxSize, std::string* text, std::string* error);
+
 } // namespace platform::fileio

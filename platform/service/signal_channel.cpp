@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -45,6 +46,18 @@ std::optional<int> SignalChannel::readSignal()
     if (got != ssize_t(sizeof info))
         return std::nullopt;
     return int(info.ssi_signo);
+}
+
+bool SignalChannel::waitPending(int timeoutMs) const
+{
+    if (m_fd < 0)
+        return false;
+    pollfd p{m_fd, POLLIN, 0};
+    int rc;
+    do {
+        rc = ::poll(&p, 1, timeoutMs);
+    } while (rc < 0 && errno == EINTR);
+    return rc > 0 && (p.revents & POLLIN) != 0;
 }
 
 } // namespace platform::service

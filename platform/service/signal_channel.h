@@ -26,6 +26,8 @@ public:
     int fd() const { return m_fd; }
     // Takes one pending signal without waiting; nothing when none is pending.
     std::optional<int> readSignal();
+    // Waits at most `timeoutMs` for a signal to be pending; false on time-out or when closed.
+    bool waitPending(int timeoutMs) const;
 
 private:
     int m_fd = -1;

@@ -2,11 +2,14 @@
 
 #include "platform/folders/folders.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +23,37 @@ const char* const kRootNames[] = {"HKEY_USERS", "HKEY_CURRENT_USER", "HKEY_LOCAL
                                   "HKEY_CLASSES_ROOT"};
 
 thread_local std::string t_lastError;
+
+// The process-wide end of all waits on a locked store, in steady-clock milliseconds; the
+// largest value while there is none.
+std::atomic<int64_t> g_waitsEndMs{std::numeric_limits<int64_t>::max()};
+
+int64_t steadyNowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool waitsEnded()
+{
+    return steadyNowMs() >= g_waitsEndMs.load();
+}
+
+// The busy handler: short sleeps up to the store's own bound, and never past the process-wide
+// end of waits.
+thread_local int64_t t_busySinceMs = 0;
+
+int busyWait(void*, int count)
+{
+    const int64_t now = steadyNowMs();
+    if (count == 0)
+        t_busySinceMs = now;
+    if (waitsEnded() || now - t_busySinceMs >= kBusyTimeoutMs)
+        return 0;
+    sqlite3_sleep(10);
+    return 1;
+}
 
 std::mutex g_sharedMutex;
 std::shared_ptr<SettingsStore> g_shared;
@@ -95,7 +129,7 @@ template <typename Step> int retryWhileBusy(Step step)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
     int rc = step();
-    while (isBusy(rc) && std::chrono::steady_clock::now() < deadline) {
+    while (isBusy(rc) && std::chrono::steady_clock::now() < deadline && !waitsEnded()) {
         sqlite3_sleep(10);
         rc = step();
     }
@@ -366,7 +400,7 @@ std::unique_ptr<SettingsStore> SettingsStore::open(const std::string& path, std:
         sqlite3_close(db);
         return failOpen("settings store " + path + " cannot be opened: " + text);
     }
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_busy_handler(db, &busyWait, nullptr);
     auto failDb = [&](int code, const std::string& text) {
         sqlite3_close(db);
         int primary = code & 0xFF;
@@ -412,6 +446,20 @@ void SettingsStore::resetShared()
 {
     std::lock_guard lock(g_sharedMutex);
     g_shared.reset();
+}
+
+void SettingsStore::limitWaits(int afterMs)
+{
+    const int64_t end = steadyNowMs() + std::max(0, afterMs);
+    // A later, looser bound never lifts an earlier one.
+    int64_t current = g_waitsEndMs.load();
+    while (end < current && !g_waitsEndMs.compare_exchange_weak(current, end)) {
+    }
+}
+
+void SettingsStore::unlimitWaits()
+{
+    g_waitsEndMs = std::numeric_limits<int64_t>::max();
 }
 
 SettingsStore::SettingsStore(sqlite3* db, std::string path) : m_db(db), m_path(std::move(path)) {}

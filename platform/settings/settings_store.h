@@ -94,6 +94,13 @@ public:
     // Forgets the process-wide store so that the next shared() reopens it (tests).
     static void resetShared();
 
+    // A bound for every later wait of this process on a store another process holds locked
+    // (each wait is bounded by itself too): at a stop, waits that would outlast it fail as
+    // busy instead. Any thread. `afterMs` 0 ends every such wait at once.
+    static void limitWaits(int afterMs);
+    // Lifts the bound (the end of a run that set it).
+    static void unlimitWaits();
+
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;

@@ -40,21 +40,12 @@ bool FolderRawJob::markCutShort(const std::string& reason)
         m_error = m_state == State::Failed ? m_error : "the job has ended";
         return false;
     }
-    const int fd = ::open(m_infoPath.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        m_error = files::errnoText("cannot open " + m_infoPath, errno);
+    std::string problem;
+    if (!files::appendCutShortMark(m_infoPath, reason, &problem)) {
+        m_error = m_infoPath + ": " + problem;
         return false;
     }
-    const std::string line = "cut-short=" + files::escapeValue(reason) + "\n";
-    std::string problem;
-    bool ok = files::writeAll(fd, line.data(), line.size(), &problem);
-    if (::close(fd) != 0 && ok) {
-        problem = files::errnoText("cannot close " + m_infoPath, errno);
-        ok = false;
-    }
-    if (!ok)
-        m_error = m_infoPath + ": " + problem;
-    return ok;
+    return true;
 }
 
 bool FolderRawJob::finish()

@@ -46,6 +46,12 @@ public:
                                         const std::string& dataType, std::string* error) override;
     bool submitPdf(const std::string& printer, const std::string& documentName,
                    const std::string& pdfFilePath, const PrintOptions& options, std::string* error) override;
+    // For each "<seq>.info" whose final file is missing: a raw ".part" gets a "cut-short=" line
+    // in its info and its final name; the ".part" of a PDF (a copy cut short; its job is
+    // printed again from the server's own spool) is removed with its info; an info without
+    // any data is removed; an info that cannot be read, or a part that cannot be finished, is
+    // moved into `damagedFolder` as "<printer>-<name>".
+    std::vector<std::string> recoverInterruptedJobs(const std::string& damagedFolder) override;
     std::optional<PrinterDefaults> defaults(const std::string& printer, std::string* error) override;
     bool saveDefaults(const std::string& printer, const PrinterDefaults& defaults,
                       std::string* error) override;

@@ -164,6 +164,25 @@ int openPdf(const std::string& path, std::string* error)
     return fd;
 }
 
+bool appendCutShortMark(const std::string& infoPath, const std::string& reason, std::string* error)
+{
+    const int fd = ::open(infoPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        if (error)
+            *error = errnoText("cannot open " + infoPath, errno);
+        return false;
+    }
+    const std::string line = std::string(kCutShortKey) + "=" + escapeValue(reason) + "\n";
+    bool ok = writeAll(fd, line.data(), line.size(), error);
+    if (ok && ::fsync(fd) != 0) {
+        if (error)
+            *error = errnoText("cannot flush " + infoPath, errno);
+        ok = false;
+    }
+    ::close(fd);
+    return ok;
+}
+
 std::string escapeValue(std::string_view value)
 {
     static const char hex[] = "0123456789abcdef";

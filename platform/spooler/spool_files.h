@@ -38,4 +38,12 @@ int openPdf(const std::string& path, std::string* error);
 // written as escapes (\\, \n, \r, \xHH) so a value never spans or splits lines.
 std::string escapeValue(std::string_view value);
 
+// The info key of a job that ended with what arrived, its sender never having ended it in
+// order: "cut-short=<reason>".
+inline constexpr std::string_view kCutShortKey = "cut-short";
+
+// Appends the cut-short line with `reason` to the info file `infoPath` (flushed, so it is
+// there before the data file gets its final name).
+bool appendCutShortMark(const std::string& infoPath, const std::string& reason, std::string* error);
+
 } // namespace platform::spooler::files

@@ -46,6 +46,17 @@ public:
                            const std::string& pdfFilePath, const PrintOptions& options,
                            std::string* error) = 0;
 
+    // Ends what a run that died left half done, where the backend keeps jobs itself: a raw
+    // job cut short is handed over with what arrived (marked so), a part that cannot be
+    // printed is removed, and a job whose record cannot be read is moved into `damagedFolder`
+    // (an existing folder). One line per thing done, for the start-up report. Call it before
+    // any job starts. Nothing by default.
+    virtual std::vector<std::string> recoverInterruptedJobs(const std::string& damagedFolder)
+    {
+        (void)damagedFolder;
+        return {};
+    }
+
     // The printer's default settings.
     virtual std::optional<PrinterDefaults> defaults(const std::string& printer, std::string* error) = 0;
 

@@ -34,7 +34,7 @@ bool EngineHost::ShowUnsuppDlg(const UnsupportedCommandReport& report)
     return Ui().unsupportedCommand(dialog).ignoreLater;
 }
 
-EngineHost& EngineHost::Default()
+EngineHost& EngineHost::Default() noexcept
 {
     static EngineHost host;
     return host;

@@ -69,7 +69,7 @@ public:
     virtual std::string VersionText() { return {}; }
 
     // The host of a job whose runner gives none.
-    static EngineHost& Default();
+    static EngineHost& Default() noexcept;
 };
 
 } // namespace typestone

@@ -17,20 +17,22 @@ void PrepareWinPrt(CWinPrt& prt, const EngineSetup& setup, std::unique_ptr<platf
     if (!setup.spoolFolder.empty())
         prt.SetSpoolFolder(setup.spoolFolder);
     platform::spooler::Spooler* spooler = setup.spooler;
-    prt.SetDeviceFactory([spooler](const EngineDeviceRequest& r,
-                                   std::string* error) -> std::unique_ptr<platform::draw::PageDevice> {
-        if (!spooler) {
-            if (error)
-                *error = "no spooler for interpreted jobs";
-            return nullptr;
-        }
-        platform::draw::PageDeviceRequest request;
-        request.printer = r.printer;
-        request.outputFile = r.outputFile;
-        if (!r.cutShort.empty())
-            request.options.cutShort = r.cutShort;
-        return platform::draw::makePageDevice(*spooler, request, error);
-    });
+    const std::string workFolder = setup.workFolder;
+    prt.SetDeviceFactory(
+        [spooler, workFolder](const EngineDeviceRequest& r,
+                              std::string* error) -> std::unique_ptr<platform::draw::PageDevice> {
+            if (!spooler) {
+                if (error)
+                    *error = "no spooler for interpreted jobs";
+                return nullptr;
+            }
+            platform::draw::PageDeviceRequest request;
+            request.printer = r.printer;
+            request.outputFile = r.outputFile;
+            if (!r.cutShort.empty())
+                request.options.cutShort = r.cutShort;
+            return platform::draw::makePageDevice(*spooler, request, error, workFolder);
+        });
 }
 
 } // namespace typestone

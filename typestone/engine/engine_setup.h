@@ -30,6 +30,9 @@ struct EngineSetup
     DriveMap driveMap;
     std::string pdfFolder;   // PDF driver jobs without an output name
     std::string spoolFolder; // empty: the per-session folder
+    // Where the PDF of a spooler printer is made before it is submitted; empty: the
+    // temporary folder.
+    std::string workFolder;
 };
 
 // Gives `prt` the devices, folders and drive map of `setup` and, through `fonts`, a font

@@ -57,7 +57,7 @@ platform::draw::Dc* CWinPrt::Dc() const
 
 bool CWinPrt::IsAborted()
 {
-    if (m_stop.abort || m_stop.m_bCanceled.load())
+    if (m_stop.abort || m_stop.m_bCanceled.load() || m_stop.stopping.load())
         return true;
     if (!m_stop.cancelPressed)
         return false;

@@ -18,6 +18,7 @@
 #include "typestone/engine/esc_block.h"
 #include "typestone/engine/init_data.h"
 #include "typestone/engine/progress_throttle.h"
+#include "typestone/engine/spool_record.h"
 
 #include "platform/draw/dc.h"
 #include "platform/draw/font_engine.h"
@@ -71,6 +72,14 @@ enum class PageState : uint8_t
                   // page, and a form feed right after it adds no empty page
 };
 
+// How the last StopSpoolPrtJob ended.
+enum class SpoolOutcome : uint8_t
+{
+    Printed,      // the document was handed to the printer
+    Failed,       // it was not; the spool file is gone unless SetKeepFailedSpool
+    KeptForLater, // the server's stop came first: nothing was handed over, the files stay
+};
+
 // What the interpreter is doing: printing the stream, or playing the actions recorded for a
 // page (they re-enter PrintData, and some commands are refused while they play).
 enum class RunMode : uint8_t
@@ -122,12 +131,31 @@ public:
     // reason where the spooler keeps a record beside it.
     bool StopSpoolPrtJob(const std::string& cutShort = std::string());
     // Withdraws a spooled job without printing it (a job the host never fed or cut short):
-    // the spool file is deleted.
+    // the spool file and its record are deleted.
     void DiscardSpoolPrtJob();
+    // Lets go of a spooled job without printing or deleting it: its spool file and record stay
+    // for the next start to print (the server stopped while the job came in).
+    void KeepSpoolPrtJob();
+    // Takes up a job an earlier run left: `spoolFile` with what `record` says. StopSpoolPrtJob
+    // then prints it. False when a job is spooling already or the record is unusable.
+    bool ResumeSpoolPrtJob(const SpoolRecord& record, const std::string& spoolFile);
+    // A job that fails to print keeps its spool file and record (for the caller to move
+    // aside) instead of losing them.
+    void SetKeepFailedSpool(bool keep) { m_keepFailedSpool = keep; }
     const std::string& GetSpoolFName() const { return m_spoolName; }
     // Cancels the job without asking (the server stopping, a caller that decided already);
     // any thread may call it. Cancel on the progress display asks the person first.
     void Cancel() { m_stop.m_bCanceled = true; }
+    // The server is stopping (any thread): the render ends at the next block of the stream or
+    // line of a file, no document is handed to the printer, and StopSpoolPrtJob keeps the
+    // spool file and its record. Unlike a cancel it is never cleared.
+    void Stop()
+    {
+        m_stop.stopping = true;
+        m_stop.m_bCanceled = true;
+    }
+    bool IsStopping() const { return m_stop.stopping.load(); }
+    SpoolOutcome LastSpoolOutcome() const { return m_spoolOutcome; }
 
     // --- job and document ---
     bool StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
@@ -227,6 +255,9 @@ private:
     std::string m_jobName;
     uint16_t m_hostVersion = 0;
     std::string m_cutShort; // while a cut-short spooled job prints
+    bool m_keepFailedSpool = false;
+    SpoolOutcome m_spoolOutcome = SpoolOutcome::Failed;
+    bool m_docHandedOver = false; // the last document's end reached the printer
 
     // job
     INIT_DATA m_InitData;
@@ -247,6 +278,7 @@ private:
         std::atomic<bool> m_bCanceled{false};
         bool cancelPressed = false;  // Cancel on the progress display, not yet confirmed
         bool abortConfirmed = false; // the person answered Yes to the abort question
+        std::atomic<bool> stopping{false};
     } m_stop;
     uint16_t m_wError = 0;
     uint32_t m_dwPrintBytes = 0;

@@ -73,10 +73,35 @@ bool CWinPrt::StartSpoolPrtJob(uint16_t version, const INIT_DATA* record, const 
     std::string name = platform::fileio::makeTempFile(dir, "tps");
     if (name.empty())
         return false;
+    // The record goes down before the host is told yes, so every accepted job can be printed
+    // from its spool file whatever happens to this run.
+    SpoolRecord stored;
+    stored.version = version;
+    stored.jobName = jobName;
+    stored.record = *record;
+    std::string error;
+    if (!WriteSpoolRecord(SpoolRecordPath(name), stored, &error)) {
+        Trace(kTrzJobs, "\nStartSpoolPrtJob: %s", error);
+        std::remove(name.c_str());
+        return false;
+    }
     m_spoolRecord = std::make_unique<INIT_DATA>(*record);
     m_spoolName = std::move(name);
     m_jobName = jobName;
     m_hostVersion = version;
+    return true;
+}
+
+bool CWinPrt::ResumeSpoolPrtJob(const SpoolRecord& record, const std::string& spoolFile)
+{
+    if (m_spoolRecord || !m_spoolName.empty() || !m_jobName.empty())
+        return false;
+    if (spoolFile.empty() || record.jobName.empty())
+        return false;
+    m_spoolRecord = std::make_unique<INIT_DATA>(record.record);
+    m_spoolName = spoolFile;
+    m_jobName = record.jobName;
+    m_hostVersion = record.version;
     return true;
 }
 
@@ -90,8 +115,19 @@ bool CWinPrt::SpoolData(const void* bytes, size_t count)
 
 void CWinPrt::DiscardSpoolPrtJob()
 {
-    if (!m_spoolName.empty())
+    if (!m_spoolName.empty()) {
         std::remove(m_spoolName.c_str());
+        std::remove(SpoolRecordPath(m_spoolName).c_str());
+    }
+    m_jobName.clear();
+    m_spoolName.clear();
+    m_spoolRecord.reset();
+}
+
+void CWinPrt::KeepSpoolPrtJob()
+{
+    if (!m_spoolName.empty())
+        Trace(kTrzJobs, "\nSpooled job '%s' left in '%s'", m_jobName, m_spoolName);
     m_jobName.clear();
     m_spoolName.clear();
     m_spoolRecord.reset();
@@ -99,19 +135,39 @@ void CWinPrt::DiscardSpoolPrtJob()
 
 bool CWinPrt::StopSpoolPrtJob(const std::string& cutShort)
 {
+    m_spoolOutcome = SpoolOutcome::Failed;
     if (!m_spoolRecord || m_spoolName.empty() || m_jobName.empty())
         return false;
+    if (IsStopping()) {
+        KeepSpoolPrtJob();
+        m_spoolOutcome = SpoolOutcome::KeptForLater;
+        return false;
+    }
     const auto info = platform::fileio::fileInfo(m_spoolName);
     bool result = false;
+    bool handedOver = false;
     if (info.exists && info.regular && info.size > 0) {
         m_host->JobPrinting();
         m_cutShort = cutShort;
         if (StartPrtJob(m_spoolRecord.get(), m_jobName.c_str(), false)) {
             result = PrintFile(m_spoolName, false, 0, 0, 0, false, 44);
             result = StopPrtJob(result) && result;
+            handedOver = m_docHandedOver;
         }
         m_cutShort.clear();
         m_host->JobSize(static_cast<uint32_t>(info.size));
+    }
+    // A render the stop cut short handed nothing to the printer: the job stays whole for the
+    // next start. What was handed over is done, however late the stop came.
+    if (IsStopping() && !handedOver) {
+        KeepSpoolPrtJob();
+        m_spoolOutcome = SpoolOutcome::KeptForLater;
+        return false;
+    }
+    m_spoolOutcome = result ? SpoolOutcome::Printed : SpoolOutcome::Failed;
+    if (!result && m_keepFailedSpool) {
+        KeepSpoolPrtJob();
+        return false;
     }
     bool remove = true;
     if (m_host->ExtendedDebug()) {
@@ -125,6 +181,8 @@ bool CWinPrt::StopSpoolPrtJob(const std::string& cutShort)
     }
     if (remove)
         std::remove(m_spoolName.c_str());
+    // The record goes whatever the answer: the job has had its print.
+    std::remove(SpoolRecordPath(m_spoolName).c_str());
     m_jobName.clear();
     m_spoolName.clear();
     m_spoolRecord.reset();
@@ -210,18 +268,22 @@ bool CWinPrt::StopPrtJob(bool ok)
 
 bool CWinPrt::_StopPrtJob(bool ok)
 {
+    m_docHandedOver = false;
     if (!m_device)
         return false;
     bool result = true;
     // Pages that carry only images, frames or codes count as printed as well as text does.
     const bool printed = m_dwPrintBytes != 0 || m_nPages != 0;
-    if ((ok || m_wError == kErrCommand) && printed) {
+    // A render the server's stop cut short is never handed over: the job is printed whole
+    // from its spool file later.
+    if (!IsStopping() && (ok || m_wError == kErrCommand) && printed) {
         if (!EndPage())
             result = false;
         if (result && !m_device->endDoc()) {
             showError("EndDoc() " + m_device->errorText());
             result = false;
         }
+        m_docHandedOver = result;
         if (!result)
             m_device->abortDoc();
     } else {

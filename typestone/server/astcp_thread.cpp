@@ -127,6 +127,7 @@ bool CASTCPThread::dataIdleTooLong() const
 void CASTCPThread::Stop()
 {
     m_stopAsked = true;
+    m_winPrt.Stop();
     m_stop = true;
     m_wake.set();
     // A job waiting for its turn wakes too (the connection list calls this under its lock,
@@ -289,20 +290,39 @@ void CASTCPThread::PutStateprinter(bool open)
     m_printerOpen = open;
 }
 
+void CASTCPThread::takePendingData()
+{
+    if (!m_buffer)
+        m_buffer.reset(new (std::nothrow) uint8_t[kMaxChunk]);
+    if (!m_buffer)
+        return;
+    for (int i = 0; i < kMaxDrainChunks && platform::net::pendingBytes(m_control) > 0; ++i) {
+        const platform::net::IoResult got =
+            platform::net::receiveSome(m_control, m_buffer.get(), kMaxChunk, 0);
+        if (!got.ok() || !PrintData(m_buffer.get(), got.bytes))
+            return;
+        m_bytesReceived += static_cast<uint32_t>(got.bytes);
+    }
+}
+
 void CASTCPThread::OnClose()
 {
+    if (m_printerOpen && m_stopAsked && !m_peerClosed)
+        takePendingData();
     if (m_printerOpen) {
         // The data phase ended by the host's close, by a cause recorded when it happened, by
         // the server's stop, or else by something no one named (the wait failed, say).
-        if (!m_peerClosed && !m_stopAsked && m_cutShort.empty() && m_failure.empty())
+        const bool serverStop = !m_peerClosed && m_stopAsked && m_cutShort.empty() && m_failure.empty();
+        if (serverStop)
+            m_cutShort = "the server stopped before the host ended the job";
+        else if (!m_peerClosed && m_cutShort.empty() && m_failure.empty())
             m_cutShort = "the connection ended before the host closed it";
-        // A job the server's stop ended is withdrawn as before; what the host sent is printed,
-        // also when it came to an early end, unless nothing came or the spooler lost it.
-        const bool stopped = !m_peerClosed && m_cutShort.empty() && m_failure.empty();
-        if (!stopped && m_failure.empty() && m_bytesReceived == 0)
+        // What the host sent is printed, also when it came to an early end, unless nothing came
+        // or the spooler lost it; a spooled job the stop cut short stays whole for the next start.
+        if (m_failure.empty() && m_bytesReceived == 0)
             m_failure =
                 m_cutShort.empty() ? std::string("no data arrived") : m_cutShort + "; no data had arrived";
-        const bool print = !stopped && m_failure.empty();
+        const bool print = m_failure.empty();
         if (m_rawJob) {
             if (print)
                 finishRawJob();
@@ -311,10 +331,21 @@ void CASTCPThread::OnClose()
             m_rawJob.reset();
         }
         if (m_spooling) {
-            if (!print)
+            if (!print) {
                 m_winPrt.DiscardSpoolPrtJob();
-            else if (!m_winPrt.StopSpoolPrtJob(m_cutShort))
-                m_failure = "the interpreter did not print it";
+            } else if (serverStop) {
+                m_winPrt.KeepSpoolPrtJob();
+                m_keptForNextStart = true;
+            } else if (!m_winPrt.StopSpoolPrtJob(m_cutShort)) {
+                // The stop may come during the render: the job then stays for the next start.
+                if (m_winPrt.LastSpoolOutcome() == SpoolOutcome::KeptForLater) {
+                    m_keptForNextStart = true;
+                    if (m_cutShort.empty())
+                        m_cutShort = "the server stopped while the job printed";
+                } else {
+                    m_failure = "the interpreter did not print it";
+                }
+            }
             m_spooling = false;
         }
         PutStateprinter(false);
@@ -343,6 +374,10 @@ void CASTCPThread::reportEnd()
         TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' NOT printed (%u bytes received): %s", JobName(),
                   m_bytesReceived.load(), m_failure);
         outcome = "Not printed: " + m_failure;
+    } else if (m_keptForNextStart) {
+        TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' kept for the next start (%u bytes received): %s", JobName(),
+                  m_bytesReceived.load(), m_cutShort);
+        outcome = "Kept for the next start: " + m_cutShort;
     } else if (!m_cutShort.empty()) {
         TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' cut short after %u bytes: %s; what arrived is printed",
                   JobName(), m_bytesReceived.load(), m_cutShort);

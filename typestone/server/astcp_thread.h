@@ -60,7 +60,9 @@ public:
     // The worker: runs one connection from the accepted socket to its end. Returns 0.
     static int ThreadProc(JobContext* context, int socketHandle);
 
-    // Asks the connection to end (any thread); every wait of the worker ends at once.
+    // The server stops (any thread): every wait of the worker ends at once, a render ends at
+    // its next check, and nothing the host sent is lost: a raw job is ended with what arrived
+    // (marked cut short), an interpreted job's spool file and record stay for the next start.
     void Stop();
 
     // Status, readable from other threads.
@@ -115,6 +117,10 @@ private:
     void finishRawJob();
     // The trace line, the job record's outcome and the reset for a job not printed whole.
     void reportEnd();
+    // At the server's stop in the data phase: what the host sent and the system holds for us
+    // is taken into the job without waiting (at most kMaxDrainChunks reads).
+    void takePendingData();
+    static constexpr int kMaxDrainChunks = 16;
     void sendReply(uint16_t code, uint16_t port);
     void endWithReply(uint16_t code);
     bool headerTimedOut() const;
@@ -126,7 +132,8 @@ private:
     platform::jobio::WakeSignal m_wake;
     std::atomic<bool> m_printerOpen{false};
     bool m_peerClosed = false;            // the host ended the job in order
-    std::atomic<bool> m_stopAsked{false}; // Stop() ended the connection
+    std::atomic<bool> m_stopAsked{false}; // Stop() ended the connection (the server stops)
+    bool m_keptForNextStart = false;      // a spooled job the stop cut short, left for the next start
     // Why the data ended before the host's orderly close (what arrived is printed), and why
     // the job did not print; both empty for a job printed whole.
     std::string m_cutShort;

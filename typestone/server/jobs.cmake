@@ -16,4 +16,5 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/store_failure.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prt_cfg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prt_job_registration.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/prt_job_thread.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/prt_job_thread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/spool_recovery.cpp)

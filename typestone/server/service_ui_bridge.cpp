@@ -30,6 +30,11 @@ void ServiceUiBridge::SetControlSink(std::function<void(uint16_t)> sink)
     m_sink = std::move(sink);
 }
 
+void ServiceUiBridge::Close()
+{
+    m_closed = true;
+}
+
 std::vector<uint8_t> ServiceUiBridge::BuildRequest(const std::string& text, int32_t promptId, uint32_t style)
 {
     std::vector<uint8_t> out(kRequestSize, 0);
@@ -76,6 +81,8 @@ int ServiceUiBridge::TraceBoxSender(const std::string& text, unsigned stringId, 
 
 int ServiceUiBridge::messageBox(const platform::ui::MessageBoxRequest& request)
 {
+    if (m_closed)
+        return platform::ui::kIdTimeout;
     const uint16_t port = m_uiPort ? m_uiPort() : 0;
     if (port == 0)
         return platform::ui::kIdTimeout;
@@ -101,12 +108,12 @@ int ServiceUiBridge::messageBox(const platform::ui::MessageBoxRequest& request)
     uint8_t answer[64];
     for (;;) {
         const int64_t left = int64_t(timeoutMs) - clock.elapsed();
-        if (left <= 0)
+        if (left <= 0 || m_closed)
             break;
-        platform::net::DatagramResult got =
-            platform::net::receiveFrom(bound.socket, answer, sizeof answer, int(left));
+        platform::net::DatagramResult got = platform::net::receiveFrom(
+            bound.socket, answer, sizeof answer, int(std::min<int64_t>(left, kCloseSliceMs)));
         if (got.status == platform::net::IoStatus::TimedOut)
-            break;
+            continue;
         if (!got.ok())
             continue;
         // Only TypestoneUI on this machine answers; anything short or foreign is ignored, and

@@ -14,6 +14,7 @@
 #include "platform/net/endpoint.h"
 #include "platform/ui/ui_bridge.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -40,6 +41,13 @@ public:
 
     void SetControlSink(std::function<void(uint16_t)> sink);
 
+    // The server stops (any thread): every box still waiting ends within kCloseSliceMs with
+    // kIdTimeout, and later ones are not sent.
+    void Close();
+    bool IsClosed() const { return m_closed; }
+    // How long one look for an answer lasts before the bridge checks whether it was closed.
+    static constexpr int kCloseSliceMs = 200;
+
     // The request's bytes.
     static std::vector<uint8_t> BuildRequest(const std::string& text, int32_t promptId, uint32_t style);
 
@@ -63,6 +71,7 @@ private:
     std::function<uint16_t()> m_uiPort;
     uint32_t m_defaultTimeoutMs;
     SenderCheck m_senderCheck;
+    std::atomic<bool> m_closed{false};
     std::mutex m_sinkMutex;
     std::function<void(uint16_t)> m_sink;
 };

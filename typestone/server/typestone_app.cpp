@@ -12,6 +12,8 @@
 #include "typestone/server/server_trace.h"
 #include "typestone/server/service_install.h"
 #include "typestone/server/service_ui_bridge.h"
+#include "typestone/server/spool_recovery.h"
+#include "typestone/server/startup_stop_watch.h"
 #include "typestone/server/trace_settings.h"
 #include "typestone/server/trace_writer.h"
 #include "typestone/server/unsupp_dlg.h"
@@ -36,6 +38,10 @@
 
 namespace typestone {
 namespace {
+
+// How long the stop may wait on a settings store another process holds locked, for all the
+// values it writes back together.
+constexpr int kStopStoreWaitMs = 3000;
 
 bool envSet(const char* name)
 {
@@ -74,6 +80,7 @@ CTypestoneApp::~CTypestoneApp()
 {
     // Main() has shut everything down in order; what is left are plain objects.
     EndWebQuery();
+    m_recovery.reset();
     m_service.reset();
     m_context.reset();
     m_jobs.reset();
@@ -109,11 +116,21 @@ int CTypestoneApp::Main(int argc, char** argv, platform::service::SignalChannel*
         ServiceUiBridge::SetTraceBridge(m_uiBridge);
         setServiceMessageBoxSender(&ServiceUiBridge::TraceBoxSender);
     }
+    // A stop that comes while the start-up waits (on a locked settings store, say) ends it.
+    StartupStopWatch startWatch(commandLine.install || commandLine.uninstall ? nullptr : signalChannel);
+    m_startWatch = &startWatch;
     int rc = InitInstance(commandLine);
     if (rc < 0)
         rc = _InitInstance(commandLine, signalChannel);
-    // A trace question still open at the end is given up, so the lines it held are kept.
+    startWatch.Finish();
+    m_startWatch = nullptr;
+    // A trace question still open at the end is given up, so the lines it held are kept, and
+    // its box stops waiting for TypestoneUI.
+    if (m_uiBridge)
+        m_uiBridge->Close();
     TraceWriter::settleQuestion();
+    // The bound the stop put on the store's waits ends with the run.
+    platform::SettingsStore::unlimitWaits();
     if (m_uiBridge) {
         setServiceMessageBoxSender(nullptr);
         ServiceUiBridge::SetTraceBridge(nullptr);
@@ -185,6 +202,8 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         return ok ? 0 : 1;
     }
 
+    if (stoppedAtStart())
+        return 0;
     // One server per machine: a second one leaves the running one alone.
     if (m_bIsWinNT && RefuseSecondInstance())
         return 1;
@@ -210,6 +229,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         std::printf("typestone: %s\n", line.c_str());
     std::fflush(stdout);
     m_context->engine = &m_engine;
+    recoverJobs();
     DoWebQuery(true);
     // The unsupported-command dialog's update button asks the same web update.
     SetUnsuppDlgWebUpdate(
@@ -230,6 +250,13 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         if (!ServiceInstaller().AutoStartupInRunUI(on, programDir, &error))
             std::fprintf(stderr, "typestone: %s\n", error.c_str());
     };
+    if (stoppedAtStart()) {
+        if (m_recovery)
+            m_recovery->Stop();
+        EndWebQuery();
+        m_jobs->StopPrtJobSequencer();
+        return 0;
+    }
     m_service = std::make_unique<CMyService>(*m_context, m_settings, std::move(options));
 
     // Listed as running while it serves; another instance's close request stops it.
@@ -245,6 +272,12 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         platform::ui::setBridge(m_uiBridge);
     }
 
+    // From here the event loop takes the signals; a stop the start-up saw is carried out there.
+    if (m_startWatch) {
+        m_startWatch->Finish();
+        if (m_startWatch->StopRequested())
+            m_service->Handler(CNTService::kControlStop);
+    }
     std::unique_ptr<QSocketNotifier> signalNotifier;
     if (signalChannel && signalChannel->isOpen()) {
         signalNotifier = std::make_unique<QSocketNotifier>(signalChannel->fd(), QSocketNotifier::Read);
@@ -294,12 +327,50 @@ void CTypestoneApp::limitConnections()
     std::fflush(stdout);
 }
 
+bool CTypestoneApp::stoppedAtStart() const
+{
+    return m_startWatch && m_startWatch->StopRequested();
+}
+
+void CTypestoneApp::recoverJobs()
+{
+    const std::string state = platform::folders::stateDir();
+    // In the state folder, not a temporary one: an accepted job must outlive a reboot. Not in
+    // the folder spooler's default root beside it, whose folders are printers.
+    m_engine.spoolFolder = state + "/jobs";
+    m_engine.workFolder = m_engine.spoolFolder;
+    platform::folders::makePath(m_engine.spoolFolder, 0700);
+    SpoolRecovery::Folders folders;
+    folders.spool = m_engine.spoolFolder;
+    folders.damaged = state + "/damaged";
+    folders.pdf = m_engine.pdfFolder;
+    platform::folders::makePath(folders.damaged, 0700);
+    auto log = [](const std::string& line) {
+        std::printf("typestone: %s\n", line.c_str());
+        std::fflush(stdout);
+        TRZ_LogPrintf("%s", line.c_str());
+    };
+    for (const std::string& line : m_spooler->recoverInterruptedJobs(folders.damaged))
+        log(line);
+    m_recovery = std::make_unique<SpoolRecovery>(m_engine, folders, log);
+    m_recovery->Tidy();
+    m_recovery->Start();
+}
+
 void CTypestoneApp::Shutdown()
 {
     // The fixed order: no new work, connections ended and their workers joined, the
-    // sequencer stopped, the ports written back, then the rest released.
+    // sequencer stopped, the ports written back, then the rest released. A job left from an
+    // earlier run that is printing stops first and stays for the next start.
     if (m_service->CurrentState() != CNTService::kStopPending)
         m_service->SetStatus(CNTService::kStopPending);
+    // No question holds the stop: boxes still waiting for TypestoneUI end unanswered.
+    if (m_uiBridge)
+        m_uiBridge->Close();
+    // The settings written at the end get a few seconds on a store another process holds.
+    platform::SettingsStore::limitWaits(kStopStoreWaitMs);
+    if (m_recovery)
+        m_recovery->Stop();
     m_service->StopListeners();
     EndWebQuery();
     m_jobs->StopPrtJobSequencer();

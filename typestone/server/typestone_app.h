@@ -26,6 +26,8 @@ class CMyService;
 class CPrinter;
 class JobSequencer;
 class ServiceUiBridge;
+class SpoolRecovery;
+class StartupStopWatch;
 struct JobContext;
 
 class CTypestoneApp
@@ -71,6 +73,13 @@ private:
     std::unique_ptr<JobContext> m_context;
     EngineSetup m_engine; // how interpreted jobs print
     std::unique_ptr<CMyService> m_service;
+    std::unique_ptr<SpoolRecovery> m_recovery; // prints what an earlier run left
+    StartupStopWatch* m_startWatch = nullptr;  // the stop signals until the event loop runs
+    // Sets up the job folders, finishes what an earlier run left and starts printing the
+    // interpreted jobs it accepted.
+    void recoverJobs();
+    // A stop signal came while the program started.
+    bool stoppedAtStart() const;
     std::unique_ptr<CKDRInetObj> m_web;
     std::shared_ptr<ServiceUiBridge> m_uiBridge; // service mode: boxes through TypestoneUI
 };

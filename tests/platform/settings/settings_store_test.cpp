@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <sqlite3.h>
 
 #include <cstdlib>
@@ -510,4 +512,34 @@ TEST_F(SettingsStoreTest, CheckFindsCutAndDamagedFiles)
     EXPECT_EQ(store->value(RegRoot::Users, "Big\\Key1", "v1", nullptr), StoreStatus::IoError);
     store->failOperationsAfter(-1);
     EXPECT_EQ(store->value(RegRoot::Users, "Big\\Key1", "v1", nullptr), StoreStatus::Ok);
+}
+
+// Another process holds the store locked: a write waits its own bound, but once the process
+// limits its waits (it is stopping) a write fails as busy at the limit instead, and a limit
+// of 0 ends every wait at once.
+TEST_F(SettingsStoreTest, LimitedWaitsEndOnALockedStore)
+{
+    ASSERT_EQ(m_store->setString(RegRoot::CurrentUser, kKey, "A", "1"), StoreStatus::Ok);
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(m_path.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(holder);
+
+    SettingsStore::limitWaits(0);
+    const auto start = std::chrono::steady_clock::now();
+    // Without the limit each of these would wait the store's own 5 s: 20 s in all.
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NE(m_store->setString(RegRoot::CurrentUser, kKey, "A", "2"), StoreStatus::Ok);
+    const auto tookMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    SettingsStore::unlimitWaits();
+    EXPECT_LT(tookMs, 15000);
+
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    std::string text;
+    ASSERT_EQ(m_store->readString(RegRoot::CurrentUser, kKey, "A", &text), StoreStatus::Ok);
+    EXPECT_EQ(text, "1");
+    EXPECT_EQ(m_store->setString(RegRoot::CurrentUser, kKey, "A", "3"), StoreStatus::Ok);
 }

@@ -430,6 +430,84 @@ TEST_F(JobTest, CancelArrivingAsAFileIsPrintedStopsTheJob)
     EXPECT_EQ(m_log->count("startPage"), m_log->count("endPage"));
 }
 
+// The server's stop and what it keeps: a job the stop reaches before its document was handed
+// over keeps its spool file and record for the next start (the document is dropped); a stop
+// that comes once the document is handed over changes nothing, or the job would print twice.
+TEST_F(JobTest, TheStopKeepsOnlyJobsWhoseDocumentWasNotHandedOver)
+{
+    enum class When
+    {
+        BeforeTheJobEnds, // the stop came while the host still sent
+        DuringTheRender,  // as a command runs
+        AtTheHandOver,    // inside endDoc, after the device took the document
+    };
+    struct Case
+    {
+        const char* what;
+        When when;
+        typestone::SpoolOutcome outcome;
+        bool filesStay;
+        int endDocs;
+    };
+    const Case cases[] = {
+        {"before the job ends", When::BeforeTheJobEnds, typestone::SpoolOutcome::KeptForLater, true, 0},
+        {"during the render", When::DuringTheRender, typestone::SpoolOutcome::KeptForLater, true, 0},
+        {"at the hand-over", When::AtTheHandOver, typestone::SpoolOutcome::Printed, false, 1},
+    };
+    class StopAtEndDevice : public RecordingPageDevice
+    {
+    public:
+        StopAtEndDevice(std::shared_ptr<DeviceLog> log, const platform::draw::DeviceCaps& caps, CWinPrt* prt)
+            : RecordingPageDevice(std::move(log), caps), m_prt(prt)
+        {
+        }
+        bool endDoc() override
+        {
+            const bool ok = RecordingPageDevice::endDoc();
+            if (m_prt)
+                m_prt->Stop();
+            return ok;
+        }
+
+    private:
+        CWinPrt* m_prt;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_log = std::make_shared<DeviceLog>();
+        typestone::CommandTable table = typestone::CommandTable::builtIn();
+        table.commands[8].handler = [](CWinPrt& p, const typestone::EscBlock&) {
+            p.Stop();
+            return true;
+        };
+        CWinPrt prt(&table);
+        prt.SetSpoolFolder(m_dir.string());
+        prt.SetFontEngine(&m_fonts);
+        CWinPrt* stopAtEnd = c.when == When::AtTheHandOver ? &prt : nullptr;
+        prt.SetDeviceFactory([this, stopAtEnd](const EngineDeviceRequest&, std::string*) {
+            return std::make_unique<StopAtEndDevice>(m_log, pageCaps(), stopAtEnd);
+        });
+        const std::string stream = c.when == When::DuringTheRender ? "A" + escBlock(8, "xx") + "B" : "A\fB";
+        const auto r = record();
+        ASSERT_TRUE(prt.StartSpoolPrtJob(100, &r, "host_5"));
+        const std::string spool = prt.GetSpoolFName();
+        EXPECT_TRUE(fs::exists(typestone::SpoolRecordPath(spool))) << "the record is there from the start";
+        ASSERT_TRUE(prt.SpoolData(stream.data(), stream.size()));
+        if (c.when == When::BeforeTheJobEnds)
+            prt.Stop();
+        EXPECT_EQ(prt.StopSpoolPrtJob(), c.outcome == typestone::SpoolOutcome::Printed);
+        EXPECT_EQ(prt.LastSpoolOutcome(), c.outcome);
+        EXPECT_EQ(fs::exists(spool), c.filesStay);
+        EXPECT_EQ(fs::exists(typestone::SpoolRecordPath(spool)), c.filesStay);
+        EXPECT_EQ(m_log->count("endDoc"), c.endDocs);
+        EXPECT_EQ(m_log->count("startPage"), m_log->count("endPage"));
+        EXPECT_TRUE(prt.GetSpoolFName().empty());
+        std::error_code ec;
+        fs::remove(spool, ec);
+        fs::remove(typestone::SpoolRecordPath(spool), ec);
+    }
+}
+
 // Streams mutated from sound ones (text of every byte value, runs of control bytes, blocks of
 // every command with short, exact and long parameters, a local file) on grids of extreme
 // sizes: every job ends its pages and its document, and leaves nothing open for the next job.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <grp.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -189,6 +190,38 @@ TEST(ServiceUiBridgeTest, UnsupportedCommandWithoutTypestoneUIEndsAtTheTimeOut)
     const platform::ui::UnsupportedCommandAnswer answer = bridge.unsupportedCommand(report);
     EXPECT_TRUE(answer.timedOut);
     EXPECT_FALSE(answer.ignoreLater);
+}
+
+// The server stops while a box waits for a TypestoneUI that does not answer: the box ends
+// then, long before its own time-out, and later boxes answer at once.
+TEST(ServiceUiBridgeTest, CloseEndsAWaitingBoxAndRefusesLaterOnes)
+{
+    FakeUi ui; // bound, never answers
+    ServiceUiBridge bridge([&ui] { return ui.port(); });
+    platform::ui::MessageBoxRequest box;
+    box.text = "Anyone?";
+    box.style = platform::ui::kMbYesNo;
+    box.timeoutMs = 600000;
+    std::atomic<int> result{-1};
+    std::thread asker([&] { result = bridge.messageBox(box); });
+    std::vector<uint8_t> request;
+    platform::net::Endpoint from;
+    ASSERT_TRUE(ui.receive(&request, &from)); // the box is up
+    const auto start = std::chrono::steady_clock::now();
+    bridge.Close();
+    asker.join();
+    const auto tookS =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(result, platform::ui::kIdTimeout);
+    EXPECT_LT(tookS, 60); // far below the box's ten minutes, whatever the load
+    EXPECT_TRUE(bridge.IsClosed());
+
+    // A later box answers at once, without waiting for anyone.
+    const auto later = std::chrono::steady_clock::now();
+    EXPECT_EQ(bridge.messageBox(box), platform::ui::kIdTimeout);
+    EXPECT_LT(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - later).count(),
+        60);
 }
 
 TEST(ServiceUiBridgeTest, TraceBoxesWithoutAnAnswerAnswerTwo)
