@@ -17,6 +17,7 @@
 // on the other lines.
 
 #include "platform/strings/string_table.h"
+#include "platform/text/hex_digit.h"
 
 #include <cstdlib>
 #include <utility>
@@ -28,17 +29,6 @@ namespace {
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Parses one entry line (not a comment). On success fills id and text and returns an empty
@@ -98,8 +88,8 @@ std::string parseEntry(std::string_view line, std::uint32_t& id, std::string& te
             text += '\\';
             break;
         case 'x': {
-            const int high = pos < line.size() ? hexValue(line[pos]) : -1;
-            const int low = pos + 1 < line.size() ? hexValue(line[pos + 1]) : -1;
+            const int high = pos < line.size() ? platform::text::hexDigit(line[pos]) : -1;
+            const int low = pos + 1 < line.size() ? platform::text::hexDigit(line[pos + 1]) : -1;
             if (high < 0 || low < 0)
                 return "\\x needs two hex digits";
             const int byte = high * 16 + low;

@@ -1,4 +1,5 @@
 #include "platform/sysinfo/net_adapters.h"
+#include "platform/text/hex_digit.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -19,17 +20,6 @@ std::string firstLine(const std::filesystem::path& p)
     return line;
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 std::vector<uint8_t> parseHardwareAddress(const std::string& text)
@@ -39,8 +29,8 @@ std::vector<uint8_t> parseHardwareAddress(const std::string& text)
     while (i < text.size() && out.size() < 32) {
         if (i + 1 >= text.size())
             return {};
-        const int hi = hexDigit(text[i]);
-        const int lo = hexDigit(text[i + 1]);
+        const int hi = platform::text::hexDigit(text[i]);
+        const int lo = platform::text::hexDigit(text[i + 1]);
         if (hi < 0 || lo < 0)
             return {};
         out.push_back(static_cast<uint8_t>(hi * 16 + lo));

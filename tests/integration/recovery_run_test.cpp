@@ -5,6 +5,7 @@
 #include "tests/support/host/host_simulator.h"
 #include "tests/support/host/job_request.h"
 
+#include "private_env.h"
 #include "tests/support/env/temp_dir.h"
 
 #include "platform/net/socket_io.h"
@@ -156,22 +157,7 @@ protected:
     void start()
     {
         seen.clear();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET",
-                                 "TYPESTONE_DATA_DIR", "TYPESTONE_UPDATE_ROOT", "TYPESTONE_POSTING_URL",
-                                 "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"})
-            env.remove(name);
-        env.insert("TYPESTONE_REGISTRY", QString::fromStdString(registry));
-        env.insert("TYPESTONE_SPOOLER", QString::fromStdString("folder:" + (dir / "spool").string()));
-        env.insert("XDG_STATE_HOME", QString::fromStdString((dir / "state").string()));
-        env.insert("XDG_CACHE_HOME", QString::fromStdString((dir / "cache").string()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((dir / "run").string()));
-        env.insert("TMPDIR", QString::fromStdString(dir.string()));
-        env.insert("TYPESTONE_AUTOSTART_DIR", QString::fromStdString((dir / "autostart").string()));
-        env.insert("TYPESTONE_UNIT_DIR", QString::fromStdString((dir / "units").string()));
-        env.insert("TYPESTONE_SYSTEMCTL", "");
-        env.insert("TYPESTONE_ANY_PORTS", "1");
+        QProcessEnvironment env = integration::privateServerEnvironment(dir, registry);
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(TYPESTONE_EXE, {});

@@ -6,6 +6,7 @@
 #include "tests/support/host/job_request.h"
 #include "tests/support/http/loopback_http_server.h"
 
+#include "private_env.h"
 #include "tests/support/env/temp_dir.h"
 
 #include "platform/net/tcp.h"
@@ -103,28 +104,7 @@ protected:
         ASSERT_TRUE(p.waitForStarted(10000));
     }
 
-    QProcessEnvironment environment()
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET",
-                                 "TYPESTONE_DATA_DIR", "TYPESTONE_UPDATE_ROOT", "TYPESTONE_POSTING_URL",
-                                 "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"})
-            env.remove(name);
-        env.insert("TYPESTONE_REGISTRY", QString::fromStdString(registry));
-        env.insert("TYPESTONE_SPOOLER", QString::fromStdString("folder:" + (dir / "spool").string()));
-        env.insert("XDG_STATE_HOME", QString::fromStdString((dir / "state").string()));
-        env.insert("XDG_CACHE_HOME", QString::fromStdString((dir / "cache").string()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((dir / "run").string()));
-        env.insert("TMPDIR", QString::fromStdString(dir.string()));
-        // The service keeps TypestoneUI's start-up entry in step with its auto-start flag: both
-        // stay private to the test.
-        env.insert("TYPESTONE_AUTOSTART_DIR", QString::fromStdString((dir / "autostart").string()));
-        env.insert("TYPESTONE_UNIT_DIR", QString::fromStdString((dir / "units").string()));
-        env.insert("TYPESTONE_SYSTEMCTL", "");
-        env.insert("TYPESTONE_ANY_PORTS", "1");
-        return env;
-    }
+    QProcessEnvironment environment() { return integration::privateServerEnvironment(dir, registry); }
 
     // The program prints the ports it got and answers WHO on its UDP port (it is up); false
     // when that did not happen within 10 s.

@@ -1,4 +1,5 @@
 #include "typestone/engine/spool_record.h"
+#include "platform/text/hex_digit.h"
 
 #include "platform/fileio/file_ops.h"
 
@@ -23,25 +24,14 @@ std::string toHex(const void* data, size_t size)
     return out;
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool fromHex(std::string_view text, void* out, size_t size)
 {
     if (text.size() != size * 2)
         return false;
     auto* p = static_cast<uint8_t*>(out);
     for (size_t i = 0; i < size; ++i) {
-        const int hi = hexDigit(text[2 * i]);
-        const int lo = hexDigit(text[2 * i + 1]);
+        const int hi = platform::text::hexDigit(text[2 * i]);
+        const int lo = platform::text::hexDigit(text[2 * i + 1]);
         if (hi < 0 || lo < 0)
             return false;
         p[i] = static_cast<uint8_t>(hi << 4 | lo);

@@ -2,11 +2,9 @@
 
 #include "typestone/server/general_settings.h"
 
-#include "klv_inet/support/reg_entry.h"
-
 #include <algorithm>
 #include <charconv>
-#include <cstring>
+#include <string>
 
 namespace typestone {
 
@@ -23,17 +21,11 @@ size_t LoadMaxConnections(uint64_t softLimit, bool* lowered)
     const size_t fits = ConnectionCapForLimit(softLimit);
     if (lowered)
         *lowered = false;
-    char buffer[32] = {};
-    uint32_t size = sizeof buffer;
-    if (!GetRegistryEntry(GeneralSection().c_str(), "MaxConnections", buffer, &size))
+    std::string text;
+    if (!GetTrimmedCfg("MaxConnections", &text))
         return fits;
-    buffer[sizeof buffer - 1] = '\0';
-    const char* begin = buffer;
-    const char* end = buffer + std::strlen(buffer);
-    while (begin < end && *begin == ' ')
-        ++begin;
-    while (end > begin && end[-1] == ' ')
-        --end;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
     uint64_t value = 0;
     auto [ptr, ec] = std::from_chars(begin, end, value);
     if (ec == std::errc::result_out_of_range && ptr == end)

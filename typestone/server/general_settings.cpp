@@ -50,12 +50,12 @@ bool SetCFGString(const char* name, const std::string& value)
     return false;
 }
 
-uint32_t GetNumberCfg(const char* name, uint32_t defaultValue, uint32_t lowest, uint32_t highest)
+bool GetTrimmedCfg(const char* name, std::string* text)
 {
-    char buffer[20] = {};
+    char buffer[32] = {};
     uint32_t size = sizeof buffer;
     if (!GetRegistryEntry(GeneralSection().c_str(), name, buffer, &size))
-        return defaultValue;
+        return false;
     buffer[sizeof buffer - 1] = '\0';
     const char* begin = buffer;
     const char* end = buffer + std::strlen(buffer);
@@ -63,8 +63,18 @@ uint32_t GetNumberCfg(const char* name, uint32_t defaultValue, uint32_t lowest, 
         ++begin;
     while (end > begin && end[-1] == ' ')
         --end;
+    text->assign(begin, end);
+    return true;
+}
+
+uint32_t GetNumberCfg(const char* name, uint32_t defaultValue, uint32_t lowest, uint32_t highest)
+{
+    std::string text;
+    if (!GetTrimmedCfg(name, &text))
+        return defaultValue;
     uint32_t value = 0;
-    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
     if (ec != std::errc() || ptr != end || value < lowest || value > highest)
         return defaultValue;
     return value;

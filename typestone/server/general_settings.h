@@ -44,6 +44,9 @@ bool SetCFGString(const char* name, const std::string& value);
 // A number: decimal text in lowest..highest, blanks around it allowed; anything else (or
 // nothing) gives the default.
 uint32_t GetNumberCfg(const char* name, uint32_t defaultValue, uint32_t lowest, uint32_t highest);
+// The text of a short setting of the General section without its surrounding blanks; false
+// when it is not there.
+bool GetTrimmedCfg(const char* name, std::string* text);
 // A port value: decimal text 1..65535; anything else (or nothing) gives the default.
 uint16_t GetPortCfg(const char* name, uint16_t defaultValue);
 void SetPortCfg(const char* name, uint16_t value);
