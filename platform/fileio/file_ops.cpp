@@ -117,10 +117,15 @@ bool replaceFile(const std::string& path, std::string_view data, std::string* er
     return ok;
 }
 
-bool readSmallFile(const std::string& path, size_t maxSize, std::string* text, std::string* error)
+bool readSmallFile(const std::string& path, size_t maxSize, std::string* text, std::string* error,
+                   bool* missing)
 {
+    if (missing)
+        *missing = false;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
+        if (missing && errno == ENOENT)
+            *missing = true;
         *error = errnoText("cannot open " + path, errno);
         return false;
     }

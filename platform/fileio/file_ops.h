@@ -37,7 +37,9 @@ std::string makeTempFile(const std::string& dir, const std::string& prefix);
 bool replaceFile(const std::string& path, std::string_view data, std::string* error);
 
 // Reads the whole regular file `path` if it holds at most `maxSize` bytes; false with `error`
-// set when it is missing, not a regular file, larger, or unreadable.
-bool readSmallFile(const std::string& path, size_t maxSize, std::string* text, std::string* error);
+// set when it is missing (then also `missing`, when given), not a regular file, larger, or
+// unreadable.
+bool readSmallFile(const std::string& path, size_t maxSize, std::string* text, std::string* error,
+                   bool* missing = nullptr);
 
 } // namespace platform::fileio

@@ -1,4 +1,5 @@
 #include "platform/spooler/spool_files.h"
+#include "platform/fileio/file_ops.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -35,48 +36,15 @@ bool writeAll(int fd, const void* data, size_t size, std::string* error)
 
 ReadResult readSmallFile(const std::string& path, size_t maxSize, std::string* text, std::string* error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return ReadResult::Missing;
-        if (error)
-            *error = errnoText("cannot open " + path, errno);
-        return ReadResult::Failed;
-    }
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > maxSize) {
-        if (error)
-            *error = path + " is not a regular file of at most " + std::to_string(maxSize) + " bytes";
-        ::close(fd);
-        return ReadResult::Failed;
-    }
-    std::string result;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            if (error)
-                *error = errnoText("cannot read " + path, errno);
-            ::close(fd);
-            return ReadResult::Failed;
-        }
-        if (n == 0)
-            break;
-        if (result.size() + static_cast<size_t>(n) > maxSize) {
-            if (error)
-                *error = path + " is larger than " + std::to_string(maxSize) + " bytes";
-            ::close(fd);
-            return ReadResult::Failed;
-        }
-        result.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    *text = std::move(result);
-    return ReadResult::Ok;
+    bool missing = false;
+    std::string why;
+    if (platform::fileio::readSmallFile(path, maxSize, text, &why, &missing))
+        return ReadResult::Ok;
+    if (missing)
+        return ReadResult::Missing;
+    if (error)
+        *error = why;
+    return ReadResult::Failed;
 }
 
 bool replaceFile(const std::string& path, std::string_view text, std::string* error)

@@ -10,12 +10,13 @@
 
 namespace integration {
 
-inline QProcessEnvironment privateServerEnvironment(const std::filesystem::path& dir, const std::string& registry)
+inline QProcessEnvironment privateServerEnvironment(const std::filesystem::path& dir,
+                                                    const std::string& registry)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET", "TYPESTONE_DATA_DIR",
-                             "TYPESTONE_UPDATE_ROOT", "TYPESTONE_POSTING_URL", "http_proxy", "https_proxy",
-                             "HTTP_PROXY", "HTTPS_PROXY"})
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "INVOCATION_ID", "NOTIFY_SOCKET",
+                             "TYPESTONE_DATA_DIR", "TYPESTONE_UPDATE_ROOT", "TYPESTONE_POSTING_URL",
+                             "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"})
         env.remove(name);
     env.insert("TYPESTONE_REGISTRY", QString::fromStdString(registry));
     env.insert("TYPESTONE_SPOOLER", QString::fromStdString("folder:" + (dir / "spool").string()));
