@@ -20,7 +20,8 @@ std::string now()
     const std::time_t t = std::time(nullptr);
     std::tm local{};
     char buf[64] = {};
-    if (localtime_r(&t, &local) == nullptr || std::strftime(buf, sizeof buf, "%d-%m-%Y (%H:%M:%S)", &local) == 0)
+    if (localtime_r(&t, &local) == nullptr ||
+        std::strftime(buf, sizeof buf, "%d-%m-%Y (%H:%M:%S)", &local) == 0)
         return "?";
     return buf;
 }
@@ -69,8 +70,9 @@ bool PrintLog::begin(const std::string& version, const std::string& machine)
     if (m_path.empty())
         return true;
     m_text.clear();
-    return write(std::string(kStars) + "Starting Time---->:" + now() + "\n-------------------" + "\nVersion: " +
-                 version + "\n-------------------" + "\n\nMachine Information ******************" + machine +
+    return write(std::string(kStars) + "Starting Time---->:" + now() + "\n-------------------" +
+                 "\nVersion: " + version + "\n-------------------" +
+                 "\n\nMachine Information ******************" + machine +
                  "\n**************************************\n\n" + kStars);
 }
 

@@ -21,3 +21,6 @@ target_link_libraries(engine_support_test PRIVATE ts_support_env)
 ts_add_test(engine_host_text_test
   SOURCES ${_engine_tests}/host_text_test.cpp
   LIBS typestone_engine)
+ts_add_test(engine_relay_datagram_test
+  SOURCES ${_engine_tests}/relay_datagram_test.cpp
+  LIBS typestone_engine)

@@ -243,7 +243,8 @@ TEST_F(JobErrorsTest, PrintLogOfAJobWithErrors)
         "\n[0x0d]->DoCR\n",
         "\n[0x0a]->Down\n",
         "\nPage #1: Command #7 (0x0007) -> SetFontSize\nData\n",
-        "\n****\nERROR- Error trying to execute the Advanced Print Function:\nPage #1: Command #7 (0x0007) -> "
+        "\n****\nERROR- Error trying to execute the Advanced Print Function:\nPage #1: Command #7 (0x0007) "
+        "-> "
         "SetFontSize\nData\n",
         "\nOk to abort this print job  ? !!!!!!!!\n****\n",
         "\nPage #1: Text------\nBye\n------",
