@@ -90,14 +90,15 @@ int32_t RelayAnswer::word() const
 {
     if (payload.size() < 4)
         return 0;
-    return static_cast<int32_t>(uint32_t(payload[0]) | (uint32_t(payload[1]) << 8) | (uint32_t(payload[2]) << 16) |
-                                (uint32_t(payload[3]) << 24));
+    return static_cast<int32_t>(uint32_t(payload[0]) | (uint32_t(payload[1]) << 8) |
+                                (uint32_t(payload[2]) << 16) | (uint32_t(payload[3]) << 24));
 }
 
 std::string RelayAnswer::text() const
 {
     const size_t most = std::min(payload.size(), kRelayTextField - 1);
-    const auto end = std::find(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(most), uint8_t{0});
+    const auto end =
+        std::find(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(most), uint8_t{0});
     return std::string(payload.begin(), end);
 }
 

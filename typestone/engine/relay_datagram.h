@@ -14,20 +14,20 @@
 namespace typestone {
 
 // Requests; the comment gives the answer's payload where one is awaited.
-inline constexpr uint16_t kRelayCreate = 1224;       // 4 bytes: non-zero = created
-inline constexpr uint16_t kRelayClose = 1225;        //
-inline constexpr uint16_t kRelayProgress = 1226;     //
-inline constexpr uint16_t kRelayStartCount = 1227;   //
-inline constexpr uint16_t kRelayGenericMsg = 1228;   //
-inline constexpr uint16_t kRelayDispMsg = 1229;      //
-inline constexpr uint16_t kRelayGetMsg = 1230;       // text[256]
-inline constexpr uint16_t kRelaySetPage = 1231;      //
-inline constexpr uint16_t kRelayGetLevel = 1232;     // 4 bytes: the level
-inline constexpr uint16_t kRelayIncrLevel = 1233;    //
-inline constexpr uint16_t kRelayIncrContext = 1234;  //
-inline constexpr uint16_t kRelayRestore = 1236;      //
-inline constexpr uint16_t kRelayGetCancel = 1237;    // 4 bytes: the cancel flag
-inline constexpr uint16_t kRelaySetCancel = 1238;    //
+inline constexpr uint16_t kRelayCreate = 1224;      // 4 bytes: non-zero = created
+inline constexpr uint16_t kRelayClose = 1225;       //
+inline constexpr uint16_t kRelayProgress = 1226;    //
+inline constexpr uint16_t kRelayStartCount = 1227;  //
+inline constexpr uint16_t kRelayGenericMsg = 1228;  //
+inline constexpr uint16_t kRelayDispMsg = 1229;     //
+inline constexpr uint16_t kRelayGetMsg = 1230;      // text[256]
+inline constexpr uint16_t kRelaySetPage = 1231;     //
+inline constexpr uint16_t kRelayGetLevel = 1232;    // 4 bytes: the level
+inline constexpr uint16_t kRelayIncrLevel = 1233;   //
+inline constexpr uint16_t kRelayIncrContext = 1234; //
+inline constexpr uint16_t kRelayRestore = 1236;     //
+inline constexpr uint16_t kRelayGetCancel = 1237;   // 4 bytes: the cancel flag
+inline constexpr uint16_t kRelaySetCancel = 1238;   //
 
 inline constexpr size_t kRelayHeadSize = 6;
 inline constexpr size_t kRelayTextField = 256;    // a text and its NUL

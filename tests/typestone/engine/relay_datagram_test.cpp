@@ -15,7 +15,8 @@ namespace {
 
 uint32_t le32(const std::vector<uint8_t>& d, size_t at)
 {
-    return uint32_t(d[at]) | (uint32_t(d[at + 1]) << 8) | (uint32_t(d[at + 2]) << 16) | (uint32_t(d[at + 3]) << 24);
+    return uint32_t(d[at]) | (uint32_t(d[at + 1]) << 8) | (uint32_t(d[at + 2]) << 16) |
+           (uint32_t(d[at + 3]) << 24);
 }
 
 std::string field(const std::vector<uint8_t>& d, size_t at, size_t size)
