@@ -1,5 +1,7 @@
 #include "typestone/engine/progress_throttle.h"
 
+#include <algorithm>
+
 namespace typestone {
 
 void ProgressThrottle::start(uint64_t total)
@@ -7,6 +9,7 @@ void ProgressThrottle::start(uint64_t total)
     m_total = total;
     m_done = 0;
     m_lastSent = -1;
+    m_started = std::chrono::steady_clock::now();
 }
 
 int ProgressThrottle::percent() const
@@ -19,9 +22,13 @@ int ProgressThrottle::percent() const
 
 void ProgressThrottle::add(uint64_t n)
 {
-    m_done += n;
-    if (m_total == 0)
+    if (m_total == 0) {
+        m_done += n;
         return;
+    }
+    // Never past the total: a count that overshoots (a file that grew while it printed) stops
+    // at 100 %, and the sum cannot wrap.
+    m_done = n >= m_total - std::min(m_done, m_total) ? m_total : m_done + n;
     const int p = percent();
     if (p != m_lastSent) {
         m_lastSent = p;
@@ -34,6 +41,9 @@ void ProgressThrottle::finish()
 {
     if (m_total == 0)
         return;
+    // The measure is done, however its counts added up (a text file's lines are counted
+    // without their line ends): the display ends at 100 %.
+    m_done = m_total;
     m_lastSent = percent();
     if (m_sink)
         m_sink(m_lastSent);
@@ -44,6 +54,7 @@ void ProgressThrottle::restore(const Saved& s)
     m_total = s.total;
     m_done = s.done;
     m_lastSent = s.lastSent;
+    m_started = s.started;
 }
 
 } // namespace typestone

@@ -4,6 +4,7 @@
 
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
+#include "typestone/engine/error_text.h"
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/job_strings.h"
 
@@ -98,19 +99,39 @@ std::string CWinPrt::hostString(unsigned id, const char* fallback) const
     return text;
 }
 
-int CWinPrt::showError(const std::string& text, uint16_t code, unsigned type)
+int CWinPrt::showError(const std::string& text, int code, unsigned type)
 {
     if (code != 0)
-        m_wError = code;
-    Trace(kTrzJobs, "\nCWinPrt::showError(code=%u): %s", code, text);
+        m_wError = static_cast<uint16_t>(code);
+    Trace(kTrzJobs, "\nCWinPrt::showError(code=%d): %s", code, text);
+    const std::string message =
+        ErrorText(code, text, [this](unsigned id, const char* fallback) { return hostString(id, fallback); });
+    logged(m_printLog.error(message));
+    // No box: the caller must not read this as a person's answer (a failed command would
+    // otherwise abort a job nobody was asked about).
     if (!m_bShowMsgs)
-        return platform::ui::kIdNo;
+        return kErrorNotShown;
     platform::ui::MessageBoxRequest box;
-    box.text = text;
+    box.text = message;
     box.caption = m_jobName.empty() ? "Typestone" : m_jobName;
     box.style = type | platform::ui::kMbIconExclamation;
     box.timeoutMs = 60000;
     return m_host->Ui().messageBox(box);
+}
+
+void CWinPrt::logged(bool ok)
+{
+    if (ok || !m_printLog.isOn())
+        return;
+    const std::string name = m_printLog.path();
+    const int cause = m_printLog.lastFailure();
+    // Off first: the report below must not try the log again, and one failure says it all.
+    m_printLog.setPath(std::string());
+    const std::string text = platform::text::sprintf(
+        hostString(kStrLogOpenFailed, kLogOpenFailedText).c_str(), static_cast<unsigned>(cause), name);
+    Trace(kTrzJobs, "\nCWinPrt: %s", text);
+    if (m_bShowMsgs)
+        showError(text);
 }
 
 void CWinPrt::showUnsupported(const std::string& description, uint16_t required)

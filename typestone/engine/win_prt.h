@@ -17,6 +17,7 @@
 #include "typestone/engine/engine_host.h"
 #include "typestone/engine/esc_block.h"
 #include "typestone/engine/init_data.h"
+#include "typestone/engine/print_log.h"
 #include "typestone/engine/progress_throttle.h"
 #include "typestone/engine/spool_record.h"
 
@@ -60,6 +61,9 @@ inline constexpr uint16_t kAttrStrikeOut = 0x80;
 
 // The command error code of showError (a handler failed).
 inline constexpr uint16_t kErrCommand = 4096;
+// What showError gives when no box was shown (messages off): no box answers 0, so it cannot be
+// taken for Yes, No or a time-out.
+inline constexpr int kErrorNotShown = 0;
 
 // Where a job stands with its document and pages.
 enum class PageState : uint8_t
@@ -109,6 +113,8 @@ public:
     void SetPdfFolder(std::string folder) { m_pdfFolder = std::move(folder); }
     // Folder of the spool files; empty: the system's temporary folder.
     void SetSpoolFolder(std::string folder) { m_spoolFolder = std::move(folder); }
+    // The job's print log goes to this file (empty: no log, the default).
+    void SetPrintLog(std::string path) { m_printLog.setPath(std::move(path)); }
     // Text goes here instead of the font mapper (tests watching the framer).
     void SetTextSink(std::function<void(const char*, size_t)> sink) { m_textSink = std::move(sink); }
 
@@ -194,8 +200,10 @@ public:
     // confirmed first when messages are on (the person may answer that the job goes on).
     bool IsAborted();
     void SetAbort() { m_stop.abort = true; }
-    // A failure report (trace, last error); the answer of the box, 7 (No) without messages.
-    int showError(const std::string& text, uint16_t code = 0, unsigned type = 0);
+    // A failure report: `text` (what was tried) under `code` (a spooler code, kErrCommand, any
+    // other number, or 0 for none) becomes the last error, a trace line, a print-log line and,
+    // with messages on, a box of `type`. The box's answer, or kErrorNotShown without messages.
+    int showError(const std::string& text, int code = 0, unsigned type = 0);
 
     // --- state the command groups share ---
     CFontMapper* FontMapper() const { return m_pFMap.get(); }
@@ -238,6 +246,8 @@ private:
     bool confirmCancel();
     // The program's string `id`, or `fallback` when the host has none.
     std::string hostString(unsigned id, const char* fallback) const;
+    // A print-log write's result: a failed one is reported once and ends the log.
+    void logged(bool ok);
     // The progress display's state now: the current line and the file level.
     void showProgressLine(int percent);
 
@@ -247,6 +257,7 @@ private:
     std::string m_pdfFolder;
     std::string m_spoolFolder;
     std::function<void(const char*, size_t)> m_textSink;
+    PrintLog m_printLog;
 
     // connection
     EngineHost* m_host = &EngineHost::Default();

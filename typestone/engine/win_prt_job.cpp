@@ -380,7 +380,11 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
                 ? fileName
                 : platform::text::sprintf(hostString(kStrPrintingJob, kPrintingJobText).c_str(), m_jobName);
         platform::ui::ProgressRequest request;
-        request.caption = FieldText(m_InitData.printer);
+        // The title says what the display is about; the printer tells which one it is.
+        const std::string title = hostString(kStrPrintingTitle, kPrintingTitleText);
+        const std::string printer = FieldText(m_InitData.printer);
+        request.caption = printer.empty() ? title : title + " - " + printer;
+        logged(m_printLog.begin(m_host->VersionText(), std::string()));
         request.lines.push_back(m_progressLine);
         m_progressId = m_host->Ui().openProgress(request);
         m_lastPercent = -1;
@@ -431,6 +435,7 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
     --m_fileDepth;
     m_progressLine = savedLine;
     if (outermost) {
+        logged(m_printLog.end());
         m_progress.setSink(nullptr);
         m_host->Ui().closeProgress(m_progressId);
         m_progressId = 0;

@@ -85,13 +85,16 @@ void CWinPrt::PutByte(uint8_t byte)
 {
     if (m_framer.m_bLiteralNext) {
         m_framer.m_bLiteralNext = false;
+        m_printLog.text(byte, m_nPages, IsPlaying4Page());
         storeText(byte);
         return;
     }
     const uint16_t entry = m_wTransTbl[byte];
     if (entry & 0x8000) {
-        FlushData();
         const size_t row = (entry >> 8) & 0x1F;
+        if (m_printLog.isOn())
+            logged(m_printLog.control(byte, row < kControlRows ? m_table->controls[row].name : nullptr));
+        FlushData();
         if (row < kControlRows) {
             const CtlSlot& slot = m_table->controls[row];
             if (slot.action && !slot.action(*this))
@@ -99,6 +102,7 @@ void CWinPrt::PutByte(uint8_t byte)
         }
         return;
     }
+    m_printLog.text(byte, m_nPages, IsPlaying4Page());
     storeText(byte);
 }
 
@@ -238,6 +242,11 @@ bool CWinPrt::ExecCmd(const uint8_t* header)
 
     std::string desc;
     const bool valid = FormCmd(&h, &desc, m_nPages, params.data(), length, false, IsPlaying4Page());
+    if (m_printLog.isOn()) {
+        std::string full;
+        FormCmd(&h, &full, m_nPages, params.data(), length, true, IsPlaying4Page());
+        logged(m_printLog.command(full));
+    }
 
     if (m_host->ExtendedDebug() && m_host->TraceOn(kTrzJobs)) {
         m_host->TraceText(sprintf("\nExecCmd # %u (0x%04x)", h.wCmd, h.wCmd));
@@ -251,6 +260,7 @@ bool CWinPrt::ExecCmd(const uint8_t* header)
     bool result = false;
     if (!valid) {
         showUnsupported(desc, h.wVersion);
+        logged(m_printLog.error(desc));
     } else {
         EscBlock block{h, params.data(), length, static_cast<uint32_t>(params.size())};
         result = m_table->commands[h.wCmd].handler(*this, block);

@@ -299,6 +299,7 @@ TEST_F(JobMessagesTest, NestedFilesShowTheirLineAndLevel)
         {3010, "todas las"},
         {3011, "todos los"},
         {3012, "Imprimiendo '%s'..."},
+        {62025, "Imprimiendo"},
     };
     const Case cases[] = {
         {"all lines", 0, 0, false, {}, "Printing all the lines of file 'F.TXT' from line 1"},
@@ -326,7 +327,10 @@ TEST_F(JobMessagesTest, NestedFilesShowTheirLineAndLevel)
 
         const auto opened = calls(Kind::OpenProgress);
         ASSERT_EQ(opened.size(), 1u) << c.name;
-        EXPECT_EQ(opened[0].progressOpen.caption, "Office") << c.name;
+        // The title in the program's language, then the printer.
+        EXPECT_EQ(opened[0].progressOpen.caption,
+                  c.strings.empty() ? "Printing - Office" : "Imprimiendo - Office")
+            << c.name;
         EXPECT_EQ(opened[0].progressOpen.lines, std::vector<std::string>{jobLine}) << c.name;
         // The levels the display went through, each with its line, without repeats.
         std::vector<std::pair<int, std::string>> seen;

@@ -153,8 +153,11 @@ TEST(ProgressThrottle, ReportsOnlyChangesAndAlwaysTheLast)
     EXPECT_EQ(sent.size(), 100u); // 0..99
     EXPECT_EQ(sent.back(), 99);
     p.finish();
-    EXPECT_EQ(sent.back(), 99); // the last figure is sent again even though it did not change
+    EXPECT_EQ(sent.back(), 100); // the end is 100 %, even for counts that fell short of the total
     EXPECT_EQ(sent.size(), 101u);
+    p.finish();
+    EXPECT_EQ(sent.back(), 100); // the last figure is sent again even though it did not change
+    EXPECT_EQ(sent.size(), 102u);
     p.add(5);
     EXPECT_EQ(sent.back(), 100);
     p.add(5000); // more than the total stays at 100
@@ -175,6 +178,23 @@ TEST(ProgressThrottle, NestedMeasureIsRestored)
     p.add(10);
     EXPECT_EQ(sent.back(), 50);
     EXPECT_EQ(p.total(), 100u);
+    EXPECT_EQ(p.started(), saved.started);
+}
+
+// A count past the total stops at it, even one that would wrap the sum.
+TEST(ProgressThrottle, OvershootStopsAtTheTotal)
+{
+    std::vector<int> sent;
+    typestone::ProgressThrottle p;
+    p.setSink([&](int percent) { sent.push_back(percent); });
+    p.start(1000);
+    p.add(990);
+    p.add(UINT64_MAX);
+    EXPECT_EQ(p.done(), 1000u);
+    EXPECT_EQ(sent, (std::vector<int>{99, 100}));
+    p.add(1);
+    EXPECT_EQ(p.done(), 1000u);
+    EXPECT_EQ(sent.size(), 2u);
 }
 
 } // namespace
