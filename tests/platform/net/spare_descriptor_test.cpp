@@ -6,6 +6,7 @@
 #include "platform/net/spare_descriptor.h"
 #include "platform/net/tcp.h"
 #include "platform/net/wsa_error.h"
+#include "tests/support/env/in_child.h"
 
 #include "net_test_util.h"
 
@@ -22,17 +23,7 @@ namespace {
 
 using namespace platform::net;
 
-// Runs `body` in a child process; its exit code (0: every step held), or -1.
-template <typename Fn> int inChild(Fn body)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(body());
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
+using ts::support::inChild;
 
 // Uses up every descriptor below the soft limit.
 void exhaustDescriptors(std::vector<int>* held)

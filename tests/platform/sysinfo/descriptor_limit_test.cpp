@@ -2,6 +2,7 @@
 // program keeps its own limits.
 
 #include "platform/sysinfo/descriptor_limit.h"
+#include "tests/support/env/in_child.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +14,7 @@ namespace {
 
 using platform::sysinfo::DescriptorLimit;
 
-template <typename Fn> int inChild(Fn body)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(body());
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
+using ts::support::inChild;
 
 TEST(DescriptorLimitTest, SoftLimitIsRaisedToTheHardOne)
 {
