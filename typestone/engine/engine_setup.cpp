@@ -17,6 +17,7 @@ void PrepareWinPrt(CWinPrt& prt, const EngineSetup& setup, std::unique_ptr<platf
     if (!setup.spoolFolder.empty())
         prt.SetSpoolFolder(setup.spoolFolder);
     platform::spooler::Spooler* spooler = setup.spooler;
+    prt.SetSpooler(spooler);
     prt.SetDeviceFactory([spooler](const EngineDeviceRequest& r,
                                    std::string* error) -> std::unique_ptr<platform::draw::PageDevice> {
         if (!spooler) {

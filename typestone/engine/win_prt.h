@@ -22,14 +22,20 @@
 #include "platform/draw/dc.h"
 #include "platform/draw/font_engine.h"
 #include "platform/draw/page_device.h"
+#include "platform/spooler/printer_info.h"
 #include "platform/text/sprintf.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+namespace platform::spooler {
+class Spooler;
+}
 
 namespace typestone {
 
@@ -56,6 +62,9 @@ inline constexpr uint16_t kAttrDoubleWidth = 0x10;
 inline constexpr uint16_t kAttrDoubleHeight = 0x20;
 inline constexpr uint16_t kAttrColor = 0x40;
 inline constexpr uint16_t kAttrStrikeOut = 0x80;
+
+// The longest printer name a job may name.
+inline constexpr unsigned kMaxPrinterName = 254;
 
 // The command error code of showError (a handler failed).
 inline constexpr uint16_t kErrCommand = 4096;
@@ -100,6 +109,8 @@ public:
     void SetPdfFolder(std::string folder) { m_pdfFolder = std::move(folder); }
     // Folder of the spool files; empty: the system's temporary folder.
     void SetSpoolFolder(std::string folder) { m_spoolFolder = std::move(folder); }
+    // The spooler that tells about the job's printer (not owned; outlives the job).
+    void SetSpooler(platform::spooler::Spooler* spooler) { m_spooler = spooler; }
     // Text goes here instead of the font mapper (tests watching the framer).
     void SetTextSink(std::function<void(const char*, size_t)> sink) { m_textSink = std::move(sink); }
 
@@ -132,8 +143,21 @@ public:
     // --- job and document ---
     bool StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
     bool StopPrtJob(bool ok);
-    void SetConfig(const INIT_DATA* record, bool showMessages);
+    // Takes the job's names, grid, options and colour from `record` (null: no printer, 80 x 58,
+    // options 1, colour 7), keeps the message switch, rebuilds the translation table and reads
+    // the printer's information. With a document open the grid font follows the new grid.
+    // False for a printer name longer than kMaxPrinterName: the job then has no printer.
+    bool SetConfig(const INIT_DATA* record, bool showMessages);
     void Setup();
+    // Reads the printer's information from the spooler into PrinterData(); false (and none)
+    // when there is no spooler or it cannot open the printer.
+    bool SetupPrtData(const std::string& printer);
+    const std::optional<platform::spooler::PrinterInfo>& PrinterData() const { return m_pInfo2; }
+    // Ends the page (no eject) and turns the following pages to landscape or portrait. The
+    // job's own device changes; other jobs on the same printer keep theirs. False, with the
+    // orientation as it was, when the page cannot be ended or the device refuses.
+    bool ChangeOrientation(bool landscape);
+    bool IsLandscape() const { return m_bLandScape; }
 
     // --- pages and lines ---
     bool StartPage();
@@ -219,6 +243,7 @@ private:
     std::string m_pdfFolder;
     std::string m_spoolFolder;
     std::function<void(const char*, size_t)> m_textSink;
+    platform::spooler::Spooler* m_spooler = nullptr;
 
     // connection
     EngineHost* m_host = &EngineHost::Default();
@@ -233,6 +258,8 @@ private:
     bool m_bShowMsgs = false;
     bool m_ignoreUnsupported = false; // the person asked not to be told of them again this job
     std::unique_ptr<platform::draw::PageDevice> m_device;
+    std::optional<platform::spooler::PrinterInfo> m_pInfo2; // the job's printer, read at set-up
+    bool m_bLandScape = false;                              // the pages now lie in landscape
     std::unique_ptr<CFontMapper> m_pFMap;
     PageState m_pageState = PageState::NoDocument;
     RunMode m_runMode = RunMode::Printing;

@@ -143,7 +143,11 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
         showError("_StartPrtJob attampted when already printing...");
         return false;
     }
-    SetConfig(record, showMessages);
+    if (!SetConfig(record, showMessages)) {
+        showError(platform::text::sprintf("_StartPrtJob(): the printer name is longer than %u characters",
+                                          kMaxPrinterName));
+        return false;
+    }
     if (!m_deviceFactory) {
         showError("CreateDC()");
         return false;
@@ -183,6 +187,9 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
         return false;
     }
     setPageState(PageState::BetweenPages);
+    // The job's own device tells how its pages lie: the printer's settings may be landscape.
+    const platform::draw::DeviceCaps caps = m_device->caps();
+    m_bLandScape = caps.physicalWidth > caps.physicalHeight;
     m_nPages = 0;
     m_dwPrintBytes = 0;
     m_wError = 0;
