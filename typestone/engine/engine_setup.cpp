@@ -28,6 +28,7 @@ void PrepareWinPrt(CWinPrt& prt, const EngineSetup& setup, std::unique_ptr<platf
         platform::draw::PageDeviceRequest request;
         request.printer = r.printer;
         request.outputFile = r.outputFile;
+        request.options = r.settings;
         if (!r.cutShort.empty())
             request.options.cutShort = r.cutShort;
         return platform::draw::makePageDevice(*spooler, request, error);

@@ -41,7 +41,7 @@ std::optional<platform::spooler::PrinterDefaults> OpenPrinter::defaults(std::str
 }
 
 std::optional<platform::spooler::PrinterInfo> ReadPrinterInfo(platform::spooler::Spooler& spooler,
-                                                             const std::string& name, std::string* error)
+                                                              const std::string& name, std::string* error)
 {
     std::unique_ptr<OpenPrinter> printer = OpenPrinter::open(spooler, name, error);
     if (!printer)

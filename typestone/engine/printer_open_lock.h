@@ -51,9 +51,10 @@ class OpenPrinter
 public:
     // Nothing, with the reason in `error` (and a trace line by the caller), when the lock is not
     // had within `timeout` or the spooler does not know the printer; the lock is then free again.
-    static std::unique_ptr<OpenPrinter> open(platform::spooler::Spooler& spooler, const std::string& name,
-                                             std::string* error, PrinterOpenLock& lock = PrinterOpenLock::Shared(),
-                                             std::chrono::milliseconds timeout = PrinterOpenLock::kDefaultWait);
+    static std::unique_ptr<OpenPrinter>
+    open(platform::spooler::Spooler& spooler, const std::string& name, std::string* error,
+         PrinterOpenLock& lock = PrinterOpenLock::Shared(),
+         std::chrono::milliseconds timeout = PrinterOpenLock::kDefaultWait);
     ~OpenPrinter();
     OpenPrinter(const OpenPrinter&) = delete;
     OpenPrinter& operator=(const OpenPrinter&) = delete;
@@ -63,7 +64,8 @@ public:
     std::optional<platform::spooler::PrinterDefaults> defaults(std::string* error);
 
 private:
-    OpenPrinter(platform::spooler::Spooler& spooler, PrinterOpenLock& lock, platform::spooler::PrinterInfo info)
+    OpenPrinter(platform::spooler::Spooler& spooler, PrinterOpenLock& lock,
+                platform::spooler::PrinterInfo info)
         : m_spooler(spooler), m_lock(lock), m_info(std::move(info))
     {
     }
@@ -76,6 +78,6 @@ private:
 // The printer's information, read under the lock and let go at once; nothing (with the reason)
 // for a printer that cannot be opened.
 std::optional<platform::spooler::PrinterInfo> ReadPrinterInfo(platform::spooler::Spooler& spooler,
-                                                             const std::string& name, std::string* error);
+                                                              const std::string& name, std::string* error);
 
 } // namespace typestone

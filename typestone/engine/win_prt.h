@@ -22,6 +22,7 @@
 #include "platform/draw/dc.h"
 #include "platform/draw/font_engine.h"
 #include "platform/draw/page_device.h"
+#include "platform/spooler/print_options.h"
 #include "platform/spooler/printer_info.h"
 #include "platform/text/sprintf.h"
 
@@ -49,6 +50,8 @@ struct EngineDeviceRequest
     std::string documentName;
     std::string outputFile; // empty: the printer's own spooling
     std::string cutShort;   // why the job ended early; empty for a whole job
+    // The job's own settings; what is unset is the printer's.
+    platform::spooler::PrintOptions settings;
 };
 using PageDeviceFactory = std::function<std::unique_ptr<platform::draw::PageDevice>(
     const EngineDeviceRequest&, std::string* error)>;
@@ -141,7 +144,9 @@ public:
     void Cancel() { m_stop.m_bCanceled = true; }
 
     // --- job and document ---
-    bool StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
+    // `settings`: the job's own page settings (the printer test's); null: the printer's.
+    bool StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages,
+                     const platform::spooler::PrintOptions* settings = nullptr);
     bool StopPrtJob(bool ok);
     // Takes the job's names, grid, options and colour from `record` (null: no printer, 80 x 58,
     // options 1, colour 7), keeps the message switch, rebuilds the translation table and reads
@@ -218,7 +223,8 @@ public:
 private:
     // The one place the document and page state changes.
     void setPageState(PageState next) { m_pageState = next; }
-    bool _StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
+    bool _StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages,
+                      const platform::spooler::PrintOptions* settings);
     bool _StopPrtJob(bool ok);
     void moveOutputIntoPlace();
     // The local file for an output file a host names: its place in the mapped folders (their

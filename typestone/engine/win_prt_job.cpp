@@ -131,12 +131,14 @@ bool CWinPrt::StopSpoolPrtJob(const std::string& cutShort)
     return result;
 }
 
-bool CWinPrt::StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages)
+bool CWinPrt::StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages,
+                          const platform::spooler::PrintOptions* settings)
 {
-    return _StartPrtJob(record, jobName, showMessages);
+    return _StartPrtJob(record, jobName, showMessages, settings);
 }
 
-bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages)
+bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages,
+                           const platform::spooler::PrintOptions* settings)
 {
     // The check comes first: a second start must not change the running job's settings.
     if (IsDocStarted()) {
@@ -158,6 +160,8 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
     const std::string docName = FieldText(m_InitData.docname);
     request.documentName = docName.empty() ? request.jobName : docName;
     request.cutShort = m_cutShort;
+    if (settings != nullptr)
+        request.settings = *settings;
 
     m_docOutput.clear();
     if (isPdfDriver(request.printer)) {

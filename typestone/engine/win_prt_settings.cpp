@@ -23,7 +23,8 @@ bool CWinPrt::SetConfig(const INIT_DATA* record, bool showMessages)
     INIT_DATA data = DefaultInitData();
     // A printer name that fills its field has lost its end: printing on a cut name could reach
     // another printer, so the job gets none.
-    const bool nameFits = record == nullptr || std::memchr(record->printer, 0, sizeof record->printer) != nullptr;
+    const bool nameFits =
+        record == nullptr || std::memchr(record->printer, 0, sizeof record->printer) != nullptr;
     if (record != nullptr) {
         // Only what the job prints by: the share password stays with the connection.
         copyField(data.docname, record->docname);
@@ -48,7 +49,8 @@ bool CWinPrt::SetConfig(const INIT_DATA* record, bool showMessages)
     Setup();
     SetupPrtData(FieldText(m_InitData.printer));
     if (!nameFits)
-        Trace(kTrzJobs, "\nCWinPrt::SetConfig(): the printer name is longer than %u characters", kMaxPrinterName);
+        Trace(kTrzJobs, "\nCWinPrt::SetConfig(): the printer name is longer than %u characters",
+              kMaxPrinterName);
     return nameFits;
 }
 
@@ -72,7 +74,8 @@ bool CWinPrt::ChangeOrientation(bool landscape)
         return true;
     if (!m_device)
         return false;
-    const auto wanted = landscape ? platform::spooler::Orientation::Landscape : platform::spooler::Orientation::Portrait;
+    const auto wanted =
+        landscape ? platform::spooler::Orientation::Landscape : platform::spooler::Orientation::Portrait;
     if (!m_device->setOrientation(wanted)) {
         Trace(kTrzJobs, "\nCWinPrt::ChangeOrientation(%s): %s", landscape ? "landscape" : "portrait",
               m_device->errorText());
