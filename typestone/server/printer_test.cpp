@@ -134,11 +134,13 @@ std::string PrinterSettingsReport(const std::string& printer, const platform::sp
 }
 
 PrinterTestResult PrintTestFile(const EngineSetup& setup, EngineHost& host, const PrinterTestPlaces& places,
-                                const std::string& printer, const DevMode* settings, const std::string& fileName)
+                                const std::string& printer, const DevMode* settings,
+                                const std::string& fileName)
 {
     PrinterTestResult result;
     if (printer.empty() || printer.size() > kMaxPrinterName) {
-        tell(host, platform::text::sprintf("The printer name must be 1 to %u characters long.", kMaxPrinterName));
+        tell(host,
+             platform::text::sprintf("The printer name must be 1 to %u characters long.", kMaxPrinterName));
         return result;
     }
     const std::string path = (fs::path(places.dataFolder) / fs::path(fileName).filename()).string();
@@ -173,7 +175,8 @@ PrinterTestResult PrintTestFile(const EngineSetup& setup, EngineHost& host, cons
     PrepareWinPrt(prt, setup, &fonts);
     prt.SetHost(&host);
     const platform::spooler::PrintOptions options = used.toPrintOptions();
-    bool ok = prt.StartPrtJob(&record, result.jobName.c_str(), false, settings != nullptr ? &options : nullptr);
+    bool ok =
+        prt.StartPrtJob(&record, result.jobName.c_str(), false, settings != nullptr ? &options : nullptr);
     if (ok) {
         ok = prt.PrintFile(path, false, 0, 0, 0, false, 44);
         // The report goes with the settings the test was asked to print with.
@@ -182,11 +185,13 @@ PrinterTestResult PrintTestFile(const EngineSetup& setup, EngineHost& host, cons
                 (fs::path(places.stateFolder) / platform::text::sprintf("TYPST_%u.DATA", number)).string();
             std::FILE* report = std::fopen(result.reportPath.c_str(), "w");
             const std::string body = PrinterSettingsReport(printer, info, used, host);
-            const bool written = report != nullptr && std::fwrite(body.data(), 1, body.size(), report) == body.size();
+            const bool written =
+                report != nullptr && std::fwrite(body.data(), 1, body.size(), report) == body.size();
             if (report != nullptr && std::fclose(report) != 0)
                 ok = false;
             if (!written) {
-                host.TraceText("\nPrintTestFile(): the report '" + result.reportPath + "' could not be written");
+                host.TraceText("\nPrintTestFile(): the report '" + result.reportPath +
+                               "' could not be written");
                 result.reportPath.clear();
                 ok = false;
             } else {

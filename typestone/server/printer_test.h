@@ -43,11 +43,12 @@ std::string PrinterSettingsReport(const std::string& printer, const platform::sp
 
 // Prints `fileName` (looked for in the data folder) on `printer` with `settings` (laid over the
 // printer's own) and then, on a page of its own, the report of those settings; without
-// `settings` the printer's own settings print the stream and no report is made. A printer name must be 1 to 254
-// characters and the file must exist and not be empty, else the person is told (through the
-// host's traced box) and the test fails. Each test is named "TYPST_TEST_<printer>_<n>", n
-// counting the tests of this process.
+// `settings` the printer's own settings print the stream and no report is made. A printer name must be 1 to
+// 254 characters and the file must exist and not be empty, else the person is told (through the host's traced
+// box) and the test fails. Each test is named "TYPST_TEST_<printer>_<n>", n counting the tests of this
+// process.
 PrinterTestResult PrintTestFile(const EngineSetup& setup, EngineHost& host, const PrinterTestPlaces& places,
-                                const std::string& printer, const DevMode* settings, const std::string& fileName);
+                                const std::string& printer, const DevMode* settings,
+                                const std::string& fileName);
 
 } // namespace typestone

@@ -2,6 +2,7 @@
 // printed to the folder spooler, one after the other and at once.
 
 #include "typestone/engine/engine_host.h"
+#include "typestone/engine/printer_open_lock.h"
 #include "typestone/server/printer_test.h"
 
 #include "platform/spooler/folder_spooler.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -33,11 +35,17 @@ class BoxHost : public EngineHost
 public:
     int TracedBox(const std::string& text, unsigned, uint32_t) override
     {
+        // Nobody is asked anything while the printers are locked.
+        const bool printersFree = PrinterOpenLock::Shared().lock(std::chrono::milliseconds(0));
+        if (printersFree)
+            PrinterOpenLock::Shared().unlock();
         std::lock_guard<std::mutex> lock(m_mutex);
         boxes.push_back(text);
+        askedWhileLocked += printersFree ? 0 : 1;
         return 1;
     }
     std::vector<std::string> boxes;
+    int askedWhileLocked = 0;
 
 private:
     std::mutex m_mutex;
@@ -141,7 +149,8 @@ protected:
 TEST_F(PrintTestFileTest, PrintsTheStreamAndTheReportOfItsSettings)
 {
     const DevMode settings = fixedSettings();
-    const PrinterTestResult r = PrintTestFile(m_setup, m_host, m_places, "Office", &settings, kPrinterTestFile);
+    const PrinterTestResult r =
+        PrintTestFile(m_setup, m_host, m_places, "Office", &settings, kPrinterTestFile);
     ASSERT_TRUE(r.ok) << (m_host.boxes.empty() ? "" : m_host.boxes.front());
     EXPECT_TRUE(m_host.boxes.empty());
     EXPECT_EQ(r.jobName.rfind("TYPST_TEST_Office_", 0), 0u) << r.jobName;
@@ -162,7 +171,8 @@ TEST_F(PrintTestFileTest, PrintsTheStreamAndTheReportOfItsSettings)
     ASSERT_TRUE(pdfinfo.waitForFinished(30000));
     const QString out = QString::fromUtf8(pdfinfo.readAllStandardOutput());
     EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Pages: +2\\n")))) << out.toStdString();
-    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Page size: +842 x 595 ")))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Page size: +842 x 595 "))))
+        << out.toStdString();
 }
 
 TEST_F(PrintTestFileTest, WithoutSettingsThePrintersOwnAndNoReport)
@@ -200,12 +210,14 @@ TEST_F(PrintTestFileTest, RefusedBeforeAnythingPrints)
         EXPECT_EQ(m_host.boxes.front().rfind(c.box, 0), 0u) << m_host.boxes.front();
     }
     EXPECT_TRUE(pdfsOf("Office").empty());
+    EXPECT_EQ(m_host.askedWhileLocked, 0);
 }
 
 TEST_F(PrintTestFileTest, TestsCountOnWhateverTheirPrinterAndNeverShareAReport)
 {
     const DevMode settings = fixedSettings();
-    const PrinterTestResult first = PrintTestFile(m_setup, m_host, m_places, "Office", &settings, kPrinterTestFile);
+    const PrinterTestResult first =
+        PrintTestFile(m_setup, m_host, m_places, "Office", &settings, kPrinterTestFile);
     const PrinterTestResult second =
         PrintTestFile(m_setup, m_host, m_places, "Back Office", &settings, kPrinterTestFile);
     ASSERT_TRUE(first.ok && second.ok);
@@ -214,7 +226,8 @@ TEST_F(PrintTestFileTest, TestsCountOnWhateverTheirPrinterAndNeverShareAReport)
 
     // Two at once: each its own report, each report its own printer's.
     PrinterTestResult a, b;
-    std::thread ta([&] { a = PrintTestFile(m_setup, m_host, m_places, "Office", &settings, kPrinterTestFile); });
+    std::thread ta(
+        [&] { a = PrintTestFile(m_setup, m_host, m_places, "Office", &settings, kPrinterTestFile); });
     std::thread tb(
         [&] { b = PrintTestFile(m_setup, m_host, m_places, "Back Office", &settings, kPrinterTestFile); });
     ta.join();
