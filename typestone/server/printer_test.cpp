@@ -20,9 +20,7 @@ namespace typestone {
 
 namespace fs = std::filesystem;
 using platform::spooler::ColorMode;
-using platform::spooler::Orientation;
 using platform::spooler::PrintQuality;
-using platform::spooler::Sides;
 
 namespace {
 
@@ -53,7 +51,6 @@ constexpr Paper kPapers[] = {
     {"iso_a3_297x420mm", 8, "DMPAPER_A3 A3 sheet, 297 by 420 millimeters"},
     {"iso_a4_210x297mm", 9, "DMPAPER_A4 A4 sheet, 210 by 297 millimeters"},
     {"iso_a5_148x210mm", 11, "DMPAPER_A5 A5 sheet, 148 by 210 millimeters"},
-    {"iso_b5_176x250mm", 13, "DMPAPER_B5 B5 sheet, 182 by 257 millimeter paper"},
 };
 
 std::string text(EngineHost& host, unsigned id, const char* fallback)
@@ -79,10 +76,9 @@ std::string nameLine(const char* name, const std::string& value)
     return platform::text::sprintf("\n%s%c %c %c %s", name, '$', '$', '$', value);
 }
 
-bool tell(EngineHost& host, const std::string& message)
+void tell(EngineHost& host, const std::string& message)
 {
     host.TracedBox(message, platform::ui::kMbOk | platform::ui::kMbIconExclamation, kTrzJobs);
-    return false;
 }
 
 } // namespace
@@ -166,8 +162,12 @@ PrinterTestResult PrintTestFile(const EngineSetup& setup, EngineHost& host, cons
     if (setup.spooler != nullptr) {
         if (std::unique_ptr<OpenPrinter> open = OpenPrinter::open(*setup.spooler, printer, &why))
             info = open->info();
-        if (!GetDevMode(*setup.spooler, settings, printer, &used, &why))
-            host.TraceText("\nPrintTestFile(" + printer + "): " + why);
+        if (!GetDevMode(*setup.spooler, settings, printer, &used, &why)) {
+            if (host.TraceOn(kTrzJobs))
+                host.TraceText("\nPrintTestFile(" + printer + "): " + why);
+            if (settings != nullptr)
+                used = *settings;
+        }
     }
 
     CWinPrt prt;
@@ -190,12 +190,14 @@ PrinterTestResult PrintTestFile(const EngineSetup& setup, EngineHost& host, cons
             if (report != nullptr && std::fclose(report) != 0)
                 ok = false;
             if (!written) {
-                host.TraceText("\nPrintTestFile(): the report '" + result.reportPath +
-                               "' could not be written");
+                if (host.TraceOn(kTrzJobs))
+                    host.TraceText("\nPrintTestFile(): the report '" + result.reportPath +
+                                   "' could not be written");
                 result.reportPath.clear();
                 ok = false;
             } else {
-                ok = prt.NewPage(true) && prt.PrintFile(result.reportPath, true, 0, 0, 0, false, 0);
+                // The report starts a page of its own (ending the open one adds no empty page).
+                ok = prt.NewPage(false) && prt.PrintFile(result.reportPath, true, 0, 0, 0, false, 0);
             }
         }
         ok = prt.StopPrtJob(ok) && ok;
