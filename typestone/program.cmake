@@ -7,6 +7,9 @@ typestone_warnings(typestone)
 # The start-up logo: read from the data folder, which for a build is the program's own folder.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/res/TYPESTONE.JPG ${CMAKE_CURRENT_BINARY_DIR}/TYPESTONE.JPG COPYONLY)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/res/TYPESTONE.JPG DESTINATION share/typestone)
+# The printer test's stream (host bytes: OEM box drawing, CR LF lines), beside the logo.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/res/TYPST.PRT ${CMAKE_CURRENT_BINARY_DIR}/TYPST.PRT COPYONLY)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/res/TYPST.PRT DESTINATION share/typestone)
 
 # The tool that draws the logo (scripts/make-logo).
 add_executable(typestone_make_logo EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/res/make_logo.cpp)

@@ -17,6 +17,7 @@ void PrepareWinPrt(CWinPrt& prt, const EngineSetup& setup, std::unique_ptr<platf
     if (!setup.spoolFolder.empty())
         prt.SetSpoolFolder(setup.spoolFolder);
     platform::spooler::Spooler* spooler = setup.spooler;
+    prt.SetSpooler(spooler);
     const std::string workFolder = setup.workFolder;
     prt.SetDeviceFactory(
         [spooler, workFolder](const EngineDeviceRequest& r,
@@ -29,6 +30,7 @@ void PrepareWinPrt(CWinPrt& prt, const EngineSetup& setup, std::unique_ptr<platf
             platform::draw::PageDeviceRequest request;
             request.printer = r.printer;
             request.outputFile = r.outputFile;
+            request.options = r.settings;
             if (!r.cutShort.empty())
                 request.options.cutShort = r.cutShort;
             return platform::draw::makePageDevice(*spooler, request, error, workFolder);

@@ -43,14 +43,6 @@ void CWinPrt::Setup()
     m_framer.m_bLiteralNext = false;
 }
 
-void CWinPrt::SetConfig(const INIT_DATA* record, bool showMessages)
-{
-    m_InitData = record != nullptr ? *record : DefaultInitData();
-    m_bShowMsgs = showMessages;
-    m_ignoreUnsupported = false;
-    Setup();
-}
-
 platform::draw::Dc* CWinPrt::Dc() const
 {
     return m_device ? m_device->dc() : nullptr;

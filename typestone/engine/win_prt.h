@@ -24,14 +24,21 @@
 #include "platform/draw/dc.h"
 #include "platform/draw/font_engine.h"
 #include "platform/draw/page_device.h"
+#include "platform/spooler/print_options.h"
+#include "platform/spooler/printer_info.h"
 #include "platform/text/sprintf.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+namespace platform::spooler {
+class Spooler;
+}
 
 namespace typestone {
 
@@ -45,6 +52,8 @@ struct EngineDeviceRequest
     std::string documentName;
     std::string outputFile; // empty: the printer's own spooling
     std::string cutShort;   // why the job ended early; empty for a whole job
+    // The job's own settings; what is unset is the printer's.
+    platform::spooler::PrintOptions settings;
 };
 using PageDeviceFactory = std::function<std::unique_ptr<platform::draw::PageDevice>(
     const EngineDeviceRequest&, std::string* error)>;
@@ -58,6 +67,9 @@ inline constexpr uint16_t kAttrDoubleWidth = 0x10;
 inline constexpr uint16_t kAttrDoubleHeight = 0x20;
 inline constexpr uint16_t kAttrColor = 0x40;
 inline constexpr uint16_t kAttrStrikeOut = 0x80;
+
+// The longest printer name a job may name.
+inline constexpr unsigned kMaxPrinterName = 254;
 
 // The command error code of showError (a handler failed).
 inline constexpr uint16_t kErrCommand = 4096;
@@ -115,6 +127,8 @@ public:
     void SetSpoolFolder(std::string folder) { m_spoolFolder = std::move(folder); }
     // The job's print log goes to this file (empty: no log, the default).
     void SetPrintLog(std::string path) { m_printLog.setPath(std::move(path)); }
+    // The spooler that tells about the job's printer (not owned; outlives the job).
+    void SetSpooler(platform::spooler::Spooler* spooler) { m_spooler = spooler; }
     // Text goes here instead of the font mapper (tests watching the framer).
     void SetTextSink(std::function<void(const char*, size_t)> sink) { m_textSink = std::move(sink); }
 
@@ -164,10 +178,25 @@ public:
     SpoolOutcome LastSpoolOutcome() const { return m_spoolOutcome; }
 
     // --- job and document ---
-    bool StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
+    // `settings`: the job's own page settings (the printer test's); null: the printer's.
+    bool StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages,
+                     const platform::spooler::PrintOptions* settings = nullptr);
     bool StopPrtJob(bool ok);
-    void SetConfig(const INIT_DATA* record, bool showMessages);
+    // Takes the job's names, grid, options and colour from `record` (null: no printer, 80 x 58,
+    // options 1, colour 7), keeps the message switch, rebuilds the translation table and reads
+    // the printer's information. With a document open the grid font follows the new grid.
+    // False for a printer name longer than kMaxPrinterName: the job then has no printer.
+    bool SetConfig(const INIT_DATA* record, bool showMessages);
     void Setup();
+    // Reads the printer's information from the spooler into PrinterData(); false (and none)
+    // when there is no spooler or it cannot open the printer.
+    bool SetupPrtData(const std::string& printer);
+    const std::optional<platform::spooler::PrinterInfo>& PrinterData() const { return m_pInfo2; }
+    // Ends the page (no eject) and turns the following pages to landscape or portrait. The
+    // job's own device changes; other jobs on the same printer keep theirs. False, with the
+    // orientation as it was, when the page cannot be ended or the device refuses.
+    bool ChangeOrientation(bool landscape);
+    bool IsLandscape() const { return m_bLandScape; }
 
     // --- pages and lines ---
     bool StartPage();
@@ -230,7 +259,8 @@ public:
 private:
     // The one place the document and page state changes.
     void setPageState(PageState next) { m_pageState = next; }
-    bool _StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages);
+    bool _StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages,
+                      const platform::spooler::PrintOptions* settings);
     bool _StopPrtJob(bool ok);
     void moveOutputIntoPlace();
     // The local file for an output file a host names: its place in the mapped folders (their
@@ -258,6 +288,7 @@ private:
     std::string m_spoolFolder;
     std::function<void(const char*, size_t)> m_textSink;
     PrintLog m_printLog;
+    platform::spooler::Spooler* m_spooler = nullptr;
 
     // connection
     EngineHost* m_host = &EngineHost::Default();
@@ -275,6 +306,8 @@ private:
     bool m_bShowMsgs = false;
     bool m_ignoreUnsupported = false; // the person asked not to be told of them again this job
     std::unique_ptr<platform::draw::PageDevice> m_device;
+    std::optional<platform::spooler::PrinterInfo> m_pInfo2; // the job's printer, read at set-up
+    bool m_bLandScape = false;                              // the pages now lie in landscape
     std::unique_ptr<CFontMapper> m_pFMap;
     PageState m_pageState = PageState::NoDocument;
     RunMode m_runMode = RunMode::Printing;

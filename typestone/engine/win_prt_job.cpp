@@ -189,19 +189,25 @@ bool CWinPrt::StopSpoolPrtJob(const std::string& cutShort)
     return result;
 }
 
-bool CWinPrt::StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages)
+bool CWinPrt::StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages,
+                          const platform::spooler::PrintOptions* settings)
 {
-    return _StartPrtJob(record, jobName, showMessages);
+    return _StartPrtJob(record, jobName, showMessages, settings);
 }
 
-bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages)
+bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages,
+                           const platform::spooler::PrintOptions* settings)
 {
     // The check comes first: a second start must not change the running job's settings.
     if (IsDocStarted()) {
         showError("_StartPrtJob attampted when already printing...");
         return false;
     }
-    SetConfig(record, showMessages);
+    if (!SetConfig(record, showMessages)) {
+        showError(platform::text::sprintf("_StartPrtJob(): the printer name is longer than %u characters",
+                                          kMaxPrinterName));
+        return false;
+    }
     if (!m_deviceFactory) {
         showError("CreateDC()");
         return false;
@@ -212,6 +218,8 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
     const std::string docName = FieldText(m_InitData.docname);
     request.documentName = docName.empty() ? request.jobName : docName;
     request.cutShort = m_cutShort;
+    if (settings != nullptr)
+        request.settings = *settings;
 
     m_docOutput.clear();
     if (isPdfDriver(request.printer)) {
@@ -241,6 +249,9 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
         return false;
     }
     setPageState(PageState::BetweenPages);
+    // The job's own device tells how its pages lie: the printer's settings may be landscape.
+    const platform::draw::DeviceCaps caps = m_device->caps();
+    m_bLandScape = caps.physicalWidth > caps.physicalHeight;
     m_nPages = 0;
     m_dwPrintBytes = 0;
     m_wError = 0;

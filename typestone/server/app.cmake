@@ -16,6 +16,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/my_service.cpp
   ${CMAKE_CURRENT_LIST_DIR}/nt_service.cpp
   ${CMAKE_CURRENT_LIST_DIR}/path_fit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/printer_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_install.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_ui_bridge.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shared_status.cpp

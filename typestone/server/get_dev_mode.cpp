@@ -2,6 +2,8 @@
 
 #include "typestone/server/server_trace.h"
 
+#include "typestone/engine/printer_open_lock.h"
+
 #include "platform/spooler/spooler.h"
 
 namespace typestone {
@@ -17,6 +19,16 @@ bool fail(std::string* error, const std::string& device, const std::string& reas
 }
 
 } // namespace
+
+void MergeStoredSettings(const DevMode& stored, DevMode* driver)
+{
+    // The margins are the printer's own (what its hardware cannot reach); a stored block has no
+    // field for them, so they stay the driver's whatever the block carries.
+    const platform::spooler::Margins margins = driver->settings.margins;
+    driver->settings = stored.settings;
+    driver->settings.margins = margins;
+    driver->extra = stored.extra;
+}
 
 bool GetDevMode(platform::spooler::Spooler& spooler, const DevMode* stored, const std::string& device,
                 DevMode* out, std::string* error)
@@ -34,16 +46,16 @@ bool GetDevMode(platform::spooler::Spooler& spooler, const DevMode* stored, cons
             return fail(error, device,
                         reason.empty() ? "there is no printer" : "there is no printer: " + reason);
     }
-    if (!spooler.printer(name, &reason))
-        return fail(error, name, "printer '" + name + "' not found" + (reason.empty() ? "" : ": " + reason));
-    const std::optional<platform::spooler::PrinterDefaults> driver = spooler.defaults(name, &reason);
+    std::unique_ptr<OpenPrinter> printer = OpenPrinter::open(spooler, name, &reason);
+    if (!printer)
+        return fail(error, name, reason);
+    const std::optional<platform::spooler::PrinterDefaults> driver = printer->defaults(&reason);
+    printer.reset();
     if (!driver)
         return fail(error, name, "the settings of printer '" + name + "' cannot be read: " + reason);
     DevMode merged(name, *driver);
-    if (stored) {
-        merged.settings = stored->settings;
-        merged.extra = stored->extra;
-    }
+    if (stored)
+        MergeStoredSettings(*stored, &merged);
     TRZ_Trace(kTrzJobs, "\nGetDevMode(Dev='%s', stored=%s) -> TRUE", name, stored ? "yes" : "no");
     *out = std::move(merged);
     return true;

@@ -17,6 +17,12 @@ namespace typestone {
 // place when given (its extra settings too: the spooler has no private part of its own to
 // keep). False with the reason for a printer the spooler does not know or whose settings it
 // cannot read.
+// Lays the settings a stored block holds over the driver's (`driver`): media, orientation,
+// copies, sides, colour, quality, resolution and the extra settings; the device name and the
+// margins stay the driver's.
+void MergeStoredSettings(const DevMode& stored, DevMode* driver);
+
+// The printer is read under the printer-open lock, which is let go before this returns.
 bool GetDevMode(platform::spooler::Spooler& spooler, const DevMode* stored, const std::string& device,
                 DevMode* out, std::string* error);
 

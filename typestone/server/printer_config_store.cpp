@@ -2,6 +2,7 @@
 
 #include "typestone/server/printer_config.h"
 
+#include "typestone/engine/printer_open_lock.h"
 #include "typestone/server/job_header.h"
 #include "typestone/server/store_failure.h"
 
@@ -383,16 +384,18 @@ bool CPrinter::DriverSettings(const std::string& printerName, DevMode* devMode, 
 {
     if (!m_spooler || printerName.empty())
         return false;
-    std::optional<platform::spooler::PrinterInfo> info = m_spooler->printer(printerName);
-    if (!info)
+    std::unique_ptr<OpenPrinter> printer = OpenPrinter::open(*m_spooler, printerName, nullptr);
+    if (!printer)
         return false;
-    std::optional<platform::spooler::PrinterDefaults> defaults = m_spooler->defaults(printerName, nullptr);
+    std::optional<platform::spooler::PrinterDefaults> defaults = printer->defaults(nullptr);
+    const platform::spooler::PrinterInfo info = printer->info();
+    printer.reset();
     if (!defaults)
         return false;
     if (devMode)
         *devMode = DevMode(printerName, *defaults);
     if (devNames)
-        *devNames = DevNames::ForPrinter(*info);
+        *devNames = DevNames::ForPrinter(info);
     return true;
 }
 

@@ -27,6 +27,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 namespace {
@@ -323,6 +324,83 @@ TEST(GetDevModeTest, DriverSettingsWithTheStoredOnesOverThem)
     DevMode none;
     EXPECT_FALSE(GetDevMode(*empty, nullptr, "", &none, &error));
     EXPECT_NE(error.find("no printer"), std::string::npos) << error;
+}
+
+TEST(GetDevModeTest, StoredFieldsOverTheDriversCurrentSettings)
+{
+    using platform::spooler::ColorMode;
+    using platform::spooler::Orientation;
+    using platform::spooler::PrinterDefaults;
+    using platform::spooler::PrintQuality;
+    using platform::spooler::Sides;
+    // A printer whose settings differ from the built-in ones in every field, narrow margins
+    // among them.
+    PrinterDefaults driver;
+    driver.media = "na_letter_8.5x11in";
+    driver.orientation = Orientation::Portrait;
+    driver.copies = 3;
+    driver.sides = Sides::TwoSidedLongEdge;
+    driver.colorMode = ColorMode::Monochrome;
+    driver.quality = PrintQuality::Draft;
+    driver.resolution = {300, 300};
+    driver.margins = {150, 250, 350, 450};
+
+    // What the shared-printer configuration stored for it, read back from its block the way
+    // the store gives it.
+    DevMode written("Office", PrinterDefaults{});
+    written.settings.media = "iso_a5_148x210mm";
+    written.settings.orientation = Orientation::Landscape;
+    written.settings.copies = 2;
+    written.settings.sides = Sides::TwoSidedShortEdge;
+    written.settings.colorMode = ColorMode::Color;
+    written.settings.quality = PrintQuality::High;
+    written.settings.resolution = {1200, 600};
+    written.extra = {{"output-bin", "top"}};
+    const std::vector<uint8_t> block = written.toBytes();
+    std::string error;
+    std::optional<DevMode> stored = DevMode::fromBytes(block.data(), block.size(), &error);
+    ASSERT_TRUE(stored) << error;
+
+    struct Field
+    {
+        const char* name;
+        std::function<bool(const PrinterDefaults&)> fromStored; // else the driver's
+    };
+    const Field fields[] = {
+        {"media", [](const PrinterDefaults& s) { return s.media == "iso_a5_148x210mm"; }},
+        {"orientation 2 is landscape",
+         [](const PrinterDefaults& s) { return s.orientation == Orientation::Landscape; }},
+        {"copies", [](const PrinterDefaults& s) { return s.copies == 2; }},
+        {"sides", [](const PrinterDefaults& s) { return s.sides == Sides::TwoSidedShortEdge; }},
+        {"colour", [](const PrinterDefaults& s) { return s.colorMode == ColorMode::Color; }},
+        {"quality", [](const PrinterDefaults& s) { return s.quality == PrintQuality::High; }},
+        {"resolution",
+         [](const PrinterDefaults& s) {
+             return s.resolution == platform::spooler::Resolution{1200, 600};
+         }},
+    };
+
+    apptest::TempFolders folders;
+    std::filesystem::create_directories(folders.path("spool/Office"));
+    auto spooler = platform::spooler::FolderSpooler::open(folders.path("spool"), &error);
+    ASSERT_TRUE(spooler) << error;
+    ASSERT_TRUE(spooler->saveDefaults("Office", driver, &error)) << error;
+
+    DevMode merged;
+    ASSERT_TRUE(GetDevMode(*spooler, &*stored, "Office", &merged, &error)) << error;
+    for (const Field& f : fields)
+        EXPECT_TRUE(f.fromStored(merged.settings)) << f.name;
+    // The margins are the printer's: the block has no place for them.
+    EXPECT_EQ(merged.settings.margins, driver.margins);
+    EXPECT_EQ(merged.extra, stored->extra);
+    EXPECT_EQ(merged.deviceName(), "Office");
+
+    // Without a stored block every field is the driver's.
+    DevMode plain;
+    ASSERT_TRUE(GetDevMode(*spooler, nullptr, "Office", &plain, &error)) << error;
+    EXPECT_EQ(plain.settings, driver);
+    for (const Field& f : fields)
+        EXPECT_FALSE(f.fromStored(plain.settings)) << f.name;
 }
 
 } // namespace
