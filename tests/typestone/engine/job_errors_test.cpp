@@ -2,6 +2,7 @@
 // its callers with and without messages, the print log of a job with failures, and the
 // progress figures of a file printed by a command.
 
+#include "tests/typestone/engine/esc_block_builder.h"
 #include "tests/typestone/engine/recording_page_device.h"
 
 #include "typestone/engine/command_codes.h"
@@ -28,6 +29,7 @@
 #include <vector>
 
 using engine_test::DeviceLog;
+using engine_test::escBlock;
 using engine_test::pageCaps;
 using engine_test::RecordingPageDevice;
 using platform::ui::ScriptedUiBridge;
@@ -38,18 +40,6 @@ using Kind = ScriptedUiBridge::Call::Kind;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string escBlock(uint16_t cmd, const std::string& params)
-{
-    typestone::EscHeader h;
-    h.wVersion = 100;
-    h.wCmd = cmd;
-    h.dwLen = static_cast<uint32_t>(params.size());
-    h.wChk = h.computeChecksum();
-    uint8_t hdr[12];
-    h.encode(hdr);
-    return std::string(reinterpret_cast<const char*>(hdr), 12) + params;
-}
 
 // The program's strings from a table, and the engine's trace.
 class ErrorsHost : public typestone::EngineHost

@@ -3,6 +3,7 @@
 // question before the spool file is deleted. Every question may go unanswered: the job then
 // ends its wait and loses nothing.
 
+#include "tests/typestone/engine/esc_block_builder.h"
 #include "tests/typestone/engine/recording_page_device.h"
 
 #include "typestone/engine/command_groups.h"
@@ -29,6 +30,7 @@
 #include <vector>
 
 using engine_test::DeviceLog;
+using engine_test::escBlock;
 using engine_test::pageCaps;
 using engine_test::RecordingPageDevice;
 using platform::ui::ScriptedUiBridge;
@@ -39,18 +41,6 @@ using Kind = ScriptedUiBridge::Call::Kind;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string escBlock(uint16_t cmd, const std::string& params)
-{
-    typestone::EscHeader h;
-    h.wVersion = 100;
-    h.wCmd = cmd;
-    h.dwLen = static_cast<uint32_t>(params.size());
-    h.wChk = h.computeChecksum();
-    uint8_t hdr[12];
-    h.encode(hdr);
-    return std::string(reinterpret_cast<const char*>(hdr), 12) + params;
-}
 
 // A host with the program's strings of a table, extended debugging on request, and a traced
 // box that answers from a script (nothing scripted: no answer at all).

@@ -1,6 +1,7 @@
 // Job and page rules through the whole job path (spool file, document, pages), drawn on the
 // recording Dc with formula fonts.
 
+#include "tests/typestone/engine/esc_block_builder.h"
 #include "tests/typestone/engine/recording_page_device.h"
 
 #include "typestone/engine/command_groups.h"
@@ -21,6 +22,7 @@
 #include <string>
 
 using engine_test::DeviceLog;
+using engine_test::escBlock;
 using engine_test::pageCaps;
 using engine_test::RecordingPageDevice;
 using typestone::CWinPrt;
@@ -80,24 +82,6 @@ protected:
     CWinPrt m_prt;
     std::string m_spool;
 };
-
-// An escape block: its 12-byte header (version 1.00, the checksum right) and the parameters.
-std::string escBlock(uint16_t cmd, const std::string& params, uint32_t declaredLength)
-{
-    typestone::EscHeader h;
-    h.wVersion = 100;
-    h.wCmd = cmd;
-    h.dwLen = declaredLength;
-    h.wChk = h.computeChecksum();
-    uint8_t hdr[12];
-    h.encode(hdr);
-    return std::string(reinterpret_cast<const char*>(hdr), 12) + params;
-}
-
-std::string escBlock(uint16_t cmd, const std::string& params)
-{
-    return escBlock(cmd, params, static_cast<uint32_t>(params.size()));
-}
 
 std::string lines(int n)
 {
