@@ -40,10 +40,10 @@ TEST(SetConfigTest, WithoutARecordTheBuiltInGrid)
     ASSERT_TRUE(prt.SetConfig(&r, false));
     ASSERT_TRUE(prt.SetConfig(nullptr, false));
     const INIT_DATA& d = prt.InitData();
-    EXPECT_EQ(d.cols, 80);
-    EXPECT_EQ(d.rows, 58);
-    EXPECT_EQ(d.options, 1);
-    EXPECT_EQ(d.snd_color, 7);
+    EXPECT_EQ(uint16_t(d.cols), 80);
+    EXPECT_EQ(uint16_t(d.rows), 58);
+    EXPECT_EQ(uint16_t(d.options), 1);
+    EXPECT_EQ(uint16_t(d.snd_color), 7);
     EXPECT_EQ(FieldText(d.printer), "");
     EXPECT_EQ(FieldText(d.output), "");
     EXPECT_EQ(FieldText(d.docname), "");
@@ -68,10 +68,10 @@ TEST(SetConfigTest, ARecordGivesItsNamesGridOptionsAndColourButNotThePassword)
     EXPECT_EQ(FieldText(d.docname), "Invoices");
     EXPECT_EQ(FieldText(d.output), "C:\\PDF\\X.PDF");
     EXPECT_EQ(FieldText(d.password), "");
-    EXPECT_EQ(d.cols, 132);
-    EXPECT_EQ(d.rows, 66);
-    EXPECT_EQ(d.options, 6);
-    EXPECT_EQ(d.snd_color, 12);
+    EXPECT_EQ(uint16_t(d.cols), 132);
+    EXPECT_EQ(uint16_t(d.rows), 66);
+    EXPECT_EQ(uint16_t(d.options), 6);
+    EXPECT_EQ(uint16_t(d.snd_color), 12);
 }
 
 TEST(SetConfigTest, APrinterNameFillingItsFieldIsRefusedNotCut)

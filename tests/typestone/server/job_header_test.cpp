@@ -28,18 +28,18 @@ TEST(JobHeader, DecodesTheRecordOfAHostHeader)
     const INIT_DATA d = DecodeInitData(h.data());
     EXPECT_EQ(FieldText(d.printer), "Laser");
     EXPECT_EQ(FieldText(d.password), "pw");
-    EXPECT_EQ(d.cols, 132);
-    EXPECT_EQ(d.rows, 66);
-    EXPECT_EQ(d.options, kOptionBypass);
+    EXPECT_EQ(uint16_t(d.cols), 132);
+    EXPECT_EQ(uint16_t(d.rows), 66);
+    EXPECT_EQ(uint16_t(d.options), kOptionBypass);
     EXPECT_EQ(d.snd_color, 7);
     EXPECT_EQ(FieldText(d.docname), "INVOICE");
     EXPECT_EQ(FieldText(d.output), "C:\\PDF\\X.PDF");
 
     const INIT_DATA dflt = DefaultInitData();
-    EXPECT_EQ(dflt.cols, 80);
-    EXPECT_EQ(dflt.rows, 58);
+    EXPECT_EQ(uint16_t(dflt.cols), 80);
+    EXPECT_EQ(uint16_t(dflt.rows), 58);
     EXPECT_EQ(dflt.snd_color, 15);
-    EXPECT_EQ(dflt.options, 0);
+    EXPECT_EQ(uint16_t(dflt.options), 0);
 }
 
 // A host may fill a text field to its last byte: the copy stops at the field's width.
