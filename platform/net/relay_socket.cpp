@@ -43,12 +43,14 @@ bool RelaySocket::receive(void* buf, size_t cap, int timeoutMs, uint16_t fromPor
             return false;
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            return false;
-        const int slice = int(std::min<int64_t>(left, kStopSliceMs));
+        // Past the deadline what has already arrived is still looked at.
+        const int slice = int(std::clamp<int64_t>(left, 0, kStopSliceMs));
         const DatagramResult r = receiveFrom(m_bound.socket, buf, cap, slice);
-        if (r.status == IoStatus::TimedOut)
+        if (r.status == IoStatus::TimedOut) {
+            if (left <= 0)
+                return false;
             continue;
+        }
         if (!r.ok())
             return false;
         // Only the companion on this very address answers; a datagram from elsewhere (another

@@ -38,9 +38,9 @@ public:
         size_t datagramSize = 0; // the datagram's real size (more than bytes when it was cut)
         uint16_t fromPort = 0;
     };
-    // Waits at most `timeoutMs` for one datagram from 127.0.0.1 (and from `fromPort` unless it
-    // is 0); datagrams from anywhere else are dropped and the wait goes on. `stop`, when given,
-    // is asked every kStopSliceMs and ends the wait early. False on time-out, stop or failure.
+    // Waits at most `timeoutMs` (0: takes only what has arrived) for one datagram from 127.0.0.1 (and from
+    // `fromPort` unless it is 0); datagrams from anywhere else are dropped and the wait goes on. `stop`, when
+    // given, is asked every kStopSliceMs and ends the wait early. False on time-out, stop or failure.
     bool receive(void* buf, size_t cap, int timeoutMs, uint16_t fromPort, Received* got,
                  const std::function<bool()>& stop = {}) const;
     static constexpr int kStopSliceMs = 200;

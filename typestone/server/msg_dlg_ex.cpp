@@ -3,6 +3,7 @@
 #include "typestone/engine/relay_datagram.h"
 #include "typestone/server/server_trace.h"
 
+#include <algorithm>
 #include <array>
 
 namespace typestone {
@@ -27,8 +28,8 @@ bool CMsgDlgEx::Send(uint16_t command, const std::vector<uint8_t>& payload)
     return m_socket.send(m_replyPort, datagram.data(), datagram.size());
 }
 
-std::optional<std::vector<uint8_t>> CMsgDlgEx::SendAndWait(uint16_t command, const std::vector<uint8_t>& payload,
-                                                           int timeoutMs)
+std::optional<std::vector<uint8_t>> CMsgDlgEx::SendAndWait(uint16_t command,
+                                                           const std::vector<uint8_t>& payload, int timeoutMs)
 {
     const bool create = command == kRelayCreate;
     const uint16_t to = create ? (m_uiPort ? m_uiPort() : 0) : m_replyPort;
@@ -39,7 +40,12 @@ std::optional<std::vector<uint8_t>> CMsgDlgEx::SendAndWait(uint16_t command, con
     const std::vector<uint8_t> datagram = RelayRequest(command, payload);
     if (!m_socket.send(to, datagram.data(), datagram.size()))
         return std::nullopt;
+    return awaitAnswer(command, timeoutMs);
+}
 
+std::optional<std::vector<uint8_t>> CMsgDlgEx::awaitAnswer(uint16_t command, int timeoutMs)
+{
+    const bool create = command == kRelayCreate;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     // Before the create is answered TypestoneUI may answer from any of its ports; after it,
@@ -47,11 +53,12 @@ std::optional<std::vector<uint8_t>> CMsgDlgEx::SendAndWait(uint16_t command, con
     const uint16_t from = create ? 0 : m_replyPort;
     std::array<uint8_t, kRelayMostDatagram> buffer{};
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            return std::nullopt;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         platform::net::RelaySocket::Received got;
-        if (!m_socket.receive(buffer.data(), buffer.size(), int(left), from, &got, m_stop))
+        // A time-out of 0 still looks at what has already arrived.
+        if (!m_socket.receive(buffer.data(), buffer.size(), int(std::max<int64_t>(left, 0)), from, &got,
+                              m_stop))
             return std::nullopt;
         // A datagram cut to the buffer is longer than any answer.
         if (got.datagramSize != got.bytes)
@@ -65,12 +72,26 @@ std::optional<std::vector<uint8_t>> CMsgDlgEx::SendAndWait(uint16_t command, con
     }
 }
 
-bool CMsgDlgEx::CreateProgressDlgBox(uint32_t nID, uint32_t nLevel, uint32_t bBigIcon, const std::string& jobName,
-                                     const std::string& printer)
+bool CMsgDlgEx::CreateProgressDlgBox(uint32_t nID, uint32_t nLevel, uint32_t bBigIcon,
+                                     const std::string& jobName, const std::string& printer)
 {
-    TRZ_Trace(kTrzRelay,
-              "\nCMsgDlgEx::CreateProgressDlgBox() entra....nID=%d nLevel=%d bBigIcon=%d szJobName=%s printer=%s", nID,
-              nLevel, bBigIcon, jobName, printer);
+    if (!SendCreate(nID, nLevel, bBigIcon, jobName, printer)) {
+        TRZ_Trace(kTrzRelay, "\nCMsgDlgEx::CreateProgressDlgBox() sale....ret=%d", 0);
+        return false;
+    }
+    return TakeCreateAnswer(m_timeouts.answerMs);
+}
+
+bool CMsgDlgEx::SendCreate(uint32_t nID, uint32_t nLevel, uint32_t bBigIcon, const std::string& jobName,
+                           const std::string& printer)
+{
+    TRZ_Trace(
+        kTrzRelay,
+        "\nCMsgDlgEx::CreateProgressDlgBox() entra....nID=%d nLevel=%d bBigIcon=%d szJobName=%s printer=%s",
+        nID, nLevel, bBigIcon, jobName, printer);
+    const uint16_t to = m_uiPort ? m_uiPort() : 0;
+    if (to == 0)
+        return false;
     RelayCreate create;
     create.localPort = m_socket.localPort();
     create.templateId = nID;
@@ -78,9 +99,14 @@ bool CMsgDlgEx::CreateProgressDlgBox(uint32_t nID, uint32_t nLevel, uint32_t bBi
     create.bigIcon = bBigIcon;
     create.jobName = jobName;
     create.printer = printer;
+    m_socket.drain();
     const std::vector<uint8_t> request = RelayCreateRequest(create);
-    const std::optional<std::vector<uint8_t>> answer = SendAndWait(
-        kRelayCreate, std::vector<uint8_t>(request.begin() + kRelayHeadSize, request.end()), m_timeouts.answerMs);
+    return m_socket.send(to, request.data(), request.size());
+}
+
+bool CMsgDlgEx::TakeCreateAnswer(int timeoutMs)
+{
+    const std::optional<std::vector<uint8_t>> answer = awaitAnswer(kRelayCreate, timeoutMs);
     const bool created = answer && RelayAnswer{kRelayCreate, *answer}.word() != 0;
     if (created) {
         // A new display starts without a cancel.
@@ -88,7 +114,8 @@ bool CMsgDlgEx::CreateProgressDlgBox(uint32_t nID, uint32_t nLevel, uint32_t bBi
         m_lastCancelAnswer = false;
         m_lastCancelQuery.reset();
     }
-    TRZ_Trace(kTrzRelay, "\nCMsgDlgEx::CreateProgressDlgBox() sale....ret=%d", created ? 1 : 0);
+    if (answer)
+        TRZ_Trace(kTrzRelay, "\nCMsgDlgEx::CreateProgressDlgBox() sale....ret=%d", created ? 1 : 0);
     return created;
 }
 
@@ -121,7 +148,8 @@ bool CMsgDlgEx::DispMsg(const std::string& text, int32_t line)
 std::string CMsgDlgEx::GetMsg(const std::string& text, int32_t line)
 {
     TRZ_Trace(kTrzRelay, "\nCMsgDlgEx::GetMsg() entra....nID=%d", line);
-    const std::optional<std::vector<uint8_t>> answer = SendAndWait(kRelayGetMsg, RelayInts({line}), m_timeouts.answerMs);
+    const std::optional<std::vector<uint8_t>> answer =
+        SendAndWait(kRelayGetMsg, RelayInts({line}), m_timeouts.answerMs);
     return answer ? RelayAnswer{kRelayGetMsg, *answer}.text() : text;
 }
 

@@ -55,6 +55,13 @@ public:
     // True when TypestoneUI created its display.
     bool CreateProgressDlgBox(uint32_t nID, uint32_t nLevel, uint32_t bBigIcon, const std::string& jobName,
                               const std::string& printer);
+    // The create in two halves, for a caller that must not wait for TypestoneUI: the request,
+    // then a look for its answer that waits at most `timeoutMs` (0: only what has arrived),
+    // true once TypestoneUI created its display. Nothing but this look may come between them,
+    // as every other request throws away what waits on the socket.
+    bool SendCreate(uint32_t nID, uint32_t nLevel, uint32_t bBigIcon, const std::string& jobName,
+                    const std::string& printer);
+    bool TakeCreateAnswer(int timeoutMs);
     bool CloseProgressDlgBox();
     bool Progress(int32_t amount, bool incremental, bool done);
     bool StartCount(int32_t total);
@@ -75,6 +82,8 @@ public:
     bool IsCancelled(bool localCancel);
 
 private:
+    std::optional<std::vector<uint8_t>> awaitAnswer(uint16_t command, int timeoutMs);
+
     platform::net::RelaySocket m_socket;
     std::function<uint16_t()> m_uiPort;
     Timeouts m_timeouts;

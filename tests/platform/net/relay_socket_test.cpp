@@ -56,6 +56,13 @@ TEST(RelaySocketTest, SendsToLoopbackAndTakesOnlyTheAskedPort)
     EXPECT_EQ(got.bytes, sizeof buf);
     EXPECT_EQ(got.datagramSize, 19u);
 
+    // A time-out of 0 takes what has already arrived, and only that.
+    platform::net::sendTo(wanted.socket, "now", 3, to);
+    ASSERT_TRUE(relay.receive(buf, sizeof buf, 5000, 0, &got));
+    platform::net::sendTo(wanted.socket, "now", 3, to);
+    EXPECT_TRUE(relay.receive(buf, sizeof buf, 0, 0, &got));
+    EXPECT_FALSE(relay.receive(buf, sizeof buf, 0, 0, &got));
+
     EXPECT_FALSE(relay.send(0, "x", 1));
 }
 

@@ -10,7 +10,8 @@
 namespace tsupport {
 
 FakeRelayUi::FakeRelayUi()
-    : m_known(platform::net::bindUdp("127.0.0.1", 0, false)), m_reply(platform::net::bindUdp("127.0.0.1", 0, false))
+    : m_known(platform::net::bindUdp("127.0.0.1", 0, false)),
+      m_reply(platform::net::bindUdp("127.0.0.1", 0, false))
 {
     m_script = [this](const Request& r) -> std::optional<std::vector<uint8_t>> {
         switch (r.command) {
@@ -86,8 +87,8 @@ void FakeRelayUi::receiveLoop()
     while (!m_stop) {
         for (const bool known : {true, false}) {
             uint8_t buffer[1024];
-            const platform::net::DatagramResult got =
-                platform::net::receiveFrom(known ? m_known.socket : m_reply.socket, buffer, sizeof buffer, 20);
+            const platform::net::DatagramResult got = platform::net::receiveFrom(
+                known ? m_known.socket : m_reply.socket, buffer, sizeof buffer, 20);
             if (!got.ok() || got.bytes < 2)
                 continue;
             Request request;

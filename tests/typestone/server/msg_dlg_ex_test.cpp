@@ -93,8 +93,8 @@ TEST_F(MsgDlgExTest, CreateTakesTheAnswersPortAndLaterRequestsGoThere)
 
     for (size_t i = 1; i < got.size(); ++i)
         EXPECT_FALSE(got[i].onKnownPort) << "request " << i << " went to the well-known port";
-    EXPECT_EQ(got[1].datagram, typestone::RelayRequest(typestone::kRelayDispMsg,
-                                                       typestone::RelayTextAndLine("line two", 2)));
+    EXPECT_EQ(got[1].datagram,
+              typestone::RelayRequest(typestone::kRelayDispMsg, typestone::RelayTextAndLine("line two", 2)));
 }
 
 TEST_F(MsgDlgExTest, ACreateAnswerOfZeroLeavesThePortUnset)
@@ -191,13 +191,27 @@ TEST_F(MsgDlgExTest, NoAnswerEndsAtTheTimeOutAndALateAnswerIsNotTakenLater)
 
     // The level answer arrives after its request gave up; the next request drains it and
     // takes only its own answer.
-    ui.sendFrom(false, relay.localPort(), FakeRelayUi::answer(typestone::kRelayGetLevel, FakeRelayUi::word(7)));
+    ui.sendFrom(false, relay.localPort(),
+                FakeRelayUi::answer(typestone::kRelayGetLevel, FakeRelayUi::word(7)));
     ui.setScript([](const FakeRelayUi::Request& r) -> std::optional<std::vector<uint8_t>> {
         if (r.command == typestone::kRelayGetLevel)
             return FakeRelayUi::answer(r.command, FakeRelayUi::word(3));
         return std::nullopt;
     });
     EXPECT_EQ(relay.GetLevel(), 3);
+}
+
+TEST_F(MsgDlgExTest, ALateCreateAnswerIsTakenByALaterLook)
+{
+    ui.setScript([](const FakeRelayUi::Request&) { return std::optional<std::vector<uint8_t>>(); });
+    CMsgDlgEx relay(settingsPort(), shortWaits());
+    ASSERT_TRUE(relay.SendCreate(typestone::kRelayFullDialog, 1, 1, "job", "p"));
+    EXPECT_FALSE(relay.TakeCreateAnswer(0));
+    EXPECT_FALSE(relay.DispMsg("x", 0));
+    ASSERT_TRUE(ui.waitForRequests(1, 5000));
+    ui.sendFrom(false, relay.localPort(), FakeRelayUi::answer(typestone::kRelayCreate, FakeRelayUi::word(1)));
+    EXPECT_TRUE(relay.TakeCreateAnswer(5000));
+    EXPECT_EQ(relay.replyPort(), ui.replyPort());
 }
 
 TEST_F(MsgDlgExTest, AStopEndsALongWait)
@@ -220,7 +234,8 @@ std::vector<std::pair<uint16_t, int>> commandsFrom(const std::vector<FakeRelayUi
 {
     std::vector<std::pair<uint16_t, int>> out;
     for (size_t i = from; i < all.size(); ++i)
-        out.emplace_back(all[i].command, all[i].command == typestone::kRelaySetCancel ? all[i].datagram[6] : -1);
+        out.emplace_back(all[i].command,
+                         all[i].command == typestone::kRelaySetCancel ? all[i].datagram[6] : -1);
     return out;
 }
 
@@ -264,8 +279,9 @@ TEST_F(MsgDlgExTest, TheCancelQueryIsAskedAFewTimesASecondAtMost)
     // A change of the job's own state is sent at once all the same.
     EXPECT_TRUE(relay.IsCancelled(true));
     EXPECT_EQ(commandsFrom(ui.requests(), 1),
-              (std::vector<std::pair<uint16_t, int>>{
-                  {typestone::kRelayGetCancel, -1}, {typestone::kRelaySetCancel, 1}, {typestone::kRelayGetCancel, -1}}));
+              (std::vector<std::pair<uint16_t, int>>{{typestone::kRelayGetCancel, -1},
+                                                     {typestone::kRelaySetCancel, 1},
+                                                     {typestone::kRelayGetCancel, -1}}));
     // The default leaves a few queries a second.
     EXPECT_GE(CMsgDlgEx::Timeouts{}.cancelIntervalMs, 200);
 }
