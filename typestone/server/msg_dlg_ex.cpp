@@ -110,7 +110,8 @@ bool CMsgDlgEx::TakeCreateAnswer(int timeoutMs)
     const bool created = answer && RelayAnswer{kRelayCreate, *answer}.word() != 0;
     if (created) {
         // A new display starts without a cancel.
-        m_sentCancel = false;
+        m_uiCancel = false;
+        m_lastLocalCancel = false;
         m_lastCancelAnswer = false;
         m_lastCancelQuery.reset();
     }
@@ -181,18 +182,21 @@ bool CMsgDlgEx::IsCancelled(bool localCancel)
     if (m_replyPort == 0)
         return false;
     const auto now = std::chrono::steady_clock::now();
-    if (m_lastCancelQuery && localCancel == m_sentCancel &&
+    if (m_lastCancelQuery && localCancel == m_lastLocalCancel &&
         now - *m_lastCancelQuery < std::chrono::milliseconds(m_timeouts.cancelIntervalMs))
         return m_lastCancelAnswer;
-    // Sending the unchanged "not cancelled" would reset a Cancel pressed in TypestoneUI before
-    // this query reads it.
-    if (localCancel || localCancel != m_sentCancel) {
+    // Sending an unchanged "not cancelled" would reset a Cancel pressed in TypestoneUI before
+    // this query reads it; a cancel TypestoneUI holds and the job took back must be reset.
+    if (localCancel || localCancel != m_uiCancel) {
         if (Send(kRelaySetCancel, RelayInts({localCancel ? 1 : 0})))
-            m_sentCancel = localCancel;
+            m_uiCancel = localCancel;
     }
     m_lastCancelQuery = now;
+    m_lastLocalCancel = localCancel;
     const std::optional<std::vector<uint8_t>> answer = SendAndWait(kRelayGetCancel, {}, m_timeouts.cancelMs);
     m_lastCancelAnswer = answer && RelayAnswer{kRelayGetCancel, *answer}.word() != 0;
+    if (answer)
+        m_uiCancel = m_lastCancelAnswer;
     return m_lastCancelAnswer;
 }
 

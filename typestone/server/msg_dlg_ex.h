@@ -76,8 +76,9 @@ public:
     bool IncrProgressContext(int32_t increment);
 
     // Whether the job is cancelled, asked of TypestoneUI: `localCancel` is the job's own
-    // state, sent first when it is set or changed since it was last sent (so a Cancel pressed
-    // in TypestoneUI is not reset before it is read). Asked at most once per cancelIntervalMs;
+    // state, sent first when it is set or differs from TypestoneUI's flag as last sent or read
+    // (so a Cancel pressed in TypestoneUI is not reset before it is read, and one the job took
+    // back is reset there). Asked at most once per cancelIntervalMs;
     // no answer is not cancelled.
     bool IsCancelled(bool localCancel);
 
@@ -90,7 +91,8 @@ private:
     std::function<bool()> m_stop;
     uint16_t m_replyPort = 0;
 
-    bool m_sentCancel = false;
+    bool m_uiCancel = false;        // TypestoneUI's flag as last sent or read
+    bool m_lastLocalCancel = false; // the job's own state at the last query
     bool m_lastCancelAnswer = false;
     std::optional<std::chrono::steady_clock::time_point> m_lastCancelQuery;
 };

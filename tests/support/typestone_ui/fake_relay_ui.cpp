@@ -27,6 +27,10 @@ FakeRelayUi::FakeRelayUi()
             return answer(1232, word(1));
         case 1237:
             return answer(1237, word(m_cancel ? 1 : 0));
+        case 1238:
+            if (r.datagram.size() >= 10)
+                m_cancel = r.datagram[6] != 0;
+            return std::nullopt;
         default:
             return std::nullopt;
         }
@@ -52,6 +56,15 @@ std::vector<FakeRelayUi::Request> FakeRelayUi::requests() const
 {
     std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+bool FakeRelayUi::waitForCommand(uint16_t command, int timeoutMs) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        return std::any_of(m_requests.begin(), m_requests.end(),
+                           [&](const Request& r) { return r.command == command; });
+    });
 }
 
 bool FakeRelayUi::waitForRequests(size_t count, int timeoutMs) const
@@ -87,8 +100,8 @@ void FakeRelayUi::receiveLoop()
     while (!m_stop) {
         for (const bool known : {true, false}) {
             uint8_t buffer[1024];
-            const platform::net::DatagramResult got = platform::net::receiveFrom(
-                known ? m_known.socket : m_reply.socket, buffer, sizeof buffer, 20);
+            const platform::net::DatagramResult got =
+                platform::net::receiveFrom(known ? m_known.socket : m_reply.socket, buffer, sizeof buffer, 2);
             if (!got.ok() || got.bytes < 2)
                 continue;
             Request request;

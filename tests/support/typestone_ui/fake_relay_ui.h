@@ -40,13 +40,16 @@ public:
     uint16_t replyPort() const { return m_reply.local.port; }
 
     // The default script answers a create with "created", the cancel query with the flag last
-    // set by setCancel(), the level query with 1 and the message query with "remote text".
+    // set by setCancel() or by the relay's own 1238, the level query with 1 and the message
+    // query with "remote text".
     void setScript(Script script);
     void setCancel(bool on) { m_cancel = on; }
 
     std::vector<Request> requests() const;
     // Waits at most `timeoutMs` until that many requests have arrived.
     bool waitForRequests(size_t count, int timeoutMs) const;
+    // Waits at most `timeoutMs` until a request of `command` has arrived.
+    bool waitForCommand(uint16_t command, int timeoutMs) const;
     // Sends `datagram` from the well-known socket (true) or the reply socket to 127.0.0.1:port.
     void sendFrom(bool knownSocket, uint16_t port, const std::vector<uint8_t>& datagram);
 
