@@ -113,6 +113,7 @@ bool CMsgDlgEx::TakeCreateAnswer(int timeoutMs)
         m_uiCancel = false;
         m_lastLocalCancel = false;
         m_lastCancelAnswer = false;
+        m_lastCancelAnswered = true;
         m_lastCancelQuery.reset();
     }
     if (answer)
@@ -182,8 +183,9 @@ bool CMsgDlgEx::IsCancelled(bool localCancel)
     if (m_replyPort == 0)
         return false;
     const auto now = std::chrono::steady_clock::now();
+    const int intervalMs = m_lastCancelAnswered ? m_timeouts.cancelIntervalMs : m_timeouts.silentIntervalMs;
     if (m_lastCancelQuery && localCancel == m_lastLocalCancel &&
-        now - *m_lastCancelQuery < std::chrono::milliseconds(m_timeouts.cancelIntervalMs))
+        now - *m_lastCancelQuery < std::chrono::milliseconds(intervalMs))
         return m_lastCancelAnswer;
     // Sending an unchanged "not cancelled" would reset a Cancel pressed in TypestoneUI before
     // this query reads it; a cancel TypestoneUI holds and the job took back must be reset.
@@ -195,6 +197,7 @@ bool CMsgDlgEx::IsCancelled(bool localCancel)
     m_lastLocalCancel = localCancel;
     const std::optional<std::vector<uint8_t>> answer = SendAndWait(kRelayGetCancel, {}, m_timeouts.cancelMs);
     m_lastCancelAnswer = answer && RelayAnswer{kRelayGetCancel, *answer}.word() != 0;
+    m_lastCancelAnswered = answer.has_value();
     if (answer)
         m_uiCancel = m_lastCancelAnswer;
     return m_lastCancelAnswer;

@@ -24,10 +24,13 @@ struct RelayTimeouts
 {
     int answerMs = 60000; // create, message and level queries
     // The cancel query is asked while the job prints: no answer in this time means not
-    // cancelled, so a TypestoneUI that went away slows a job down only a little.
+    // cancelled.
     int cancelMs = 1000;
     // The cancel query is asked at most once in this time; in between the last answer holds.
     int cancelIntervalMs = 250;
+    // After a cancel query that got no answer, the next one waits this long, so a TypestoneUI
+    // that went away mid-job costs the job a wait now and then, not one per step.
+    int silentIntervalMs = 5000;
 };
 
 class CMsgDlgEx
@@ -78,8 +81,8 @@ public:
     // Whether the job is cancelled, asked of TypestoneUI: `localCancel` is the job's own
     // state, sent first when it is set or differs from TypestoneUI's flag as last sent or read
     // (so a Cancel pressed in TypestoneUI is not reset before it is read, and one the job took
-    // back is reset there). Asked at most once per cancelIntervalMs;
-    // no answer is not cancelled.
+    // back is reset there). Asked at most once per cancelIntervalMs (silentIntervalMs after
+    // an unanswered one) while the job's state stays the same; no answer is not cancelled.
     bool IsCancelled(bool localCancel);
 
 private:
@@ -94,6 +97,7 @@ private:
     bool m_uiCancel = false;        // TypestoneUI's flag as last sent or read
     bool m_lastLocalCancel = false; // the job's own state at the last query
     bool m_lastCancelAnswer = false;
+    bool m_lastCancelAnswered = true;
     std::optional<std::chrono::steady_clock::time_point> m_lastCancelQuery;
 };
 

@@ -286,4 +286,26 @@ TEST_F(MsgDlgExTest, TheCancelQueryIsAskedAFewTimesASecondAtMost)
     EXPECT_GE(CMsgDlgEx::Timeouts{}.cancelIntervalMs, 200);
 }
 
+TEST_F(MsgDlgExTest, AnUnansweredCancelQueryIsNotRepeatedAtOnce)
+{
+    CMsgDlgEx::Timeouts waits = shortWaits();
+    waits.silentIntervalMs = 600000;
+    CMsgDlgEx relay(settingsPort(), waits);
+    ASSERT_TRUE(relay.CreateProgressDlgBox(typestone::kRelayFullDialog, 1, 1, "job", "p"));
+    ui.setScript([](const FakeRelayUi::Request&) { return std::optional<std::vector<uint8_t>>(); });
+    // TypestoneUI went away: one query waits for its time-out, the next ones do not ask.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(relay.IsCancelled(false));
+    EXPECT_FALSE(ui.waitForRequests(3, 300));
+    EXPECT_EQ(commandsFrom(ui.requests(), 1),
+              (std::vector<std::pair<uint16_t, int>>{{typestone::kRelayGetCancel, -1}}));
+    // It is back and the job's state changed: asked at once.
+    ui.setScript([](const FakeRelayUi::Request& r) -> std::optional<std::vector<uint8_t>> {
+        if (r.command == typestone::kRelayGetCancel)
+            return FakeRelayUi::answer(r.command, FakeRelayUi::word(1));
+        return std::nullopt;
+    });
+    EXPECT_TRUE(relay.IsCancelled(true));
+}
+
 } // namespace

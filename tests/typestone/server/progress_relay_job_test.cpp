@@ -38,8 +38,9 @@ protected:
         waits.answerMs = 2000;
         waits.cancelMs = 2000;
         waits.cancelIntervalMs = 0;
-        m_bridge = std::make_shared<typestone::ServiceUiBridge>(
-            [port = m_ui.knownPort()] { return port; }, 5000, [](const platform::net::Endpoint&) { return true; });
+        m_bridge =
+            std::make_shared<typestone::ServiceUiBridge>([port = m_ui.knownPort()] { return port; }, 5000,
+                                                         [](const platform::net::Endpoint&) { return true; });
         m_bridge->SetRelayTimeouts(waits, 5000);
         platform::ui::setBridge(m_bridge);
         CMsgDlg::EnableMsgs(1);
