@@ -81,7 +81,7 @@ CMsgDlg::CMsgDlg(const CMsgDlgOptions& o, klv::MsgClock* clock)
     if (klv::MsgDlgControl* hide = ctl(kHide))
         hide->enabled = o.enableHide;
     if (!klv::MsgDlgViewHost::installed() && m_state.visible)
-        m_progressId = platform::ui::bridge().openProgress({m_caption, lineTexts(m_state)});
+        m_progressId = platform::ui::bridge().openProgress({m_caption, lineTexts(m_state), {}, {}});
     publish();
 }
 

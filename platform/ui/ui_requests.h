@@ -70,6 +70,10 @@ struct ProgressRequest
 {
     std::string caption;
     std::vector<std::string> lines;
+    // What the work is about, for a bridge that shows the display in another program (empty:
+    // the caption tells).
+    std::string jobName;
+    std::string printer;
 };
 
 // The whole state of a progress display; every update replaces the previous one.
@@ -79,6 +83,7 @@ struct ProgressState
     int level = 0;      // nesting or animation level as the caller counts it
     int percent = -1;   // 0..100, or -1 when there is no measure
     std::string status; // short text under the lines (a time, a page number)
+    int page = -1;      // the page being printed, or -1 when there is none
 };
 
 } // namespace platform::ui

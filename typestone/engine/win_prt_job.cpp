@@ -364,6 +364,7 @@ void CWinPrt::showProgressLine(int percent)
     state.level = m_fileDepth;
     state.percent = percent;
     state.status = "Page " + std::to_string(m_nPages);
+    state.page = int(m_nPages);
     m_host->Ui().updateProgress(m_progressId, state);
 }
 
@@ -397,6 +398,8 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
         request.caption = printer.empty() ? title : title + " - " + printer;
         logged(m_printLog.begin(m_host->VersionText(), std::string()));
         request.lines.push_back(m_progressLine);
+        request.jobName = m_jobName.empty() ? fileName : m_jobName;
+        request.printer = printer;
         m_progressId = m_host->Ui().openProgress(request);
         m_lastPercent = -1;
         m_progress.setSink([this](int percent) {

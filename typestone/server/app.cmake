@@ -19,6 +19,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/printer_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_install.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_ui_bridge.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/msg_dlg_ex.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shared_status.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket_address.cpp
   ${CMAKE_CURRENT_LIST_DIR}/startup_stop_watch.cpp

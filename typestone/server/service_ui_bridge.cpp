@@ -1,5 +1,6 @@
 #include "typestone/server/service_ui_bridge.h"
 
+#include "typestone/engine/relay_datagram.h"
 #include "typestone/server/control_access.h"
 #include "typestone/server/server_strings.h"
 #include "typestone/server/server_trace.h"
@@ -49,6 +50,9 @@ std::vector<uint8_t> ServiceUiBridge::BuildRequest(const std::string& text, int3
 }
 
 namespace {
+
+// The most lines of a display that are mirrored; TypestoneUI's dialog has no more.
+constexpr size_t kMaxMirroredLines = 6;
 
 std::mutex g_traceBridgeMutex;
 std::shared_ptr<ServiceUiBridge> g_traceBridge;
@@ -149,18 +153,138 @@ std::optional<std::string> ServiceUiBridge::askText(const platform::ui::TextQues
     return std::nullopt;
 }
 
-platform::ui::ProgressId ServiceUiBridge::openProgress(const platform::ui::ProgressRequest&)
+// One mirrored display: what the job last showed, and what of it went to TypestoneUI.
+struct ServiceUiBridge::Relay
 {
-    return platform::ui::kNoProgress;
+    Relay(std::function<uint16_t()> uiPort, RelayTimeouts timeouts, std::function<bool()> stop)
+        : dlg(std::move(uiPort), timeouts, std::move(stop))
+    {
+    }
+
+    CMsgDlgEx dlg;
+    bool created = false;
+    platform::ui::ProgressState shown; // the job's state
+    std::vector<std::string> sentLines;
+    int sentPercent = -1;
+    int sentPage = -1;
+    bool started = false;
+    // The display's cancel as the job holds it: set once a Cancel from TypestoneUI was read,
+    // reset when the job goes on all the same.
+    bool cancel = false;
+};
+
+void ServiceUiBridge::SetRelayTimeouts(RelayTimeouts timeouts, int createWaitMs)
+{
+    std::lock_guard lock(m_relayMutex);
+    m_relayTimeouts = timeouts;
+    m_createWaitMs = createWaitMs;
 }
 
-void ServiceUiBridge::updateProgress(platform::ui::ProgressId, const platform::ui::ProgressState&) {}
-
-bool ServiceUiBridge::progressCancelled(platform::ui::ProgressId)
+std::shared_ptr<ServiceUiBridge::Relay> ServiceUiBridge::relay(platform::ui::ProgressId id)
 {
-    return false;
+    std::lock_guard lock(m_relayMutex);
+    const auto it = m_relays.find(id);
+    return it == m_relays.end() ? nullptr : it->second;
 }
 
-void ServiceUiBridge::closeProgress(platform::ui::ProgressId) {}
+void ServiceUiBridge::mirror(Relay& relay)
+{
+    if (!relay.created)
+        relay.created = relay.dlg.TakeCreateAnswer(0);
+    if (!relay.created)
+        return;
+    const platform::ui::ProgressState& state = relay.shown;
+    if (!relay.started) {
+        // Percentages go as amounts of a count of 100.
+        relay.started = relay.dlg.StartCount(100);
+    }
+    // Only what changed goes, so a long job sends a datagram per step, not per update.
+    const size_t lines = std::min(state.lines.size(), kMaxMirroredLines);
+    for (size_t i = 0; i < lines; ++i) {
+        if (i < relay.sentLines.size() && relay.sentLines[i] == state.lines[i])
+            continue;
+        if (relay.dlg.DispMsg(state.lines[i], int32_t(i))) {
+            relay.sentLines.resize(std::max(relay.sentLines.size(), i + 1));
+            relay.sentLines[i] = state.lines[i];
+        }
+    }
+    if (state.percent >= 0 && state.percent != relay.sentPercent &&
+        relay.dlg.Progress(std::min(state.percent, 100), false, state.percent >= 100))
+        relay.sentPercent = state.percent;
+    if (state.page >= 0 && state.page != relay.sentPage && relay.dlg.SetPage(state.page))
+        relay.sentPage = state.page;
+}
+
+platform::ui::ProgressId ServiceUiBridge::openProgress(const platform::ui::ProgressRequest& request)
+{
+    if (m_closed)
+        return platform::ui::kNoProgress;
+    RelayTimeouts timeouts;
+    int createWaitMs = kCreateWaitMs;
+    {
+        std::lock_guard lock(m_relayMutex);
+        timeouts = m_relayTimeouts;
+        createWaitMs = m_createWaitMs;
+    }
+    auto relay = std::make_shared<Relay>(m_uiPort, timeouts, [this] { return m_closed.load(); });
+    if (!relay->dlg.ok())
+        return platform::ui::kNoProgress;
+    const std::string jobName = request.jobName.empty() ? request.caption : request.jobName;
+    if (!relay->dlg.SendCreate(kRelayFullDialog, 1, 1, jobName, request.printer))
+        return platform::ui::kNoProgress;
+    relay->created = relay->dlg.TakeCreateAnswer(createWaitMs);
+    relay->shown.lines = request.lines;
+    mirror(*relay);
+    const platform::ui::ProgressId id = platform::ui::newProgressId();
+    std::lock_guard lock(m_relayMutex);
+    m_relays[id] = std::move(relay);
+    return id;
+}
+
+void ServiceUiBridge::updateProgress(platform::ui::ProgressId id, const platform::ui::ProgressState& state)
+{
+    const std::shared_ptr<Relay> r = relay(id);
+    if (!r || m_closed)
+        return;
+    r->shown = state;
+    mirror(*r);
+}
+
+bool ServiceUiBridge::progressCancelled(platform::ui::ProgressId id)
+{
+    const std::shared_ptr<Relay> r = relay(id);
+    if (!r || m_closed)
+        return false;
+    if (!r->created) {
+        mirror(*r);
+        if (!r->created)
+            return false;
+    }
+    if (r->dlg.IsCancelled(r->cancel))
+        r->cancel = true;
+    return r->cancel;
+}
+
+void ServiceUiBridge::clearProgressCancel(platform::ui::ProgressId id)
+{
+    // Sent with the next cancel query, so TypestoneUI's Cancel can be pressed again.
+    if (const std::shared_ptr<Relay> r = relay(id))
+        r->cancel = false;
+}
+
+void ServiceUiBridge::closeProgress(platform::ui::ProgressId id)
+{
+    std::shared_ptr<Relay> r;
+    {
+        std::lock_guard lock(m_relayMutex);
+        const auto it = m_relays.find(id);
+        if (it == m_relays.end())
+            return;
+        r = std::move(it->second);
+        m_relays.erase(it);
+    }
+    if (r->created)
+        r->dlg.CloseProgressDlgBox();
+}
 
 } // namespace typestone

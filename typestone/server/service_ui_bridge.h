@@ -10,6 +10,14 @@
 // (1131, 1132) that arrive meanwhile are passed to the control sink. Answers and commands
 // count only from a socket of a user who may control the server (ControlAccess), so that no
 // other local user answers the server's questions or changes its options.
+//
+// A progress display is mirrored in TypestoneUI (CMsgDlgEx, one socket per display, used by
+// the job's thread that opened it): its lines, percentage and page go there, and a Cancel
+// pressed there is the display's cancel. Opening waits for TypestoneUI's create answer only
+// briefly (kCreateWaitMs), so a job is not held up when nobody runs TypestoneUI; an answer that
+// comes later is taken at the next update.
+
+#include "typestone/server/msg_dlg_ex.h"
 
 #include "platform/net/endpoint.h"
 #include "platform/ui/ui_bridge.h"
@@ -17,6 +25,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -40,6 +49,11 @@ public:
                              SenderCheck senderCheck = {});
 
     void SetControlSink(std::function<void(uint16_t)> sink);
+
+    // How long opening a display waits for TypestoneUI's create answer.
+    static constexpr int kCreateWaitMs = 1000;
+    // The waits of the progress mirror (tests shorten them).
+    void SetRelayTimeouts(RelayTimeouts timeouts, int createWaitMs = kCreateWaitMs);
 
     // The server stops (any thread): every box still waiting ends within kCloseSliceMs with
     // kIdTimeout, and later ones are not sent.
@@ -65,9 +79,19 @@ public:
     platform::ui::ProgressId openProgress(const platform::ui::ProgressRequest& request) override;
     void updateProgress(platform::ui::ProgressId id, const platform::ui::ProgressState& state) override;
     bool progressCancelled(platform::ui::ProgressId id) override;
+    void clearProgressCancel(platform::ui::ProgressId id) override;
     void closeProgress(platform::ui::ProgressId id) override;
 
 private:
+    struct Relay;
+    std::shared_ptr<Relay> relay(platform::ui::ProgressId id);
+    static void mirror(Relay& relay);
+
+    std::mutex m_relayMutex;
+    std::map<platform::ui::ProgressId, std::shared_ptr<Relay>> m_relays;
+    RelayTimeouts m_relayTimeouts;
+    int m_createWaitMs = kCreateWaitMs;
+
     std::function<uint16_t()> m_uiPort;
     uint32_t m_defaultTimeoutMs;
     SenderCheck m_senderCheck;

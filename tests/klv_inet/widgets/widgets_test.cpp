@@ -207,7 +207,7 @@ TEST_F(WidgetsTest, ProgressDisplayFromAWorkerCanBeCancelled)
     klv::widgets::DesktopUi ui;
     platform::ui::ProgressId id = platform::ui::kNoProgress;
     std::thread([&id] {
-        id = platform::ui::bridge().openProgress({"Copy", {"a.txt"}});
+        id = platform::ui::bridge().openProgress({"Copy", {"a.txt"}, {}, {}});
         platform::ui::bridge().updateProgress(id, {{"a.txt", "b.txt"}, 1, 55, "00:10"});
     }).join();
     ASSERT_NE(id, platform::ui::kNoProgress);
@@ -298,7 +298,7 @@ TEST_F(WidgetsTest, ProgressCancelTakenBackCanBePressedAgain)
     klv::widgets::DesktopUi ui;
     platform::ui::ProgressId id = platform::ui::kNoProgress;
     std::thread([&id] {
-        id = platform::ui::bridge().openProgress({"Office", {"Printing 'job'..."}});
+        id = platform::ui::bridge().openProgress({"Office", {"Printing 'job'..."}, {}, {}});
     }).join();
     QWidget* window = nullptr;
     ASSERT_TRUE(pumpUntil([&] { return (window = topLevel("klvProgress")) != nullptr; }));

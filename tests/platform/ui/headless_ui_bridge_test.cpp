@@ -64,8 +64,8 @@ TEST(HeadlessUiBridgeTest, WorksWithoutASink)
 TEST(HeadlessUiBridgeTest, ProgressIsTrackedButNeverCancelled)
 {
     HeadlessUiBridge ui;
-    const ProgressId first = ui.openProgress({"Printing", {"Job 1"}});
-    const ProgressId second = ui.openProgress({"Copying", {}});
+    const ProgressId first = ui.openProgress({"Printing", {"Job 1"}, {}, {}});
+    const ProgressId second = ui.openProgress({"Copying", {}, {}, {}});
     EXPECT_NE(first, kNoProgress);
     EXPECT_NE(second, kNoProgress);
     EXPECT_NE(first, second);

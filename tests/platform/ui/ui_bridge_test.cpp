@@ -44,12 +44,12 @@ TEST_F(UiBridgeTest, OpenProgressStaysWithTheBridgeThatOpenedIt)
     auto first = std::make_shared<ScriptedUiBridge>();
     auto second = std::make_shared<ScriptedUiBridge>();
     setBridge(first);
-    const ProgressId id = bridge().openProgress({"Copying", {"file 1"}});
+    const ProgressId id = bridge().openProgress({"Copying", {"file 1"}, {}, {}});
     ASSERT_NE(id, kNoProgress);
 
     setBridge(second);
     first->cancelProgress(id);
-    bridge().updateProgress(id, ProgressState{{"file 2"}, 0, 50, ""});
+    bridge().updateProgress(id, ProgressState{{"file 2"}, 0, 50, "", -1});
     EXPECT_TRUE(bridge().progressCancelled(id));
     bridge().closeProgress(id);
 
@@ -96,7 +96,7 @@ TEST_F(UiBridgeTest, CallsFromThreadsWhileTheBridgeIsReplaced)
             for (int i = 0; i < kCallsPerThread; ++i) {
                 if (bridge().messageBox({"x", "y", kMbOkCancel | kMbDefButton2, 0}) != kIdCancel)
                     ++wrong;
-                const ProgressId id = bridge().openProgress({"p", {}});
+                const ProgressId id = bridge().openProgress({"p", {}, {}, {}});
                 bridge().updateProgress(id, ProgressState{});
                 bridge().closeProgress(id);
             }

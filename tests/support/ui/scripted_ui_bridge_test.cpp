@@ -135,7 +135,7 @@ TEST(ScriptedUiBridgeTest, ProgressIsRecordedAndCancelledByTheTest)
             ui.cancelProgress(call.progress);
     });
 
-    const ProgressId id = ui.openProgress({"Printing", {"Job 7", "LP1"}});
+    const ProgressId id = ui.openProgress({"Printing", {"Job 7", "LP1"}, {}, {}});
     ASSERT_NE(id, kNoProgress);
     EXPECT_EQ(ui.openProgressCount(), 1u);
     int updates = 0;

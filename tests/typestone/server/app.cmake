@@ -6,6 +6,9 @@ ts_add_test(test_typestone_app
     ${CMAKE_CURRENT_LIST_DIR}/shared_status_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/service_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/service_ui_bridge_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/msg_dlg_ex_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/progress_relay_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/progress_relay_job_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/service_install_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/service_control_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/app_utils_test.cpp
