@@ -6,9 +6,8 @@
 
 namespace typestone {
 
-std::optional<platform::spooler::PrintOptions> StoredJobSettings(const CPrinter& printers,
-                                                                 platform::spooler::Spooler& spooler,
-                                                                 const std::string& printer)
+std::optional<platform::spooler::PrintOptions>
+StoredJobSettings(const CPrinter& printers, platform::spooler::Spooler& spooler, const std::string& printer)
 {
     DevMode stored;
     const bool haveStored = printers.GetCurrPrtConfig(printer, &stored);
