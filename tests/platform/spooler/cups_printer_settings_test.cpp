@@ -177,8 +177,14 @@ TEST_F(CupsPrinterSettingsTest, ASubmittedPdfIsPrintedWithItsSettings)
     own.sides = Sides::TwoSidedShortEdge;
     own.resolution = Resolution{600, 600};
     const Case cases[] = {
-        {"the queue's", {}, {"ts-media-letter", "ts-sides-long", "ts-res-300"}, {"ts-media-a4", "ts-sides-short"}},
-        {"the job's", own, {"ts-media-a4", "ts-sides-short", "ts-res-600"}, {"ts-media-letter", "ts-sides-long"}},
+        {"the queue's",
+         {},
+         {"ts-media-letter", "ts-sides-long", "ts-res-300"},
+         {"ts-media-a4", "ts-sides-short", "ts-res-600"}},
+        {"the job's",
+         own,
+         {"ts-media-a4", "ts-sides-short", "ts-res-600"},
+         {"ts-media-letter", "ts-sides-long", "ts-res-300"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
