@@ -280,6 +280,10 @@ bool CupsSpooler::submitPdf(const std::string& printer, const std::string& docum
         const std::string text =
             (r.x == r.y ? std::to_string(r.x) : std::to_string(r.x) + "x" + std::to_string(r.y)) + "dpi";
         numOptions = cupsAddOption("printer-resolution", text.c_str(), numOptions, &cupsOptions);
+        // A queue with a PPD takes its resolution from the PPD's own option, which the IPP
+        // attribute does not reach: without it the pages rendered at this resolution would be
+        // printed at the queue's default one. Other queues leave the option alone.
+        numOptions = cupsAddOption("Resolution", text.c_str(), numOptions, &cupsOptions);
     }
     const int jobId =
         startDocument(connection, printer, documentName, CUPS_FORMAT_PDF, numOptions, cupsOptions, error);

@@ -18,6 +18,7 @@ void PrepareWinPrt(CWinPrt& prt, const EngineSetup& setup, std::unique_ptr<platf
         prt.SetSpoolFolder(setup.spoolFolder);
     platform::spooler::Spooler* spooler = setup.spooler;
     prt.SetSpooler(spooler);
+    prt.SetStoredSettings(setup.storedSettings);
     const std::string workFolder = setup.workFolder;
     prt.SetDeviceFactory(
         [spooler, workFolder](const EngineDeviceRequest& r,

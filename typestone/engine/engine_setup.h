@@ -5,8 +5,11 @@
 
 #include "typestone/engine/drive_map.h"
 
+#include "platform/spooler/print_options.h"
+
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace platform::draw {
@@ -19,6 +22,11 @@ class Spooler;
 namespace typestone {
 
 class CWinPrt;
+
+// The settings a job for `printer` prints with when the job brings none of its own: what the
+// printer's configuration stored, laid over its driver's. Nullopt: the printer's own settings.
+using StoredSettingsSource =
+    std::function<std::optional<platform::spooler::PrintOptions>(const std::string& printer)>;
 
 struct EngineSetup
 {
@@ -33,6 +41,8 @@ struct EngineSetup
     // Where the PDF of a spooler printer is made before it is submitted; empty: the
     // temporary folder.
     std::string workFolder;
+    // Empty: every job prints with its printer's own settings.
+    StoredSettingsSource storedSettings;
 };
 
 // Gives `prt` the devices, folders and drive map of `setup` and, through `fonts`, a font

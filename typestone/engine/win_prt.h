@@ -129,6 +129,11 @@ public:
     void SetPrintLog(std::string path) { m_printLog.setPath(std::move(path)); }
     // The spooler that tells about the job's printer (not owned; outlives the job).
     void SetSpooler(platform::spooler::Spooler* spooler) { m_spooler = spooler; }
+    // Where a job that brings no settings of its own gets the ones stored for its printer;
+    // empty (the default): such a job prints with the printer's own settings.
+    using StoredSettings =
+        std::function<std::optional<platform::spooler::PrintOptions>(const std::string& printer)>;
+    void SetStoredSettings(StoredSettings source) { m_storedSettings = std::move(source); }
     // Text goes here instead of the font mapper (tests watching the framer).
     void SetTextSink(std::function<void(const char*, size_t)> sink) { m_textSink = std::move(sink); }
 
@@ -178,7 +183,8 @@ public:
     SpoolOutcome LastSpoolOutcome() const { return m_spoolOutcome; }
 
     // --- job and document ---
-    // `settings`: the job's own page settings (the printer test's); null: the printer's.
+    // `settings`: the job's own page settings (the printer test's); null: the ones stored for
+    // the printer (SetStoredSettings), else the printer's own.
     bool StartPrtJob(const INIT_DATA* record, const char* jobName, bool showMessages,
                      const platform::spooler::PrintOptions* settings = nullptr);
     bool StopPrtJob(bool ok);
@@ -283,6 +289,7 @@ private:
 
     const CommandTable* m_table;
     PageDeviceFactory m_deviceFactory;
+    StoredSettings m_storedSettings;
     DriveMap m_driveMap;
     std::string m_pdfFolder;
     std::string m_spoolFolder;

@@ -218,8 +218,14 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
     const std::string docName = FieldText(m_InitData.docname);
     request.documentName = docName.empty() ? request.jobName : docName;
     request.cutShort = m_cutShort;
-    if (settings != nullptr)
+    if (settings != nullptr) {
         request.settings = *settings;
+    } else if (m_storedSettings && !request.printer.empty()) {
+        if (std::optional<platform::spooler::PrintOptions> stored = m_storedSettings(request.printer)) {
+            request.settings = std::move(*stored);
+            Trace(kTrzJobs, "\n_StartPrtJob('%s'): with the printer's stored settings", request.printer);
+        }
+    }
 
     m_docOutput.clear();
     if (isPdfDriver(request.printer)) {

@@ -23,6 +23,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/shared_status.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket_address.cpp
   ${CMAKE_CURRENT_LIST_DIR}/startup_stop_watch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stored_job_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/time_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/typestone_app.cpp
   ${CMAKE_CURRENT_LIST_DIR}/udp_server.cpp

@@ -14,6 +14,7 @@
 #include "typestone/server/service_ui_bridge.h"
 #include "typestone/server/spool_recovery.h"
 #include "typestone/server/startup_stop_watch.h"
+#include "typestone/server/stored_job_settings.h"
 #include "typestone/server/trace_settings.h"
 #include "typestone/server/trace_writer.h"
 #include "typestone/server/unsupp_dlg.h"
@@ -218,6 +219,8 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     m_context->dataIdleMs = static_cast<int>(m_settings.dataIdleSeconds.load() * 1000);
     limitConnections();
     m_engine.spooler = m_spooler.get();
+    // Host jobs print with what the printer's configuration stored, over its driver's settings.
+    m_engine.storedSettings = MakeStoredSettingsSource(*m_printers, *m_spooler);
     m_engine.pdfFolder = platform::folders::stateDir() + "/pdf";
     platform::folders::makePath(m_engine.pdfFolder, 0700);
     // Names of local files from a host ("C:\PDF\OUT.PDF") through the drive map.

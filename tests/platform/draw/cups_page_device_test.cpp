@@ -1,6 +1,7 @@
 #include "platform/draw/page_device_factory.h"
 #include "platform/spooler/cups_spooler.h"
 #include "tests/support/cupsd/private_cupsd.h"
+#include "tests/support/cupsd/settings_ppd.h"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,32 @@ TEST_F(CupsPageDeviceTest, TheQueuesMediaMarginsBoundThePrintableArea)
     EXPECT_EQ(caps.offsetY, pixels(4.23, caps.dpiY));
     EXPECT_EQ(caps.width, caps.physicalWidth - caps.offsetX - pixels(4.23, caps.dpiX));
     EXPECT_EQ(caps.height, caps.physicalHeight - caps.offsetY - pixels(12.7, caps.dpiY));
+}
+
+// A job that sets nothing is drawn at the queue's resolution on its media, and printed with
+// the queue's choices: its media, its resolution and both sides.
+TEST_F(CupsPageDeviceTest, AJobIsMadeAndPrintedWithTheQueuesSettings)
+{
+    const std::string queue = "ppd_" + std::to_string(++s_queues);
+    std::string error;
+    ASSERT_TRUE(s_cupsd->addPpdQueue(queue, ts::support::kSettingsPpd, &error)) << error;
+    auto device = makePageDevice(m_spooler, PageDeviceRequest{queue, {}, {}}, &error);
+    ASSERT_TRUE(device) << error;
+    const DeviceCaps caps = device->caps();
+    EXPECT_EQ(caps.dpiX, 300);
+    EXPECT_EQ(caps.dpiY, 300);
+    EXPECT_EQ(caps.physicalWidth, 8 * 300 + 150); // 8.5 x 11 in
+    EXPECT_EQ(caps.physicalHeight, 11 * 300);
+    ASSERT_TRUE(device->startDoc("Queue settings")) << device->errorText();
+    printPages(*device, 2); // a single page would be printed one-sided whatever was asked
+    ASSERT_TRUE(device->endDoc()) << device->errorText();
+
+    std::string data;
+    ASSERT_TRUE(s_cupsd->waitForBytes(queue, 1000, kDeliveryTimeoutMs, &data)) << s_cupsd->logTail();
+    ASSERT_TRUE(s_cupsd->waitUntilIdle(queue, kDeliveryTimeoutMs, &error)) << error;
+    data = s_cupsd->received(queue);
+    for (const char* code : {"ts-media-letter", "ts-res-300", "ts-sides-long"})
+        EXPECT_NE(data.find(code), std::string::npos) << code;
 }
 
 TEST_F(CupsPageDeviceTest, AnAbortedJobIsNeverSubmitted)

@@ -17,8 +17,10 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 using engine_test::DeviceLog;
 using engine_test::pageCaps;
@@ -225,6 +227,59 @@ TEST(ChangeOrientationTest, TurnsTheJobsOwnPagesFromTheNextPageOn)
         EXPECT_EQ(log->calls, c.calls) << c.name;
         EXPECT_FALSE(prt.IsPageStarted()) << c.name;
         EXPECT_TRUE(prt.StopPrtJob(true)) << c.name;
+    }
+}
+
+// Which settings a job's pages are made with: the job's own when it brings them (the printer
+// test's), else the ones stored for its printer, else (nothing stored, or nothing to ask) the
+// printer's own, which the device takes for every setting left unset.
+TEST(JobSettingsTest, TheJobsOwnElseTheStoredElseThePrintersOwn)
+{
+    platform::spooler::PrintOptions own;
+    own.media = "iso_a5_148x210mm";
+    platform::spooler::PrintOptions stored;
+    stored.media = "na_letter_8.5x11in";
+    stored.copies = 3;
+    struct Case
+    {
+        const char* name;
+        const platform::spooler::PrintOptions* given;
+        bool source;                                        // a stored-settings source is set
+        std::optional<platform::spooler::PrintOptions> has; // what it answers
+        std::optional<std::string> media;                   // the device's
+        std::optional<int> copies;
+        std::vector<std::string> asked; // printers the source was asked about
+    };
+    const Case cases[] = {
+        {"the job's own", &own, true, stored, own.media, std::nullopt, {}},
+        {"stored", nullptr, true, stored, stored.media, 3, {"Office"}},
+        {"nothing stored", nullptr, true, std::nullopt, std::nullopt, std::nullopt, {"Office"}},
+        {"no source", nullptr, false, std::nullopt, std::nullopt, std::nullopt, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto log = std::make_shared<DeviceLog>();
+        platform::draw::FakeFontEngine fonts;
+        CWinPrt prt;
+        prt.SetFontEngine(&fonts);
+        platform::spooler::PrintOptions got;
+        prt.SetDeviceFactory([&](const typestone::EngineDeviceRequest& request, std::string*) {
+            got = request.settings;
+            return std::make_unique<RecordingPageDevice>(log, pageCaps());
+        });
+        std::vector<std::string> asked;
+        if (c.source)
+            prt.SetStoredSettings([&](const std::string& printer) {
+                asked.push_back(printer);
+                return c.has;
+            });
+        INIT_DATA r = typestone::DefaultInitData();
+        std::strcpy(r.printer, "Office");
+        ASSERT_TRUE(prt.StartPrtJob(&r, "job", false, c.given));
+        EXPECT_EQ(got.media, c.media);
+        EXPECT_EQ(got.copies, c.copies);
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_TRUE(prt.StopPrtJob(true));
     }
 }
 

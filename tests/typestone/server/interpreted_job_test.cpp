@@ -6,6 +6,7 @@
 #include "typestone/engine/engine_setup.h"
 #include "typestone/engine/spool_record.h"
 #include "typestone/server/spool_recovery.h"
+#include "typestone/server/stored_job_settings.h"
 
 #include "tests/support/fonts/test_fonts.h"
 #include "tests/support/host/host_simulator.h"
@@ -440,6 +441,76 @@ TEST_F(InterpretedJobTest, LeftoversThatCannotBePrintedAreMovedAsideOrRemoved)
         std::sort(moved.begin(), moved.end());
         EXPECT_EQ(moved, c.damaged);
         EXPECT_GE(lines.size(), 2u); // what happened to the leftover, and the good job
+    }
+}
+
+// A host job prints with the settings stored for its printer laid over the driver's, as the
+// PDF's record and its page size show; a printer with nothing of its own stored prints with
+// its driver's settings.
+TEST_F(InterpretedJobTest, AHostJobPrintsWithItsPrintersStoredSettings)
+{
+    using namespace platform::spooler;
+    m_engine.storedSettings = typestone::MakeStoredSettingsSource(*printers, *spooler);
+    PrinterDefaults driver;
+    driver.media = "iso_a4_210x297mm";
+    driver.resolution = Resolution{300, 300};
+    driver.margins = Margins{1000, 1000, 1000, 1000};
+    std::string error;
+    for (const char* printer : {"Laser", "Other"})
+        ASSERT_TRUE(spooler->saveDefaults(printer, driver, &error)) << error;
+
+    PrinterDefaults stored = driver;
+    stored.media = "na_letter_8.5x11in";
+    stored.orientation = Orientation::Landscape;
+    stored.sides = Sides::TwoSidedShortEdge;
+    stored.colorMode = ColorMode::Monochrome;
+    stored.copies = 2;
+    stored.resolution = Resolution{200, 200};
+    stored.margins = Margins{0, 0, 0, 0}; // never taken: the margins are the printer's
+    typestone::PRTCFG record;
+    record.printerName = "Laser";
+    record.bShared = true;
+    record.devMode = typestone::DevMode("Laser", stored);
+    ASSERT_TRUE(printers->SavePrtEntry(nullptr, &record));
+
+    struct Case
+    {
+        const char* printer;
+        // In the PDF's record. The pages are turned in the PDF itself, so the spooler is
+        // always told portrait: the page size shows the orientation.
+        std::vector<std::string> lines;
+        const char* pageSize; // as pdfinfo gives it, in points
+    };
+    const Case cases[] = {
+        {"Laser",
+         {"media=na_letter_8.5x11in", "copies=2", "sides=two-sided-short-edge", "color-mode=monochrome",
+          "resolution=200x200"},
+         " 792 x 612 pts"},
+        {"Other",
+         {"media=iso_a4_210x297mm", "copies=1", "sides=one-sided", "color-mode=color", "resolution=300x300"},
+         " 595 x 842 pts"},
+    };
+    const std::string stream = "Stored settings\r\n\f";
+    const std::vector<uint8_t> data(stream.begin(), stream.end());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.printer);
+        const valdor::HostResult r =
+            HostSimulator().run(platform::net::kLoopbackAddress, port, interpretedHeader(c.printer), data);
+        ASSERT_EQ(r.replyCode, 0) << r.error;
+        ASSERT_TRUE(server->WaitIdle(kWaitMs));
+
+        const fs::path folder = fs::path(spoolRoot()) / c.printer;
+        const std::vector<fs::path> pdfs = filesWithExtension(folder, ".pdf");
+        ASSERT_EQ(pdfs.size(), 1u);
+        const std::string info = pdfInfo(pdfs[0]);
+        EXPECT_NE(info.find(c.pageSize), std::string::npos) << info;
+        const std::vector<fs::path> records = filesWithExtension(folder, ".info");
+        ASSERT_EQ(records.size(), 1u);
+        std::ifstream in(records[0]);
+        const std::string text =
+            "\n" + std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        for (const std::string& line : c.lines)
+            EXPECT_NE(text.find("\n" + line + "\n"), std::string::npos) << line << " in\n" << text;
     }
 }
 
