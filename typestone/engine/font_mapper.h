@@ -11,6 +11,7 @@
 
 #include "typestone/engine/char_classes.h"
 #include "typestone/engine/line_geometry.h"
+#include "typestone/engine/text_layout.h"
 
 #include "platform/draw/dc.h"
 #include "platform/draw/font_engine.h"
@@ -72,6 +73,9 @@ public:
     void SetNotNeedConversion(bool on) { m_bNotNeedConversion = on; }
     void SetNotNeedMap(bool on) { m_bNotNeedMap = on; }
     const CharClasses& Classes() const { return m_classes; }
+    // The job's text formatter; null while the mapper has none. Tests may put in their own.
+    TextLayout* Layout() const { return m_layout; }
+    void SetLayout(TextLayout* layout) { m_layout = layout; }
     void EnableBoxDrawing(bool on) { m_classes.EnableBoxDrawing(on); }
 
     // --- positions ---
@@ -169,6 +173,7 @@ private:
 
     CWinPrt* m_owner;
     int m_deviceFlag;
+    TextLayout* m_layout = nullptr;
     platform::draw::FontEngine* m_engine;
     platform::draw::Dc* m_dc = nullptr;
     bool m_bPrinting = true;
