@@ -3,12 +3,25 @@
 // over the job's data connection. The connection that runs the job provides it through its
 // EngineHost; a job without a data connection has none.
 
+#include <array>
+#include <cstdint>
+#include <string>
+
 namespace typestone {
+
+// The 18 bytes of host file facts that follow a file name in a command (date, transfer mode,
+// size), passed on as they came.
+using HostFileFacts = std::array<uint8_t, 18>;
 
 class HostFileLink
 {
 public:
     virtual ~HostFileLink() = default;
+
+    // Fetches the host file `name` into the local cache (or finds it there, same date and
+    // size) and sets `*localPath`; false when it cannot be had, `*localPath` then empty.
+    virtual bool FetchHostFile(const std::string& name, const HostFileFacts& facts,
+                               std::string* localPath) = 0;
 };
 
 } // namespace typestone

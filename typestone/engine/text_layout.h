@@ -6,6 +6,7 @@
 // command asked for.
 
 #include "platform/draw/dc.h"
+#include "platform/draw/font_engine.h"
 
 #include <cstdint>
 
@@ -42,6 +43,12 @@ public:
     virtual uint16_t AttrWord() const = 0;
     virtual void SetAttrWord(uint16_t attr) = 0;
 
+    // The font and colours of the text that follows (a new run when they change).
+    virtual void SetFont(const platform::draw::LogFont& lf) = 0;
+    virtual void SetTextColor(uint32_t colorRef) = 0;
+    virtual void SetBkColor(uint32_t colorRef) = 0;
+    virtual void SetBkMode(int mode) = 0;
+
     // The current rectangle's style word and the current run's alignment word.
     virtual void SetAlignWord(uint16_t align) = 0;
     // The alignment of the lines that follow; with a device context the pending lines are
@@ -62,8 +69,8 @@ public:
     virtual void FillArea(platform::draw::Dc* dc, uint16_t fillBits) = 0;
 
     // Print rectangles ("windows"), numbered by the host. Results as the formatter's (1 or 0).
-    virtual int DefineRect(platform::draw::Dc* dc, const platform::draw::Rect& rect, int number, int firstPage,
-                           int lastPage, uint32_t options) = 0;
+    virtual int DefineRect(platform::draw::Dc* dc, const platform::draw::Rect& rect, int number,
+                           int firstPage, int lastPage, uint32_t options) = 0;
     virtual int SelectRect(int number, platform::draw::Dc* dc, bool memo) = 0;
     // The rectangle at `position` in the list (from 0); 0 when there is none.
     virtual int SetRectPages(int position, int lastPage, uint32_t options) = 0;

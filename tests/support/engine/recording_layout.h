@@ -24,6 +24,7 @@ public:
 
     std::vector<std::string> calls; // one line per call, in order
     std::vector<DefinedRect> defined;
+    platform::draw::LogFont font{};
     uint16_t attr = 0;
     uint16_t align = 0;
     uint16_t effect = 0;
@@ -39,6 +40,14 @@ public:
         attr = a;
         log("SetAttrWord", a);
     }
+    void SetFont(const platform::draw::LogFont& lf) override
+    {
+        font = lf;
+        log("SetFont", lf.height, lf.width);
+    }
+    void SetTextColor(uint32_t c) override { log("SetTextColor", static_cast<long>(c)); }
+    void SetBkColor(uint32_t c) override { log("SetBkColor", static_cast<long>(c)); }
+    void SetBkMode(int mode) override { log("SetBkMode", mode); }
     void SetAlignWord(uint16_t a) override { log("SetAlignWord", a); }
     void SetAlign(uint16_t a, platform::draw::Dc*) override
     {
@@ -65,8 +74,8 @@ public:
     }
     void DrawFrame(platform::draw::Dc*) override { calls.push_back("DrawFrame"); }
     void FillArea(platform::draw::Dc*, uint16_t bits) override { log("FillArea", bits); }
-    int DefineRect(platform::draw::Dc*, const platform::draw::Rect& r, int number, int firstPage, int lastPage,
-                   uint32_t options) override
+    int DefineRect(platform::draw::Dc*, const platform::draw::Rect& r, int number, int firstPage,
+                   int lastPage, uint32_t options) override
     {
         defined.push_back({r, number, firstPage, lastPage, options});
         log("DefineRect", number);
