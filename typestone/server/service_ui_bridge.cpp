@@ -187,10 +187,18 @@ std::shared_ptr<ServiceUiBridge::Relay> ServiceUiBridge::relay(platform::ui::Pro
     return it == m_relays.end() ? nullptr : it->second;
 }
 
+void ServiceUiBridge::takeLateCreate(Relay& relay)
+{
+    if (relay.created)
+        return;
+    relay.created = relay.dlg.TakeCreateAnswer(0);
+    if (relay.created)
+        m_uiAnswers = true;
+}
+
 void ServiceUiBridge::mirror(Relay& relay)
 {
-    if (!relay.created)
-        relay.created = relay.dlg.TakeCreateAnswer(0);
+    takeLateCreate(relay);
     if (!relay.created)
         return;
     const platform::ui::ProgressState& state = relay.shown;
@@ -232,7 +240,16 @@ platform::ui::ProgressId ServiceUiBridge::openProgress(const platform::ui::Progr
     const std::string jobName = request.jobName.empty() ? request.caption : request.jobName;
     if (!relay->dlg.SendCreate(kRelayFullDialog, 1, 1, jobName, request.printer))
         return platform::ui::kNoProgress;
-    relay->created = relay->dlg.TakeCreateAnswer(createWaitMs);
+    // A TypestoneUI that did not answer the last create is not waited for again: its answer, if
+    // one comes, is taken at the next update.
+    const bool wait = m_uiAnswers.load();
+    if (wait)
+        ++m_createWaits;
+    relay->created = relay->dlg.TakeCreateAnswer(wait ? createWaitMs : 0);
+    if (relay->created)
+        m_uiAnswers = true;
+    else if (wait)
+        m_uiAnswers = false;
     relay->shown.lines = request.lines;
     mirror(*relay);
     const platform::ui::ProgressId id = platform::ui::newProgressId();
@@ -283,6 +300,10 @@ void ServiceUiBridge::closeProgress(platform::ui::ProgressId id)
         r = std::move(it->second);
         m_relays.erase(it);
     }
+    // A create answered after the last update still gets its close, so TypestoneUI does not
+    // keep a display of a job that has ended.
+    if (!m_closed)
+        takeLateCreate(*r);
     if (r->created)
         r->dlg.CloseProgressDlgBox();
 }

@@ -14,8 +14,10 @@
 // A progress display is mirrored in TypestoneUI (CMsgDlgEx, one socket per display, used by
 // the job's thread that opened it): its lines, percentage and page go there, and a Cancel
 // pressed there is the display's cancel. Opening waits for TypestoneUI's create answer only
-// briefly (kCreateWaitMs), so a job is not held up when nobody runs TypestoneUI; an answer that
-// comes later is taken at the next update.
+// briefly (kCreateWaitMs), and only while TypestoneUI has not been found silent: once a create
+// went unanswered, later displays send their create without waiting, so jobs are not held up
+// when nobody runs TypestoneUI. An answer that comes later is taken at the next update (or at
+// the close, so TypestoneUI's display is closed too), and TypestoneUI counts as answering again.
 
 #include "typestone/server/msg_dlg_ex.h"
 
@@ -82,15 +84,22 @@ public:
     void clearProgressCancel(platform::ui::ProgressId id) override;
     void closeProgress(platform::ui::ProgressId id) override;
 
+    // How many displays waited for a create answer (tests).
+    unsigned CreateWaits() const { return m_createWaits; }
+
 private:
     struct Relay;
     std::shared_ptr<Relay> relay(platform::ui::ProgressId id);
-    static void mirror(Relay& relay);
+    void mirror(Relay& relay);
+    void takeLateCreate(Relay& relay);
 
     std::mutex m_relayMutex;
     std::map<platform::ui::ProgressId, std::shared_ptr<Relay>> m_relays;
     RelayTimeouts m_relayTimeouts;
     int m_createWaitMs = kCreateWaitMs;
+    // Cleared when a create went unanswered, set when one is answered.
+    std::atomic<bool> m_uiAnswers{true};
+    std::atomic<unsigned> m_createWaits{0};
 
     std::function<uint16_t()> m_uiPort;
     uint32_t m_defaultTimeoutMs;

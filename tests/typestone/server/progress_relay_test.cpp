@@ -131,6 +131,37 @@ TEST(ProgressRelayTest, WithoutAnAnswerTheJobGoesOnAndALateAnswerIsTaken)
     bridge->closeProgress(id);
 }
 
+TEST(ProgressRelayTest, ASilentTypestoneUiIsNotWaitedForAgainUntilItAnswers)
+{
+    FakeRelayUi ui;
+    ui.setScript([](const Request&) { return std::optional<std::vector<uint8_t>>(); });
+    auto bridge = makeBridge(ui, 100);
+
+    // The first display waits (briefly) and finds nobody; the second does not wait at all.
+    const platform::ui::ProgressId first = bridge->openProgress(printing());
+    ASSERT_NE(first, platform::ui::kNoProgress);
+    bridge->closeProgress(first);
+    EXPECT_EQ(bridge->CreateWaits(), 1u);
+    const platform::ui::ProgressId second = bridge->openProgress(printing());
+    ASSERT_NE(second, platform::ui::kNoProgress);
+    EXPECT_EQ(bridge->CreateWaits(), 1u);
+
+    // TypestoneUI answers the second create after its last update: the close still reaches it.
+    ASSERT_TRUE(ui.waitForRequests(2, 5000));
+    ui.sendFrom(false, answerPort(ui.requests()[1]),
+                FakeRelayUi::answer(typestone::kRelayCreate, FakeRelayUi::word(1)));
+    bridge->closeProgress(second);
+    ASSERT_TRUE(ui.waitForRequests(3, 5000));
+    EXPECT_EQ(
+        commands(ui.requests()),
+        (std::vector<uint16_t>{typestone::kRelayCreate, typestone::kRelayCreate, typestone::kRelayClose}));
+
+    // Having answered, TypestoneUI is waited for again.
+    const platform::ui::ProgressId third = bridge->openProgress(printing());
+    EXPECT_EQ(bridge->CreateWaits(), 2u);
+    bridge->closeProgress(third);
+}
+
 TEST(ProgressRelayTest, ACancelFromTypestoneUiIsReadAndCanBeTakenBack)
 {
     FakeRelayUi ui;
