@@ -84,6 +84,11 @@ struct ProgressState
     int percent = -1;   // 0..100, or -1 when there is no measure
     std::string status; // short text under the lines (a time, a page number)
     int page = -1;      // the page being printed, or -1 when there is none
+    // Set when the figures went back to those saved before a nested count (a file printed
+    // by a command): `startedAt` is when the restored count started, in seconds since the
+    // epoch, so a display that reckons the time to go can take the old count up again.
+    bool restored = false;
+    int64_t startedAt = 0;
 };
 
 } // namespace platform::ui

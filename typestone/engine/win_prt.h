@@ -285,7 +285,7 @@ private:
     // A print-log write's result: a failed one is reported once and ends the log.
     void logged(bool ok);
     // The progress display's state now: the current line and the file level.
-    void showProgressLine(int percent);
+    void showProgressLine(int percent, bool restored = false);
 
     const CommandTable* m_table;
     PageDeviceFactory m_deviceFactory;

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -362,10 +363,16 @@ void CWinPrt::reportProgress(uint64_t done)
     m_progress.add(done);
 }
 
-void CWinPrt::showProgressLine(int percent)
+void CWinPrt::showProgressLine(int percent, bool restored)
 {
     m_lastPercent = percent;
     platform::ui::ProgressState state;
+    if (restored) {
+        using namespace std::chrono;
+        state.restored = true;
+        const auto age = steady_clock::now() - m_progress.started();
+        state.startedAt = duration_cast<seconds>((system_clock::now() - age).time_since_epoch()).count();
+    }
     state.lines.push_back(m_progressLine);
     state.level = m_fileDepth;
     state.percent = percent;
@@ -460,7 +467,7 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
         m_host->Ui().closeProgress(m_progressId);
         m_progressId = 0;
     } else {
-        showProgressLine(saved.lastSent);
+        showProgressLine(saved.lastSent, true);
     }
     std::fclose(file);
     return ok;

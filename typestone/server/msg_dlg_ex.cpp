@@ -160,6 +160,13 @@ bool CMsgDlgEx::SetPage(int32_t page)
     return Send(kRelaySetPage, RelayInts({page}));
 }
 
+bool CMsgDlgEx::RestoreProgress(int32_t done, int32_t total, int32_t lastPercent, int64_t startedAt)
+{
+    const auto time = static_cast<uint64_t>(startedAt);
+    return Send(kRelayRestore, RelayInts({done, total, lastPercent, int32_t(uint32_t(time & 0xFFFFFFFFu)),
+                                          int32_t(uint32_t(time >> 32))}));
+}
+
 int CMsgDlgEx::GetLevel()
 {
     const std::optional<std::vector<uint8_t>> answer = SendAndWait(kRelayGetLevel, {}, m_timeouts.answerMs);

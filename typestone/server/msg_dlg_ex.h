@@ -73,6 +73,9 @@ public:
     // The UI's text of `line`; `text` unchanged without an answer.
     std::string GetMsg(const std::string& text, int32_t line);
     bool SetPage(int32_t page);
+    // Restores a saved progress state: done of total, the last percentage shown, and when
+    // the count started (seconds since the epoch).
+    bool RestoreProgress(int32_t done, int32_t total, int32_t lastPercent, int64_t startedAt);
     // The UI's level; 1 without an answer.
     int GetLevel();
     bool IncrLevel(int32_t increment);

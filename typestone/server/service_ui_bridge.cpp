@@ -168,6 +168,7 @@ struct ServiceUiBridge::Relay
     int sentPercent = -1;
     int sentPage = -1;
     bool started = false;
+    bool restorePending = false; // restored figures not yet told
     // The display's cancel as the job holds it: set once a Cancel from TypestoneUI was read,
     // reset when the job goes on all the same.
     bool cancel = false;
@@ -215,6 +216,14 @@ void ServiceUiBridge::mirror(Relay& relay)
             relay.sentLines.resize(std::max(relay.sentLines.size(), i + 1));
             relay.sentLines[i] = state.lines[i];
         }
+    }
+    // Figures given back after a nested count: TypestoneUI takes the old count up again (in
+    // the relay's amounts of 100), start time included, so its time to go stays right.
+    if (relay.restorePending && relay.started && state.percent >= 0) {
+        const int percent = std::min(state.percent, 100);
+        if (relay.dlg.RestoreProgress(percent, 100, percent, state.startedAt))
+            relay.sentPercent = state.percent;
+        relay.restorePending = false;
     }
     if (state.percent >= 0 && state.percent != relay.sentPercent &&
         relay.dlg.Progress(std::min(state.percent, 100), false, state.percent >= 100))
@@ -264,6 +273,8 @@ void ServiceUiBridge::updateProgress(platform::ui::ProgressId id, const platform
     if (!r || m_closed)
         return;
     r->shown = state;
+    if (state.restored)
+        r->restorePending = true;
     mirror(*r);
 }
 

@@ -18,6 +18,7 @@
 #include "tests/support/env/temp_dir.h"
 #include "tests/support/ui/scripted_ui_bridge.h"
 
+#include <ctime>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -306,9 +307,17 @@ TEST_F(JobErrorsTest, NestedFileRestoresTheFigures)
     std::vector<int> outerBefore;
     std::vector<int> innerSeen;
     std::vector<int> outerAfter;
+    int restored = 0;
     for (const auto& u : calls(Kind::UpdateProgress)) {
         const int level = u.progressState.level;
         const int percent = u.progressState.percent;
+        if (u.progressState.restored) {
+            // Told once, at the return to the job's level, with a start time of this run.
+            ++restored;
+            EXPECT_EQ(level, 1);
+            EXPECT_TRUE(outerAfter.empty());
+            EXPECT_NEAR(double(u.progressState.startedAt), double(std::time(nullptr)), 600.0);
+        }
         if (level == 2)
             innerSeen.push_back(percent);
         else if (level == 1)
@@ -324,6 +333,7 @@ TEST_F(JobErrorsTest, NestedFileRestoresTheFigures)
     EXPECT_EQ(innerSeen.back(), 100);
     // Back at the outer level the display shows the job's figure as it was, then goes on.
     EXPECT_EQ(outerAfter.front(), outerBefore.back());
+    EXPECT_EQ(restored, 1);
     EXPECT_GE(outerBefore.back(), 35);
     EXPECT_LE(outerBefore.back(), 55);
     for (size_t i = 1; i < outerAfter.size(); ++i)

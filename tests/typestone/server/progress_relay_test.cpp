@@ -131,6 +131,40 @@ TEST(ProgressRelayTest, WithoutAnAnswerTheJobGoesOnAndALateAnswerIsTaken)
     bridge->closeProgress(id);
 }
 
+TEST(ProgressRelayTest, RestoredFiguresAreToldOnceWithTheirStartTime)
+{
+    FakeRelayUi ui;
+    ASSERT_TRUE(ui.ok());
+    auto bridge = makeBridge(ui);
+    const platform::ui::ProgressId id = bridge->openProgress(printing());
+    ASSERT_NE(id, platform::ui::kNoProgress);
+    platform::ui::ProgressState state;
+    state.lines = {"Printing job 'j'"};
+    state.percent = 40;
+    bridge->updateProgress(id, state);
+    state.percent = 100; // the nested file's own count
+    state.level = 2;
+    bridge->updateProgress(id, state);
+    state.percent = 40; // back at the job's figure
+    state.level = 1;
+    state.restored = true;
+    state.startedAt = 0x123456789LL;
+    bridge->updateProgress(id, state);
+    state.restored = false;
+    state.percent = 41;
+    bridge->updateProgress(id, state);
+    bridge->closeProgress(id);
+
+    using namespace typestone;
+    const std::vector<uint16_t> expected = {kRelayCreate,   kRelayStartCount, kRelayDispMsg,  kRelayProgress,
+                                            kRelayProgress, kRelayRestore,    kRelayProgress, kRelayClose};
+    ASSERT_TRUE(ui.waitForRequests(expected.size(), 5000));
+    const std::vector<Request> got = ui.requests();
+    EXPECT_EQ(commands(got), expected);
+    EXPECT_EQ(got[5].datagram, RelayRequest(kRelayRestore, RelayInts({40, 100, 40, 0x23456789, 0x1})));
+    EXPECT_EQ(got[6].datagram, RelayRequest(kRelayProgress, RelayInts({41, 0, 0})));
+}
+
 TEST(ProgressRelayTest, ASilentTypestoneUiIsNotWaitedForAgainUntilItAnswers)
 {
     FakeRelayUi ui;
