@@ -15,3 +15,13 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/res/TYPST.PRT DESTINATION share/typeston
 add_executable(typestone_make_logo EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/res/make_logo.cpp)
 target_link_libraries(typestone_make_logo PRIVATE Qt6::Gui)
 typestone_warnings(typestone_make_logo)
+
+# The printer test's pictures, beside its stream: the one shown while it prints and the page
+# it should give (scripts/make-test-images remakes both).
+foreach(picture VALDOR.PCX TYPST.TIF)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/res/${picture} ${CMAKE_CURRENT_BINARY_DIR}/${picture} COPYONLY)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/res/${picture} DESTINATION share/typestone)
+endforeach()
+add_executable(typestone_make_test_images EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/res/make_test_images.cpp)
+target_link_libraries(typestone_make_test_images PRIVATE Qt6::Gui)
+typestone_warnings(typestone_make_test_images)
