@@ -258,6 +258,12 @@ public:
     // The current output position, as the font mapper keeps it.
     int X() const { return m_cursor.m_x; }
     int Y() const { return m_cursor.m_y; }
+    // Sets that position (the area commands, when an area becomes current).
+    void SetXY(int x, int y)
+    {
+        m_cursor.m_x = x;
+        m_cursor.m_y = y;
+    }
     // Where the output file goes when the job ends (the host's name for it; the output
     // command sets it).
     void SetOutputName(std::string name) { m_szOutput = std::move(name); }
