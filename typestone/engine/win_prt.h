@@ -267,6 +267,13 @@ public:
     // Where the output file goes when the job ends (the host's name for it; the output
     // command sets it).
     void SetOutputName(std::string name) { m_szOutput = std::move(name); }
+    // The local file for a file a host names for us to write (its place in the mapped
+    // folders, else the PDF folder under its file name); empty, with the error shown, when
+    // there is none. `what` names the command in the error.
+    std::string LocalOutputFile(const std::string& hostName, const char* what)
+    {
+        return localOutputFor(hostName, what, m_jobName);
+    }
 
 private:
     // The one place the document and page state changes.
