@@ -27,7 +27,8 @@ std::string le32(uint32_t v)
 std::string escBlock(uint16_t cmd, const std::string& params)
 {
     const auto len = static_cast<uint32_t>(params.size());
-    const uint16_t words[5] = {0xFDFD, 100, cmd, static_cast<uint16_t>(len), static_cast<uint16_t>(len >> 16)};
+    const uint16_t words[5] = {0xFDFD, 100, cmd, static_cast<uint16_t>(len),
+                               static_cast<uint16_t>(len >> 16)};
     std::string h;
     uint16_t check = 0;
     for (uint16_t w : words) {
@@ -51,7 +52,8 @@ std::string barCodes(const std::string& face, const std::string& text)
 
 std::string qrCode(const std::string& text)
 {
-    return escBlock(27, field("", 256) + le16(2) + std::string(8, '\0') + le16(12) + le16(0) + text + std::string(1, '\0'));
+    return escBlock(27, field("", 256) + le16(2) + std::string(8, '\0') + le16(12) + le16(0) + text +
+                            std::string(1, '\0'));
 }
 
 // Runs a tool to its end (at most a minute); its standard output, or nullopt.
@@ -99,8 +101,8 @@ TEST_F(ServerRunTest, BarcodesAndQrCodeOnThePageScan)
     valdor::JobRequest job;
     job.printer = "Printer1";
     job.docName = "barcodes";
-    const valdor::HostResult result =
-        valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job), {stream.begin(), stream.end()});
+    const valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job),
+                                                                  {stream.begin(), stream.end()});
     ASSERT_TRUE(result.error.empty()) << result.error;
     ASSERT_EQ(result.replyCode, valdor::ReplyAccepted);
 
@@ -114,7 +116,8 @@ TEST_F(ServerRunTest, BarcodesAndQrCodeOnThePageScan)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ASSERT_FALSE(pdf.empty()) << output();
-    for (int i = 0; i < 100 && !runTool("pdfinfo", {QString::fromStdString(pdf.string())}).value_or("").size(); ++i)
+    for (int i = 0;
+         i < 100 && !runTool("pdfinfo", {QString::fromStdString(pdf.string())}).value_or("").size(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
     const fs::path pages = dir / "page";

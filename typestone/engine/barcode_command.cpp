@@ -41,7 +41,7 @@ struct BarCodesParams
 
 struct Cell
 {
-    int width = 0;  // 0: the face's natural width for the height
+    int width = 0; // 0: the face's natural width for the height
     int height = 0;
 };
 
@@ -90,8 +90,8 @@ bool drawInFace(CWinPrt& prt, const BarcodeFace& face, const Cell& cell, const s
         // In a print area: the formatter's position is the top of the line there.
         const auto area = layout->CurrentArea();
         const auto pos = layout->Pos();
-        const int drawn = face.draw(*dc, area.left + pos.x, area.top + pos.y + cell.height, cellWidth, cell.height,
-                                    bytes, fm.FontEngine());
+        const int drawn = face.draw(*dc, area.left + pos.x, area.top + pos.y + cell.height, cellWidth,
+                                    cell.height, bytes, fm.FontEngine());
         layout->SetPos(dc, -1, pos.x + drawn, pos.y);
     } else {
         // The mapper's position is the bottom of the line.
@@ -105,7 +105,8 @@ bool drawInFace(CWinPrt& prt, const BarcodeFace& face, const Cell& cell, const s
 
 // Prints in an installed font of that name, unmapped and unconverted, and selects the font
 // of before again.
-bool printInFont(CWinPrt& prt, const std::string& face, bool symbol, const Cell& cell, const std::string& bytes)
+bool printInFont(CWinPrt& prt, const std::string& face, bool symbol, const Cell& cell,
+                 const std::string& bytes)
 {
     CFontMapper& fm = *prt.FontMapper();
     const platform::draw::LogFont saved = fm.CurrLogFont();
@@ -155,7 +156,8 @@ bool BarCodesCommand(CWinPrt& prt, const EscBlock& block)
         std::array<char, kBarcodeOutSize> out{};
         const int result = Typst_Encode(name.c_str(), text.c_str(), out.data(), &ean);
         if (result == kBarcodeNotEncoded) {
-            prt.Trace(kTrzJobs, "\nCWinPrt::BarCodes() - '%s' cannot be encoded for '%s' (%u bytes): nothing printed",
+            prt.Trace(kTrzJobs,
+                      "\nCWinPrt::BarCodes() - '%s' cannot be encoded for '%s' (%u bytes): nothing printed",
                       text.substr(0, 64), face, static_cast<unsigned>(text.size()));
             return false;
         }
@@ -172,7 +174,8 @@ bool BarCodesCommand(CWinPrt& prt, const EscBlock& block)
     const Cell cell = cellOf(p.size, *prt.FontMapper(), dc->caps());
     if (const auto ours = BarcodeFace::forName(face))
         return drawInFace(prt, *ours, cell, bytes);
-    prt.Trace(kTrzJobs, "\nCWinPrt::BarCodes() - '%s' is none of the barcode faces: printed in that font", face);
+    prt.Trace(kTrzJobs, "\nCWinPrt::BarCodes() - '%s' is none of the barcode faces: printed in that font",
+              face);
     return printInFont(prt, face, ean, cell, bytes);
 }
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 
 namespace typestone {
@@ -183,10 +185,10 @@ int BarcodeFace::naturalWidth(int height) const
 int BarcodeFace::width(int cellWidth, std::string_view bytes) const
 {
     const int unit = std::max(1, cellWidth / unitsPerChar());
-    int units = 0;
+    int64_t units = 0;
     for (char b : bytes)
-        units += static_cast<int>(glyphOf(m_kind, static_cast<unsigned char>(b)).modules.size());
-    return units * unit;
+        units += static_cast<int64_t>(glyphOf(m_kind, static_cast<unsigned char>(b)).modules.size());
+    return static_cast<int>(std::min<int64_t>(units * unit, std::numeric_limits<int>::max() / 2));
 }
 
 int BarcodeFace::draw(Dc& dc, int x, int bottom, int cellWidth, int cellHeight, std::string_view bytes,
@@ -210,8 +212,12 @@ int BarcodeFace::draw(Dc& dc, int x, int bottom, int cellWidth, int cellHeight, 
         dc.setBackgroundMode(platform::draw::BackgroundMode::Transparent);
     }
 
+    // What lies past the page's right edge is off the page: a long text stops there.
+    const int pageRight = dc.caps().width;
     int at = x;
     for (char byte : bytes) {
+        if (at >= pageRight)
+            break;
         const Glyph g = glyphOf(m_kind, static_cast<unsigned char>(byte));
         const int barBottom = bottom - (g.guard ? digitHeight / 2 : digitHeight);
         for (size_t i = 0; i < g.modules.size();) {

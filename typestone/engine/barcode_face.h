@@ -39,8 +39,8 @@ public:
 
     // Draws the characters `bytes` in cells of `cellWidth` x `cellHeight` pixels, the first
     // cell's bottom left at (x, bottom), in the Dc's text colour; bytes the face has no
-    // character for are left out. Digits go through `fonts` (none: no digits). The width
-    // drawn, in pixels.
+    // character for are left out, and so are the characters past the page's right edge.
+    // Digits go through `fonts` (none: no digits). The width drawn, in pixels.
     int draw(platform::draw::Dc& dc, int x, int bottom, int cellWidth, int cellHeight, std::string_view bytes,
              platform::draw::FontEngine* fonts) const;
     // The width draw() would take.

@@ -73,7 +73,7 @@ bool PrintBmpData(CWinPrt& prt, PRT_BMP_DATA data)
 
     // The picture bytes the host put in the block: never more than the block carries.
     if ((data.dwOptions & kBmpInline) != 0 && data.dwLength > data.tail.size()) {
-        prt.Trace(kTrzJobs, "\nCWinPrt::PrintBitmap() - %u picture bytes announced, %u in the block",
+        prt.Trace(kTrzJobs, "\nCWinPrt::PrintBmpData() - %u picture bytes announced, %u in the block",
                   data.dwLength, static_cast<unsigned>(data.tail.size()));
         data.dwLength = static_cast<uint32_t>(data.tail.size());
     }
@@ -82,7 +82,7 @@ bool PrintBmpData(CWinPrt& prt, PRT_BMP_DATA data)
     if ((data.dwOptions & kBmpInline) == 0) {
         const std::string name = data.fileName();
         if (name.empty() || name.size() > kMaxHostName) {
-            prt.Trace(kTrzJobs, "\nCWinPrt::PrintBitmap() - no usable file name (%u bytes)",
+            prt.Trace(kTrzJobs, "\nCWinPrt::PrintBmpData() - no usable file name (%u bytes)",
                       static_cast<unsigned>(name.size()));
             return false;
         }
@@ -90,18 +90,18 @@ bool PrintBmpData(CWinPrt& prt, PRT_BMP_DATA data)
             HostFileLink* link = prt.Host().HostFiles();
             if (link == nullptr) {
                 prt.Trace(kTrzJobs,
-                          "\nCWinPrt::PrintBitmap() - the host file '%s' cannot be fetched: the job has no "
+                          "\nCWinPrt::PrintBmpData() - the host file '%s' cannot be fetched: the job has no "
                           "host link",
                           name);
                 return false;
             }
             if (!link->FetchHostFile(name, factsAfterName(data), &local) || local.empty()) {
-                prt.Trace(kTrzJobs, "\nCWinPrt::PrintBitmap() - the host file '%s' could not be fetched",
+                prt.Trace(kTrzJobs, "\nCWinPrt::PrintBmpData() - the host file '%s' could not be fetched",
                           name);
                 return false;
             }
         } else if (!prt.GetDriveMap().map(name)) {
-            prt.Trace(kTrzJobs, "\nCWinPrt::PrintBitmap() - the local file '%s' is in no mapped folder",
+            prt.Trace(kTrzJobs, "\nCWinPrt::PrintBmpData() - the local file '%s' is in no mapped folder",
                       name);
             return false;
         }
@@ -110,7 +110,7 @@ bool PrintBmpData(CWinPrt& prt, PRT_BMP_DATA data)
     int x = data.x, y = data.y, cx = data.width, cy = data.height;
     const int unit = static_cast<int>(data.units & 0x1F);
     if (!prt.FontMapper()->ConvertUnits(unit, &x, &y, &cx, &cy)) {
-        prt.Trace(kTrzJobs, "\nCWinPrt::PrintBitmap() - the unit %d cannot be converted", unit);
+        prt.Trace(kTrzJobs, "\nCWinPrt::PrintBmpData() - the unit %d cannot be converted", unit);
         return false;
     }
     data.x = x;

@@ -23,7 +23,8 @@ std::string setRotation(uint16_t angle, uint32_t units)
 }
 std::string prtWindow(uint16_t wnr, uint16_t pag, int x, int y, int cx, int cy, uint32_t flags)
 {
-    return escBlock(kCmdPrtWindow, le16(wnr) + le16(pag) + le32(x) + le32(y) + le32(cx) + le32(cy) + le32(flags));
+    return escBlock(kCmdPrtWindow,
+                    le16(wnr) + le16(pag) + le32(x) + le32(y) + le32(cx) + le32(cy) + le32(flags));
 }
 std::string setPos(int x, int y, uint32_t units, uint16_t rect)
 {
@@ -31,8 +32,8 @@ std::string setPos(int x, int y, uint32_t units, uint16_t rect)
 }
 std::string setDCA(uint32_t flags, uint32_t units, int x, int y, int cx, int cy, int cols = 0, int rows = 0)
 {
-    return escBlock(kCmdSetDCA, le32(flags) + le32(units) + le32(x) + le32(y) + le32(cx) + le32(cy) + le16(0) +
-                                    le32(cols) + le32(rows));
+    return escBlock(kCmdSetDCA, le32(flags) + le32(units) + le32(x) + le32(y) + le32(cx) + le32(cy) +
+                                    le16(0) + le32(cols) + le32(rows));
 }
 
 class AreaCommandsTest : public CommandJobTest
@@ -58,8 +59,8 @@ TEST_F(AreaCommandsTest, RotationInDegreesAndRadians)
         {"degrees by the default unit", setRotation(90, 0), 90},
         {"any other angle unit is degrees", setRotation(45, 0x80000004), 45},
         {"radians as the default angle unit", setDfltUnits(0x40000000) + setRotation(1, 0), 57},
-        {"a length unit alone keeps the default angle unit", setDfltUnits(0x40000000) + setDfltUnits(1) +
-                                                                 setRotation(2, 0), 114},
+        {"a length unit alone keeps the default angle unit",
+         setDfltUnits(0x40000000) + setDfltUnits(1) + setRotation(2, 0), 114},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -122,7 +123,8 @@ TEST_F(AreaCommandsTest, PositionsAreHeldInsideThePage)
 {
     withLayout();
     // Far beyond the page in inches, and a grid cell count that would overflow on the way.
-    ASSERT_TRUE(run(setPos(0x7FFFFFFF, -5, 8, 0xFFFF) + setDfltUnits(2, 1, 1) + setPos(0x7FFFFFF0, 3, 2, 0xFFFF)));
+    ASSERT_TRUE(
+        run(setPos(0x7FFFFFFF, -5, 8, 0xFFFF) + setDfltUnits(2, 1, 1) + setPos(0x7FFFFFF0, 3, 2, 0xFFFF)));
     EXPECT_EQ(m_layout.calls.back(), "SetPos -1 4800 6960");
     EXPECT_EQ(m_layout.calls[m_layout.calls.size() - 2], "SetPos -1 4800 -3000");
 }
@@ -131,8 +133,9 @@ TEST_F(AreaCommandsTest, SelectAndChangeAreas)
 {
     withLayout();
     m_layout.pos = {17, 4};
-    ASSERT_TRUE(run(escBlock(kCmdPrtSelectArea, le16(6) + le16(0xAAAA) + le32(9)) +
-                    escBlock(kCmdPrtChangeArea, le16(2) + le16(0xBBBB) + le16(7) + le16(0xCCCC) + le32(0xFFFF))));
+    ASSERT_TRUE(
+        run(escBlock(kCmdPrtSelectArea, le16(6) + le16(0xAAAA) + le32(9)) +
+            escBlock(kCmdPrtChangeArea, le16(2) + le16(0xBBBB) + le16(7) + le16(0xCCCC) + le32(0xFFFF))));
     EXPECT_EQ(m_layout.calls, (std::vector<std::string>{"SelectRect 6 1", "SetRectPages 2 7 2016"}));
     EXPECT_EQ(m_prt->X(), 17);
     EXPECT_EQ(m_prt->Y(), 4);
@@ -180,7 +183,8 @@ TEST_F(AreaCommandsTest, WithoutAFormatterTheFormatterCommandsFail)
     run(stream);
     for (const char* name : {"PrtWindow", "PrtSelectArea", "PrtChangeArea", "SetPos", "SetRotation"}) {
         EXPECT_TRUE(failed(name)) << name;
-        EXPECT_NE(m_host.trace.find(std::string("CWinPrt::") + name + "() - no text formatter"), std::string::npos)
+        EXPECT_NE(m_host.trace.find(std::string("CWinPrt::") + name + "() - no text formatter"),
+                  std::string::npos)
             << name;
     }
     // Units and the page mode need none.

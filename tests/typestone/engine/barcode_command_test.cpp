@@ -19,7 +19,8 @@ namespace {
 // SetFontSize part, face name, text.
 std::string barCodes(int width, int height, int unit, const std::string& face, const std::string& text)
 {
-    return escBlock(kCmdBarCodes, le32(width) + le32(height) + le32(unit) + field(face, 32) + text + std::string(1, '\0'));
+    return escBlock(kCmdBarCodes,
+                    le32(width) + le32(height) + le32(unit) + field(face, 32) + text + std::string(1, '\0'));
 }
 
 struct Bars
@@ -72,8 +73,9 @@ TEST(BarcodeFace, ChosenByName)
 {
     using K = BarcodeFace::Kind;
     const std::pair<const char*, K> faces[] = {
-        {"3 of 9 Barcode", K::Code39}, {"Free 3of9", K::Code39}, {"Code 39", K::Code39}, {"WIDE39", K::Wide39},
-        {"code128", K::Code128},       {"Code128B", K::Code128}, {"EAN-13", K::Ean13},
+        {"3 of 9 Barcode", K::Code39}, {"Free 3of9", K::Code39}, {"Code 39", K::Code39},
+        {"WIDE39", K::Wide39},         {"code128", K::Code128},  {"Code128B", K::Code128},
+        {"EAN-13", K::Ean13},
     };
     for (const auto& [name, kind] : faces) {
         const auto face = BarcodeFace::forName(name);
@@ -142,7 +144,7 @@ TEST_F(BarCodesTest, Code39AndEanSymbols)
     ASSERT_TRUE(run(barCodes(70, 58, 1, "EAN 13", "400638133393")));
     const Bars ean = bars();
     ASSERT_FALSE(ean.rects.empty());
-    EXPECT_EQ(ean.widths(9).substr(0, 3), "111"); // the start guard, 9 pixels a unit
+    EXPECT_EQ(ean.widths(9).substr(0, 3), "111");      // the start guard, 9 pixels a unit
     EXPECT_EQ(ean.rects.size(), 2u + 12 * 2 + 2 + 2u); // guards and two bars per digit
     const auto digits = drawn("text ");
     std::string written;
@@ -214,4 +216,16 @@ TEST_F(BarCodesTest, InAPrintAreaTheFormatterPositionMoves)
     EXPECT_EQ(b.rects.front().left, 1010);
     EXPECT_EQ(b.rects.front().top, 2020);
     EXPECT_EQ(layout.calls.back(), "SetPos -1 240 20");
+}
+
+TEST_F(BarCodesTest, TextAsItIsStopsAtThePageEdge)
+{
+    // No encoder for the plain Code128 face: the whole text goes to the face, which draws no
+    // further than the page's right edge (80 cells of 60 pixels, 55 pixels a character).
+    ASSERT_TRUE(run(barCodes(80, 58, 1, "Code128", std::string(200000, 'A'))));
+    const Bars b = bars();
+    ASSERT_FALSE(b.rects.empty());
+    EXPECT_LE(b.rects.back().right, 4800 + 55);
+    EXPECT_GT(b.rects.back().right, 4800 - 55);
+    EXPECT_EQ(failures(), 0) << m_host.trace;
 }

@@ -114,17 +114,18 @@ TEST(BarcodeEncoders, Code128AAndB)
 
 TEST(BarcodeEncoders, Code128C)
 {
-    check(&Typst_Code128c, {
-                               {"odd digit count padded, non-digits dropped", "12a345", 0,
-                                bytes({155, 33, 55, 77, 113, 156})},
-                               {"pairs 0 and 95..99", "009599", 0, bytes({155, 194, 195, 199, (105 + 190 + 297) % 103 + 32, 156})},
-                               // 105 + 1 x 98 = 203, 203 mod 103 = 100 -> 200
-                               {"check 100", "98", 0, bytes({155, 198, 200, 156})},
-                               // 105 + 1 x 1 = 106 -> 3 -> 35; one digit becomes 01
-                               {"a single digit", "1", 0, bytes({155, 33, 35, 156})},
-                               {"empty", "", 1, ""},
-                               {"no digit at all", "abc", -1, ""},
-                           });
+    check(&Typst_Code128c,
+          {
+              {"odd digit count padded, non-digits dropped", "12a345", 0, bytes({155, 33, 55, 77, 113, 156})},
+              {"pairs 0 and 95..99", "009599", 0,
+               bytes({155, 194, 195, 199, (105 + 190 + 297) % 103 + 32, 156})},
+              // 105 + 1 x 98 = 203, 203 mod 103 = 100 -> 200
+              {"check 100", "98", 0, bytes({155, 198, 200, 156})},
+              // 105 + 1 x 1 = 106 -> 3 -> 35; one digit becomes 01
+              {"a single digit", "1", 0, bytes({155, 33, 35, 156})},
+              {"empty", "", 1, ""},
+              {"no digit at all", "abc", -1, ""},
+          });
 }
 
 TEST(BarcodeEncoders, EncoderChosenByFaceName)

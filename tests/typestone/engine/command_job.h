@@ -95,7 +95,8 @@ protected:
     bool failed(const std::string& name) const
     {
         const std::string mark = "showError(code=4096): Page #";
-        for (auto at = m_host.trace.find(mark); at != std::string::npos; at = m_host.trace.find(mark, at + 1)) {
+        for (auto at = m_host.trace.find(mark); at != std::string::npos;
+             at = m_host.trace.find(mark, at + 1)) {
             const auto line = m_host.trace.substr(at, m_host.trace.find('\n', at + 1) - at);
             if (line.find("-> " + name) != std::string::npos)
                 return true;

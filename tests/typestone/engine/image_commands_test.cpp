@@ -43,7 +43,8 @@ std::string bytesOf(const pixkit_test::Bytes& b)
 std::string bmpData(uint32_t options, uint32_t units, int x, int y, int cx, int cy, uint32_t length,
                     const std::string& tail)
 {
-    return le32(options) + le32(units) + le32(x) + le32(y) + le32(cx) + le32(cy) + le16(0) + le32(length) + tail;
+    return le32(options) + le32(units) + le32(x) + le32(y) + le32(cx) + le32(cy) + le16(0) + le32(length) +
+           tail;
 }
 
 std::string facts()
@@ -57,7 +58,8 @@ std::string facts()
 std::string qrCode(const std::string& file, uint16_t flags, uint16_t module, const std::string& text)
 {
     return escBlock(kCmdQRCode, field(file, 256) + le16(flags) + std::string("\x00\x00\x00", 3) +
-                                    std::string(5, '\0') + le16(module) + le16(0) + text + std::string(1, '\0'));
+                                    std::string(5, '\0') + le16(module) + le16(0) + text +
+                                    std::string(1, '\0'));
 }
 
 class ImageCommandsTest : public CommandJobTest
@@ -82,7 +84,8 @@ TEST_F(ImageCommandsTest, HostPictureAtItsOwnSize)
 {
     withLink();
     const std::string tail = "PICTURE.BMP" + std::string(1, '\0') + facts();
-    ASSERT_TRUE(run(escBlock(kCmdPrintBitmap, bmpData(0, 1, 100, 200, 0, 0, static_cast<uint32_t>(tail.size()), tail))));
+    ASSERT_TRUE(run(
+        escBlock(kCmdPrintBitmap, bmpData(0, 1, 100, 200, 0, 0, static_cast<uint32_t>(tail.size()), tail))));
     EXPECT_EQ(drawn("image"), std::vector<std::string>{"image 100,200,130,220 30x20"});
     EXPECT_EQ(m_files.asked, std::vector<std::string>{"PICTURE.BMP"});
     EXPECT_EQ(std::string(m_files.lastFacts.begin(), m_files.lastFacts.end()), facts());
@@ -97,7 +100,8 @@ TEST_F(ImageCommandsTest, AreaUnitsAreConverted)
     const std::string tail = "PICTURE.BMP" + std::string(1, '\0');
     ASSERT_TRUE(run(escBlock(kCmdPrintBitmap, bmpData(0x100, 4, 10, 20, 25, 0, 12, tail)) +
                     escBlock(kCmdPrintBitmap, bmpData(0x100, 8, 1, 2, 1, 0, 12, tail))));
-    EXPECT_EQ(drawn("image"), (std::vector<std::string>{"image 236,472,827,866 30x20", "image 600,1200,1200,1600 30x20"}));
+    EXPECT_EQ(drawn("image"),
+              (std::vector<std::string>{"image 236,472,827,866 30x20", "image 600,1200,1200,1600 30x20"}));
 }
 
 TEST_F(ImageCommandsTest, HostFilesThatCannotBeHad)
@@ -125,7 +129,8 @@ TEST_F(ImageCommandsTest, LocalFilesOnlyThroughTheDriveMap)
     fs::copy_file(m_bmp, m_dir / "c" / "LOCAL.BMP");
     run(escBlock(kCmdPrintBitmap, bmpData(0x8000, 1, 5, 6, 0, 0, 0, std::string("C:\\LOCAL.BMP") + '\0')) +
         escBlock(kCmdPrintBitmap, bmpData(0x8000, 1, 5, 6, 0, 0, 0, std::string("D:\\LOCAL.BMP") + '\0')) +
-        escBlock(kCmdPrintBitmap, bmpData(0x8000, 1, 5, 6, 0, 0, 0, std::string("C:\\..\\fetched.bmp") + '\0')));
+        escBlock(kCmdPrintBitmap,
+                 bmpData(0x8000, 1, 5, 6, 0, 0, 0, std::string("C:\\..\\fetched.bmp") + '\0')));
     EXPECT_EQ(drawn("image"), std::vector<std::string>{"image 5,6,35,26 30x20"});
     EXPECT_TRUE(m_files.asked.empty()); // never asked of the host
     EXPECT_EQ(failures(), 2) << m_host.trace;
@@ -136,7 +141,8 @@ TEST_F(ImageCommandsTest, InlinePictureLengthIsHeldToTheBlock)
     const std::string bmp = bytesOf(pixkit_test::makeBmp(8, 4, 24, pixkit_test::gradient));
     // The length says more than the block carries: the picture is what the block holds.
     ASSERT_TRUE(run(escBlock(kCmdPrintBitmap, bmpData(0x10000000, 1, 1, 2, 0, 0, 1u << 30, bmp)) +
-                    escBlock(kCmdPrintBitmap, bmpData(0x10000000, 1, 3, 4, 16, 8, static_cast<uint32_t>(bmp.size()), bmp))));
+                    escBlock(kCmdPrintBitmap,
+                             bmpData(0x10000000, 1, 3, 4, 16, 8, static_cast<uint32_t>(bmp.size()), bmp))));
     EXPECT_EQ(drawn("image"), (std::vector<std::string>{"image 1,2,9,6 8x4", "image 3,4,19,12 8x4"}));
     EXPECT_NE(m_host.trace.find("1073741824 picture bytes announced"), std::string::npos);
 }
@@ -144,7 +150,8 @@ TEST_F(ImageCommandsTest, InlinePictureLengthIsHeldToTheBlock)
 TEST_F(ImageCommandsTest, PrtImageFillsTheCurrentArea)
 {
     withLink();
-    const std::string block = escBlock(kCmdPrtImage, le16(0x300) + facts() + "PICTURE.BMP" + std::string(1, '\0'));
+    const std::string block =
+        escBlock(kCmdPrtImage, le16(0x300) + facts() + "PICTURE.BMP" + std::string(1, '\0'));
     // In the formatter's current area, with its rotation.
     RecordingLayout layout;
     layout.area = {100, 100, 700, 400};
@@ -156,8 +163,10 @@ TEST_F(ImageCommandsTest, PrtImageFillsTheCurrentArea)
     // Without a formatter: the drawing area, else the page.
     SetUp();
     withLink();
-    ASSERT_TRUE(run(block + escBlock(kCmdSetDCA, le32(0) + le32(1) + le32(10) + le32(20) + le32(60) + le32(40)) + block));
-    EXPECT_EQ(drawn("image"), (std::vector<std::string>{"image 0,0,4800,6960 30x20", "image 10,20,70,60 30x20"}));
+    ASSERT_TRUE(run(
+        block + escBlock(kCmdSetDCA, le32(0) + le32(1) + le32(10) + le32(20) + le32(60) + le32(40)) + block));
+    EXPECT_EQ(drawn("image"),
+              (std::vector<std::string>{"image 0,0,4800,6960 30x20", "image 10,20,70,60 30x20"}));
     EXPECT_EQ(failures(), 0) << m_host.trace;
 }
 
