@@ -112,6 +112,23 @@ TEST(BarcodeEncoders, Code128AAndB)
                            });
 }
 
+// Every check value from 95 to 102 has its character 195..202, after 0 (194) and 94 (126).
+TEST(BarcodeEncoders, Code128CheckCharacters)
+{
+    // One data character of value v gives the check (104 + v) mod 103.
+    for (unsigned check = 94; check <= 103; ++check) {
+        const unsigned value = check - 1; // 93..102; check 103 is 0
+        const int byte = value <= 94 ? static_cast<int>(value) + 32 : static_cast<int>(value) + 100;
+        const int expected = check == 103  ? 194
+                             : check <= 94 ? static_cast<int>(check) + 32
+                                           : static_cast<int>(check) + 100;
+        SCOPED_TRACE(check);
+        const Outcome o = encode(&Typst_Code128b, std::string(1, static_cast<char>(byte)));
+        EXPECT_EQ(o.result, kBarcodeEncoded);
+        EXPECT_EQ(o.bytes, bytes({154, byte, expected, 156}));
+    }
+}
+
 TEST(BarcodeEncoders, Code128C)
 {
     check(&Typst_Code128c,
