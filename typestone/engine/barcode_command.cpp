@@ -10,6 +10,8 @@
 #include "typestone/engine/mul_div.h"
 #include "typestone/engine/win_prt.h"
 
+#include "platform/text/sprintf.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -131,6 +133,15 @@ bool printInFont(CWinPrt& prt, const std::string& face, bool symbol, const Cell&
 }
 
 } // namespace
+
+std::string DescribeBarCodes(const EscBlock& block)
+{
+    BarCodesParams p;
+    p.decode(block);
+    return platform::text::sprintf("font='%s', nWidth=%d, nHeight=%d, Font_Unit=%d, text='%s'%s", p.face,
+                                   p.size.nWidth, p.size.nHeight, p.size.fontUnit, p.text.substr(0, 64),
+                                   p.text.size() > 64 ? "..." : "");
+}
 
 bool BarCodesCommand(CWinPrt& prt, const EscBlock& block)
 {

@@ -233,7 +233,7 @@ void AddImageCommands(CommandTable& t)
     t.set(kCmdPrintBitmap, "PrintBitmap", 34, 0x0003, &PrintBitmap, &DescribePrintBitmap);
     t.set(kCmdPrtImage, "PrtImage", PrtImageParams::kMinLen, 0x0003, &PrtImage,
           &DescribeParams<PrtImageParams>);
-    t.set(kCmdBarCodes, "BarCodes", 48, 0x0003, &BarCodesCommand);
+    t.set(kCmdBarCodes, "BarCodes", 48, 0x0003, &BarCodesCommand, &DescribeBarCodes);
     t.set(kCmdQRCode, "QRCode", QRCodeParams::kMinLen, 0x0003, &QRCode, &DescribeParams<QRCodeParams>);
 }
 

@@ -7,6 +7,8 @@
 
 #include "platform/draw/dc.h"
 
+#include <string>
+
 namespace typestone {
 
 class CWinPrt;
@@ -23,7 +25,8 @@ int CurrentRotation(const CWinPrt& prt);
 // The area is converted from its unit to pixels. False, traced, when nothing was drawn.
 bool PrintBmpData(CWinPrt& prt, PRT_BMP_DATA data);
 
-// The barcode command (barcode_command.cpp).
+// The barcode command (barcode_command.cpp) and the description of its block.
 bool BarCodesCommand(CWinPrt& prt, const EscBlock& block);
+std::string DescribeBarCodes(const EscBlock& block);
 
 } // namespace typestone

@@ -185,6 +185,11 @@ TEST_F(BarCodesTest, DataThatMakesNoSymbolIsRefused)
     EXPECT_TRUE(bars().rects.empty());
     EXPECT_EQ(failures(), 5) << m_host.trace;
     EXPECT_EQ(count(m_host.trace, "cannot be encoded"), 4);
+    // The error says which barcode it was.
+    EXPECT_NE(m_host.trace.find(
+                  "BarCodes\nData\nfont='Code128C', nWidth=80, nHeight=58, Font_Unit=1, text='no digits'"),
+              std::string::npos)
+        << m_host.trace;
 }
 
 TEST_F(BarCodesTest, HostTextIsConvertedBeforeEncoding)
