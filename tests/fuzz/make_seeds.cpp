@@ -118,6 +118,30 @@ void printStreams()
                        block(44, "abc") + block(8, u16(2), 101) + "E\xFD\xFD",
                    {1, 5, 6, 7}));
 
+    // Barcodes of every face, a QR code on the page, a picture in the block, in a drawing area.
+    {
+        auto barcode = [](const std::string& face, const std::string& text) {
+            Bytes name = face;
+            name.resize(32, '\0');
+            return block(26, u32(120) + u32(240) + u32(0) + name + text + Bytes(1, '\0'));
+        };
+        Bytes bmp = "BM" + u32(54 + 16) + u32(0) + u32(54) + u32(40) + u32(2) + u32(2) + u16(1) + u16(24) +
+                    u32(0) + u32(16) + Bytes(16, '\0');
+        bmp.replace(54, 3, "\xFF\x00\x00");
+        const Bytes stream = block(2, u32(0x20) + u32(1) + u32(100) + u32(100) + u32(3000) + u32(4000) +
+                                          u16(0) + u32(0) + u32(0)) +
+                             barcode("EAN 13", "400638133393") + "\r\n" + barcode("3 of 9 Barcode", "abc-1") +
+                             "\r\n" + barcode("Wide39", "W 39") + "\r\n" + barcode("Code128A", "A 1") +
+                             "\r\n" + barcode("Code128B", "b 2") + "\r\n" + barcode("Code128C", "12345") +
+                             "\r\n" + barcode("#Code39", "*X*") + barcode("Arial", "12") +
+                             block(27, Bytes(256, '\0') + u16(2 | 0x300) + Bytes(8, '\0') + u16(2) + u16(0) +
+                                           "QR" + Bytes(1, '\0')) +
+                             block(0, u32(0x10000000) + u32(1) + u32(10) + u32(20) + u32(0) + u32(0) +
+                                          u16(0) + u32(uint32_t(bmp.size())) + bmp) +
+                             "\f";
+        seed(target, "barcodes_qr_picture", cutStream(stream, {12, 90, 300}));
+    }
+
     // One block of every command, its parameters at the command's minimum length, between text.
     const auto& table = typestone::CommandTable::builtIn();
     for (uint16_t code = 0; code < table.commands.size(); ++code) {
@@ -262,6 +286,22 @@ void uiAnswers()
 
 } // namespace
 
+// --- barcode face names and data: the name, a NUL, the data
+void barcodes()
+{
+    const std::pair<const char*, Bytes> seeds[] = {
+        {"ean13", Bytes("EAN 13") + '\0' + "4006381333939"},
+        {"code39", Bytes("Code39") + '\0' + "abc-1"},
+        {"wide39", Bytes("Wide39") + '\0' + "abc-1"},
+        {"code128a", Bytes("Code128A") + '\0' + "HELLO 1"},
+        {"code128b", Bytes("Code128B") + '\0' + "Hello, World \xC3"},
+        {"code128c", Bytes("Code128C") + '\0' + "12a345"},
+        {"no_encoder", Bytes("Arial") + '\0' + "plain"},
+    };
+    for (const auto& [name, bytes] : seeds)
+        seed("barcode", name, bytes);
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -271,6 +311,7 @@ int main(int argc, char** argv)
     g_root = argv[1];
     jobHeaders();
     printStreams();
+    barcodes();
     udpDatagrams();
     registryFiles();
     deviceRecords();

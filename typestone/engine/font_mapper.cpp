@@ -183,32 +183,40 @@ bool CFontMapper::ConvertUnits(int unit, int* x, int* y, int* right, int* bottom
     const auto caps = m_dc->caps();
     if (unit == 0)
         unit = static_cast<int>(m_unitFlags & 0x1F);
+    // The values come from the host: products are taken in 64 bits and held far beyond any
+    // page, so no value wraps round on its way to the clamp below.
     auto each = [&](auto fn) {
         for (int* v : {x, y, right, bottom})
-            if (v != nullptr)
-                *v = fn(*v, v == x || v == right);
+            if (v != nullptr) {
+                const int64_t r = fn(int64_t{*v}, v == x || v == right);
+                *v = static_cast<int>(std::clamp<int64_t>(r, -kMaxPosition, kMaxPosition));
+            }
+    };
+    auto scaled = [](int64_t v, int64_t mul, int64_t div) {
+        const int64_t p = v * mul;
+        return (p < 0 ? p - div / 2 : p + div / 2) / div;
     };
     switch (unit) {
     case kUnitArea: {
         if (m_areaCols <= 0 || m_areaRows <= 0)
             return false;
-        const int cw = caps.width / m_areaCols;
-        const int ch = caps.height / m_areaRows;
-        each([&](int v, bool horizontal) { return v * (horizontal ? cw : ch); });
+        const int64_t cw = caps.width / m_areaCols;
+        const int64_t ch = caps.height / m_areaRows;
+        each([&](int64_t v, bool horizontal) { return v * (horizontal ? cw : ch); });
         break;
     }
     case kUnitGrid:
         break;
     case kUnitMm:
-        each([&](int v, bool horizontal) {
-            return MulDiv(v, (horizontal ? caps.dpiX : caps.dpiY) * 10, 254);
+        each([&](int64_t v, bool horizontal) {
+            return scaled(v, (horizontal ? caps.dpiX : caps.dpiY) * 10, 254);
         });
         break;
     case kUnitInch:
-        each([&](int v, bool horizontal) { return v * (horizontal ? caps.dpiX : caps.dpiY); });
+        each([&](int64_t v, bool horizontal) { return v * (horizontal ? caps.dpiX : caps.dpiY); });
         break;
     case kUnitPoint10:
-        each([&](int v, bool horizontal) { return MulDiv(v, horizontal ? caps.dpiX : caps.dpiY, 720); });
+        each([&](int64_t v, bool horizontal) { return scaled(v, horizontal ? caps.dpiX : caps.dpiY, 720); });
         break;
     default:
         return false;

@@ -258,9 +258,22 @@ public:
     // The current output position, as the font mapper keeps it.
     int X() const { return m_cursor.m_x; }
     int Y() const { return m_cursor.m_y; }
+    // Sets that position (the area commands, when an area becomes current).
+    void SetXY(int x, int y)
+    {
+        m_cursor.m_x = x;
+        m_cursor.m_y = y;
+    }
     // Where the output file goes when the job ends (the host's name for it; the output
     // command sets it).
     void SetOutputName(std::string name) { m_szOutput = std::move(name); }
+    // The local file for a file a host names for us to write (its place in the mapped
+    // folders, else the PDF folder under its file name); empty, with the error shown, when
+    // there is none. `what` names the command in the error.
+    std::string LocalOutputFile(const std::string& hostName, const char* what)
+    {
+        return localOutputFor(hostName, what, m_jobName);
+    }
 
 private:
     // The one place the document and page state changes.

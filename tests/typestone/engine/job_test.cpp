@@ -202,11 +202,11 @@ TEST_F(JobTest, HostHearsTheJobStatusAndItsTrace)
 {
     RecordingHost host;
     m_prt.SetHost(&host);
-    // Command 12 (an image) is not carried out yet: it is traced and the job goes on.
+    // Command 12 (an image) without a file name: it is traced and the job goes on.
     EXPECT_TRUE(run("ab" + escBlock(12, std::string(24, '\0')) + "c"));
     EXPECT_EQ(host.events, (std::vector<std::string>{"printing", "size 39"}));
     EXPECT_NE(std::find(host.trace.begin(), host.trace.end(),
-                        "\nCWinPrt::PrtImage (24 bytes) - not yet carried out"),
+                        "\nCWinPrt::PrintBmpData() - no usable file name (0 bytes)"),
               host.trace.end());
     m_prt.SetHost(nullptr);
     EXPECT_TRUE(run("d"));
