@@ -256,6 +256,7 @@ void CMyService::WndProc(uint16_t message)
             SetStatus(kStopPending);
         SetRunning(false);
         m_stopRequested = true;
+        emit stopping();
         if (m_loop)
             m_loop->quit();
         break;
@@ -303,6 +304,22 @@ void CMyService::SetSharedMem()
         return;
     const std::vector<char> image = FormatSharedStatus(CollectStatus(m_jobs.connections), m_sharedMem.size());
     m_sharedMem.write(0, image.data(), image.size());
+}
+
+bool CMyService::ChangePorts(const PortConfig& ports)
+{
+    if (ports == m_ports)
+        return false;
+    SavePortConfig(ports);
+    if (m_paused) {
+        m_ports = ports;
+        return true;
+    }
+    // New sockets are bound before the old ones close.
+    if (CreateSockets())
+        return true;
+    SavePortConfig(m_ports);
+    return false;
 }
 
 void CMyService::ReloadConfig()
@@ -366,6 +383,12 @@ void CMyService::SetAutoStart(bool on)
 {
     if (m_options.writeAutoStart)
         m_options.writeAutoStart(on);
+}
+
+void CMyService::SetUseDns(bool on)
+{
+    m_settings.useDns = on;
+    m_jobs.useDns = on;
 }
 
 void CMyService::ToggleTracer()
