@@ -1,5 +1,6 @@
 // Typestone: the print server for VALDOR hosts.
 
+#include "typestone/server/instance_startup.h"
 #include "typestone/server/typestone_app.h"
 #include "typestone/widgets/desktop_shell.h"
 
@@ -41,8 +42,10 @@ int main(int argc, char** argv)
             desktopUi = std::make_unique<klv::widgets::DesktopUi>();
         }
         typestone::CTypestoneApp app;
-        if (desktopUi)
+        if (desktopUi) {
             app.SetDesktopFactory(&typestone::MakeDesktop);
+            typestone::SetSecondInstanceNotice(&typestone::ShowAlreadyStartedSplash);
+        }
         rc = app.Main(argc, argv, &signalChannel);
     }
     return rc;

@@ -12,6 +12,7 @@
 #include "typestone/server/shared_status.h"
 #include "typestone/server/status_messages.h"
 #include "typestone/server/trace_settings.h"
+#include "typestone/server/tray_menu.h"
 
 #include "platform/net/udp.h"
 #include "platform/sysinfo/descriptor_limit.h"
@@ -261,6 +262,12 @@ void CMyService::WndProc(uint16_t message)
             m_loop->quit();
         break;
     case SCM_RUNNING:
+        if (!m_options.serviceMode) {
+            // The desktop has no service-process registration to ask for.
+            TRZ_Trace(kTrzCore, "\nRegistering service process...");
+            const int rc = RegisterServiceProcess(0, 1);
+            TRZ_Trace(kTrzCore, "dwRc=0x%08x %s <<<<<<<<<", unsigned(rc), rc ? "SUCCEEDED" : "FAILED");
+        }
         m_wakeTimer.start();
         break;
     case ADD_ICON2TRAY:

@@ -24,7 +24,8 @@ QString CAboutDlg::StateLine(bool paused, uint16_t tcpPort)
     QString port = desktopText(kStrPortLine, "- Port: %u");
     port.replace(QStringLiteral("%u"), QString::number(tcpPort));
     return desktopText(kStrServerTitle, "Typestone Server") +
-           (paused ? desktopText(kStrIsDisabled, " is disabled") : desktopText(kStrIsEnabled, " is enabled")) +
+           (paused ? desktopText(kStrIsDisabled, " is disabled")
+                   : desktopText(kStrIsEnabled, " is enabled")) +
            QStringLiteral(" ") + port;
 }
 
@@ -49,7 +50,8 @@ CAboutDlg::CAboutDlg(const State& state, QWidget* parent) : QDialog(parent)
     QString stateText;
     if (state.splash) {
         const std::string running = appString(kStrAlreadyStarted);
-        stateText = QString::fromStdString(running.empty() ? "Typestone Server is already started." : running);
+        stateText =
+            QString::fromStdString(running.empty() ? "Typestone Server is already started." : running);
     } else {
         stateText = StateLine(state.paused, state.tcpPort);
     }
@@ -62,7 +64,8 @@ CAboutDlg::CAboutDlg(const State& state, QWidget* parent) : QDialog(parent)
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setText(desktopText(kStrButtonOk, "OK"));
-    auto* notes = buttons->addButton(desktopText(kStrReleaseNotes, "Release Notes"), QDialogButtonBox::HelpRole);
+    auto* notes =
+        buttons->addButton(desktopText(kStrReleaseNotes, "Release Notes"), QDialogButtonBox::HelpRole);
     connect(notes, &QPushButton::clicked, this, [] { ShowVersionNotes("typstver.htm"); });
     connect(buttons, &QDialogButtonBox::accepted, this, &CAboutDlg::accept);
     layout->addWidget(buttons);

@@ -1,5 +1,6 @@
 #include "typestone/widgets/desktop_shell.h"
 
+#include "typestone/widgets/about_dlg.h"
 #include "typestone/widgets/tray_icon.h"
 
 #include <QTimer>
@@ -12,6 +13,12 @@ std::unique_ptr<QObject> MakeDesktop(const CTypestoneApp::DesktopParts& parts)
     CTrayIcon* icon = tray.get();
     QTimer::singleShot(0, icon, [icon] { icon->AddFnordToTray(); });
     return tray;
+}
+
+void ShowAlreadyStartedSplash()
+{
+    CAboutDlg splash({false, 0, true});
+    splash.exec();
 }
 
 } // namespace typestone

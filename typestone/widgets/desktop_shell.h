@@ -12,4 +12,7 @@ namespace typestone {
 
 std::unique_ptr<QObject> MakeDesktop(const CTypestoneApp::DesktopParts& parts);
 
+// The about box as the splash of a second instance: shown until it closes itself.
+void ShowAlreadyStartedSplash();
+
 } // namespace typestone

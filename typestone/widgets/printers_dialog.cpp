@@ -156,6 +156,8 @@ void PrintersDialog::editRow(QTreeWidgetItem* item)
     edited.devNames.reset();
     m_printers.ReplacePrtCfg(edited);
     setRow(item, edited);
+    for (int c = 0; c < m_list->columnCount(); ++c)
+        m_list->resizeColumnToContents(c);
     m_list->setCurrentItem(item);
 }
 

@@ -61,7 +61,8 @@ CSharePrt::CSharePrt(const PRTCFG& record, QWidget* parent, Actions actions)
     }
     if (m_actions.printTest) {
         auto* test = new QPushButton(desktopText(kStrPrintTest, "Print Test"), this);
-        connect(test, &QPushButton::clicked, this, [this] { m_actions.printTest(m_printerName, m_devMode, this); });
+        connect(test, &QPushButton::clicked, this,
+                [this] { m_actions.printTest(m_printerName, m_devMode, this); });
         printerButtons->addWidget(test);
     }
     layout->addLayout(printerButtons);

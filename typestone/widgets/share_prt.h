@@ -31,7 +31,8 @@ public:
         std::function<bool(const std::string& printer, std::optional<DevMode>* devMode, QWidget* parent)>
             properties;
         // A test page with the dialog's device settings.
-        std::function<void(const std::string& printer, const std::optional<DevMode>& devMode, QWidget* parent)>
+        std::function<void(const std::string& printer, const std::optional<DevMode>& devMode,
+                           QWidget* parent)>
             printTest;
     };
 

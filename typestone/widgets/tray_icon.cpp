@@ -102,7 +102,8 @@ QMenu* CTrayIcon::RebuildMenu()
         const int id = item.id;
         // Queued: the menu closes first, then the command may open its own window.
         connect(action, &QAction::triggered, this, [this, id] {
-            QMetaObject::invokeMethod(this, [this, id] { RunCommand(id); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, id] { RunCommand(id); }, Qt::QueuedConnection);
         });
     }
     return m_menu.get();
@@ -192,8 +193,8 @@ bool CTrayIcon::ShutdownFnord(bool ask, const std::string& text)
             question = "OK to stop Typestone Print Server ?";
         if (!text.empty())
             question = text + "\n" + question;
-        if (TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0, kTrzCore) !=
-            platform::ui::kIdYes)
+        if (TRZ_MsgBox(question.c_str(), platform::ui::kMbYesNo | platform::ui::kMbIconQuestion, 0,
+                       kTrzCore) != platform::ui::kIdYes)
             return false;
         if (TraceSettings::tracerOn())
             OpenTrzFile(true);

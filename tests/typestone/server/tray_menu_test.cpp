@@ -40,17 +40,20 @@ TEST(TrayMenuTest, ItemsFollowTheState)
         TrayState state;
         std::string menu;
     } cases[] = {
-        {{}, "1:&Disable | 2:&Autoload on Startup | 3:&Show at Startup:grey | - | 5:&Help | 6:&About | "
-             "7:Configuration | - | 9:&Stop Typestone"},
+        {{},
+         "1:&Disable | 2:&Autoload on Startup | 3:&Show at Startup:grey | - | 5:&Help | 6:&About | "
+         "7:Configuration | - | 9:&Stop Typestone"},
         {{.paused = true, .autoStart = true, .showAtStart = true},
-         "1:&Enable | 2:&Autoload on Startup:checked | 3:&Show at Startup:checked:grey | - | 5:&Help | 6:&About | "
+         "1:&Enable | 2:&Autoload on Startup:checked | 3:&Show at Startup:checked:grey | - | 5:&Help | "
+         "6:&About | "
          "7:Configuration | - | 9:&Stop Typestone"},
         {{.debug = true},
          "1:&Disable | 2:&Autoload on Startup | 3:&Show at Startup:grey | - | 5:&Help | 6:&About | "
          "7:Configuration | - | 9:&Stop Typestone | - | 11:Tracer | 12:Timing | 13:Edit Trace File"},
         {{.debug = true, .tracing = true, .timing = true},
          "1:&Disable | 2:&Autoload on Startup | 3:&Show at Startup:grey | - | 5:&Help | 6:&About | "
-         "7:Configuration | - | 9:&Stop Typestone | - | 11:Tracer:checked | 12:Timing:checked | 13:Edit Trace File"},
+         "7:Configuration | - | 9:&Stop Typestone | - | 11:Tracer:checked | 12:Timing:checked | 13:Edit "
+         "Trace File"},
         // Tracing without the debug switch offers no debug items.
         {{.tracing = true},
          "1:&Disable | 2:&Autoload on Startup | 3:&Show at Startup:grey | - | 5:&Help | 6:&About | "
@@ -88,7 +91,8 @@ TEST(TrayMenuTest, PortsFromTheDialogAreChecked)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.service) + "/" + std::to_string(c.aux));
-        const std::optional<typestone::PortConfig> ports = typestone::PortsFromDialog(current, c.service, c.aux);
+        const std::optional<typestone::PortConfig> ports =
+            typestone::PortsFromDialog(current, c.service, c.aux);
         ASSERT_EQ(ports.has_value(), c.valid);
         if (ports) {
             EXPECT_EQ(*ports, c.expected);
@@ -98,9 +102,11 @@ TEST(TrayMenuTest, PortsFromTheDialogAreChecked)
 
 TEST(DesktopAutoStartTest, EntryStartsTheProgram)
 {
-    EXPECT_NE(typestone::DesktopAutoStart::EntryText("/usr/bin/typestone").find("\nExec=/usr/bin/typestone\n"),
-              std::string::npos);
-    EXPECT_NE(typestone::DesktopAutoStart::EntryText("/opt/my apps/typestone").find("\nExec=\"/opt/my apps/typestone\"\n"),
+    EXPECT_NE(
+        typestone::DesktopAutoStart::EntryText("/usr/bin/typestone").find("\nExec=/usr/bin/typestone\n"),
+        std::string::npos);
+    EXPECT_NE(typestone::DesktopAutoStart::EntryText("/opt/my apps/typestone")
+                  .find("\nExec=\"/opt/my apps/typestone\"\n"),
               std::string::npos);
 }
 

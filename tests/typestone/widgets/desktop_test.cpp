@@ -64,7 +64,8 @@ protected:
         options.readAutoStart = [] { return typestone::DesktopAutoStart::IsOn(); };
         options.writeAutoStart = [](bool on) {
             std::string error;
-            ASSERT_TRUE(typestone::DesktopAutoStart::Set(on, "/opt/typestone/bin/typestone", &error)) << error;
+            ASSERT_TRUE(typestone::DesktopAutoStart::Set(on, "/opt/typestone/bin/typestone", &error))
+                << error;
         };
         service = std::make_unique<typestone::CMyService>(*context, settings, options);
         ASSERT_TRUE(service->CreateSockets());
@@ -82,8 +83,8 @@ protected:
 
     bool stopRequested()
     {
-        return apptest::pumpUntil([this] { return service->CurrentState() == typestone::CNTService::kStopPending; },
-                                  3000);
+        return apptest::pumpUntil(
+            [this] { return service->CurrentState() == typestone::CNTService::kStopPending; }, 3000);
     }
 
     std::shared_ptr<ScriptedUiBridge> bridge;
@@ -204,9 +205,8 @@ TEST_F(TrayTest, StopClosesOpenDialogs)
 {
     makeDesktop();
     // Were the dialog left open, the helper would close it after its bound and fail the test.
-    widgetstest::whenModal<typestone::PrintersDialog>([this](typestone::PrintersDialog*) {
-        service->WndProc(typestone::SCM_STOP_MSG);
-    });
+    widgetstest::whenModal<typestone::PrintersDialog>(
+        [this](typestone::PrintersDialog*) { service->WndProc(typestone::SCM_STOP_MSG); });
     tray->RunCommand(typestone::kTrayConfiguration);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(stopRequested());
@@ -230,8 +230,10 @@ TEST_F(AboutTest, TextsInBothLanguages)
         const char* version;
         const char* state;
     } cases[] = {
-        {Language::English, false, "Typestone Server", "Version 2.42.00 [", "Typestone Server is enabled - Port: 3339"},
-        {Language::English, true, "Typestone Server", "Version 2.42.00 [", "Typestone Server is disabled - Port: 3339"},
+        {Language::English, false, "Typestone Server", "Version 2.42.00 [",
+         "Typestone Server is enabled - Port: 3339"},
+        {Language::English, true, "Typestone Server", "Version 2.42.00 [",
+         "Typestone Server is disabled - Port: 3339"},
         {Language::Spanish, false, "Servidor Typestone", "Versión 2.42.00 [",
          "Servidor Typestone está activado - Puerto: 3339"},
         {Language::Spanish, true, "Servidor Typestone", "Versión 2.42.00 [",
@@ -243,7 +245,8 @@ TEST_F(AboutTest, TextsInBothLanguages)
         CAboutDlg about({c.paused, 3339, false});
         EXPECT_EQ(about.windowTitle(), c.title);
         EXPECT_EQ(about.titleLabel()->text(), c.title);
-        EXPECT_TRUE(about.versionLabel()->text().startsWith(c.version)) << about.versionLabel()->text().toStdString();
+        EXPECT_TRUE(about.versionLabel()->text().startsWith(c.version))
+            << about.versionLabel()->text().toStdString();
         EXPECT_EQ(about.stateLabel()->text(), c.state);
         EXPECT_FALSE(about.noticeLabel()->text().isEmpty());
     }
@@ -252,8 +255,9 @@ TEST_F(AboutTest, TextsInBothLanguages)
 TEST_F(AboutTest, SplashClosesByItself)
 {
     CAboutDlg splash({false, 3339, true});
-    EXPECT_EQ(splash.stateLabel()->text(),
-              "Typestone Server is already started. Typestone Server can only execute one instance at a time.");
+    EXPECT_EQ(
+        splash.stateLabel()->text(),
+        "Typestone Server is already started. Typestone Server can only execute one instance at a time.");
     // A bound far beyond the splash's own time, so that the test ends even when it does not.
     QTimer::singleShot(CAboutDlg::kSplashMs * 4, &splash, &QDialog::reject);
     QElapsedTimer clock;

@@ -119,7 +119,8 @@ TEST_F(ShareDialogsTest, NinthPasswordCharacterIsCutAfterTheMessage)
         platform::ui::setBridge(bridge);
         // The text as it stands when the message is shown: the ninth character still there.
         std::string shownWith;
-        bridge->setObserver([&shownWith, edit](const ScriptedUiBridge::Call&) { shownWith = edit->text().toStdString(); });
+        bridge->setObserver(
+            [&shownWith, edit](const ScriptedUiBridge::Call&) { shownWith = edit->text().toStdString(); });
         edit->setText("12345678");
         EXPECT_TRUE(boxTexts().empty()) << "eight characters are allowed";
         edit->setText("123456789");
