@@ -76,8 +76,20 @@ env -u INVOCATION_ID -u NOTIFY_SOCKET -u WAYLAND_DISPLAY \
   "$exe" >"$work/program.log" 2>&1 &
 program=$!
 pids+=($program)
+# A first start of this version asks whether to show its release notes: No, the right one of
+# the two buttons in the lower right corner.
+answer_welcome() {
+  local w size
+  w=$(window_named "Typestone")
+  [ -n "$w" ] || return 0
+  size=$(xdotool getwindowgeometry "$w" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p')
+  set -- $size
+  [ -n "${1:-}" ] && xdotool mousemove --window "$w" $(($1 - 51)) $(($2 - 24)) click 1
+  return 0
+}
 listening() {
   grep -q "listening on UDP port" "$work/program.log" && return 0
+  answer_welcome
   kill -0 "$program" 2>/dev/null || { wait "$program"; echo "the program ended with $?" >>"$work/program.log"; return 2; }
   return 1
 }
