@@ -137,7 +137,9 @@ void CTrayIcon::RunCommand(int command)
         OpenHelp();
         break;
     case kTrayAbout: {
-        CAboutDlg about({m_service.IsPaused(), m_service.Ports().tcp, false});
+        // The port hosts reach it on (a private run's is one the system picked).
+        const uint16_t port = m_service.BoundTcpPort() ? m_service.BoundTcpPort() : m_service.Ports().tcp;
+        CAboutDlg about({m_service.IsPaused(), port, false});
         about.exec();
         break;
     }

@@ -44,6 +44,22 @@ inline QApplication& app()
     return appEnvironment->get();
 }
 
+template <typename T>
+void pollModal(std::function<void(T*)> act, std::shared_ptr<QElapsedTimer> clock, int limitMs)
+{
+    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+        act(dialog);
+        return;
+    }
+    if (clock->elapsed() > limitMs) {
+        ADD_FAILURE() << "the expected dialog did not come";
+        while (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+        return;
+    }
+    QTimer::singleShot(20, [act, clock, limitMs] { pollModal<T>(act, clock, limitMs); });
+}
+
 // Once a modal dialog of type T is up (opened by the code under test), `act` runs on it. Polls
 // from the event loop the modal dialog runs; gives up after `limitMs` and then closes every
 // modal dialog, so a test whose dialog never comes (or never closes) fails instead of hanging.
@@ -51,21 +67,7 @@ template <typename T> void whenModal(std::function<void(T*)> act, int limitMs = 
 {
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, clock, poll, limitMs] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            act(dialog);
-            return;
-        }
-        if (clock->elapsed() > limitMs) {
-            ADD_FAILURE() << "the expected dialog did not come";
-            while (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-            return;
-        }
-        QTimer::singleShot(20, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    QTimer::singleShot(0, [act, clock, limitMs] { pollModal<T>(act, clock, limitMs); });
 }
 
 } // namespace widgetstest
