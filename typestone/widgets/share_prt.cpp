@@ -6,6 +6,7 @@
 #include "typestone/widgets/pwd_confirm.h"
 
 #include "klv_inet/support/text_compare.h"
+#include "platform/ui/ui_bridge.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -94,7 +95,8 @@ void CSharePrt::accept()
     }
     m_passwordValue = password;
     m_shared = m_sharedAs->isChecked() ? 1 : 0;
-    m_shareNameValue = m_shareName->text().toStdString();
+    // Stored as text of at most kMaxShareName bytes, which the store reads back whole.
+    m_shareNameValue = platform::ui::clipToLength(m_shareName->text().toStdString(), kMaxShareName);
     QDialog::accept();
 }
 

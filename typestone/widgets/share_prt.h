@@ -36,6 +36,7 @@ public:
             printTest;
     };
 
+    // The longest share name in bytes.
     static constexpr int kMaxShareName = 255;
 
     CSharePrt(const PRTCFG& record, QWidget* parent = nullptr, Actions actions = {});

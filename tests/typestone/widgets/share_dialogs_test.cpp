@@ -155,6 +155,22 @@ TEST_F(ShareDialogsTest, CancelLeavesTheRecordUnchanged)
     EXPECT_EQ(record.shareName, before.shareName);
 }
 
+TEST_F(ShareDialogsTest, ShareNameIsBoundedInBytes)
+{
+    CSharePrt dialog(record);
+    QString name;
+    for (int i = 0; i < 300; ++i)
+        name += QChar(0xF1); // two bytes each in UTF-8
+    dialog.shareNameEdit()->setText(name);
+    dialog.accept();
+    PRTCFG out;
+    dialog.CopyTo(&out);
+    EXPECT_LE(out.shareName.size(), size_t(CSharePrt::kMaxShareName));
+    EXPECT_GE(out.shareName.size(), size_t(CSharePrt::kMaxShareName - 1));
+    EXPECT_TRUE(QString::fromStdString(out.shareName).startsWith(QChar(0xF1)));
+    EXPECT_EQ(out.shareName.size() % 2, 0u) << "no character is split";
+}
+
 TEST_F(ShareDialogsTest, NotSharedDisablesNameAndPassword)
 {
     CSharePrt dialog(record);
