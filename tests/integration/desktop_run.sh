@@ -101,7 +101,7 @@ listening() {
   kill -0 "$program" 2>/dev/null || { wait "$program"; echo "the program ended with $?" >>"$work/program.log"; return 2; }
   return 1
 }
-wait_for 90 listening
+wait_for 150 listening
 grep -q "listening on UDP port" "$work/program.log" || fail "the program did not start listening"
 job_port=$(sed -n 's/.*listening on UDP port [0-9]* and job port \([0-9]*\).*/\1/p' "$work/program.log" | head -n1)
 echo "job port $job_port"
