@@ -1,3 +1,4 @@
+#include "typestone/server/debug_options.h"
 #include "typestone/server/desktop_autostart.h"
 #include "typestone/server/save_as_img_edit.h"
 #include "typestone/server/server_strings.h"
@@ -158,6 +159,30 @@ TEST_F(TrayTest, StopAsksFirst)
     EXPECT_TRUE(stopRequested());
     ASSERT_EQ(boxTexts().size(), 2u);
     EXPECT_EQ(boxTexts()[1], "OK to stop Typestone Print Server ?");
+}
+
+TEST_F(TrayTest, TracingItemsToggleAndSwitchingOffOffersTheTraceFile)
+{
+    makeDesktop();
+    typestone::TraceSettings::setDbgOption(true);
+    SetDbgOptions();
+    ASSERT_EQ(tray->RebuildMenu()->actions().size(), 13) << "the debug items follow the stop";
+    const bool timing = typestone::TraceSettings::timing();
+    tray->RunCommand(typestone::kTrayTiming);
+    EXPECT_NE(typestone::TraceSettings::timing(), timing);
+    tray->RunCommand(typestone::kTrayTiming);
+
+    tray->RunCommand(typestone::kTrayTracer);
+    EXPECT_TRUE(typestone::TraceSettings::tracerOn());
+    EXPECT_TRUE(tray->RebuildMenu()->actions().at(10)->isChecked());
+    const size_t before = boxTexts().size();
+    bridge->pushBoxAnswer(platform::ui::kIdNo); // do not open the editor
+    tray->RunCommand(typestone::kTrayTracer);
+    EXPECT_FALSE(typestone::TraceSettings::tracerOn());
+    ASSERT_EQ(boxTexts().size(), before + 1);
+    EXPECT_NE(boxTexts().back().find("OK to edit the trace file"), std::string::npos) << boxTexts().back();
+    typestone::TraceSettings::setDbgOption(false);
+    SetDbgOptions();
 }
 
 TEST_F(TrayTest, ConfigurationWithUnchangedPortsKeepsTheListeners)
