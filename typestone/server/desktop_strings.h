@@ -51,7 +51,5 @@ inline constexpr unsigned kStrButtonCancel = 3123;
 // The about box.
 inline constexpr unsigned kStrAboutNotice = 3130;
 inline constexpr unsigned kStrReleaseNotes = 3131;
-inline constexpr unsigned kStrUpgrade = 3132;
-inline constexpr unsigned kStrHelpPages = 3133;
 
 } // namespace typestone
