@@ -1,6 +1,10 @@
 // Typestone: the print server for VALDOR hosts.
 
+#include "typestone/server/instance_startup.h"
 #include "typestone/server/typestone_app.h"
+#include "typestone/widgets/desktop_shell.h"
+
+#include "klv_inet/widgets/desktop_ui.h"
 
 #include "platform/service/signal_channel.h"
 
@@ -30,7 +34,18 @@ int main(int argc, char** argv)
         application = std::make_unique<QApplication>(argc, argv);
     int rc = 0;
     {
+        // Desktop mode: boxes, questions and progress as widgets, and the tray icon; the
+        // server's own event loop ends the run, not the last window closed.
+        std::unique_ptr<klv::widgets::DesktopUi> desktopUi;
+        if (auto* widgets = qobject_cast<QApplication*>(application.get())) {
+            widgets->setQuitOnLastWindowClosed(false);
+            desktopUi = std::make_unique<klv::widgets::DesktopUi>();
+        }
         typestone::CTypestoneApp app;
+        if (desktopUi) {
+            app.SetDesktopFactory(&typestone::MakeDesktop);
+            typestone::SetSecondInstanceNotice(&typestone::ShowAlreadyStartedSplash);
+        }
         rc = app.Main(argc, argv, &signalChannel);
     }
     return rc;

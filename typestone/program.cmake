@@ -1,12 +1,15 @@
 # The program Typestone.
 add_executable(typestone ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(typestone PRIVATE typestone_core)
+target_link_libraries(typestone PRIVATE typestone_core typestone_widgets)
 set_target_properties(typestone PROPERTIES OUTPUT_NAME typestone)
 typestone_warnings(typestone)
 
 # The start-up logo: read from the data folder, which for a build is the program's own folder.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/res/TYPESTONE.JPG ${CMAKE_CURRENT_BINARY_DIR}/TYPESTONE.JPG COPYONLY)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/res/TYPESTONE.JPG DESTINATION share/typestone)
+# The help the tray menu opens: the README, beside the logo.
+configure_file(${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_BINARY_DIR}/README.md COPYONLY)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/typestone)
 # The printer test's stream (host bytes: OEM box drawing, CR LF lines), beside the logo.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/res/TYPST.PRT ${CMAKE_CURRENT_BINARY_DIR}/TYPST.PRT COPYONLY)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/res/TYPST.PRT DESTINATION share/typestone)

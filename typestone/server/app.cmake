@@ -10,6 +10,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drive_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/control_access.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/desktop_autostart.cpp
   ${CMAKE_CURRENT_LIST_DIR}/general_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/get_dev_mode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/instance_startup.cpp
@@ -17,6 +18,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/nt_service.cpp
   ${CMAKE_CURRENT_LIST_DIR}/path_fit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printer_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/save_as_img_edit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_install.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_ui_bridge.cpp
   ${CMAKE_CURRENT_LIST_DIR}/msg_dlg_ex.cpp
@@ -25,6 +27,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/startup_stop_watch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stored_job_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/time_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tray_menu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/typestone_app.cpp
   ${CMAKE_CURRENT_LIST_DIR}/udp_server.cpp
   ${CMAKE_CURRENT_LIST_DIR}/web_query.cpp

@@ -11,12 +11,17 @@ extern const std::size_t typestone_app_strings_es_size;
 
 namespace typestone {
 
-std::string appString(unsigned id)
+platform::StringTable& appStringTable()
 {
-    static const platform::StringTable table(
+    static platform::StringTable table(
         {"app.en.txt", {typestone_app_strings_en, typestone_app_strings_en_size}},
         {"app.es.txt", {typestone_app_strings_es, typestone_app_strings_es_size}});
-    return table.get(id).value_or(std::string());
+    return table;
+}
+
+std::string appString(unsigned id)
+{
+    return appStringTable().get(id).value_or(std::string());
 }
 
 } // namespace typestone

@@ -26,6 +26,12 @@ constexpr const char* kAppName = "Typestone";
 constexpr unsigned kMsgClose = 16;  // the window's close request
 constexpr unsigned kMsgStop = 1096; // the status window's stop
 
+std::function<void()>& secondInstanceNotice()
+{
+    static std::function<void()> notice;
+    return notice;
+}
+
 } // namespace
 
 void ShowStartLogo()
@@ -61,6 +67,10 @@ bool RefuseSecondInstance()
     TRZ_Trace(kTrzCore, "\nInitInstance: %s", text);
     std::fprintf(stderr, "typestone: %s\n", text.c_str());
     std::fflush(stderr);
+    if (const std::function<void()>& notice = secondInstanceNotice()) {
+        notice();
+        return true;
+    }
     platform::ui::MessageBoxRequest box;
     box.text = text;
     box.caption = "Typestone Server";
@@ -68,6 +78,11 @@ bool RefuseSecondInstance()
     box.timeoutMs = kAlreadyStartedNoticeMs;
     platform::ui::bridge().messageBox(box);
     return true;
+}
+
+void SetSecondInstanceNotice(std::function<void()> notice)
+{
+    secondInstanceNotice() = std::move(notice);
 }
 
 RunningInstance::RunningInstance(std::function<void()> stop)

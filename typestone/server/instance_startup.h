@@ -21,6 +21,9 @@ void TakeStartLogoDown();
 // started" has been given (on stderr, and as a box closing itself after
 // kAlreadyStartedNoticeMs) and the program is to end.
 bool RefuseSecondInstance();
+// Desktop mode shows the notice its own way (the about box as a splash that closes itself);
+// the hook must end by itself within about kAlreadyStartedNoticeMs. Empty: the timed box.
+void SetSecondInstanceNotice(std::function<void()> notice);
 
 // While it lives, the program is listed as running; a close request of another instance
 // (window messages 16 or 1096) calls `stop` on the listener thread.

@@ -12,6 +12,7 @@
 #include "typestone/server/shared_status.h"
 #include "typestone/server/status_messages.h"
 #include "typestone/server/trace_settings.h"
+#include "typestone/server/tray_menu.h"
 
 #include "platform/net/udp.h"
 #include "platform/sysinfo/descriptor_limit.h"
@@ -256,10 +257,17 @@ void CMyService::WndProc(uint16_t message)
             SetStatus(kStopPending);
         SetRunning(false);
         m_stopRequested = true;
+        emit stopping();
         if (m_loop)
             m_loop->quit();
         break;
     case SCM_RUNNING:
+        if (!m_options.serviceMode) {
+            // The desktop has no service-process registration to ask for.
+            TRZ_Trace(kTrzCore, "\nRegistering service process...");
+            const int rc = RegisterServiceProcess(0, 1);
+            TRZ_Trace(kTrzCore, "dwRc=0x%08x %s <<<<<<<<<", unsigned(rc), rc ? "SUCCEEDED" : "FAILED");
+        }
         m_wakeTimer.start();
         break;
     case ADD_ICON2TRAY:
@@ -303,6 +311,22 @@ void CMyService::SetSharedMem()
         return;
     const std::vector<char> image = FormatSharedStatus(CollectStatus(m_jobs.connections), m_sharedMem.size());
     m_sharedMem.write(0, image.data(), image.size());
+}
+
+bool CMyService::ChangePorts(const PortConfig& ports)
+{
+    if (ports == m_ports)
+        return false;
+    SavePortConfig(ports);
+    if (m_paused) {
+        m_ports = ports;
+        return true;
+    }
+    // New sockets are bound before the old ones close.
+    if (CreateSockets())
+        return true;
+    SavePortConfig(m_ports);
+    return false;
 }
 
 void CMyService::ReloadConfig()
@@ -366,6 +390,12 @@ void CMyService::SetAutoStart(bool on)
 {
     if (m_options.writeAutoStart)
         m_options.writeAutoStart(on);
+}
+
+void CMyService::SetUseDns(bool on)
+{
+    m_settings.useDns = on;
+    m_jobs.useDns = on;
 }
 
 void CMyService::ToggleTracer()

@@ -85,6 +85,10 @@ public:
     void WndProc(uint16_t message);
     // Writes the connection status into the shared memory.
     void SetSharedMem();
+    // New ports (the configuration dialog's): stored, and the sockets made again on them
+    // unless paused. False when they equal the current ones, or when a socket could not be
+    // made: the old sockets and the old stored ports stay then.
+    bool ChangePorts(const PortConfig& ports);
     // Re-reads the ports and the settings; sockets are recreated only when a port changed.
     void ReloadConfig();
     // A 6-byte notice to TypestoneUI.
@@ -112,6 +116,13 @@ public:
 
     // Any thread: the message is handled on the service thread.
     void PostStatusMessage(uint16_t message) override;
+
+    // The configuration dialog's "Use DNS to name print works": the setting and the jobs' copy.
+    void SetUseDns(bool on);
+
+signals:
+    // The stop message came: windows still open are to close.
+    void stopping();
 
 private:
     bool openUdp(uint16_t port);

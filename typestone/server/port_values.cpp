@@ -74,4 +74,17 @@ JobPorts LoadJobPorts()
     return ports;
 }
 
+std::optional<PortConfig> PortsFromDialog(const PortConfig& current, uint16_t servicePort, uint16_t auxPort)
+{
+    if (servicePort == 0 || auxPort == 0)
+        return std::nullopt;
+    PortConfig ports = current;
+    ports.tcp = servicePort;
+    ports.udp = servicePort;
+    ports.aux = auxPort == servicePort ? DefaultAuxPort(servicePort) : auxPort;
+    if (ports.udpAux == ports.udp || ports.udpAux == 0)
+        ports.udpAux = DefaultAuxPort(ports.udp);
+    return ports;
+}
+
 } // namespace typestone

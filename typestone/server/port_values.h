@@ -6,6 +6,8 @@
 // typed and again where they are read from the settings, so a damaged setting never makes the
 // server listen on port 0 or on the same port twice.
 
+#include "typestone/server/general_settings.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -35,5 +37,11 @@ std::optional<uint16_t> ProposedAuxPort(uint16_t servicePort, uint16_t auxPort);
 // Reads both ports from the section "General"; a missing or bad job port gives 3339, a
 // missing or bad auxiliary port (or one equal to the job port) the default for the job port.
 JobPorts LoadJobPorts();
+
+// The four ports after the shared-printer dialog's OK: the job and UDP ports become the
+// service port, the data port the auxiliary port. They are checked as the stored settings are:
+// nothing for a port 0; an auxiliary port equal to the service port becomes its default, and
+// so does TypestoneUI's port when it would equal the new UDP port.
+std::optional<PortConfig> PortsFromDialog(const PortConfig& current, uint16_t servicePort, uint16_t auxPort);
 
 } // namespace typestone

@@ -1,5 +1,7 @@
 #include "typestone/server/server_strings.h"
 
+#include "typestone/server/app_strings.h"
+
 #include "platform/strings/string_table.h"
 
 #include <cstddef>
@@ -12,11 +14,10 @@ extern const std::size_t typestone_strings_es_size;
 namespace typestone {
 namespace {
 
-const platform::StringTable& table()
+platform::StringTable& table()
 {
-    static const platform::StringTable t(
-        {"strings.en.txt", {typestone_strings_en, typestone_strings_en_size}},
-        {"strings.es.txt", {typestone_strings_es, typestone_strings_es_size}});
+    static platform::StringTable t({"strings.en.txt", {typestone_strings_en, typestone_strings_en_size}},
+                                   {"strings.es.txt", {typestone_strings_es, typestone_strings_es_size}});
     return t;
 }
 
@@ -34,6 +35,12 @@ bool serverStringLookup(unsigned id, std::string* out)
         return false;
     *out = *s;
     return true;
+}
+
+void SetStringsLanguage(std::optional<platform::StringTable::Language> language)
+{
+    table().setLanguage(language);
+    appStringTable().setLanguage(language);
 }
 
 } // namespace typestone

@@ -3,6 +3,7 @@
 #include "typestone/server/com_registration.h"
 #include "typestone/server/connection_cap.h"
 #include "typestone/server/debug_options.h"
+#include "typestone/server/desktop_autostart.h"
 #include "typestone/server/drive_settings.h"
 #include "typestone/server/instance_startup.h"
 #include "typestone/server/job_context.h"
@@ -242,12 +243,22 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     CMyService::Options options;
     options.serviceMode = m_bIsWinNT;
     options.anyPorts = envSet("TYPESTONE_ANY_PORTS");
-    options.readAutoStart = [] { return ServiceInstaller().IsAutoStart(); };
-    options.writeAutoStart = [](bool on) {
-        std::string error;
-        if (!ServiceInstaller().SetAutoStart(on, &error))
-            std::fprintf(stderr, "typestone: %s\n", error.c_str());
-    };
+    if (m_bIsWinNT) {
+        options.readAutoStart = [] { return ServiceInstaller().IsAutoStart(); };
+        options.writeAutoStart = [](bool on) {
+            std::string error;
+            if (!ServiceInstaller().SetAutoStart(on, &error))
+                std::fprintf(stderr, "typestone: %s\n", error.c_str());
+        };
+    } else {
+        // On the desktop the program starts with the session, through its autostart entry.
+        options.readAutoStart = [] { return DesktopAutoStart::IsOn(); };
+        options.writeAutoStart = [programDir](bool on) {
+            std::string error;
+            if (!DesktopAutoStart::Set(on, programDir + "/typestone", &error))
+                std::fprintf(stderr, "typestone: %s\n", error.c_str());
+        };
+    }
     options.writeUiStartup = [programDir](bool on) {
         std::string error;
         if (!ServiceInstaller().AutoStartupInRunUI(on, programDir, &error))
@@ -295,6 +306,9 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
                          });
     }
 
+    std::unique_ptr<QObject> desktop;
+    if (!m_bIsWinNT && m_desktopFactory)
+        desktop = m_desktopFactory(DesktopParts{*m_service, *m_printers, m_settings});
     int rc = 0;
     if (m_service->Initialize()) {
         m_service->Run();
@@ -304,6 +318,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         rc = 1;
     }
     signalNotifier.reset();
+    desktop.reset();
     Shutdown();
     if (m_uiBridge)
         m_uiBridge->SetControlSink(nullptr);

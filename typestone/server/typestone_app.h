@@ -8,10 +8,12 @@
 #include "typestone/server/command_line.h"
 #include "typestone/server/general_settings.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
 class CKDRInetObj;
+class QObject;
 
 namespace platform::service {
 class SignalChannel;
@@ -49,6 +51,17 @@ public:
     // blocked and readable (opened by main() before any thread started); may be null.
     int Main(int argc, char** argv, platform::service::SignalChannel* signalChannel);
 
+    // Desktop mode's windows (the tray icon and what it opens), made once the service exists
+    // and destroyed when its event loop ended; the program sets this, the tests need not.
+    struct DesktopParts
+    {
+        CMyService& service;
+        CPrinter& printers;
+        GeneralSettings& settings;
+    };
+    using DesktopFactory = std::function<std::unique_ptr<QObject>(const DesktopParts&)>;
+    void SetDesktopFactory(DesktopFactory factory) { m_desktopFactory = std::move(factory); }
+
     // The web update's query: in the background only for the first instance. False when no
     // query was started (not configured, another instance, one running already).
     bool DoWebQuery(bool background);
@@ -82,6 +95,7 @@ private:
     bool stoppedAtStart() const;
     std::unique_ptr<CKDRInetObj> m_web;
     std::shared_ptr<ServiceUiBridge> m_uiBridge; // service mode: boxes through TypestoneUI
+    DesktopFactory m_desktopFactory;
 };
 
 } // namespace typestone

@@ -2,7 +2,10 @@
 
 #include "typestone/server/server_trace.h"
 
+#include "platform/folders/folders.h"
+
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace typestone {
@@ -23,6 +26,20 @@ bool GoToWebSite(const std::string& url)
     const bool ok = QDesktopServices::openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
     if (!ok)
         TRZ_Trace(kTrzCore, "\nGoToWebSite('%s'): no handler could open it", url);
+    return ok;
+}
+
+bool OpenHelp()
+{
+    const std::string folder = platform::folders::dataDir();
+    const QString path = QString::fromStdString(folder + "/README.md");
+    if (!QFileInfo(path).isFile()) {
+        TRZ_Trace(kTrzCore, "\nOpenHelp: no help file in '%s'", folder);
+        return false;
+    }
+    const bool ok = QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!ok)
+        TRZ_Trace(kTrzCore, "\nOpenHelp('%s'): no handler could open it", path.toStdString());
     return ok;
 }
 

@@ -14,4 +14,8 @@ bool IsWebUrl(const std::string& url);
 // started.
 bool GoToWebSite(const std::string& url);
 
+// The program's help, the README of its read-only data folder, opened with the desktop's
+// handler; false (traced) when it is not there or nothing could open it.
+bool OpenHelp();
+
 } // namespace typestone

@@ -1,9 +1,11 @@
 #include "typestone/widgets/printers_dialog.h"
 
 #include "platform/text/sprintf.h"
+#include "typestone/server/desktop_strings.h"
 #include "typestone/server/port_values.h"
 #include "typestone/server/printer_strings.h"
 #include "typestone/server/server_strings.h"
+#include "typestone/widgets/share_prt.h"
 
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
@@ -49,9 +51,10 @@ std::string formatted(unsigned id, const char* fallback, unsigned value)
 
 } // namespace
 
-PrintersDialog::PrintersDialog(CPrinter& printers, QWidget* parent) : QDialog(parent), m_printers(printers)
+PrintersDialog::PrintersDialog(CPrinter& printers, QWidget* parent)
+    : QDialog(parent), m_printers(printers), m_shareEditor(&EditShare)
 {
-    setWindowTitle(QStringLiteral("Printers Available to Share"));
+    setWindowTitle(localText(kStrPrintersTitle, "Printers Available to Share"));
     auto* layout = new QVBoxLayout(this);
 
     m_list = new QTreeWidget(this);
@@ -65,7 +68,7 @@ PrintersDialog::PrintersDialog(CPrinter& printers, QWidget* parent) : QDialog(pa
     connect(m_list, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item, int) { editRow(item); });
 
-    m_useDns = new QCheckBox(QStringLiteral("Use DNS to name print works"), this);
+    m_useDns = new QCheckBox(localText(kStrUseDns, "Use DNS to name print works"), this);
     layout->addWidget(m_useDns);
 
     auto* ports = new QFormLayout;
@@ -73,18 +76,20 @@ PrintersDialog::PrintersDialog(CPrinter& printers, QWidget* parent) : QDialog(pa
     m_auxPort = new QLineEdit(this);
     m_servicePort->setMaxLength(16);
     m_auxPort->setMaxLength(16);
-    ports->addRow(QStringLiteral("Servide Port:"), m_servicePort);
-    ports->addRow(QStringLiteral("Auxiliary Port:"), m_auxPort);
+    ports->addRow(localText(kStrServicePort, "Servide Port:"), m_servicePort);
+    ports->addRow(localText(kStrAuxPort, "Auxiliary Port:"), m_auxPort);
     layout->addLayout(ports);
     connect(m_servicePort, &QLineEdit::editingFinished, this, &PrintersDialog::servicePortEntered);
     connect(m_auxPort, &QLineEdit::editingFinished, this, &PrintersDialog::auxPortEntered);
 
-    auto* progressBox = new QGroupBox(QStringLiteral("Print Progress"), this);
+    auto* progressBox = new QGroupBox(localText(kStrPrintProgress, "Print Progress"), this);
     auto* progressLayout = new QHBoxLayout(progressBox);
     m_progress = new QButtonGroup(this);
-    const char* modes[] = {"Disabled", "Minimized", "Normal"};
+    const QString modes[] = {localText(kStrProgressDisabled, "Disabled"),
+                             localText(kStrProgressMinimized, "Minimized"),
+                             localText(kStrProgressNormal, "Normal")};
     for (int i = 0; i < 3; ++i) {
-        auto* radio = new QRadioButton(QString::fromLatin1(modes[i]), progressBox);
+        auto* radio = new QRadioButton(modes[i], progressBox);
         m_progress->addButton(radio, i);
         progressLayout->addWidget(radio);
     }
@@ -151,6 +156,8 @@ void PrintersDialog::editRow(QTreeWidgetItem* item)
     edited.devNames.reset();
     m_printers.ReplacePrtCfg(edited);
     setRow(item, edited);
+    for (int c = 0; c < m_list->columnCount(); ++c)
+        m_list->resizeColumnToContents(c);
     m_list->setCurrentItem(item);
 }
 

@@ -4,7 +4,7 @@
 //
 // The printer list comes from CPrinter (refreshed when the dialog opens); OK stores everything
 // through CPrinter::OnDialogOk. A double click hands the row's record to the share editor
-// (the share dialog), if one is set, and shows the edited record afterwards.
+// (the share dialog unless another one is set) and shows the edited record afterwards.
 
 #include "typestone/server/printer_config.h"
 

@@ -15,6 +15,7 @@ ts_add_test(test_typestone_app
     ${CMAKE_CURRENT_LIST_DIR}/connection_cap_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/control_access_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/printer_test_file_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tray_menu_test.cpp
   LIBS typestone_core ts_support_typestone_ui ts_support_env ts_support_draw)
 target_compile_definitions(test_typestone_app PRIVATE
   TYPESTONE_TEST_PRINTER_STREAM="${PROJECT_SOURCE_DIR}/typestone/res/TYPST.PRT")
