@@ -27,3 +27,6 @@ ts_add_test(engine_spool_record_test
 ts_add_test(engine_relay_datagram_test
   SOURCES ${_engine_tests}/relay_datagram_test.cpp
   LIBS typestone_engine)
+ts_add_test(engine_text_model_test
+  SOURCES ${_engine_tests}/text_model_test.cpp
+  LIBS typestone_engine ts_support_draw)
