@@ -51,8 +51,8 @@ public:
     // superscripts in their smaller font, rotation applied (signed).
     RunExtent GetTextExtent(RunFonts& fonts, std::optional<std::string_view> text = std::nullopt) const;
     // Draws `text` at `at` on the Dc in the run's style; returns the extent drawn.
-    RunExtent ExtTextOut(platform::draw::Dc* dc, RunFonts& fonts, platform::draw::Point at, std::string_view text,
-                         const std::optional<platform::draw::Rect>& clip) const;
+    RunExtent ExtTextOut(platform::draw::Dc* dc, RunFonts& fonts, platform::draw::Point at,
+                         std::string_view text, const std::optional<platform::draw::Rect>& clip) const;
 
     const std::string& Text() const { return m_szText; }
     platform::draw::Size TextSize() const { return m_sSize; }

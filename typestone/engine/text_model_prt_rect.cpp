@@ -212,8 +212,8 @@ void CPrtRect::DeleteRuns()
 void CPrtRect::Dump(std::string& out) const
 {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "\npPrtRect=%p-------------------------(%u)", static_cast<const void*>(this),
-                  static_cast<unsigned>(m_nIndex));
+    std::snprintf(buf, sizeof buf, "\npPrtRect=%p-------------------------(%u)",
+                  static_cast<const void*>(this), static_cast<unsigned>(m_nIndex));
     out += buf;
     if (m_pParagraph)
         m_pParagraph->Dump(out);

@@ -5,7 +5,8 @@
 namespace typestone {
 
 CWrapContext::CWrapContext(FormatterLine& line)
-    : m_szCurrLine(std::exchange(line.m_szCurrLine, {})), m_szWrappedText(std::exchange(line.m_szWrappedText, {})),
+    : m_szCurrLine(std::exchange(line.m_szCurrLine, {})),
+      m_szWrappedText(std::exchange(line.m_szWrappedText, {})),
       m_szWholeLine(std::exchange(line.m_szWholeLine, {})), m_runs(std::exchange(line.m_pFTexts, {})),
       m_current(std::exchange(line.m_pCurrFText, nullptr)), m_nBlanks(std::exchange(line.m_nBlanks, 0))
 {

@@ -30,3 +30,6 @@ ts_add_test(engine_relay_datagram_test
 ts_add_test(engine_text_model_test
   SOURCES ${_engine_tests}/text_model_test.cpp
   LIBS typestone_engine ts_support_draw)
+ts_add_test(engine_text_formatter_test
+  SOURCES ${_engine_tests}/text_formatter_test.cpp
+  LIBS typestone_engine ts_support_draw)

@@ -1,11 +1,11 @@
 // The text formatter's records: page ranges, styles, runs, frames, fills, rules and the saved
 // line state of a print rectangle.
 
+#include "typestone/engine/text_layout.h"
 #include "typestone/engine/text_model_ftext.h"
 #include "typestone/engine/text_model_paragraph.h"
 #include "typestone/engine/text_model_prt_rect.h"
 #include "typestone/engine/text_model_table.h"
-#include "typestone/engine/text_layout.h"
 #include "typestone/engine/text_model_wrap_context.h"
 
 #include "platform/draw/recording_dc.h"
@@ -19,8 +19,8 @@
 
 using namespace typestone;
 using platform::draw::LogFont;
-using platform::draw::Rect;
 using platform::draw::RecordingDc;
+using platform::draw::Rect;
 
 namespace {
 
@@ -48,14 +48,24 @@ TEST(PrtRectPages, ActiveAndExpired)
     };
     const Case cases[] = {
         // odd pages from 3 on: its first page whatever the parity, then the odd ones
-        {3, 0, 0x40 | 0x100, false, {{2, false}, {3, true}, {4, false}, {5, true}, {6, false}, {7, true}}, {{3, false}, {9, false}}},
+        {3,
+         0,
+         0x40 | 0x100,
+         false,
+         {{2, false}, {3, true}, {4, false}, {5, true}, {6, false}, {7, true}},
+         {{3, false}, {9, false}}},
         {3, 0, 0x40 | 0x100, true, {{3, true}, {5, true}}, {}},
         // the same without page selection is never active when selection is needed
         {3, 0, 0x100, true, {{3, false}, {5, false}, {7, false}}, {}},
         // neither parity bit, first page 0: serves no page from 1 on, expired from page 1
         {0, 0, 0x40, false, {{0, true}, {1, false}, {2, false}}, {{0, false}, {1, true}, {2, true}}},
         // even pages 2..6
-        {2, 6, 0x80, false, {{1, false}, {2, true}, {4, true}, {5, false}, {6, true}, {8, false}}, {{6, false}, {7, true}}},
+        {2,
+         6,
+         0x80,
+         false,
+         {{1, false}, {2, true}, {4, true}, {5, false}, {6, true}, {8, false}},
+         {{6, false}, {7, true}}},
         // the default rectangle: every page
         {0, 0, 0x1E0, true, {{1, true}, {2, true}, {99, true}}, {{1, false}, {99, false}}},
     };
@@ -136,9 +146,9 @@ TEST(FText, RotatedAndScriptExtents)
     // Ten characters: 100 wide, 20 high.
     const Case cases[] = {
         {0, {100, 20}, 0},
-        {90, {0, 120}, -100},   // up by the width
-        {180, {-100, 20}, 0},   // signed: the text runs to the left
-        {270, {0, -80}, 100},   // signed: down by the width
+        {90, {0, 120}, -100}, // up by the width
+        {180, {-100, 20}, 0}, // signed: the text runs to the left
+        {270, {0, -80}, 100}, // signed: down by the width
     };
     for (const Case& c : cases) {
         CFText run(&lf, 0, 0xFFFFFF, 0);
@@ -170,8 +180,8 @@ TEST(FText, SubAndSuperscriptDrawing)
         const char* text;
     };
     const Case cases[] = {
-        {kEffectSuperscript, "text 56,144 'x' clip=0,100,200,188"},  // y - 6, bottom - 12
-        {kEffectSubscript, "text 56,162 'x' clip=0,124,200,200"},    // y + 12, top + 24
+        {kEffectSuperscript, "text 56,144 'x' clip=0,100,200,188"}, // y - 6, bottom - 12
+        {kEffectSubscript, "text 56,162 'x' clip=0,124,200,200"},   // y + 12, top + 24
     };
     for (const Case& c : cases) {
         RecordingDc dc;
@@ -209,8 +219,8 @@ TEST(PrtRectDrawing, FrameThenFill)
     rect.SavedState().m_dwY = 40;
     rect.DrawDecoration(&dc);
     const std::vector<std::string> want = {
-        "pen solid 2 #ff0000", "moveto 98,198", "lineto 98,262", "lineto 302,262", "lineto 302,198",
-        "lineto 98,198",       "pen solid 1 #000000", "fill 100,200,300,260 solid #00ff00",
+        "pen solid 2 #ff0000", "moveto 98,198", "lineto 98,262",       "lineto 302,262",
+        "lineto 302,198",      "lineto 98,198", "pen solid 1 #000000", "fill 100,200,300,260 solid #00ff00",
     };
     EXPECT_EQ(dc.lines(), want);
     EXPECT_EQ(rect.SavedState().m_dwX, 0);
@@ -248,7 +258,8 @@ TEST(PrtRectDrawing, RuleWidthsAndFrameColourKept)
         int width;
         int extra;
     };
-    const Case cases[] = {{0, 1, 6}, {9, 1, 6}, {10, 1, 6}, {25, 2, 7}, {39, 3, 8}, {40, 20, 25}, {45, 20, 25}};
+    const Case cases[] = {{0, 1, 6},  {9, 1, 6},    {10, 1, 6},  {25, 2, 7},
+                          {39, 3, 8}, {40, 20, 25}, {45, 20, 25}};
     Fonts fonts;
     const auto font = fonts.FontFor(Mono()); // descent 4
     for (const Case& c : cases) {
@@ -262,9 +273,9 @@ TEST(PrtRectDrawing, RuleWidthsAndFrameColourKept)
         ASSERT_TRUE(rect.RuleUnderLine(&dc, 30, c.lineHeight, &extra));
         EXPECT_EQ(extra, c.extra) << c.lineHeight;
         const int y = 200 + 30 + c.width + 4;
-        const std::vector<std::string> want = {
-            "pen solid " + std::to_string(c.width) + " #f0f0f0", "moveto 100," + std::to_string(y),
-            "lineto 300," + std::to_string(y), "pen solid 1 #000000"};
+        const std::vector<std::string> want = {"pen solid " + std::to_string(c.width) + " #f0f0f0",
+                                               "moveto 100," + std::to_string(y),
+                                               "lineto 300," + std::to_string(y), "pen solid 1 #000000"};
         EXPECT_EQ(dc.lines(), want) << c.lineHeight;
         EXPECT_EQ(rect.FrameColor(), 0x0000FFu) << "the frame keeps its colour";
         EXPECT_EQ(rect.RuleColor(), 0xF0F0F0u);
