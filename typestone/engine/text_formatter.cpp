@@ -199,6 +199,12 @@ Point CTextFormatter::Pos() const
     return Point{m_line.m_dwX - m_line.m_dwLineX, m_line.m_dwY - m_line.m_dwLineY};
 }
 
+Point CTextFormatter::OutputPos() const
+{
+    const bool area = m_pClipRect != nullptr && !m_pClipRect->Area().isEmpty();
+    return Point{m_line.m_dwCurrX, m_line.m_dwY + (area ? m_pClipRect->Area().top : 0)};
+}
+
 Rect CTextFormatter::CurrentArea() const
 {
     return m_pClipRect != nullptr ? m_pClipRect->Area() : Rect{};

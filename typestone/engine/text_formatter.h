@@ -78,6 +78,9 @@ public:
     void SetClipRect(Dc* dc, const Rect* rect);
     void ResetArea(int areaId, Dc* dc);
     int Page() const { return m_nPage; }
+    bool OnDefaultRect() const { return m_pClipRect == nullptr || m_pClipRect == m_pDfltClipRect.get(); }
+    // Where the next text goes: x absolute, y the top of the line (absolute).
+    platform::draw::Point OutputPos() const;
     CPrtRect* CurrentRect() const { return m_pClipRect; }
     CPrtRect* RectAt(int number) const;
 
@@ -114,7 +117,8 @@ public:
     void SetRectStyle(bool on) override { m_bRectStyle = on; }
     void DrawFrame(Dc* dc) override;
     void FillArea(Dc* dc, uint16_t fillBits) override;
-    int DefineRect(Dc* dc, const Rect& rect, int number, int firstPage, int lastPage, uint32_t options) override;
+    int DefineRect(Dc* dc, const Rect& rect, int number, int firstPage, int lastPage,
+                   uint32_t options) override;
     int SelectRect(int number, Dc* dc, bool memo) override;
     int SetRectPages(int position, int lastPage, uint32_t options) override;
     int SetPos(Dc* dc, int number, int x, int y) override;

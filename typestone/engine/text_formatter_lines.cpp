@@ -15,7 +15,8 @@ int CTextFormatter::leftEdge() const
 
 int CTextFormatter::rightEdge() const
 {
-    return (m_pClipRect != nullptr && !m_pClipRect->Area().isEmpty()) ? m_pClipRect->Area().right : m_nHorzRes;
+    return (m_pClipRect != nullptr && !m_pClipRect->Area().isEmpty()) ? m_pClipRect->Area().right
+                                                                      : m_nHorzRes;
 }
 
 void CTextFormatter::deleteRuns()
@@ -253,7 +254,8 @@ void CTextFormatter::SetY(Dc* dc, int y)
     if (dc != nullptr)
         FlushLine(dc, true);
     m_line.m_dwY = y;
-    m_line.m_dwCurrY = y + ((m_pClipRect != nullptr && !m_pClipRect->Area().isEmpty()) ? m_pClipRect->Area().top : 0);
+    m_line.m_dwCurrY =
+        y + ((m_pClipRect != nullptr && !m_pClipRect->Area().isEmpty()) ? m_pClipRect->Area().top : 0);
     m_line.m_dwLineY = 0;
 }
 
@@ -290,7 +292,8 @@ int CTextFormatter::NewLine(Dc* dc, int defaultHeight, int* outY)
         if (m_line.m_szWrappedText.empty())
             m_bPageEndPending = true;
         const int lineY = m_line.m_dwLineY;
-        CPrtRect* next = m_pClipRect == m_pDfltClipRect.get() ? nullptr : nextActiveRect(dc, m_pClipRect->Index());
+        CPrtRect* next =
+            m_pClipRect == m_pDfltClipRect.get() ? nullptr : nextActiveRect(dc, m_pClipRect->Index());
         if (next != nullptr) {
             x = m_line.m_dwX;
             y = m_line.m_dwY;

@@ -113,7 +113,8 @@ int CTextFormatter::SelectRect(int number, Dc* dc, bool memo)
     return 1;
 }
 
-int CTextFormatter::DefineRect(Dc* dc, const Rect& rect, int number, int firstPage, int lastPage, uint32_t options)
+int CTextFormatter::DefineRect(Dc* dc, const Rect& rect, int number, int firstPage, int lastPage,
+                               uint32_t options)
 {
     if (number < 0 || number >= kMaxRects)
         return 0;
@@ -184,7 +185,8 @@ bool CTextFormatter::anyActiveOnPage(int page) const
     for (const auto& r : m_pDocRects)
         if (r && r->IsActiveOnPage(page, true))
             return true;
-    return m_pClipRect == m_pDfltClipRect.get() && m_pDfltClipRect && m_pDfltClipRect->IsActiveOnPage(page, true);
+    return m_pClipRect == m_pDfltClipRect.get() && m_pDfltClipRect &&
+           m_pDfltClipRect->IsActiveOnPage(page, true);
 }
 
 void CTextFormatter::parkWrap()

@@ -14,7 +14,7 @@ int CTextFormatter::RowHeight(const CTable& row) const
         if (cell == nullptr)
             continue;
         h = std::max(h, cell == m_pClipRect ? m_line.m_dwLineY
-                                             : const_cast<CPrtRect*>(cell)->SavedState().m_dwLineY);
+                                            : const_cast<CPrtRect*>(cell)->SavedState().m_dwLineY);
     }
     return h;
 }

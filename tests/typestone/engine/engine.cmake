@@ -33,3 +33,6 @@ ts_add_test(engine_text_model_test
 ts_add_test(engine_text_formatter_test
   SOURCES ${_engine_tests}/text_formatter_test.cpp
   LIBS typestone_engine ts_support_draw)
+ts_add_test(engine_font_mapper_layout_test
+  SOURCES ${_engine_tests}/font_mapper_layout_test.cpp
+  LIBS typestone_engine ts_support_draw)

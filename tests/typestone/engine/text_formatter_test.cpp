@@ -14,8 +14,8 @@
 
 using namespace typestone;
 using platform::draw::LogFont;
-using platform::draw::Rect;
 using platform::draw::RecordingDc;
+using platform::draw::Rect;
 
 namespace {
 
@@ -108,16 +108,27 @@ TEST(TextFormatterWrap, Table)
     };
     // The area is 100 pixels wide: ten characters.
     const Case cases[] = {
-        {"word longer than the line, on an empty line", kAlignLeft, {"abcdefghijklmno"},
+        {"word longer than the line, on an empty line",
+         kAlignLeft,
+         {"abcdefghijklmno"},
          {"0,20 'abcdefghij'", "0,40 'klmno'"}},
-        {"long word after other words goes whole", kAlignLeft, {"ab cdefghijklmnop"},
+        {"long word after other words goes whole",
+         kAlignLeft,
+         {"ab cdefghijklmnop"},
          {"0,20 'ab'", "0,40 'cdefghijkl'", "0,60 'mnop'"}},
-        {"first word wider than the line, then a blank", kAlignLeft, {"abcdefghijklm no"},
+        {"first word wider than the line, then a blank",
+         kAlignLeft,
+         {"abcdefghijklm no"},
          {"0,20 'abcdefghij'", "0,40 'klm no'"}},
         {"exact fit", kAlignLeft, {"0123456789"}, {"0,20 '0123456789'"}},
-        {"words wrap at blanks, leading blanks dropped", kAlignLeft, {"aaa bbb ccc ddd"},
+        {"words wrap at blanks, leading blanks dropped",
+         kAlignLeft,
+         {"aaa bbb ccc ddd"},
          {"0,20 'aaa bbb'", "0,40 'ccc ddd'"}},
-        {"pieces make one line", kAlignLeft, {"aaa ", "bbb c", "cc ddd"}, {"0,20 'aaa bbb'", "0,40 'ccc ddd'"}},
+        {"pieces make one line",
+         kAlignLeft,
+         {"aaa ", "bbb c", "cc ddd"},
+         {"0,20 'aaa bbb'", "0,40 'ccc ddd'"}},
         {"clip drops the tail", kAlignClip, {"abcdefghijklmno"}, {"0,20 'abcdefghij'"}},
         {"clip keeps a line that fits", kAlignClip, {"abc"}, {"0,20 'abc'"}},
     };
@@ -217,7 +228,8 @@ TEST(TextFormatterRects, ChainedOverflowAndNewPage)
     // Two lines fill a rectangle of 40 pixels; the third goes on in rectangle 2.
     f.formatter.FormText2Line(&f.dc, "aaaaaaaaaabbbbbbbbbbcccccccccc");
     f.formatter.FlushLine(&f.dc, true);
-    EXPECT_EQ(f.texts(), (std::vector<std::string>{"0,20 'aaaaaaaaaa'", "0,40 'bbbbbbbbbb'", "150,120 'cccccccccc'"}))
+    EXPECT_EQ(f.texts(),
+              (std::vector<std::string>{"0,20 'aaaaaaaaaa'", "0,40 'bbbbbbbbbb'", "150,120 'cccccccccc'"}))
         << f.dc.text();
     EXPECT_EQ(f.formatter.CurrentRect()->Index(), 2);
     int y = -1;
@@ -239,7 +251,8 @@ TEST(TextFormatterRects, ChainedOverflowAndNewPage)
 TEST(TextFormatterRects, UnchainedRectangleCutsBelowAndDefaultNeedsANewPage)
 {
     Fixture f(300, 300);
-    ASSERT_EQ(f.formatter.DefineRect(&f.dc, Rect{0, 0, 100, 40}, 1, 0, 0, kRectPageSelection | kRectOddPages), 1);
+    ASSERT_EQ(f.formatter.DefineRect(&f.dc, Rect{0, 0, 100, 40}, 1, 0, 0, kRectPageSelection | kRectOddPages),
+              1);
     ASSERT_EQ(f.formatter.SelectRect(1, &f.dc, false), 1);
     int y = 0;
     f.formatter.FormText2Line(&f.dc, "a");
@@ -294,10 +307,12 @@ TEST(TextFormatterTables, FieldsGoToTheCellsOfTheRow)
     f.formatter.PrintTextInRects(&f.dc, " one ;two;  three  ", ';');
     f.formatter.PrintTextInRects(&f.dc, "4", ';');
     f.formatter.FlushAll(&f.dc);
-    EXPECT_EQ(f.texts(), (std::vector<std::string>{"0,20 'one'", "100,20 'two'", "200,20 'three'", "0,40 '4'"}))
+    EXPECT_EQ(f.texts(),
+              (std::vector<std::string>{"0,20 'one'", "100,20 'two'", "200,20 'three'", "0,40 '4'"}))
         << f.dc.text();
-    const std::vector<std::string> want = {"data 'one'", "data 'two'", "data 'three'", "down", "down", "down",
-                                           "data '4'",   "data ''",    "data ''",      "down", "down", "down"};
+    const std::vector<std::string> want = {"data 'one'", "data 'two'", "data 'three'", "down",
+                                           "down",       "down",       "data '4'",     "data ''",
+                                           "data ''",    "down",       "down",         "down"};
     EXPECT_EQ(f.host.calls, want);
     EXPECT_EQ(f.formatter.CurrentRect()->Index(), 1);
 }
@@ -340,7 +355,8 @@ TEST(TextFormatterRects, BoundsAndSelection)
     EXPECT_EQ(f.formatter.SetRectPages(7, 3, 0), 0);
     EXPECT_EQ(f.formatter.SelectRect(0, &f.dc, false), 1) << "0 without a rectangle: the whole page";
     // A rectangle that does not serve this page cannot be made current.
-    ASSERT_EQ(f.formatter.DefineRect(&f.dc, Rect{0, 0, 10, 10}, 3, 5, 0, kRectPageSelection | kRectOddPages), 1);
+    ASSERT_EQ(f.formatter.DefineRect(&f.dc, Rect{0, 0, 10, 10}, 3, 5, 0, kRectPageSelection | kRectOddPages),
+              1);
     EXPECT_EQ(f.formatter.SelectRect(3, &f.dc, false), 0);
     EXPECT_EQ(f.formatter.SetRectPages(3, 9, kRectPageSelection), 1);
     EXPECT_EQ(f.formatter.RectAt(3)->LastPage(), 9);
