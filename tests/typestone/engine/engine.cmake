@@ -36,3 +36,6 @@ ts_add_test(engine_text_formatter_test
 ts_add_test(engine_font_mapper_layout_test
   SOURCES ${_engine_tests}/font_mapper_layout_test.cpp
   LIBS typestone_engine ts_support_draw)
+ts_add_test(engine_job_layout_test
+  SOURCES ${_engine_tests}/job_layout_test.cpp
+  LIBS typestone_engine ts_support_draw)

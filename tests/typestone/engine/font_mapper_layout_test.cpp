@@ -105,7 +105,8 @@ TEST(MapperLayout, BoxCharactersGoWhereTheFormattersLineEnded)
     Mapper m;
     const int cw = m.map.CellWidth();
     const uint32_t options = kRectChained | kRectPageSelection | kRectEvenPages | kRectOddPages;
-    ASSERT_EQ(m.map.Layout()->DefineRect(&m.dc, platform::draw::Rect{100, 100, 700, 500}, 1, 0, 0, options), 1);
+    ASSERT_EQ(m.map.Layout()->DefineRect(&m.dc, platform::draw::Rect{100, 100, 700, 500}, 1, 0, 0, options),
+              1);
     ASSERT_EQ(m.map.Layout()->SelectRect(1, &m.dc, false), 1);
     m.out(std::string("ab\xC4"
                       "cd"));
