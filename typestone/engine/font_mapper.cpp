@@ -46,10 +46,11 @@ bool CFontMapper::Formatting() const
 void CFontMapper::FmtEndLine()
 {
     if (m_owner != nullptr) {
+        const bool rest = m_pTxtFter && m_pTxtFter->HasWrappedText();
         m_owner->Down();
-        // The wrapped rest of the line belongs on the next page: it starts now, not with the
+        // The wrapped rest of a line belongs on the next page: it starts now, not with the
         // next text, so that nothing is drawn between pages.
-        if (m_owner->IsDocStarted() && !m_owner->IsPageStarted())
+        if (rest && m_owner->IsDocStarted() && !m_owner->IsPageStarted())
             m_owner->StartPage();
         return;
     }

@@ -66,6 +66,8 @@ public:
     }
     bool HasPendingText() const { return m_bPageEndPending || !m_line.m_szWrappedText.empty(); }
     bool HasLine() const { return !m_line.m_szCurrLine.empty(); }
+    // A wrapped line was just drawn and its rest waits for the next line.
+    bool HasWrappedText() const { return !m_line.m_szWrappedText.empty(); }
     const std::string& CurrentLine() const { return m_line.m_szCurrLine; }
     // Whether a command asked for layout: an alignment other than left, clipping, an effect,
     // a rotation, or a print rectangle of its own.

@@ -132,4 +132,24 @@ TEST(JobLayout, LineEndsOfTheStreamEndParagraphs)
     EXPECT_LT(y(d.texts[1]) - y(d.texts[0]), 300) << "one line, not two";
 }
 
+TEST(JobLayout, ALineEndOnAFullPageOpensNoEmptyPage)
+{
+    Job job;
+    ASSERT_TRUE(job.started);
+    auto* mapper = job.prt.FontMapper();
+    job.print("\r");
+    mapper->Layout()->SetAlign(typestone::kAlignCentered, mapper->Dc());
+    // 58 rows of 120 pixels: the page is full after the last of them.
+    std::string text;
+    for (int i = 0; i < 58; ++i)
+        text += "row " + std::to_string(i) + "\r\n";
+    job.print(text);
+    job.prt.EndOfStream();
+    job.prt.StopPrtJob(true);
+    const Job::Drawn d = job.drawn();
+    EXPECT_EQ(d.words.size(), 2u * 58);
+    EXPECT_FALSE(d.outsidePage);
+    EXPECT_EQ(d.pages, 1) << "no empty page after the last line";
+}
+
 } // namespace
