@@ -50,8 +50,9 @@ void CParagraph::Dump(std::string& out) const
     std::snprintf(buf, sizeof buf, "\nfg=0x%08x, bg=0x%08x, bkMode=%u, wAlign=%04x, angle=%d", m_fg, m_bg,
                   static_cast<unsigned>(m_nBkMode), m_wAlign, m_wAngle);
     out += buf;
-    std::snprintf(buf, sizeof buf, "\nface='%s' h=%d w=%d", std::string(m_lf.faceNameView()).c_str(),
-                  m_lf.height, m_lf.width);
+    // A face name without a terminating zero is shown with its first 31 characters.
+    std::snprintf(buf, sizeof buf, "\nface='%s' h=%d w=%d",
+                  std::string(m_lf.faceNameView().substr(0, 31)).c_str(), m_lf.height, m_lf.width);
     out += buf;
     out += "\n***************************\n***************************";
 }

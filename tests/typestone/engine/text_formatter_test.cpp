@@ -170,6 +170,7 @@ TEST(TextFormatterAlign, EachAlignment)
         bool last;
         std::vector<std::string> want;
         bool boxDrawing;
+        int x = 0;
     };
     const Case cases[] = {
         {kAlignLeft, 100, true, {"0,20 'ab cd'"}, true},
@@ -178,11 +179,17 @@ TEST(TextFormatterAlign, EachAlignment)
         {kAlignRight, 100, true, {"50,20 'ab cd'"}, false},
         {kAlignJustified, 100, true, {"0,20 'ab cd'"}, false}, // a last line stays left
         {kAlignJustified | kAlignClip, 100, true, {"0,20 'ab cd'"}, false},
+        // The line's own start counts: the free room is what it leaves of the width, so a
+        // right-aligned line still ends at the right edge and a centred one sits in the room.
+        {kAlignLeft, 100, true, {"20,20 'ab cd'"}, true, 20},
+        {kAlignRight, 100, true, {"50,20 'ab cd'"}, false, 20},
+        {kAlignCentered, 100, true, {"35,20 'ab cd'"}, false, 20},
     };
     for (const Case& c : cases) {
         Fixture f(c.width);
         f.formatter.SetAlign(c.align, &f.dc);
         EXPECT_EQ(f.host.boxDrawing, c.boxDrawing) << c.align;
+        f.formatter.SetX(&f.dc, c.x);
         f.formatter.FormText2Line(&f.dc, "ab cd");
         f.formatter.FlushLine(&f.dc, c.last);
         EXPECT_EQ(f.texts(), c.want) << c.align << " " << c.width;

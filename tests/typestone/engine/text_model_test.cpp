@@ -129,6 +129,14 @@ TEST(FText, AddMeasureAndConsume)
     EXPECT_TRUE(run.IsEmpty());
     EXPECT_EQ(run.TextSize(), (platform::draw::Size{}));
 
+    // A face name that fills its 32 bytes without a terminating zero is read within them.
+    LogFont full = Mono();
+    for (char& c : full.faceName)
+        c = 'M';
+    CFText unterminated(&full, 0, 0xFFFFFF, 0);
+    EXPECT_EQ(unterminated.Paragraph()->Font().faceNameView().size(), platform::draw::kFaceNameSize);
+    EXPECT_TRUE(unterminated.GetTextExtent(fonts, std::string_view("ab")).ok);
+
     const CFText faceless;
     EXPECT_FALSE(faceless.GetTextExtent(fonts, std::string_view("abc")).ok) << "no face, nothing measured";
 }
