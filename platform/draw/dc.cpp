@@ -13,6 +13,18 @@ Rect Rect::intersected(const Rect& other) const
 
 Dc::~Dc() = default;
 
+void Dc::setTextJustification(int extra, int breakCount)
+{
+    (void)extra;
+    (void)breakCount;
+}
+
+int Dc::justificationFor(std::string_view bytes) const
+{
+    (void)bytes;
+    return 0;
+}
+
 TextMetrics Dc::textMetrics() const
 {
     const FontHandle selected = font();

@@ -171,6 +171,14 @@ public:
     virtual Pen pen() const = 0;
     virtual Brush selectBrush(const Brush& brush) = 0; // returns the previous; default solid white
     virtual Brush brush() const = 0;
+    // Text justification (SetTextJustification): the next text output spreads `extra` pixels
+    // over the next `breakCount` blanks (0x20), extra / breakCount each and one pixel more for
+    // each of the first extra % breakCount of them. The count goes on over several outputs, so
+    // a line drawn in pieces is spread as one. (0, 0) turns it off. A backend that keeps no
+    // state of its own does not justify (the base's default).
+    virtual void setTextJustification(int extra, int breakCount);
+    // The pixels the next textOut of `bytes` adds to its blanks (0 without justification).
+    virtual int justificationFor(std::string_view bytes) const;
     // Pushes the whole state; restore() pops it and returns false when nothing was saved.
     virtual void save() = 0;
     virtual bool restore() = 0;

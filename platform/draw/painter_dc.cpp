@@ -112,7 +112,11 @@ bool PainterDc::textOut(Point at, std::string_view bytes, const std::optional<Re
     const TextMetrics& metrics = font->metrics();
     at = clamped(at);
     const int top = textTop(at.y);
-    const int width = std::min(font->textWidth(bytes), 2 * kCoordinateLimit);
+    const std::vector<int> justify = takeJustification(bytes);
+    int spread = 0;
+    for (const int e : justify)
+        spread += e;
+    const int width = std::min(font->textWidth(bytes) + spread, 2 * kCoordinateLimit);
 
     m_painter->save();
     if (clip) {
@@ -136,13 +140,13 @@ bool PainterDc::textOut(Point at, std::string_view bytes, const std::optional<Re
         indexes.reserve(static_cast<qsizetype>(bytes.size()));
         positions.reserve(static_cast<qsizetype>(bytes.size()));
         int x = 0;
-        for (const char c : bytes) {
-            const auto byte = static_cast<std::uint8_t>(c);
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const auto byte = static_cast<std::uint8_t>(bytes[i]);
             if (!glyphs.blank[byte]) {
                 indexes.push_back(glyphs.index[byte]);
                 positions.push_back(QPointF(x / glyphs.horizontalScale, 0));
             }
-            x += font->charWidth(byte);
+            x += font->charWidth(byte) + (justify.empty() ? 0 : justify[i]);
         }
         if (!indexes.isEmpty()) {
             QGlyphRun run;

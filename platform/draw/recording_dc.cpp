@@ -165,12 +165,28 @@ bool RecordingDc::restore()
     return restored;
 }
 
+void RecordingDc::setTextJustification(int extra, int breakCount)
+{
+    const int oldExtra = state().justifyExtra;
+    const int oldBreaks = state().justifyBreaks;
+    StatefulDc::setTextJustification(extra, breakCount);
+    if (state().justifyExtra != oldExtra || state().justifyBreaks != oldBreaks)
+        m_lines.push_back("justify " + std::to_string(state().justifyExtra) + "," +
+                          std::to_string(state().justifyBreaks));
+}
+
 bool RecordingDc::textOut(Point at, std::string_view bytes, const std::optional<Rect>& clip)
 {
     std::string line = "text " + pointText(at) + " " + quoteBytes(bytes);
     if (clip) {
         line += " clip=" + rectText(*clip);
     }
+    const std::vector<int> justify = takeJustification(bytes);
+    std::string spread;
+    for (size_t i = 0; i < justify.size(); ++i)
+        if (bytes[i] == ' ' && justify[i] > 0)
+            spread += (spread.empty() ? " extra=" : ",") + std::to_string(justify[i]);
+    line += spread;
     m_lines.push_back(std::move(line));
     return font() != nullptr;
 }

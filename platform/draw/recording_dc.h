@@ -16,6 +16,8 @@
 //   rect L,T,R,B | fill L,T,R,B <brush as above without "brush ">
 //   image L,T,R,B WxH
 //   save | restore | restore none   (restore without a saved state)
+//   justify EXTRA,BREAKS             setTextJustification, when it changes
+//   a textOut whose blanks are justified ends in " extra=E,E,..." (the pixels of each blank)
 
 #include "platform/draw/stateful_dc.h"
 
@@ -39,6 +41,7 @@ public:
     FontHandle selectFont(FontHandle font) override;
     Pen selectPen(const Pen& pen) override;
     Brush selectBrush(const Brush& brush) override;
+    void setTextJustification(int extra, int breakCount) override;
     void save() override;
     bool restore() override;
 

@@ -26,6 +26,8 @@ public:
     Pen pen() const override { return m_state.pen; }
     Brush selectBrush(const Brush& brush) override;
     Brush brush() const override { return m_state.brush; }
+    void setTextJustification(int extra, int breakCount) override;
+    int justificationFor(std::string_view bytes) const override;
     void save() override;
     bool restore() override;
     void moveTo(Point to) override { m_state.position = to; }
@@ -42,9 +44,17 @@ protected:
         Pen pen;
         Brush brush;
         Point position;
+        int justifyExtra = 0;  // pixels to spread
+        int justifyBreaks = 0; // over this many blanks
+        int justifyUsed = 0;   // blanks already drawn since it was set
     };
 
+    // The extra pixels of blank number `index` since the justification was set.
+    int blankExtra(int index) const;
+
     const State& state() const { return m_state; }
+    // The extra pixels of each byte of the next text output; the blanks it covers are used up.
+    std::vector<int> takeJustification(std::string_view bytes);
     // The y of the cell's top for text drawn at y under the current alignment and font.
     int textTop(int y) const;
 

@@ -58,6 +58,12 @@ bool TeeDc::restore()
     return m_first.restore() && second;
 }
 
+void TeeDc::setTextJustification(int extra, int breakCount)
+{
+    m_first.setTextJustification(extra, breakCount);
+    m_second.setTextJustification(extra, breakCount);
+}
+
 bool TeeDc::textOut(Point at, std::string_view bytes, const std::optional<Rect>& clip)
 {
     const bool second = m_second.textOut(at, bytes, clip);

@@ -27,6 +27,8 @@ public:
     Pen pen() const override { return m_first.pen(); }
     Brush selectBrush(const Brush& brush) override;
     Brush brush() const override { return m_first.brush(); }
+    void setTextJustification(int extra, int breakCount) override;
+    int justificationFor(std::string_view bytes) const override { return m_first.justificationFor(bytes); }
     void save() override;
     bool restore() override;
     bool textOut(Point at, std::string_view bytes, const std::optional<Rect>& clip = std::nullopt) override;

@@ -4,6 +4,7 @@
 
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/shade_patterns.h"
+#include "typestone/engine/text_formatter.h"
 
 #include <iterator>
 #include <string>
@@ -82,9 +83,28 @@ void CFontMapper::DrawSemigr(int x, int y, uint32_t entry, int count)
 {
     if (m_dc == nullptr || count <= 0)
         return;
+    int cellW = 0;
+    const bool formatting = Formatting();
+    if (formatting) {
+        // The formatter's line is printed first; the box characters go where it ended, on the
+        // cell of a blank in the current font, and its x moves past them.
+        m_pTxtFter->FlushLine(m_dc, false);
+        const platform::draw::Size cell = m_dc->textExtent(" ");
+        if (cell.width > 0 && cell.height > 0 && (cell.width != m_cellW || cell.height != m_cellH)) {
+            SetLineGeometry(cell.width, cell.height);
+            SetDrawingCell(cell.width, cell.height);
+        }
+        const platform::draw::Point at = m_pTxtFter->OutputPos();
+        x = at.x;
+        y = at.y + cell.height;
+        m_pTxtFter->SetSemiLineY(cell.height);
+        cellW = cell.width;
+    }
     if (!m_deviceFlag)
         doTextOut(x, y, std::string(static_cast<size_t>(count), ' '));
     DrawRoutine(static_cast<int>(CharClasses::lowByte(entry)), x, y + m_baseAdjust, count);
+    if (formatting)
+        m_pTxtFter->AdvanceX(m_dc, static_cast<int>(std::min<int64_t>(int64_t{count} * cellW, kMaxPosition)));
 }
 
 void CFontMapper::shade(int pattern, int x, int y, int count)

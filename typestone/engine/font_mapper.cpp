@@ -1,5 +1,7 @@
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/mul_div.h"
+#include "typestone/engine/text_formatter.h"
+#include "typestone/engine/win_prt.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,11 +16,71 @@ using platform::draw::Rect;
 CFontMapper::CFontMapper(CWinPrt* owner, int deviceFlag, platform::draw::FontEngine* engine)
     : m_owner(owner), m_deviceFlag(deviceFlag), m_engine(engine)
 {
+    if (m_deviceFlag) {
+        m_pTxtFter = std::make_unique<CTextFormatter>(static_cast<FormatterHost*>(this), engine);
+        SetLayout(m_pTxtFter.get());
+    }
 }
 
 CFontMapper::~CFontMapper()
 {
     DocumentEnd();
+    m_layout = nullptr;
+    m_pTxtFter.reset();
+}
+
+void CFontMapper::SetFontEngine(platform::draw::FontEngine* engine)
+{
+    m_engine = engine;
+    if (m_pTxtFter)
+        m_pTxtFter->SetFontEngine(engine);
+}
+
+bool CFontMapper::Formatting() const
+{
+    return m_pTxtFter && m_layout == m_pTxtFter.get() && m_pTxtFter->InUse();
+}
+
+// --- what the formatter asks ---------------------------------------------------------------
+
+void CFontMapper::FmtEndLine()
+{
+    if (m_owner != nullptr) {
+        const bool rest = m_pTxtFter && m_pTxtFter->HasWrappedText();
+        m_owner->Down();
+        // The wrapped rest of a line belongs on the next page: it starts now, not with the
+        // next text, so that nothing is drawn between pages.
+        if (rest && m_owner->IsDocStarted() && !m_owner->IsPageStarted())
+            m_owner->StartPage();
+        return;
+    }
+    m_curr.x = 0;
+    int row = 0;
+    DownOneLine(nullptr, &row);
+}
+
+void CFontMapper::FmtDown()
+{
+    FmtEndLine();
+}
+
+void CFontMapper::FmtPrintData(std::string_view bytes)
+{
+    if (m_owner != nullptr && !bytes.empty())
+        m_owner->PrintData(bytes.data(), bytes.size(), false);
+}
+
+void CFontMapper::FmtSetBkMode(int mode)
+{
+    m_bkMode = mode == 1 ? 1 : 2;
+    if (m_dc != nullptr)
+        m_dc->setBackgroundMode(m_bkMode == 1 ? platform::draw::BackgroundMode::Transparent
+                                              : platform::draw::BackgroundMode::Opaque);
+}
+
+bool CFontMapper::Cancelled() const
+{
+    return m_owner != nullptr && m_owner->IsCanceled();
 }
 
 void CFontMapper::DocumentEnd()
@@ -53,6 +115,8 @@ void CFontMapper::SetTextColor(uint32_t colorRef)
     m_textColor = colorRef & 0xFFFFFF;
     if (m_dc != nullptr)
         m_dc->setTextColor(Color::fromColorRef(m_textColor));
+    if (m_layout != nullptr)
+        m_layout->SetTextColor(m_textColor);
 }
 
 void CFontMapper::SetBkColor(uint32_t colorRef)
@@ -60,6 +124,8 @@ void CFontMapper::SetBkColor(uint32_t colorRef)
     m_bkColor = colorRef & 0xFFFFFF;
     if (m_dc != nullptr)
         m_dc->setBackgroundColor(Color::fromColorRef(m_bkColor));
+    if (m_layout != nullptr)
+        m_layout->SetBkColor(m_bkColor);
 }
 
 void CFontMapper::SetBkMode(int mode)
@@ -68,6 +134,8 @@ void CFontMapper::SetBkMode(int mode)
     if (m_dc != nullptr)
         m_dc->setBackgroundMode(m_bkMode == 1 ? platform::draw::BackgroundMode::Transparent
                                               : platform::draw::BackgroundMode::Opaque);
+    if (m_layout != nullptr)
+        m_layout->SetBkMode(m_bkMode);
 }
 
 void CFontMapper::EnsurePen(int width)
@@ -111,6 +179,13 @@ void CFontMapper::PrintableArea(int* width, int* height) const
 bool CFontMapper::SetPixelCoordinates(int x, int y)
 {
     m_curr = Point{x, y};
+    // On the whole page the formatter's line starts where the mapper moves (y names the
+    // bottom of the cell, the formatter the top of its line); in a print rectangle of its own
+    // the commands place it.
+    if (Formatting() && m_pTxtFter->OnDefaultRect()) {
+        m_pTxtFter->SetX(m_dc, x);
+        m_pTxtFter->SetY(m_dc, y - m_dy);
+    }
     if (!m_clip.isEmpty())
         return true;
     int w = 0;
@@ -130,6 +205,20 @@ bool CFontMapper::SetCellPosition(int column, int row)
 
 bool CFontMapper::DownOneLine(int* x, int* y)
 {
+    if (Formatting()) {
+        // The line is finished where it stands, then the formatter moves down by its own line
+        // height; it says when the page is full.
+        m_pTxtFter->FlushLine(m_dc, true);
+        int top = 0;
+        const bool room = m_pTxtFter->NewLine(m_dc, m_dy, &top) != 0;
+        if (m_pTxtFter->OnDefaultRect())
+            m_curr = Point{0, top + m_dy};
+        if (x != nullptr)
+            *x = 0;
+        if (room && y != nullptr)
+            *y += 1;
+        return room;
+    }
     const int row = (y != nullptr ? *y : 0) + 1;
     SetCellPosition(x != nullptr ? *x : 0, row);
     // Only the height decides: a line that ran past the right edge does not end the page. In
@@ -145,26 +234,37 @@ bool CFontMapper::DownOneLine(int* x, int* y)
 
 bool CFontMapper::CarriageReturn()
 {
-    // Without a text formatter a carriage return never moves to a new line by itself.
     m_bCRDone = true;
-    return false;
+    // Only a formatter with a line in hand ends it (and moves down) at a carriage return; the
+    // character grid never moves to a new line by itself.
+    if (!Formatting() || !m_pTxtFter->HasLine())
+        return false;
+    FmtEndLine();
+    m_curr.x = m_clip.isEmpty() ? 0 : m_clip.left;
+    return true;
 }
 
 void CFontMapper::LineReset()
 {
     m_curr.x = m_clip.isEmpty() ? 0 : m_clip.left;
+    if (Formatting())
+        m_pTxtFter->SetX(m_dc, 0);
 }
 
 void CFontMapper::PageStart()
 {
     m_MappedCached = 0;
     m_nCount = 0;
+    if (m_pTxtFter)
+        m_pTxtFter->NewPage(m_dc, 1);
     SetCellPosition(0, 0);
 }
 
 void CFontMapper::PageEnd()
 {
     flushRun();
+    if (m_pTxtFter)
+        m_pTxtFter->FlushAll(m_dc);
 }
 
 void CFontMapper::SetClipRect(int left, int top, int width, int height)
@@ -174,6 +274,8 @@ void CFontMapper::SetClipRect(int left, int top, int width, int height)
         m_clip = Rect{};
     else
         m_clip = Rect{left, top, left + width, top + height};
+    if (Formatting())
+        m_pTxtFter->SetClipRect(m_dc, &m_clip);
 }
 
 bool CFontMapper::ConvertUnits(int unit, int* x, int* y, int* right, int* bottom) const

@@ -11,6 +11,7 @@
 
 #include "typestone/engine/char_classes.h"
 #include "typestone/engine/line_geometry.h"
+#include "typestone/engine/text_formatter_host.h"
 #include "typestone/engine/text_layout.h"
 
 #include "platform/draw/dc.h"
@@ -18,11 +19,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace typestone {
 
+class CTextFormatter;
 class CWinPrt;
 
 // Unit modes of positions and font sizes.
@@ -44,19 +47,19 @@ inline int AdvancePosition(int64_t from, int64_t cells, int64_t cellSize)
     return static_cast<int>(to < -kMaxPosition ? -kMaxPosition : to > kMaxPosition ? kMaxPosition : to);
 }
 
-class CFontMapper
+class CFontMapper : private FormatterHost
 {
 public:
     using LogFont = platform::draw::LogFont;
 
     // `owner` may be null (a stand-alone mapper); with `deviceFlag` the mapper clips its own
-    // text output.
+    // text output and owns a text formatter (Layout()).
     CFontMapper(CWinPrt* owner, int deviceFlag, platform::draw::FontEngine* engine);
-    ~CFontMapper();
+    ~CFontMapper() override;
     CFontMapper(const CFontMapper&) = delete;
     CFontMapper& operator=(const CFontMapper&) = delete;
 
-    void SetFontEngine(platform::draw::FontEngine* engine) { m_engine = engine; }
+    void SetFontEngine(platform::draw::FontEngine* engine);
     platform::draw::FontEngine* FontEngine() const { return m_engine; }
     void SetDc(platform::draw::Dc* dc) { m_dc = dc; }
     platform::draw::Dc* Dc() const { return m_dc; }
@@ -76,7 +79,11 @@ public:
     // The job's text formatter; null while the mapper has none. Tests may put in their own.
     TextLayout* Layout() const { return m_layout; }
     void SetLayout(TextLayout* layout) { m_layout = layout; }
-    void EnableBoxDrawing(bool on) { m_classes.EnableBoxDrawing(on); }
+    // The mapper's own formatter (null without the device flag). Text goes through it while
+    // a command has asked for layout (an alignment, an effect, a rotation, a rectangle).
+    CTextFormatter* TextFormatter() const { return m_pTxtFter.get(); }
+    bool Formatting() const;
+    void EnableBoxDrawing(bool on) override { m_classes.EnableBoxDrawing(on); }
 
     // --- positions ---
     bool SetPixelCoordinates(int x, int y);
@@ -157,6 +164,14 @@ public:
     }
 
 private:
+    // What the formatter asks of the mapper.
+    void FmtEndLine() override;
+    void FmtDown() override;
+    void FmtPrintData(std::string_view bytes) override;
+    void FmtSetBkMode(int mode) override;
+    bool Cancelled() const override;
+    void formatterOut(const std::string& bytes);
+
     void flushRun();
     void plainOut(int x, int y, const uint8_t* bytes, size_t count);
     void doTextOut(int x, int y, const std::string& bytes);
@@ -173,6 +188,7 @@ private:
 
     CWinPrt* m_owner;
     int m_deviceFlag;
+    std::unique_ptr<CTextFormatter> m_pTxtFter;
     TextLayout* m_layout = nullptr;
     platform::draw::FontEngine* m_engine;
     platform::draw::Dc* m_dc = nullptr;

@@ -2,6 +2,7 @@
 
 #include "typestone/engine/font_mapper.h"
 #include "typestone/engine/mul_div.h"
+#include "typestone/engine/text_formatter.h"
 
 #include "platform/charset/oem_ansi.h"
 
@@ -389,7 +390,8 @@ void CFontMapper::SetNewFont(int cellWidth, int cellHeight, const LogFont& lf)
     if (!(m_attr & 0x38) && !m_baseFont)
         m_baseFont = lf;
     m_nFontValue = value;
-    m_classes.Activate(true, true);
+    // Box characters are drawn only in left-aligned text; otherwise they print as characters.
+    m_classes.Activate(!(m_pTxtFter && (m_pTxtFter->AlignWord() & 3) != kAlignLeft), true);
 }
 
 bool CFontMapper::SelFont(const LogFont& lf, uint16_t attr)

@@ -2,6 +2,7 @@
 // their group's face, box-drawing bytes are drawn.
 
 #include "typestone/engine/font_mapper.h"
+#include "typestone/engine/text_formatter.h"
 
 #include "platform/charset/oem_ansi.h"
 
@@ -112,10 +113,36 @@ void CFontMapper::plainOut(int x, int y, const uint8_t* bytes, size_t count)
     doTextOut(x, y, text);
 }
 
+void CFontMapper::formatterOut(const std::string& bytes)
+{
+    CTextFormatter& f = *m_pTxtFter;
+    f.SetFontRecord(m_currLogFont, true);
+    std::string_view text(bytes);
+    // The first text after a carriage return in a justified paragraph: its leading blanks
+    // become the first line's margin.
+    if (m_bCRDone && (f.AlignWord() & 3) == kAlignJustified && !(f.AlignWord() & kAlignClip)) {
+        m_bCRDone = false;
+        if (!f.HasLine()) {
+            const size_t blanks = std::min(text.find_first_not_of(' '), text.size());
+            if (blanks > 0) {
+                const auto font = m_font;
+                const int width = font ? font->charWidth(' ') : m_dx;
+                f.SetLeftMargin(static_cast<int>(std::min<size_t>(blanks, 1u << 16)) * width);
+                text.remove_prefix(blanks);
+            }
+        }
+    }
+    f.FormText2Line(m_dc, text);
+}
+
 void CFontMapper::doTextOut(int x, int y, const std::string& bytes)
 {
     if (m_dc == nullptr || bytes.empty())
         return;
+    if (Formatting()) {
+        formatterOut(bytes);
+        return;
+    }
     std::optional<platform::draw::Rect> clip;
     if (m_deviceFlag && !m_clip.isEmpty())
         clip = m_clip;

@@ -171,6 +171,7 @@ public:
     // Cancels the job without asking (the server stopping, a caller that decided already);
     // any thread may call it. Cancel on the progress display asks the person first.
     void Cancel() { m_stop.m_bCanceled = true; }
+    bool IsCanceled() const { return m_stop.m_bCanceled.load(); }
     // The server is stopping (any thread): the render ends at the next block of the stream or
     // line of a file, no document is handed to the printer, and StopSpoolPrtJob keeps the
     // spool file and its record. Unlike a cancel it is never cleared.

@@ -30,3 +30,20 @@ ts_add_test(engine_relay_datagram_test
 ts_add_test(engine_barcode_encoders_test
   SOURCES ${_engine_tests}/barcode_encoders_test.cpp
   LIBS typestone_engine)
+ts_add_test(engine_text_model_test
+  SOURCES ${_engine_tests}/text_model_test.cpp
+  LIBS typestone_engine ts_support_draw)
+ts_add_test(engine_text_formatter_test
+  SOURCES ${_engine_tests}/text_formatter_test.cpp
+  LIBS typestone_engine ts_support_draw)
+ts_add_test(engine_font_mapper_layout_test
+  SOURCES ${_engine_tests}/font_mapper_layout_test.cpp
+  LIBS typestone_engine ts_support_draw)
+ts_add_test(engine_job_layout_test
+  SOURCES ${_engine_tests}/job_layout_test.cpp
+  LIBS typestone_engine ts_support_draw)
+ts_add_test(engine_text_formatter_render_test
+  SOURCES ${_engine_tests}/text_formatter_render_test.cpp
+  LIBS typestone_engine platform_draw)
+target_compile_definitions(engine_text_formatter_render_test PRIVATE
+  TYPESTONE_TEST_FONTS_CONF="${PROJECT_SOURCE_DIR}/tests/support/fonts/fonts.conf")

@@ -1,0 +1,26 @@
+#pragma once
+// What the text formatter asks of the font mapper and the job: the line ends and table moves
+// it triggers, the fields it prints, the background mode it tells, the box drawing it turns on
+// or off, and whether the job was cancelled (long wrapping stops then).
+
+#include <string_view>
+
+namespace typestone {
+
+class FormatterHost
+{
+public:
+    virtual ~FormatterHost() = default;
+    // A wrapped line was drawn: the job ends the line and moves down one.
+    virtual void FmtEndLine() = 0;
+    // One cell of an advancing table row moves down one line.
+    virtual void FmtDown() = 0;
+    // A field of a table row goes through the job's data path into the current cell.
+    virtual void FmtPrintData(std::string_view bytes) = 0;
+    virtual void FmtSetBkMode(int mode) = 0;
+    // Box characters are drawn only in left-aligned text.
+    virtual void EnableBoxDrawing(bool on) = 0;
+    virtual bool Cancelled() const = 0;
+};
+
+} // namespace typestone
