@@ -87,7 +87,7 @@ bool drawInFace(CWinPrt& prt, const BarcodeFace& face, const Cell& cell, const s
     if (dc == nullptr)
         return false;
     const int cellWidth = cell.width != 0 ? cell.width : face.naturalWidth(cell.height);
-    TextLayout* layout = fm.Layout();
+    TextLayout* layout = fm.ActiveLayout();
     if (layout != nullptr) {
         // In a print area: the formatter's position is the top of the line there.
         const auto area = layout->CurrentArea();

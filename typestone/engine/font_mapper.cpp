@@ -24,9 +24,9 @@ CFontMapper::CFontMapper(CWinPrt* owner, int deviceFlag, platform::draw::FontEng
 
 CFontMapper::~CFontMapper()
 {
-    DocumentEnd();
     m_layout = nullptr;
     m_pTxtFter.reset();
+    DocumentEnd();
 }
 
 void CFontMapper::SetFontEngine(platform::draw::FontEngine* engine)
@@ -39,6 +39,13 @@ void CFontMapper::SetFontEngine(platform::draw::FontEngine* engine)
 bool CFontMapper::Formatting() const
 {
     return m_pTxtFter && m_layout == m_pTxtFter.get() && m_pTxtFter->InUse();
+}
+
+TextLayout* CFontMapper::ActiveLayout() const
+{
+    if (m_layout == nullptr || (m_layout == m_pTxtFter.get() && !m_pTxtFter->InUse()))
+        return nullptr;
+    return m_layout;
 }
 
 // --- what the formatter asks ---------------------------------------------------------------
@@ -94,6 +101,14 @@ void CFontMapper::DocumentEnd()
     m_baseFont.reset();
     m_MappedCached = 0;
     m_nCount = 0;
+    // The next document starts with a formatter of its own: no runs, areas or wrap state of a
+    // job that has ended may reach another job's pages.
+    if (m_pTxtFter) {
+        const bool own = m_layout == m_pTxtFter.get();
+        m_pTxtFter = std::make_unique<CTextFormatter>(static_cast<FormatterHost*>(this), m_engine);
+        if (own)
+            m_layout = m_pTxtFter.get();
+    }
 }
 
 uint32_t CFontMapper::AttrColor(uint8_t attr)

@@ -83,6 +83,9 @@ public:
     // a command has asked for layout (an alignment, an effect, a rotation, a rectangle).
     CTextFormatter* TextFormatter() const { return m_pTxtFter.get(); }
     bool Formatting() const;
+    // The layout that places text now: one put in by a test, or the job's formatter once a
+    // command has put it to use; null while text goes on the mapper's own grid.
+    TextLayout* ActiveLayout() const;
     void EnableBoxDrawing(bool on) override { m_classes.EnableBoxDrawing(on); }
 
     // --- positions ---

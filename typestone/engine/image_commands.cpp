@@ -43,7 +43,7 @@ HostFileFacts factsAfterName(const PRT_BMP_DATA& data)
 platform::draw::Rect CurrentPrintArea(const CWinPrt& prt)
 {
     const CFontMapper& fm = *prt.FontMapper();
-    if (const TextLayout* layout = fm.Layout(); layout != nullptr)
+    if (const TextLayout* layout = fm.ActiveLayout(); layout != nullptr)
         return layout->CurrentArea();
     // Without a formatter the current area is the drawing area, or the page when none is set.
     if (!fm.ClipRect().isEmpty())
@@ -55,7 +55,7 @@ platform::draw::Rect CurrentPrintArea(const CWinPrt& prt)
 
 int CurrentRotation(const CWinPrt& prt)
 {
-    const TextLayout* layout = prt.FontMapper()->Layout();
+    const TextLayout* layout = prt.FontMapper()->ActiveLayout();
     return layout != nullptr ? layout->Rotation() : 0;
 }
 

@@ -43,15 +43,15 @@ std::vector<uint8_t> encodePcx(const QImage& source)
     const int h = image.height();
     const unsigned bytesPerLine = unsigned(w + (w & 1)); // even, as readers expect
     std::vector<uint8_t> out(128, 0);
-    out[0] = 10;  // PCX
-    out[1] = 5;   // version 3.0 and later
-    out[2] = 1;   // run-length encoded
-    out[3] = 8;   // bits per pixel and plane
+    out[0] = 10; // PCX
+    out[1] = 5;  // version 3.0 and later
+    out[2] = 1;  // run-length encoded
+    out[3] = 8;  // bits per pixel and plane
     put16(out, 8, unsigned(w - 1));
     put16(out, 10, unsigned(h - 1));
     put16(out, 12, 96);
     put16(out, 14, 96);
-    out[65] = 3;  // planes: red, green, blue
+    out[65] = 3; // planes: red, green, blue
     put16(out, 66, bytesPerLine);
     put16(out, 68, 1);
     std::vector<uint8_t> line(bytesPerLine, 0);
@@ -59,7 +59,9 @@ std::vector<uint8_t> encodePcx(const QImage& source)
         const auto* px = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         for (int plane = 0; plane < 3; ++plane) {
             for (int x = 0; x < w; ++x)
-                line[size_t(x)] = uint8_t(plane == 0 ? qRed(px[x]) : plane == 1 ? qGreen(px[x]) : qBlue(px[x]));
+                line[size_t(x)] = uint8_t(plane == 0   ? qRed(px[x])
+                                          : plane == 1 ? qGreen(px[x])
+                                                       : qBlue(px[x]));
             encodeLine(out, line);
         }
     }

@@ -98,7 +98,8 @@ CPrtTestDlg::CPrtTestDlg(const std::string& printer, QWidget* toHide, std::strin
 
     if (m_toHide)
         m_toHide->hide();
-    m_text->setText(formatted(kStrTesting, "Performing Print Test for '%s' printer. One moment, please...", printer));
+    m_text->setText(
+        formatted(kStrTesting, "Performing Print Test for '%s' printer. One moment, please...", printer));
     QTimer::singleShot(10, this, &CPrtTestDlg::showWaitingPicture);
 }
 
@@ -115,7 +116,8 @@ QImage CPrtTestDlg::LoadPicture(const std::string& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = file.readAll();
-    const QImage pcx = decodePcx(reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
+    const QImage pcx =
+        decodePcx(reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
     return pcx.isNull() ? QImage::fromData(bytes) : pcx;
 }
 
@@ -145,7 +147,8 @@ void CPrtTestDlg::startTest()
     }
     m_testThread = std::thread([this] {
         const bool passed = m_run ? m_run() : false;
-        QMetaObject::invokeMethod(this, [this, passed] { onTestEnded(passed); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, passed] { onTestEnded(passed); }, Qt::QueuedConnection);
     });
 }
 
@@ -155,14 +158,15 @@ void CPrtTestDlg::onTestEnded(bool passed)
         m_testThread.join();
     m_ended = true;
     m_passed = passed;
-    m_text->setText(passed ? formatted(kStrTestDone,
-                                       "Print test for '%s' printer was done. The result should be similar to the "
-                                       "image shown below.",
-                                       m_printer)
-                           : formatted(kStrTestFailed,
-                                       "Print Test for '%s' printer failed. The result should have been similar "
-                                       "to the image shown below.",
-                                       m_printer));
+    m_text->setText(
+        passed ? formatted(kStrTestDone,
+                           "Print test for '%s' printer was done. The result should be similar to the "
+                           "image shown below.",
+                           m_printer)
+               : formatted(kStrTestFailed,
+                           "Print Test for '%s' printer failed. The result should have been similar "
+                           "to the image shown below.",
+                           m_printer));
     for (QPushButton* b : {m_ok, m_zoomIn, m_print}) {
         b->setEnabled(true);
         b->show();
@@ -244,7 +248,8 @@ void CPrtTestDlg::showPicture()
     m_picture->setPixmap(
         QPixmap::fromImage(m_shown.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     m_picture->resize(target);
-    m_scroll->setMinimumSize(std::min(target.width() + 4, room.width()), std::min(target.height() + 4, room.height()));
+    m_scroll->setMinimumSize(std::min(target.width() + 4, room.width()),
+                             std::min(target.height() + 4, room.height()));
 }
 
 void CPrtTestDlg::done(int result)

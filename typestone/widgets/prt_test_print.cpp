@@ -30,9 +30,9 @@ bool PrintPicture(platform::spooler::Spooler& spooler, const std::string& printe
         }
         const QRect page = painter.viewport();
         QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
-        painter.drawImage(QRect(page.left() + (page.width() - size.width()) / 2, page.top(), size.width(),
-                                size.height()),
-                          picture);
+        painter.drawImage(
+            QRect(page.left() + (page.width() - size.width()) / 2, page.top(), size.width(), size.height()),
+            picture);
         painter.end();
     }
     const bool ok = spooler.submitPdf(printer, "Printer Test", path, {}, error);

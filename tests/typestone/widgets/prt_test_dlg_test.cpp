@@ -82,19 +82,22 @@ TEST_F(PrtTestDlgTest, RunsTheTestOffTheGuiThreadThenShowsTheExpectedPage)
     std::atomic<bool> release{false};
     std::thread::id ranOn;
     const std::thread::id gui = std::this_thread::get_id();
-    CPrtTestDlg dialog("Office", &owner, data(), [&] {
-        ranOn = std::this_thread::get_id();
-        while (!release)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return true;
-    }, {});
+    CPrtTestDlg dialog("Office", &owner, data(),
+                       [&] {
+                           ranOn = std::this_thread::get_id();
+                           while (!release)
+                               std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                           return true;
+                       },
+                       {});
     dialog.show();
     EXPECT_FALSE(owner.isVisible());
     EXPECT_EQ(dialog.textLabel()->text().toStdString(),
               "Performing Print Test for 'Office' printer. One moment, please...");
     // While the test prints: the waiting picture, no buttons, and the dialog does not close.
     ASSERT_TRUE(spin([&] { return !dialog.pictureLabel()->pixmap().isNull(); }));
-    for (QPushButton* b : {dialog.okButton(), dialog.zoomInButton(), dialog.zoomOutButton(), dialog.printButton()})
+    for (QPushButton* b :
+         {dialog.okButton(), dialog.zoomInButton(), dialog.zoomOutButton(), dialog.printButton()})
         EXPECT_FALSE(b->isVisible());
     if (const char* shot = std::getenv("TYPESTONE_SCREENSHOT_DIR"))
         dialog.grab().save(QString::fromLocal8Bit(shot) + "/printer-test-waiting.png");
@@ -106,8 +109,9 @@ TEST_F(PrtTestDlgTest, RunsTheTestOffTheGuiThreadThenShowsTheExpectedPage)
     ASSERT_TRUE(spin([&] { return dialog.testEnded(); }));
     EXPECT_NE(ranOn, gui);
     EXPECT_TRUE(dialog.testPassed());
-    EXPECT_EQ(dialog.textLabel()->text().toStdString(),
-              "Print test for 'Office' printer was done. The result should be similar to the image shown below.");
+    EXPECT_EQ(
+        dialog.textLabel()->text().toStdString(),
+        "Print test for 'Office' printer was done. The result should be similar to the image shown below.");
     EXPECT_TRUE(dialog.okButton()->isVisible());
     EXPECT_TRUE(dialog.zoomInButton()->isVisible());
     EXPECT_TRUE(dialog.printButton()->isVisible());
@@ -141,9 +145,10 @@ TEST_F(PrtTestDlgTest, AFailedTestSaysSo)
     dialog.show();
     ASSERT_TRUE(spin([&] { return dialog.testEnded(); }));
     EXPECT_FALSE(dialog.testPassed());
-    EXPECT_EQ(dialog.textLabel()->text().toStdString(),
-              "Print Test for 'Office' printer failed. The result should have been similar to the image shown "
-              "below.");
+    EXPECT_EQ(
+        dialog.textLabel()->text().toStdString(),
+        "Print Test for 'Office' printer failed. The result should have been similar to the image shown "
+        "below.");
     EXPECT_FALSE(dialog.pictureLabel()->pixmap().isNull());
 }
 
@@ -168,12 +173,13 @@ TEST_F(PrtTestDlgTest, PrintHandsTheShownPictureOverAndReportsARefusal)
 {
     QSize printed;
     int tries = 0;
-    CPrtTestDlg dialog("Office", nullptr, data(), [] { return true; },
-                       [&](const QImage& picture, std::string* error) {
-                           printed = picture.size();
-                           *error = "queue stopped";
-                           return ++tries > 1;
-                       });
+    CPrtTestDlg dialog(
+        "Office", nullptr, data(), [] { return true; },
+        [&](const QImage& picture, std::string* error) {
+            printed = picture.size();
+            *error = "queue stopped";
+            return ++tries > 1;
+        });
     dialog.show();
     ASSERT_TRUE(spin([&] { return dialog.testEnded(); }));
     const QImage expected = CPrtTestDlg::LoadPicture((m_dir / "data" / "TYPST.TIF").string());
