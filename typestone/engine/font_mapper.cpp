@@ -53,6 +53,8 @@ void CFontMapper::SetTextColor(uint32_t colorRef)
     m_textColor = colorRef & 0xFFFFFF;
     if (m_dc != nullptr)
         m_dc->setTextColor(Color::fromColorRef(m_textColor));
+    if (m_layout != nullptr)
+        m_layout->SetTextColor(m_textColor);
 }
 
 void CFontMapper::SetBkColor(uint32_t colorRef)
@@ -60,6 +62,8 @@ void CFontMapper::SetBkColor(uint32_t colorRef)
     m_bkColor = colorRef & 0xFFFFFF;
     if (m_dc != nullptr)
         m_dc->setBackgroundColor(Color::fromColorRef(m_bkColor));
+    if (m_layout != nullptr)
+        m_layout->SetBkColor(m_bkColor);
 }
 
 void CFontMapper::SetBkMode(int mode)
@@ -68,6 +72,8 @@ void CFontMapper::SetBkMode(int mode)
     if (m_dc != nullptr)
         m_dc->setBackgroundMode(m_bkMode == 1 ? platform::draw::BackgroundMode::Transparent
                                               : platform::draw::BackgroundMode::Opaque);
+    if (m_layout != nullptr)
+        m_layout->SetBkMode(m_bkMode);
 }
 
 void CFontMapper::EnsurePen(int width)
