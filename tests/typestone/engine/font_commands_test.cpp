@@ -84,9 +84,9 @@ struct ChangeFontBlock
 
     std::string block() const
     {
-        return escBlock(kCmdChangeFont, le32(options) + le32(unit) + le32(height) + le32(width) + le32(areaUnit) +
-                                            le32(areaWidth) + le32(areaHeight) + std::string(2, '\0') + le32(fg) +
-                                            le32(bg) + face32(face));
+        return escBlock(kCmdChangeFont, le32(options) + le32(unit) + le32(height) + le32(width) +
+                                            le32(areaUnit) + le32(areaWidth) + le32(areaHeight) +
+                                            std::string(2, '\0') + le32(fg) + le32(bg) + face32(face));
     }
 };
 
@@ -107,7 +107,6 @@ public:
 class FontCommandsTest : public ::testing::Test
 {
 public: // the cases of a table check through a reference to the fixture
-
     void TearDown() override
     {
         if (m_job && m_job->IsDocStarted())
@@ -172,8 +171,8 @@ TEST_F(FontCommandsTest, EdgeCases)
          [](FontCommandsTest& t) {
              EXPECT_EQ(t.mapper().TextColor(), 0x000000FFu);
              EXPECT_EQ(t.mapper().BkColor(), 0x00563412u);
-             EXPECT_EQ(t.m_layout.calls,
-                       (std::vector<std::string>{"SetTextColor 255", "SetBkColor " + std::to_string(0x563412)}));
+             EXPECT_EQ(t.m_layout.calls, (std::vector<std::string>{
+                                             "SetTextColor 255", "SetBkColor " + std::to_string(0x563412)}));
              EXPECT_EQ(t.dc().textColor(), platform::draw::Color::fromColorRef(0xFF));
          }},
         {"ColourTopByteIsDropped", 15, escBlock(kCmdSetFontColor, le32(0xFF00FF00) + le32(0xFFFFFFFF)),
@@ -216,8 +215,7 @@ TEST_F(FontCommandsTest, EdgeCases)
              EXPECT_EQ(t.font().height, -200); // 24 points, the unknown unit taken as tenths
              EXPECT_EQ(t.mapper().CellHeight(), 200);
          }},
-        {"SecondColourOnTwiceThenOff", 0x21,
-         std::string("A\x04") + "B\x04" + "C",
+        {"SecondColourOnTwiceThenOff", 0x21, std::string("A\x04") + "B\x04" + "C",
          [](FontCommandsTest& t) {
              EXPECT_EQ(t.job().InitData().snd_color, 0x29);
              EXPECT_EQ(t.mapper().TextColor(), CFontMapper::AttrColor(0x09));
@@ -273,8 +271,9 @@ TEST_F(FontCommandsTest, ChangeFontWithEveryOption)
                                         "SetBkColor " + std::to_string(0x445566), "SetBkMode 1"}));
     std::vector<std::string> lines = m_log->lines; // up to the page's start
     lines.insert(lines.end(), dc().lines().begin(), dc().lines().end());
-    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
-                           [](const std::string& l) { return l.rfind("font 'Arial' h=-200 w=0 weight=800", 0) == 0; }),
+    EXPECT_NE(std::find_if(
+                  lines.begin(), lines.end(),
+                  [](const std::string& l) { return l.rfind("font 'Arial' h=-200 w=0 weight=800", 0) == 0; }),
               lines.end());
 }
 
@@ -525,7 +524,8 @@ TEST_F(FontCommandsTest, WithoutAFormatterNothingFails)
     b.fg = 0xFF;
     b.face = "Arial";
     print(escBlock(kCmdSetFontAlign, le16(0xE3)) + escBlock(kCmdSetFontEffect, le16(1)) + b.block() +
-          escBlock(kCmdSetFontStyle, le16(0x102)) + escBlock(kCmdSetFontColor, le32(0xFF) + le32(0)) + "text");
+          escBlock(kCmdSetFontStyle, le16(0x102)) + escBlock(kCmdSetFontColor, le32(0xFF) + le32(0)) +
+          "text");
     EXPECT_EQ(job().LastError(), 0);
     EXPECT_EQ(font().faceNameView(), "Arial");
     EXPECT_EQ(font().height, -100);
@@ -540,8 +540,8 @@ TEST_F(FontCommandsTest, BadAndShortBlocks)
 {
     start();
     const CommandTable& table = CommandTable::builtIn();
-    for (uint16_t code : {kCmdChangeFont, kCmdSetFontName, kCmdSetFontSize, kCmdSetFontStyle, kCmdSetFontColor,
-                          kCmdSetFontAlign, kCmdSetFontEffect}) {
+    for (uint16_t code : {kCmdChangeFont, kCmdSetFontName, kCmdSetFontSize, kCmdSetFontStyle,
+                          kCmdSetFontColor, kCmdSetFontAlign, kCmdSetFontEffect}) {
         SCOPED_TRACE(code);
         const CmdSlot& slot = table.commands[code];
         ASSERT_TRUE(slot.handler);
@@ -596,6 +596,23 @@ TEST_F(FontCommandsTest, ExtendedDebugTracesTheText)
     m_host.trace.clear();
     print("Again");
     EXPECT_EQ(m_host.trace.find("TextOut("), std::string::npos);
+}
+
+// Each line lies one line of the font in force below the one before, whatever sizes came
+// before it: a larger font leaves no gap of its rows, a smaller one does not go back up over
+// the lines printed.
+TEST_F(FontCommandsTest, LinesOfOtherSizesFollowEachOtherDown)
+{
+    start(false);
+    print("grid\r\n" + fontSize(0, 240, 0) + "big\r\n" + "big\r\n" + fontSize(0, 90, 0) + "small\r\n" +
+          "small\r\n" + fontSize(80, 58, 1) + "grid\r\n" + "grid");
+    std::vector<std::string> texts;
+    for (const auto& l : dc().lines())
+        if (l.rfind("text ", 0) == 0)
+            texts.push_back(l);
+    EXPECT_EQ(texts, (std::vector<std::string>{"text 0,120 'grid'", "text 0,240 'big'", "text 0,440 'big'",
+                                               "text 0,640 'small'", "text 0,715 'small'",
+                                               "text 0,790 'grid'", "text 0,910 'grid'"}));
 }
 
 } // namespace

@@ -135,9 +135,9 @@ TEST_F(FontSelectTest, AngleInRadiansOrDegrees)
         uint16_t degrees;
     };
     const Case cases[] = {
-        {0x40000000u, 1, 57},     {0x40000001u, 3, 171}, {0x40000000u, 7, 41},
-        {0x40000000u, 65535, 78},  {0x80000000u, 90, 90}, {0x10000000u, 3, 3},
-        {0x00000004u, 3, 3}, // no angle unit of its own: the default one, degrees
+        {0x40000000u, 1, 57},  {0x40000001u, 3, 171}, {0x40000000u, 7, 41}, {0x40000000u, 65535, 78},
+        {0x80000000u, 90, 90}, {0x10000000u, 3, 3},   {0x00000004u, 3, 3}, // no angle unit of its own: the
+                                                                           // default one, degrees
     };
     for (const Case& c : cases) {
         uint16_t angle = c.angle;
