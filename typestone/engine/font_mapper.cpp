@@ -195,10 +195,17 @@ bool CFontMapper::ConvertUnits(int unit, int* x, int* y, int* right, int* bottom
     const auto caps = m_dc->caps();
     if (unit == 0)
         unit = static_cast<int>(m_unitFlags & 0x1F);
+    // Each value as a 64-bit product (a host's value times the resolution does not fit in an
+    // int), saturated far beyond the page before the page bounds it.
     auto each = [&](auto fn) {
         for (int* v : {x, y, right, bottom})
             if (v != nullptr)
-                *v = fn(*v, v == x || v == right);
+                *v = static_cast<int>(
+                    std::clamp<int64_t>(fn(int64_t{*v}, v == x || v == right), -kMaxPosition, kMaxPosition));
+    };
+    auto mulDiv = [](int64_t v, int64_t mul, int64_t div) {
+        const int64_t p = v * mul;
+        return (p < 0 ? p - div / 2 : p + div / 2) / div;
     };
     switch (unit) {
     case kUnitArea: {
@@ -206,21 +213,21 @@ bool CFontMapper::ConvertUnits(int unit, int* x, int* y, int* right, int* bottom
             return false;
         const int cw = caps.width / m_areaCols;
         const int ch = caps.height / m_areaRows;
-        each([&](int v, bool horizontal) { return v * (horizontal ? cw : ch); });
+        each([&](int64_t v, bool horizontal) { return v * (horizontal ? cw : ch); });
         break;
     }
     case kUnitGrid:
         break;
     case kUnitMm:
-        each([&](int v, bool horizontal) {
-            return MulDiv(v, (horizontal ? caps.dpiX : caps.dpiY) * 10, 254);
+        each([&](int64_t v, bool horizontal) {
+            return mulDiv(v, (horizontal ? caps.dpiX : caps.dpiY) * 10, 254);
         });
         break;
     case kUnitInch:
-        each([&](int v, bool horizontal) { return v * (horizontal ? caps.dpiX : caps.dpiY); });
+        each([&](int64_t v, bool horizontal) { return v * (horizontal ? caps.dpiX : caps.dpiY); });
         break;
     case kUnitPoint10:
-        each([&](int v, bool horizontal) { return MulDiv(v, horizontal ? caps.dpiX : caps.dpiY, 720); });
+        each([&](int64_t v, bool horizontal) { return mulDiv(v, horizontal ? caps.dpiX : caps.dpiY, 720); });
         break;
     default:
         return false;

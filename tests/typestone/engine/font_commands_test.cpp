@@ -568,6 +568,8 @@ TEST_F(FontCommandsTest, BadAndShortBlocks)
         {"TinyTenths", fontSize(1, 1, 0), 4800},
         {"HugeTenths", fontSize(INT_MAX, INT_MAX, 0), 1},
         {"HugePerInch", fontSize(INT_MIN, INT_MAX, 2), 4800},
+        {"HugeAreaInInches",
+         ChangeFontBlock{0x02000000, kUnitArea, 2, 2, kUnitInch, INT_MAX, INT_MIN, 0, 0, ""}.block(), 4800},
         {"OnlyTheWidth", escBlock(kCmdSetFontSize, le32(12)), 4800},
     };
     for (const Case& c : cases) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,25 @@ TEST_F(FontSelectTest, EverySelectionReachesTheFormatter)
     ASSERT_TRUE(m_fm.SelFont(lf, 0));
     EXPECT_EQ(layout.calls, (std::vector<std::string>{"SetFont -120 60", "SetFont -120 60"}));
     EXPECT_TRUE(layout.font == lf);
+}
+
+// Sizes a host gives in any unit are converted without overflow and end inside the page.
+TEST_F(FontSelectTest, ConvertUnitsOfHugeValuesStayOnThePage)
+{
+    for (int unit :
+         {typestone::kUnitArea, typestone::kUnitMm, typestone::kUnitInch, typestone::kUnitPoint10}) {
+        SCOPED_TRACE(unit);
+        m_fm.SetAreaGrid(1, 1);
+        int x = INT_MAX;
+        int y = INT_MAX;
+        int right = INT_MAX;
+        int bottom = INT_MIN;
+        m_fm.ConvertUnits(unit, &x, &y, &right, &bottom);
+        EXPECT_EQ(x, 4800);
+        EXPECT_EQ(y, 6960);
+        EXPECT_EQ(right, 0);
+        EXPECT_LT(bottom, 0); // negative stays negative, not wrapped round
+    }
 }
 
 // Without a device context nothing is selected.
