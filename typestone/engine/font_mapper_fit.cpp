@@ -299,18 +299,24 @@ CFontMapper::Measure CFontMapper::PrinterFit(LogFont& lf, int tw, int th, uint32
         if (wTo == 0 && tooTallAtZero)
             break;
     }
-    // Never leave a font larger than the cell: shrink until it fits (bounded by the height).
+    // Never leave a font larger than the cell: the tallest height that fits, found by halving
+    // (a cell thousands of pixels tall takes a dozen measurements, not thousands).
     if (best.width == 0) {
         LogFont trial = lf;
-        for (int h = std::abs(lf.height); h >= 1; --h) {
+        if (trueType && tw != 0)
+            trial.width = std::min(trial.width, tw);
+        int lo = 1;
+        int hi = std::max(1, std::abs(lf.height));
+        while (lo <= hi) {
+            const int h = lo + (hi - lo) / 2;
             trial.height = -h;
-            if (trueType && tw != 0)
-                trial.width = std::min(trial.width, tw);
             const Measure t = MeasureFont(trial, 0);
             if (fits(t, tw, th)) {
                 best = t;
                 bestLf = trial;
-                break;
+                lo = h + 1;
+            } else {
+                hi = h - 1;
             }
         }
     }
