@@ -142,6 +142,34 @@ void printStreams()
         seed(target, "barcodes_qr_picture", cutStream(stream, {12, 90, 300}));
     }
 
+    // The font commands with meaningful blocks: a face and a point size with bold and colours,
+    // the grid of an area, sizes in each unit of SetFontSize, styles, alignment and effects.
+    {
+        auto face = [](const char* name) {
+            Bytes f(name);
+            f.resize(32, '\0');
+            return f;
+        };
+        auto changeFont = [&](uint32_t options, int32_t unit, int32_t height, int32_t width,
+                              uint32_t areaUnit, int32_t areaWidth, int32_t areaHeight, const char* name) {
+            return block(1, u32(options) + u32(uint32_t(unit)) + u32(uint32_t(height)) +
+                                u32(uint32_t(width)) + u32(areaUnit) + u32(uint32_t(areaWidth)) +
+                                u32(uint32_t(areaHeight)) + Bytes(2, '\0') + u32(0x0000FF) + u32(0xFFFF00) +
+                                face(name));
+        };
+        auto fontSize = [](int32_t w, int32_t h, int32_t unit) {
+            return block(7, u32(uint32_t(w)) + u32(uint32_t(h)) + u32(uint32_t(unit)));
+        };
+        seed(target, "font_commands",
+             cutStream("Grid\r\n" + changeFont(0x1F000102, 16, 240, 0, 0, 0, 0, "Arial") + "Big bold\r\n" +
+                           changeFont(0x02000000, 2, 20, 40, 4, 100, 50, "") + "Area\r\n" +
+                           block(6, face("Times New Roman")) + fontSize(-132, 66, 1) + "Grid\r\n" +
+                           fontSize(0, 5, 0) + "Tiny " + fontSize(12, 6, 2) + "Cpi\x17W\x18\r\n" +
+                           block(8, u16(0x0105)) + "Style " + block(9, u32(0xFF0000) + u32(0x00FF00)) +
+                           "Red " + block(10, u16(0xE3)) + block(40, u16(1)) + "Sup\x04Col\x04\x05\r\n",
+                       {5, 40, 120}));
+    }
+
     // One block of every command, its parameters at the command's minimum length, between text.
     const auto& table = typestone::CommandTable::builtIn();
     for (uint16_t code = 0; code < table.commands.size(); ++code) {

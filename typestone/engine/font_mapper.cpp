@@ -235,7 +235,13 @@ bool CFontMapper::DownOneLine(int* x, int* y)
         return room;
     }
     const int row = (y != nullptr ? *y : 0) + 1;
+    const int from = m_curr.y;
     SetCellPosition(x != nullptr ? *x : 0, row);
+    // On the page the next line lies one line of the current font below this one: after a
+    // font of another size the row alone would put it over the lines already printed (or
+    // leave a gap). In the page's grid that is the same place as the row.
+    if (m_clip.isEmpty())
+        m_curr.y = AdvancePosition(from, 1, m_dy);
     // Only the height decides: a line that ran past the right edge does not end the page. In
     // the grid the rows do: the rest of the height after the last whole row can be taller than
     // a row when there are many rows, and one more line would fit there.

@@ -6,8 +6,9 @@
 // keeps the colour, pen, clip and position state of the job.
 //
 // Split by concern: font_mapper.cpp (state, positions, units, colours), font_mapper_text.cpp
-// (routing text), font_mapper_fit.cpp (measuring and fitting fonts), box_drawing.cpp (the 48
-// box-drawing routines: lines, shades and half blocks).
+// (routing text), font_mapper_fit.cpp (measuring and fitting fonts), font_mapper_select.cpp
+// (selecting fonts by unit and by attribute, the attribute word, angles), box_drawing.cpp (the
+// 48 box-drawing routines: lines, shades and half blocks).
 
 #include "typestone/engine/char_classes.h"
 #include "typestone/engine/line_geometry.h"
@@ -112,9 +113,15 @@ public:
     {
         m_areaCols = columns;
         m_areaRows = rows;
+        m_areaCellW = m_areaCellH = 0;
     }
     uint32_t UnitFlags() const { return m_unitFlags; }
     int DefaultUnits(uint32_t flags, int columns, int rows);
+    // The unit mode of the current font (kUnitGrid until a font is selected in another unit).
+    int UnitMode() const { return m_unitMode; }
+    // Turns `*angle` into whole degrees (0..359) when the angle unit is radians: the unit of
+    // `flags` when they carry one (0x10000000 and above), else the default one. Always 1.
+    int Angle(uint32_t flags, uint16_t* angle) const;
 
     // --- fonts ---
     bool SetGridFont(uint16_t attr, int columns, int rows);
@@ -131,8 +138,42 @@ public:
     Measure PrinterFit(LogFont& lf, int targetWidth, int targetHeight, uint32_t classFilter);
     Measure StepFontSize(LogFont& lf, int targetWidth, int targetHeight, bool grow, uint32_t classFilter,
                          bool widthZero);
-    bool SelFont(const LogFont& lf, uint16_t attr);
+    // Selects `lf` as it is (no size change), in the unit mode that stands.
+    bool SelFont(const LogFont& lf, uint16_t attr) { return SelFont(lf, false, 0, attr, 0); }
+    // With `setUnit` the size of `lf` is in `unit` (low five bits), which becomes the unit mode
+    // (unless `attr` carries compressed or double size: then `lf` is fitted already): kUnitArea
+    // fits it to the cell of the area grid, kUnitMm and kUnitInch convert it to tenths of a
+    // point, and with a non-zero `value` these and kUnitPoint10 make it a point font; any other
+    // unit takes the size as pixels. The size is bounded by the page.
+    bool SelFont(const LogFont& lf, bool setUnit, int unit, uint16_t attr, int value);
+    // The size block of a font command: the height and width in `unit`; with kUnitArea they
+    // are the rows and columns of a grid over an area of `areaWidth` x `areaHeight` in
+    // `areaUnit` (0 each: the page's printable width or height).
+    struct FontSize
+    {
+        int unit = 0;
+        int height = 0;
+        int width = 0;
+        uint32_t areaUnit = 0;
+        int areaWidth = 0;
+        int areaHeight = 0;
+    };
+    // `lf` with the block's height and width, selected in the block's unit. False without a
+    // device context or, for an area grid, without columns or rows.
+    bool SelFont(LogFont lf, const FontSize& size);
+    // The area grid: `columns` x `rows` cells over the area; false when either count is 0.
+    bool SetAreaCell(int columns, int rows, uint32_t areaUnit, int areaWidth, int areaHeight);
+    // The font for the attribute word `attr`: in the grid unit mode the grid font of the stored
+    // columns and rows; in the others the current font with the attribute flags applied and,
+    // for compressed or double size, fitted to the changed cell of its own size.
+    bool ApplyAttrFont(uint16_t attr);
     void SetNewFont(int cellWidth, int cellHeight, const LogFont& lf);
+    // What the face of `lf` is: fixed pitch, a line-draw face, TrueType. 0 without `lf`.
+    int FaceProbe(const LogFont* lf, bool* fixedPitch, bool* lineDraw, bool* trueType) const;
+    // The attribute word of the text that follows: the formatter's when there is one (a copy
+    // is kept), else the mapper's own. The setter hands it to the formatter too.
+    uint16_t AttrWord();
+    void SetAttrWord(uint16_t attr);
     static bool IsLineDrawFace(const std::string& face, uint8_t charset);
     const LogFont& CurrLogFont() const { return m_currLogFont; }
     platform::draw::FontHandle CurrFont() const { return m_font; }
@@ -149,6 +190,9 @@ public:
     void SetTextColor(uint32_t colorRef);
     void SetBkColor(uint32_t colorRef);
     void SetBkMode(int mode);
+    uint32_t TextColor() const { return m_textColor; }
+    uint32_t BkColor() const { return m_bkColor; }
+    int BkMode() const { return m_bkMode; }
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
     void EnsurePen(int width);
@@ -213,10 +257,13 @@ private:
     bool m_bNotNeedConversion = false;
     bool m_bCRDone = true;
     bool m_bNotNeedMap = false;
-    uint16_t m_attr = 0;
+    uint16_t m_attr = 0;     // attribute flags of the current font
+    uint16_t m_attrWord = 0; // the attribute word of the text
     int m_unitMode = kUnitGrid;
     int m_areaCols = 0;
     int m_areaRows = 0;
+    int m_areaCellW = 0; // the cell of the area grid, 0: the page over the area grid
+    int m_areaCellH = 0;
     uint32_t m_unitFlags = 0x80000004u;
     uint32_t m_textColor = 0;
     uint32_t m_bkColor = 0xFFFFFF;

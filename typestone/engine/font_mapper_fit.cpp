@@ -300,18 +300,24 @@ CFontMapper::Measure CFontMapper::PrinterFit(LogFont& lf, int tw, int th, uint32
         if (wTo == 0 && tooTallAtZero)
             break;
     }
-    // Never leave a font larger than the cell: shrink until it fits (bounded by the height).
+    // Never leave a font larger than the cell: the tallest height that fits, found by halving
+    // (a cell thousands of pixels tall takes a dozen measurements, not thousands).
     if (best.width == 0) {
         LogFont trial = lf;
-        for (int h = std::abs(lf.height); h >= 1; --h) {
+        if (trueType && tw != 0)
+            trial.width = std::min(trial.width, tw);
+        int lo = 1;
+        int hi = std::max(1, std::abs(lf.height));
+        while (lo <= hi) {
+            const int h = lo + (hi - lo) / 2;
             trial.height = -h;
-            if (trueType && tw != 0)
-                trial.width = std::min(trial.width, tw);
             const Measure t = MeasureFont(trial, 0);
             if (fits(t, tw, th)) {
                 best = t;
                 bestLf = trial;
-                break;
+                lo = h + 1;
+            } else {
+                hi = h - 1;
             }
         }
     }
@@ -376,50 +382,6 @@ bool CFontMapper::SetGridFont(uint16_t attr, int columns, int rows)
     SetLineGeometry(m_cellW, m_cellH);
     if (!m_clip.isEmpty())
         m_curr.y = std::max(m_curr.y, m_clip.top + m_dy);
-    return true;
-}
-
-void CFontMapper::SetNewFont(int cellWidth, int cellHeight, const LogFont& lf)
-{
-    m_cellW = cellWidth;
-    m_cellH = cellHeight;
-    const auto probe = m_engine != nullptr ? m_engine->createFont(lf) : nullptr;
-    const bool trueType = probe && probe->isTrueType();
-    const bool lineDraw = probe && IsLineDrawFace(std::string(lf.faceNameView()), probe->metrics().charSet);
-    const uint16_t value = static_cast<uint16_t>(0x18 | 0x02 | (lineDraw ? 0x04 : 0) | (trueType ? 0x01 : 0));
-    if (!(m_attr & 0x38) && !m_baseFont)
-        m_baseFont = lf;
-    m_nFontValue = value;
-    // Box characters are drawn only in left-aligned text; otherwise they print as characters.
-    m_classes.Activate(!(m_pTxtFter && (m_pTxtFter->AlignWord() & 3) != kAlignLeft), true);
-}
-
-bool CFontMapper::SelFont(const LogFont& lf, uint16_t attr)
-{
-    if (m_dc == nullptr || m_engine == nullptr)
-        return false;
-    m_dc->setTextAlign(platform::draw::TextAlign::Baseline);
-    const Measure m = MeasureFont(lf, 0);
-    m_dx = m.width;
-    if (attr == 0 || m_dy == 0)
-        m_dy = m.height;
-    if (m_font && lf == m_currLogFont) {
-        SetNewFont(m_dx, m_dy, lf);
-    } else {
-        auto font = m_engine->createFont(lf);
-        if (!font)
-            return false;
-        SetNewFont(m_dx, m_dy, lf);
-        m_dc->selectFont(font);
-        m_font = std::move(font);
-        m_currLogFont = lf;
-    }
-    // The strokes sit on the cell of the font now selected.
-    SetLineGeometry(m_cellW, m_cellH);
-    if (!m_clip.isEmpty()) {
-        m_curr.x = std::max(m_curr.x, m_clip.left);
-        m_curr.y = std::max(m_curr.y, m_clip.top + m_dy);
-    }
     return true;
 }
 

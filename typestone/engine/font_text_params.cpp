@@ -6,6 +6,31 @@ namespace typestone {
 
 using platform::text::sprintf;
 
+bool ChangeFontParams::decode(const EscBlock& block)
+{
+    auto r = block.reader();
+    options = r.u32();
+    unit = r.i32();
+    height = r.i32();
+    width = r.i32();
+    areaUnit = r.u32();
+    areaWidth = r.i32();
+    areaHeight = r.i32();
+    r.skip(2);
+    foreground = r.u32();
+    background = r.u32();
+    face = r.text(32);
+    return r.ok();
+}
+
+std::string ChangeFontParams::describe() const
+{
+    return sprintf("dwOptions=0x%08x, unit=%d, height=%d, width=%d, area unit=%u, area=%d x %d, "
+                   "FG_color=0x%08x, BG_color=0x%08x, Font='%s'",
+                   options, unit, height, width, areaUnit, areaWidth, areaHeight, foreground, background,
+                   face);
+}
+
 bool SetFontNameParams::decode(const EscBlock& block)
 {
     auto r = block.reader();
@@ -71,6 +96,18 @@ bool SetFontAlignParams::decode(const EscBlock& block)
 std::string SetFontAlignParams::describe() const
 {
     return sprintf("align=0x%08x", static_cast<unsigned>(align));
+}
+
+bool SetFontEffectParams::decode(const EscBlock& block)
+{
+    auto r = block.reader();
+    effect = r.u16();
+    return r.ok();
+}
+
+std::string SetFontEffectParams::describe() const
+{
+    return sprintf("effect=%u", static_cast<unsigned>(effect));
 }
 
 } // namespace typestone

@@ -212,8 +212,14 @@ public:
     bool Down();
     bool DoCR();
     bool EjectPage();
+    // Applies the attribute word `attr`: the second colour, the formatter's word and, when
+    // the low byte changed otherwise, the font. False only without a font mapper.
     bool ChangeAttr(uint16_t attr);
+    // Sets or clears one bit of the font mapper's attribute word.
     bool SetAttrBit(uint16_t bit, bool on);
+    // Prints `text` with the attribute word `attr` (applied first, like ChangeAttr, all 16
+    // bits compared).
+    void TextOut(const char* text, size_t length, uint16_t attr);
 
     // --- interpreter ---
     bool PrintData(const void* bytes, size_t count, bool parseEscapes);
@@ -228,7 +234,11 @@ public:
     // The stream ended: a header cut short is given back as text, a parameter block cut short
     // is traced and dropped.
     void EndOfStream();
+    // Prints the buffered text.
     void FlushData();
+    // Prints `text` at the current position with the font mapper's attribute word, starting a
+    // page when none is.
+    void FlushData(const char* text, size_t length);
     bool PrintFile(const std::string& path, bool textMode, uint16_t flags, unsigned first, unsigned count,
                    bool recordMode, uint8_t option);
 
@@ -288,6 +298,9 @@ private:
     // none that can be used), with a trace line. Empty, with the error shown, when there is no
     // PDF folder either.
     std::string localOutputFor(const std::string& hostName, const char* what, const std::string& jobName);
+    // The attribute word `attr` applied; a change of the bits of `fontBits` other than the
+    // second colour selects the font again.
+    void applyAttr(uint16_t attr, uint16_t fontBits);
     bool ensureTextRoom(size_t count);
     void storeText(uint8_t byte);
     void reportProgress(uint64_t done);

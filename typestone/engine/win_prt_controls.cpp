@@ -7,30 +7,37 @@ namespace typestone {
 
 bool CWinPrt::SetAttrBit(uint16_t bit, bool on)
 {
-    return ChangeAttr(static_cast<uint16_t>(on ? (m_wAttr | bit) : (m_wAttr & ~bit)));
+    const uint16_t word = m_pFMap ? m_pFMap->AttrWord() : m_wAttr;
+    return ChangeAttr(static_cast<uint16_t>(on ? (word | bit) : (word & ~bit)));
+}
+
+void CWinPrt::applyAttr(uint16_t attr, uint16_t fontBits)
+{
+    const uint16_t old = m_pFMap->AttrWord();
+    if (old != attr) {
+        if ((old ^ attr) & kAttrColor) {
+            if (attr & kAttrColor) {
+                m_InitData.snd_color |= 0x08; // stays set for the rest of the job
+                m_pFMap->SetTextColor(
+                    CFontMapper::AttrColor(static_cast<uint8_t>((m_InitData.snd_color & 0x0F) | 8)));
+                m_pFMap->SetBkColor(CFontMapper::AttrColor(static_cast<uint8_t>(m_InitData.snd_color >> 4)));
+            } else {
+                m_pFMap->SetTextColor(CFontMapper::AttrColor(0));
+                m_pFMap->SetBkColor(CFontMapper::AttrColor(15));
+            }
+        }
+        m_pFMap->SetAttrWord(attr);
+        if (((old ^ attr) & fontBits & ~kAttrColor) && m_pFMap->Dc() != nullptr)
+            m_pFMap->ApplyAttrFont(attr);
+    }
+    m_wAttr = attr;
 }
 
 bool CWinPrt::ChangeAttr(uint16_t attr)
 {
     if (!m_pFMap)
         return false;
-    const uint16_t old = m_wAttr;
-    if (old == attr)
-        return true;
-    if ((old ^ attr) & kAttrColor) {
-        if (attr & kAttrColor) {
-            m_InitData.snd_color |= 0x08; // stays set for the rest of the job
-            m_pFMap->SetTextColor(
-                CFontMapper::AttrColor(static_cast<uint8_t>((m_InitData.snd_color & 0x0F) | 8)));
-            m_pFMap->SetBkColor(CFontMapper::AttrColor(static_cast<uint8_t>(m_InitData.snd_color >> 4)));
-        } else {
-            m_pFMap->SetTextColor(CFontMapper::AttrColor(0));
-            m_pFMap->SetBkColor(CFontMapper::AttrColor(15));
-        }
-    }
-    m_wAttr = attr;
-    if (((old ^ attr) & 0xBF) && m_pFMap->Dc() != nullptr)
-        m_pFMap->SetGridFont(attr, m_InitData.cols, m_InitData.rows);
+    applyAttr(attr, 0x00FF);
     return true;
 }
 

@@ -265,6 +265,7 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
     m_stop.abort = false;
     m_cursor.m_bSkipDown = false;
     m_wAttr = 0;
+    m_pFMap->SetAttrWord(0);
     m_pFMap->SetDc(m_device->dc());
     m_pFMap->SetPrinting(true);
     m_device->dc()->setTextAlign(platform::draw::TextAlign::Baseline);

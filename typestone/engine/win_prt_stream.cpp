@@ -288,14 +288,33 @@ void CWinPrt::FlushData()
         m_textSink(text.data(), text.size());
         return;
     }
+    FlushData(text.data(), text.size());
+}
+
+void CWinPrt::FlushData(const char* text, size_t length)
+{
+    if (length == 0)
+        return;
     if (!IsPageStarted() && !StartPage())
         return;
     if (m_pFMap == nullptr)
         return;
-    m_pFMap->TextOut(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    m_cursor.m_x = AdvancePosition(m_cursor.m_x, static_cast<int64_t>(text.size()), 1);
-    if (!(text.size() == 1 && text[0] == 0))
-        m_dwPrintBytes += static_cast<uint32_t>(text.size());
+    TextOut(text, length, m_pFMap->AttrWord());
+    m_cursor.m_x = AdvancePosition(m_cursor.m_x, static_cast<int64_t>(length), 1);
+    if (!(length == 1 && text[0] == 0))
+        m_dwPrintBytes += static_cast<uint32_t>(length);
+}
+
+void CWinPrt::TextOut(const char* text, size_t length, uint16_t attr)
+{
+    if (m_pFMap == nullptr)
+        return;
+    applyAttr(attr, 0xFFFF);
+    m_pFMap->TextOut(reinterpret_cast<const uint8_t*>(text), length);
+    if (m_host->ExtendedDebug() && m_host->TraceOn(kTrzJobs)) {
+        m_host->TraceText(sprintf("\nCWinPrt::TextOut(%u)-\n", static_cast<unsigned>(length)));
+        m_host->TraceHexDump("Text", text, length);
+    }
 }
 
 } // namespace typestone
