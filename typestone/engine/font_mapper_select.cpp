@@ -2,8 +2,8 @@
 // the probe of a face, the attribute word and angles.
 
 #include "typestone/engine/font_mapper.h"
-#include "typestone/engine/text_formatter.h"
 #include "typestone/engine/mul_div.h"
+#include "typestone/engine/text_formatter.h"
 
 #include <algorithm>
 #include <cmath>

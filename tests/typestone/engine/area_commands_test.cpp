@@ -46,7 +46,7 @@ protected:
         std::vector<std::string> out;
         for (const std::string& c : m_layout.calls)
             if (c.rfind("SetTextColor", 0) != 0 && c.rfind("SetBkColor", 0) != 0 &&
-                c.rfind("SetBkMode", 0) != 0)
+                c.rfind("SetBkMode", 0) != 0 && c.rfind("SetAttrWord", 0) != 0 && c.rfind("SetFont ", 0) != 0)
                 out.push_back(c);
         return out;
     }
