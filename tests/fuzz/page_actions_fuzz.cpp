@@ -95,8 +95,9 @@ FUZZ_TARGET(page_actions)
     std::strncpy(record.printer, "Fuzz", sizeof record.printer - 1);
     if (!prt.StartPrtJob(&record, "fuzz_1", false))
         return 0;
-    const std::string stream = engine_test::escBlock(typestone::kCmdRecPage, u16(1) + u16(0) + u16(flags)) + body +
-                               engine_test::escBlock(typestone::kCmdRecPage, std::string(6, '\0')) + "\fone\ftwo";
+    const std::string stream = engine_test::escBlock(typestone::kCmdRecPage, u16(1) + u16(0) + u16(flags)) +
+                               body + engine_test::escBlock(typestone::kCmdRecPage, std::string(6, '\0')) +
+                               "\fone\ftwo";
     prt.PrintData(stream.data(), stream.size(), true);
     prt.EndOfStream();
     FUZZ_CHECK(prt.PageActions().Footprint() <= kLimit);

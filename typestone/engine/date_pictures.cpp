@@ -36,10 +36,12 @@ const Names kEnglish = {
 };
 
 const Names kSpanish = {
-    {"domingo", "lunes", "martes", "mi\xE9rcoles", "jueves", "viernes", "s\xE1"
-                                                                        "bado"},
-    {"dom", "lun", "mar", "mi\xE9", "jue", "vie", "s\xE1"
-                                                  "b"},
+    {"domingo", "lunes", "martes", "mi\xE9rcoles", "jueves", "viernes",
+     "s\xE1"
+     "bado"},
+    {"dom", "lun", "mar", "mi\xE9", "jue", "vie",
+     "s\xE1"
+     "b"},
     {"enero", "febrero", "marzo", "abril", "mayo", "junio", "julio", "agosto", "septiembre", "octubre",
      "noviembre", "diciembre"},
     {"ene", "feb", "mar", "abr", "may", "jun", "jul", "ago", "sep", "oct", "nov", "dic"},

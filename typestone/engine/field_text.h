@@ -28,8 +28,8 @@ std::vector<std::string> DefaultFieldVariables();
 // Where the fields come from; what is unset is the machine's own.
 struct FieldSources
 {
-    std::function<LocalTime()> clock;     // empty: the local time
-    std::optional<DateLanguage> language; // nullopt: the locale's
+    std::function<LocalTime()> clock;                             // empty: the local time
+    std::optional<DateLanguage> language;                         // nullopt: the locale's
     std::vector<std::string> variables = DefaultFieldVariables(); // the only names inserted
 };
 

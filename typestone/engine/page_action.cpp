@@ -24,9 +24,12 @@ PageRange PageRange::decode(const uint8_t* bytes)
     return range;
 }
 
-CPageAction::CPageAction(const PageRange& range, std::string text) : m_range(range), m_text(std::move(text)) {}
+CPageAction::CPageAction(const PageRange& range, std::string text) : m_range(range), m_text(std::move(text))
+{
+}
 
-CPageAction::CPageAction(const PageRange& range, const uint8_t* header, const uint8_t* params, uint32_t length)
+CPageAction::CPageAction(const PageRange& range, const uint8_t* header, const uint8_t* params,
+                         uint32_t length)
     : m_range(range), m_isCommand(true)
 {
     std::memcpy(m_header.data(), header, kEscHeaderSize);

@@ -25,7 +25,8 @@ bool PageActionList::RecordByte(uint8_t byte)
         return false;
     // Text recorded under an earlier range stays with that range: a footer recorded after a
     // header, with no command between them, must not play on the header's pages.
-    if (!m_actions.empty() && !m_actions.back()->IsCommand() && sameRange(m_actions.back()->Range(), *m_range)) {
+    if (!m_actions.empty() && !m_actions.back()->IsCommand() &&
+        sameRange(m_actions.back()->Range(), *m_range)) {
         if (!roomFor(1))
             return false;
         m_actions.back()->AppendText(byte);

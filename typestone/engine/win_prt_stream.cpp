@@ -276,8 +276,15 @@ bool CWinPrt::ExecCmd(const uint8_t* header)
         if (recording && (slot.flags & kCmdRecorded))
             action =
                 std::make_unique<CPageAction>(*m_pageActions.CurrentRange(), header, params.data(), length);
+        // Stored only: kept without running. One the bound refuses runs where it is, as the
+        // text past the bound prints where it is.
+        bool stored = false;
         if (recording && m_pageActions.RecordOnly() && (slot.flags & kCmdRecordOnly)) {
-            keepAction(std::move(action));
+            stored = !action || m_pageActions.Record(std::move(action));
+            if (!stored)
+                recordingStopped();
+        }
+        if (stored) {
             result = true;
         } else {
             EscBlock block{h, params.data(), length, static_cast<uint32_t>(params.size())};

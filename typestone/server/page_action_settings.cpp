@@ -62,8 +62,8 @@ std::vector<std::string> LoadFieldVariables(std::vector<std::string>* rejected)
 
 size_t LoadPageActionLimit()
 {
-    return GetNumberCfg("PageActionLimit", uint32_t(PageActionList::kDefaultLimit), uint32_t(kMinPageActionLimit),
-                        uint32_t(kMaxPageActionLimit));
+    return GetNumberCfg("PageActionLimit", uint32_t(PageActionList::kDefaultLimit),
+                        uint32_t(kMinPageActionLimit), uint32_t(kMaxPageActionLimit));
 }
 
 } // namespace typestone

@@ -18,7 +18,8 @@ inline constexpr size_t kMaxFieldVariableName = 64;
 
 // The names of `text` that are variable names (a letter or '_', then letters, digits and '_';
 // at most kMaxFieldVariableName long); `rejected` gets the others.
-std::vector<std::string> ParseFieldVariables(const std::string& text, std::vector<std::string>* rejected = nullptr);
+std::vector<std::string> ParseFieldVariables(const std::string& text,
+                                             std::vector<std::string>* rejected = nullptr);
 
 // "FieldVariables" (DefaultFieldVariables() when it is missing or too long to read).
 std::vector<std::string> LoadFieldVariables(std::vector<std::string>* rejected = nullptr);

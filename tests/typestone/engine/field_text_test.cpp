@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -42,24 +42,12 @@ TEST(FieldTextTest, PageNumberFormats)
         const char* text; // null: the format is refused
     };
     const Case cases[] = {
-        {"%u", 7, "7"},
-        {"Page %u", 7, "Page 7"},
-        {"%03d", 7, "007"},
-        {"[%-4u]", 7, "[7   ]"},
-        {"%+i", 7, "+7"},
-        {"%x/%%", 255, "ff/%"},
-        {"%#X", 255, "0XFF"},
-        {"%o", 8, "10"},
-        {"100%% of %u", 3, "100% of 3"},
-        {"Page", 1, nullptr},
-        {"%s", 1, nullptr},
-        {"%n", 1, nullptr},
-        {"%u of %u", 1, nullptr},
-        {"%.3u", 1, nullptr},
-        {"%lu", 1, nullptr},
-        {"%*u", 1, nullptr},
-        {"%1000u", 1, nullptr},
-        {"%", 1, nullptr},
+        {"%u", 7, "7"},           {"Page %u", 7, "Page 7"}, {"%03d", 7, "007"},
+        {"[%-4u]", 7, "[7   ]"},  {"%+i", 7, "+7"},         {"%x/%%", 255, "ff/%"},
+        {"%#X", 255, "0XFF"},     {"%o", 8, "10"},          {"100%% of %u", 3, "100% of 3"},
+        {"Page", 1, nullptr},     {"%s", 1, nullptr},       {"%n", 1, nullptr},
+        {"%u of %u", 1, nullptr}, {"%.3u", 1, nullptr},     {"%lu", 1, nullptr},
+        {"%*u", 1, nullptr},      {"%1000u", 1, nullptr},   {"%", 1, nullptr},
         {"%-", 1, nullptr},
     };
     for (const Case& c : cases) {
@@ -112,8 +100,9 @@ TEST(FieldTextTest, DateAndTimePictures)
         {en, true, "dddd, MMMM d, yyyy", kAfternoon, "Thursday, March 5, 2026"},
         {en, true, "ddd',' MMM dd yy", kAfternoon, "Thu, Mar 05 26"},
         {es, true, "dddd, d 'de' MMMM 'de' yyyy", kAfternoon, "jueves, 5 de marzo de 2026"},
-        {es, true, "ddd dd-MMM-yy", at(2026, 8, 1, 6, 0, 0, 0), "s\xE1"
-                                                                 "b 01-ago-26"},
+        {es, true, "ddd dd-MMM-yy", at(2026, 8, 1, 6, 0, 0, 0),
+         "s\xE1"
+         "b 01-ago-26"},
         {es, true, "dddd", at(2026, 3, 4, 3, 0, 0, 0), "mi\xE9rcoles"},
         {en, true, "d/M/y", at(2009, 1, 2, 5, 0, 0, 0), "2/1/9"},
         {en, true, "gg yyyy", kAfternoon, "A.D. 2026"},
@@ -134,7 +123,8 @@ TEST(FieldTextTest, DateAndTimePictures)
         FieldSources sources;
         sources.clock = [&c] { return c.time; };
         sources.language = c.language;
-        const auto f = FormField(c.date ? typestone::kFieldDate : typestone::kFieldTime, c.picture, 1, sources);
+        const auto f =
+            FormField(c.date ? typestone::kFieldDate : typestone::kFieldTime, c.picture, 1, sources);
         EXPECT_TRUE(f.ok) << c.picture;
         EXPECT_EQ(f.text, c.text) << (c.date ? "date " : "time ") << c.picture;
     }
@@ -199,7 +189,8 @@ TEST(FieldTextTest, EnvironmentValuesOnlyFromTheAllowList)
         EXPECT_EQ(f.text, c.text) << c.name;
     }
     // The defaults are harmless names only.
-    EXPECT_EQ(FieldSources{}.variables, (std::vector<std::string>{"USER", "LOGNAME", "HOSTNAME", "LANG", "TZ"}));
+    EXPECT_EQ(FieldSources{}.variables,
+              (std::vector<std::string>{"USER", "LOGNAME", "HOSTNAME", "LANG", "TZ"}));
     EXPECT_FALSE(FormField(4, "", 1, sources).ok);
     for (const char* name : {"TS_FIELD_SITE", "TS_FIELD_SECRET", "TS_FIELD_LONG", "TS_FIELD_RAW"})
         ::unsetenv(name);

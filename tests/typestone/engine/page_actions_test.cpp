@@ -64,11 +64,11 @@ std::string prtRecord(char separator, const std::string& text)
     return escBlock(typestone::kCmdPrtRecord, std::string(1, separator) + text + std::string(1, '\0'));
 }
 
-std::string prtFileRecords(uint16_t flags, char separator, uint16_t first, uint16_t count, const std::string& name,
-                           const std::string& facts = std::string(18, '\0'))
+std::string prtFileRecords(uint16_t flags, char separator, uint16_t first, uint16_t count,
+                           const std::string& name, const std::string& facts = std::string(18, '\0'))
 {
-    return escBlock(typestone::kCmdPrtFileRecords, u16(flags) + std::string(1, separator) + u16(first) + u16(count) +
-                                                       facts + name + std::string(1, '\0'));
+    return escBlock(typestone::kCmdPrtFileRecords, u16(flags) + std::string(1, separator) + u16(first) +
+                                                       u16(count) + facts + name + std::string(1, '\0'));
 }
 
 // A host that keeps the trace of every area and may lend the job a link to its files.
@@ -87,7 +87,8 @@ public:
 class FakeHostFiles : public typestone::HostFileLink
 {
 public:
-    bool FetchHostFile(const std::string& name, const typestone::HostFileFacts& facts, std::string* localPath) override
+    bool FetchHostFile(const std::string& name, const typestone::HostFileFacts& facts,
+                       std::string* localPath) override
     {
         names.push_back(name);
         lastFacts = facts;
@@ -194,8 +195,8 @@ protected:
 struct RangeCase
 {
     PageRange range;
-    std::string plays; // for pages 1..8: 'y' plays, '.' does not
-    unsigned finishedFrom;  // the first page for which the action is finished (0: never)
+    std::string plays;     // for pages 1..8: 'y' plays, '.' does not
+    unsigned finishedFrom; // the first page for which the action is finished (0: never)
 };
 
 TEST(PageActionTest, RangeSelectsPages)
@@ -220,7 +221,8 @@ TEST(PageActionTest, RangeSelectsPages)
             if (finished == 0 && action.FinishedFor(page))
                 finished = page;
         }
-        EXPECT_EQ(plays, c.plays) << c.range.first << "-" << c.range.last << " 0x" << std::hex << c.range.flags;
+        EXPECT_EQ(plays, c.plays) << c.range.first << "-" << c.range.last << " 0x" << std::hex
+                                  << c.range.flags;
         EXPECT_EQ(finished, c.finishedFrom) << c.range.first << "-" << c.range.last;
     }
     // An empty text action is invalid: it never plays and is finished at once.
@@ -263,15 +265,15 @@ TEST_P(HeaderPages, HeaderShowsOnTheSelectedPages)
     EXPECT_EQ(withHeader, c.withHeader);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ranges, HeaderPages,
-    ::testing::Values(
-        // Recording prints what it records on the page it is on, unless it only stores.
-        HeaderCase{"EveryPage", 1, 0, 0x0181, "yyyyyyy"}, HeaderCase{"TwoToFiveOdd", 2, 5, 0x0101, "yyy.y.."},
-        HeaderCase{"NoFirstPageNoParity", 0, 0, 0x0001, "y......"},
-        HeaderCase{"EvenPagesOnly", 0, 0, 0x0081, "yy.y.y."},
-        HeaderCase{"StoredOnlyFromTheNextPage", 1, 0, 0x8181, ".yyyyyy"}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ranges, HeaderPages,
+                         ::testing::Values(
+                             // Recording prints what it records on the page it is on, unless it only stores.
+                             HeaderCase{"EveryPage", 1, 0, 0x0181, "yyyyyyy"},
+                             HeaderCase{"TwoToFiveOdd", 2, 5, 0x0101, "yyy.y.."},
+                             HeaderCase{"NoFirstPageNoParity", 0, 0, 0x0001, "y......"},
+                             HeaderCase{"EvenPagesOnly", 0, 0, 0x0081, "yy.y.y."},
+                             HeaderCase{"StoredOnlyFromTheNextPage", 1, 0, 0x8181, ".yyyyyy"}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(PageActionsTest, ActionsPastTheirLastPageAreDeleted)
 {
@@ -290,7 +292,8 @@ TEST_F(PageActionsTest, TextAfterANewRangeIsAnActionOfThatRange)
 {
     // A footer recorded right after a header, with no command between their texts, keeps its
     // own range.
-    EXPECT_TRUE(run(recPage(1, 1, 0x8001) + "ONE" + recPage(2, 0, 0x8181) + "REST" + stopRecording() + "a\fb\fc"));
+    EXPECT_TRUE(
+        run(recPage(1, 1, 0x8001) + "ONE" + recPage(2, 0, 0x8181) + "REST" + stopRecording() + "a\fb\fc"));
     EXPECT_EQ(pages(), (Pages{{"a"}, {"REST", "b"}, {"REST", "c"}}));
 }
 
@@ -360,25 +363,34 @@ TEST_F(PageActionsTest, RecordingStopsAtItsBound)
     for (const auto& t : got[0])
         printed += t.size();
     EXPECT_EQ(printed + m_prt.PageActions().At(0).Text().size(), big.size()) << "every byte kept or printed";
+
+    // A command the bound refuses runs where it is, like the text.
+    m_log = std::make_shared<DeviceLog>();
+    const std::string bigField =
+        escBlock(typestone::kCmdInsertField, u16(0) + "Big %u" + std::string(2000, '\0'));
+    EXPECT_TRUE(run(recPage(1, 0, 0x8181) + "ab" + bigField + stopRecording() + "\fp2"));
+    EXPECT_EQ(pages(), (Pages{{"Big 1"}, {"ab", "p2"}}));
 }
 
 // --- fields in a job
 
 TEST_F(PageActionsTest, FieldsPrintTheirText)
 {
-    ::setenv("TS_PAGACT_CLIENT", "Pe\xC3\xB1"
-                                 "a",
+    ::setenv("TS_PAGACT_CLIENT",
+             "Pe\xC3\xB1"
+             "a",
              1);
     typestone::FieldSources fields = m_prt.GetFieldSources();
     fields.variables = {"TS_PAGACT_CLIENT"};
     m_prt.SetFieldSources(fields);
-    EXPECT_TRUE(run(insertField(1, "") + "|" + insertField(2, "HH:mm") + "|" + insertField(3, "TS_PAGACT_CLIENT") +
-                    "|" + insertField(0, "Page %s") + "|" + insertField(3, "HOME") + "|" + insertField(9, "") +
-                    "|end"));
+    EXPECT_TRUE(run(insertField(1, "") + "|" + insertField(2, "HH:mm") + "|" +
+                    insertField(3, "TS_PAGACT_CLIENT") + "|" + insertField(0, "Page %s") + "|" +
+                    insertField(3, "HOME") + "|" + insertField(9, "") + "|end"));
     // The value's n-tilde goes to the page as OEM text and is drawn as ANSI 0xF1; the rejected
     // format prints as it stands; a variable the settings do not name and an unknown type
     // insert nothing.
-    EXPECT_EQ(pages(), (Pages{{"3/5/2026", "|", "14:07", "|", "Pe\\xF1a", "|", "Page %s", "|", "|", "|end"}}));
+    EXPECT_EQ(pages(),
+              (Pages{{"3/5/2026", "|", "14:07", "|", "Pe\\xF1a", "|", "Page %s", "|", "|", "|end"}}));
     EXPECT_NE(m_host.trace.find("'HOME' is not one the settings allow"), std::string::npos);
     EXPECT_NE(m_host.trace.find("unknown field type 9"), std::string::npos);
     ::unsetenv("TS_PAGACT_CLIENT");
