@@ -15,6 +15,7 @@
 #include "tests/support/draw/fake_font_engine.h"
 #include "tests/support/engine/recording_layout.h"
 #include "tests/support/env/temp_dir.h"
+#include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <gtest/gtest.h>
 
@@ -370,6 +371,24 @@ TEST_F(PageActionsTest, RecordingStopsAtItsBound)
         escBlock(typestone::kCmdInsertField, u16(0) + "Big %u" + std::string(2000, '\0'));
     EXPECT_TRUE(run(recPage(1, 0, 0x8181) + "ab" + bigField + stopRecording() + "\fp2"));
     EXPECT_EQ(pages(), (Pages{{"Big 1"}, {"ab", "p2"}}));
+}
+
+TEST_F(PageActionsTest, ProgressTellsOfThePlayedActionsThenOfTheJobAgain)
+{
+    auto ui = std::make_shared<platform::ui::ScriptedUiBridge>();
+    platform::ui::setBridge(ui);
+    EXPECT_TRUE(run(recPage(1, 0, 0x8181) + "HEAD" + stopRecording() + "one\ftwo"));
+    platform::ui::setBridge(nullptr);
+    std::vector<std::string> shown;
+    for (const auto& call : ui->calls())
+        if (call.kind == platform::ui::ScriptedUiBridge::Call::Kind::UpdateProgress &&
+            !call.progressState.lines.empty())
+            shown.push_back(call.progressState.lines.front());
+    const auto playing =
+        std::find(shown.begin(), shown.end(), "Printing actions (header, foot, ...) for new page");
+    ASSERT_NE(playing, shown.end());
+    EXPECT_NE(std::find(playing, shown.end(), "Printing 'host_1'..."), shown.end())
+        << "the job's line comes back";
 }
 
 // --- fields in a job
