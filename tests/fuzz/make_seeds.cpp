@@ -187,6 +187,25 @@ void printStreams()
     }
 }
 
+// --- recorded page actions: the range flags, then the recorded stream (see page_actions_fuzz)
+void pageActions()
+{
+    const char* target = "page_actions";
+    auto field = [](uint16_t type, const Bytes& format) {
+        return block(22, u16(type) + format + Bytes(1, '\0'));
+    };
+    seed(target, "header_every_page", u16(0x0181) + "Head " + field(0, "Page %u") + "\r\n");
+    seed(target, "stored_only_fields",
+         u16(0x8181) + field(1, "dddd, d 'de' MMMM 'de' yyyy gg") + " " + field(2, "hh:mm:ss tt") + " " +
+             field(3, "HOME") + "\r\n");
+    seed(target, "odd_pages_with_form_feed", u16(0x0101) + "Footer\f\x1B\x0A" + field(0, "%-5u|%%"));
+    seed(target, "rejected_formats",
+         u16(0x0001) + field(0, "%s %n %u %u") + field(0, "%.999999u") + field(7, ""));
+    seed(target, "records",
+         u16(0x8081) + block(23, Bytes(",a,b,c") + Bytes(1, '\0')) +
+             block(21, u16(2) + u16(3) + u16(0x0081)) + "Nested range");
+}
+
 // --- UDP datagrams
 Bytes datagram(uint16_t command, uint16_t sequence, const Bytes& body = Bytes())
 {
@@ -340,6 +359,7 @@ int main(int argc, char** argv)
     jobHeaders();
     printStreams();
     barcodes();
+    pageActions();
     udpDatagrams();
     registryFiles();
     deviceRecords();

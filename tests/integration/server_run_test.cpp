@@ -162,6 +162,80 @@ TEST_F(ServerRunTest, PdfDriverOutputNamesLandThroughTheDriveMap)
     EXPECT_EQ(process.exitCode(), 0) << output();
 }
 
+// The text pdftotext finds on page `page` of `pdf`.
+std::string pdfPageText(const fs::path& pdf, int page)
+{
+    std::string text;
+    const std::string command = "pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                                " '" + pdf.string() + "' - 2>&1";
+    if (std::FILE* p = ::popen(command.c_str(), "r")) {
+        char buffer[512];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+            text.append(buffer, n);
+        ::pclose(p);
+    }
+    return text;
+}
+
+// A command block as a host sends it: version 1.00, the checksum right.
+std::string escBlock(uint16_t cmd, const std::string& params)
+{
+    const uint32_t length = uint32_t(params.size());
+    const uint16_t words[5] = {0xFDFD, 100, cmd, uint16_t(length & 0xFFFF), uint16_t(length >> 16)};
+    uint16_t check = 0;
+    for (uint16_t w : words)
+        check ^= w;
+    std::string out;
+    for (uint16_t w : words)
+        out += std::string{char(w & 0xFF), char(w >> 8)};
+    out += std::string{char(check & 0xFF), char(check >> 8)};
+    return out + params;
+}
+
+// A header recorded on the first page plays on every page, its page number field filled in
+// for each: the PDF's three pages read "Page 1", "Page 2" and "Page 3" above their own text.
+TEST_F(ServerRunTest, RecordedHeaderNumbersEveryPageOfThePdf)
+{
+    start();
+    ASSERT_TRUE(waitUntilServing()) << output();
+    const std::string range = std::string("\x01\x00\x00\x00\x81\x01", 6);
+    const std::string stream = escBlock(21, range) + escBlock(22, std::string("\0\0Page %u\0", 10)) + "\r\n" +
+                               escBlock(21, std::string(6, '\0')) + "first\fsecond\fthird\r\n\f";
+    valdor::JobRequest job;
+    job.printer = "Printer1";
+    job.docName = "headers";
+    valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job),
+                                                            {stream.begin(), stream.end()});
+    ASSERT_TRUE(result.error.empty()) << result.error;
+    EXPECT_EQ(result.replyCode, valdor::ReplyAccepted);
+    fs::path pdf;
+    std::string third;
+    for (int i = 0; i < 400 && third.find("third") == std::string::npos; ++i) {
+        for (const auto& entry : fs::directory_iterator(dir / "spool/Printer1"))
+            if (entry.path().extension() == ".pdf")
+                pdf = entry.path();
+        if (!pdf.empty())
+            third = pdfPageText(pdf, 3);
+        if (third.find("third") == std::string::npos)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_FALSE(pdf.empty()) << output();
+    const char* bodies[] = {"first", "second", "third"};
+    for (int page = 1; page <= 3; ++page) {
+        const std::string text = pdfPageText(pdf, page);
+        const size_t header = text.find("Page " + std::to_string(page));
+        EXPECT_NE(header, std::string::npos) << page << ": " << text;
+        EXPECT_LT(header, text.find(bodies[page - 1])) << page << ": " << text;
+        EXPECT_EQ(text.find("Page " + std::to_string(page + 1)), std::string::npos) << text;
+    }
+    EXPECT_NE(pdfPageText(pdf, 4).find("Wrong page range"), std::string::npos) << "three pages only";
+
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0) << output();
+}
+
 TEST_F(ServerRunTest, SecondInstanceEndsAndLeavesTheFirstAlone)
 {
     start();

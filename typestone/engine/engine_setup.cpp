@@ -19,6 +19,10 @@ void PrepareWinPrt(CWinPrt& prt, const EngineSetup& setup, std::unique_ptr<platf
     platform::spooler::Spooler* spooler = setup.spooler;
     prt.SetSpooler(spooler);
     prt.SetStoredSettings(setup.storedSettings);
+    FieldSources fields;
+    fields.variables = setup.fieldVariables;
+    prt.SetFieldSources(std::move(fields));
+    prt.SetPageActionLimit(setup.pageActionLimit);
     const std::string workFolder = setup.workFolder;
     prt.SetDeviceFactory(
         [spooler, workFolder](const EngineDeviceRequest& r,

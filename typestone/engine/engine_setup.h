@@ -4,6 +4,8 @@
 // folder. The server holds one of these; every connection prepares its own CWinPrt from it.
 
 #include "typestone/engine/drive_map.h"
+#include "typestone/engine/field_text.h"
+#include "typestone/engine/page_action_list.h"
 
 #include "platform/spooler/print_options.h"
 
@@ -11,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::draw {
 class FontEngine;
@@ -43,6 +46,10 @@ struct EngineSetup
     std::string workFolder;
     // Empty: every job prints with its printer's own settings.
     StoredSettingsSource storedSettings;
+    // The environment variables a job may insert into its pages.
+    std::vector<std::string> fieldVariables = DefaultFieldVariables();
+    // The most a job's recorded page actions may hold (bytes).
+    size_t pageActionLimit = PageActionList::kDefaultLimit;
 };
 
 // Gives `prt` the devices, folders and drive map of `setup` and, through `fonts`, a font

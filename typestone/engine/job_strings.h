@@ -15,6 +15,8 @@ inline constexpr const char* kPrintingRecordsText = "Printing %s records of file
 inline constexpr unsigned kStrAllLines = 3010;
 inline constexpr unsigned kStrAllRecords = 3011;
 inline constexpr const char* kAllText = "all the";
+inline constexpr unsigned kStrPlayingActions = 3009;
+inline constexpr const char* kPlayingActionsText = "Printing actions (header, foot, ...) for new page";
 inline constexpr unsigned kStrPrintingJob = 3012;
 inline constexpr const char* kPrintingJobText = "Printing '%s'...";
 

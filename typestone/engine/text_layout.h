@@ -9,6 +9,7 @@
 #include "platform/draw/font_engine.h"
 
 #include <cstdint>
+#include <string>
 
 namespace typestone {
 
@@ -79,6 +80,27 @@ public:
     // The position inside the current rectangle, and the rectangle's area in pixels.
     virtual platform::draw::Point Pos() const = 0;
     virtual platform::draw::Rect CurrentArea() const = 0;
+
+    // A record (8-bit page text): when the current rectangle is a table cell, its fields, cut
+    // at `separator` and trimmed, fill the cells of the row (an empty line where the text runs
+    // out) and the row advances; true. False when there is no table row: the caller prints the
+    // record as it stands.
+    virtual bool PrintTextInRects(platform::draw::Dc* dc, const std::string& text, char separator)
+    {
+        (void)dc;
+        (void)text;
+        (void)separator;
+        return false;
+    }
+
+    // Recorded page actions are about to play at the top of a new page: remember the current
+    // area, whether the current line is empty, and the text the last page's wrapping carried
+    // over.
+    virtual void BeginPageActions() {}
+    // They have played: the remembered area is current again. When the current line was empty
+    // before they played and wrapped text was carried over, that text is handed over (it is no
+    // longer held here) for the engine to print after the actions; otherwise empty.
+    virtual std::string EndPageActions() { return {}; }
 };
 
 } // namespace typestone

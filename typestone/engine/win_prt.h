@@ -10,13 +10,16 @@
 //
 // The members are split by concern: win_prt.cpp (life, set-up), win_prt_stream.cpp (framer),
 // win_prt_controls.cpp (control bytes, lines), win_prt_page.cpp (document and pages),
-// win_prt_job.cpp (spooling, files), win_prt_pending.cpp (commands carried out elsewhere).
+// win_prt_job.cpp (spooling, files), win_prt_page_actions.cpp (recording and playing page
+// actions, records).
 
 #include "typestone/engine/command_table.h"
 #include "typestone/engine/drive_map.h"
 #include "typestone/engine/engine_host.h"
 #include "typestone/engine/esc_block.h"
+#include "typestone/engine/field_text.h"
 #include "typestone/engine/init_data.h"
+#include "typestone/engine/page_action_list.h"
 #include "typestone/engine/print_log.h"
 #include "typestone/engine/progress_throttle.h"
 #include "typestone/engine/spool_record.h"
@@ -134,6 +137,12 @@ public:
     using StoredSettings =
         std::function<std::optional<platform::spooler::PrintOptions>(const std::string& printer)>;
     void SetStoredSettings(StoredSettings source) { m_storedSettings = std::move(source); }
+    // Where inserted fields take the time, the language of dates and the variables a host may
+    // insert.
+    void SetFieldSources(FieldSources sources) { m_fieldSources = std::move(sources); }
+    const FieldSources& GetFieldSources() const { return m_fieldSources; }
+    // The most the recorded page actions of the job may hold (bytes); beyond it recording stops.
+    void SetPageActionLimit(size_t bytes) { m_pageActions.SetLimit(bytes); }
     // Text goes here instead of the font mapper (tests watching the framer).
     void SetTextSink(std::function<void(const char*, size_t)> sink) { m_textSink = std::move(sink); }
 
@@ -215,6 +224,21 @@ public:
     // Applies the attribute word `attr`: the second colour, the formatter's word and, when
     // the low byte changed otherwise, the font. False only without a font mapper.
     bool ChangeAttr(uint16_t attr);
+
+    // --- recorded page actions ---
+    // Plays the actions recorded for page `page` (StartPage does, for every new page): what
+    // the stream was doing (a block being framed, text not yet handed on) waits meanwhile.
+    // False when an action failed (the rest of them did not play) or actions are playing
+    // already.
+    bool PlayPageActions(unsigned page);
+    PageActionList& PageActions() { return m_pageActions; }
+    const PageActionList& PageActions() const { return m_pageActions; }
+    // Bytes and commands of the stream are recorded now: a range records, and page actions are
+    // not playing.
+    bool IsRecording() const { return m_pageActions.Records() && !IsPlaying4Page(); }
+    // A record (page text): its fields into the cells of the current table row, or printed
+    // whole when there is no table; `*inTable` says which.
+    bool PrintRecord(const std::string& text, uint8_t separator, bool* inTable = nullptr);
     // Sets or clears one bit of the font mapper's attribute word.
     bool SetAttrBit(uint16_t bit, bool on);
     // Prints `text` with the attribute word `attr` (applied first, like ChangeAttr, all 16
@@ -304,7 +328,12 @@ private:
     bool ensureTextRoom(size_t count);
     void storeText(uint8_t byte);
     void reportProgress(uint64_t done);
-    bool printTextFile(std::FILE* file, uint16_t flags, unsigned first, unsigned count);
+    bool printTextFile(std::FILE* file, uint16_t flags, unsigned first, unsigned count, bool recordMode,
+                       uint8_t separator);
+    // Recording: a byte of the stream, a command's action (null: none) kept after it ran.
+    void recordByte(uint8_t byte);
+    void keepAction(std::unique_ptr<CPageAction> action);
+    void recordingStopped();
     void showUnsupported(const std::string& description, uint16_t required);
     bool confirmCancel();
     // The program's string `id`, or `fallback` when the host has none.
@@ -345,6 +374,9 @@ private:
     std::unique_ptr<CFontMapper> m_pFMap;
     PageState m_pageState = PageState::NoDocument;
     RunMode m_runMode = RunMode::Printing;
+    PageActionList m_pageActions;
+    FieldSources m_fieldSources;
+    int m_executing = 0;     // commands running: the bytes they feed back are not recorded again
     std::string m_docOutput; // the file the device writes
     std::string m_szOutput;  // where that file goes when the job ends; empty: it stays
     unsigned m_nPages = 0;

@@ -260,6 +260,8 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
     const platform::draw::DeviceCaps caps = m_device->caps();
     m_bLandScape = caps.physicalWidth > caps.physicalHeight;
     m_nPages = 0;
+    // A document's headers and footers are its own.
+    m_pageActions = PageActionList(m_pageActions.Limit());
     m_dwPrintBytes = 0;
     m_wError = 0;
     m_stop.abort = false;
@@ -385,7 +387,6 @@ void CWinPrt::showProgressLine(int percent, bool restored)
 bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, unsigned first,
                         unsigned count, bool recordMode, uint8_t option)
 {
-    (void)option;
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) {
         Trace(kTrzJobs, "\nPrintFile()-FALSE: '%s' not found [OUT]", path);
@@ -455,7 +456,7 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
         }
         EndOfStream();
     } else {
-        ok = printTextFile(file, flags, first, count);
+        ok = printTextFile(file, flags, first, count, recordMode, option);
     }
     if (ok)
         m_progress.finish();
@@ -474,7 +475,8 @@ bool CWinPrt::PrintFile(const std::string& path, bool textMode, uint16_t flags, 
     return ok;
 }
 
-bool CWinPrt::printTextFile(std::FILE* file, uint16_t flags, unsigned first, unsigned count)
+bool CWinPrt::printTextFile(std::FILE* file, uint16_t flags, unsigned first, unsigned count, bool recordMode,
+                            uint8_t separator)
 {
     const bool translate = (flags & 0x0C00) != 0;
     const int delimiter = translate ? '\r' : '\n';
@@ -501,7 +503,8 @@ bool CWinPrt::printTextFile(std::FILE* file, uint16_t flags, unsigned first, uns
         // Text mode: a CR LF pair ends a line like a lone LF.
         if (!translate && !line.empty() && line.back() == '\r')
             line.pop_back();
-        const uint8_t filter = static_cast<uint8_t>(flags & 0xFF);
+        // A file of records is taken as it is: its lines are records, not text to tidy.
+        const uint8_t filter = recordMode ? 0 : static_cast<uint8_t>(flags & 0xFF);
         if (filter != 0) {
             std::string out;
             for (char ch : line) {
@@ -518,7 +521,7 @@ bool CWinPrt::printTextFile(std::FILE* file, uint16_t flags, unsigned first, uns
             }
             line.swap(out);
         }
-        if (count == 1) {
+        if (recordMode || count == 1) {
             const auto cr = line.find('\r');
             if (cr != std::string::npos)
                 line.resize(cr);
@@ -526,17 +529,23 @@ bool CWinPrt::printTextFile(std::FILE* file, uint16_t flags, unsigned first, uns
             const auto e = line.find_last_not_of(' ');
             line = b == std::string::npos ? std::string() : line.substr(b, e - b + 1);
         }
+        bool inTable = false;
         if (!line.empty()) {
             if (translate)
                 platform::charset::hostToOemInPlace(line);
             else if (!(flags & 0x1000))
                 platform::charset::ansiToOemInPlace(line);
-            PrintData(line.data(), line.size(), false);
+            if (recordMode)
+                PrintRecord(line, separator, &inTable);
+            else
+                PrintData(line.data(), line.size(), false);
         }
-        // Each line of the file is a line of the page.
-        m_cursor.m_x = 0;
-        m_pFMap->LineReset();
-        Down();
+        // Each line of the file is a line of the page; a record in a table row moved the row.
+        if (!inTable) {
+            m_cursor.m_x = 0;
+            m_pFMap->LineReset();
+            Down();
+        }
         ++printed;
         m_progress.add(count != 0 ? 1 : line.size());
     }

@@ -22,7 +22,8 @@ bool CWinPrt::StartPage()
     setPageState(PageState::PageOpen);
     m_cursor.m_x = m_cursor.m_y = 0;
     m_pFMap->PageStart();
-    // Page actions recorded for this page are played here once recording exists.
+    // A failed action ends the playback of this page, not the page.
+    PlayPageActions(m_nPages);
     return true;
 }
 

@@ -83,6 +83,12 @@ bool CWinPrt::PrintData(const void* bytes, size_t count, bool parseEscapes)
 
 void CWinPrt::PutByte(uint8_t byte)
 {
+    // Bytes a running command feeds back belong to that command's own action.
+    if (m_executing == 0 && IsRecording()) {
+        recordByte(byte);
+        if (m_pageActions.RecordOnly())
+            return;
+    }
     if (m_framer.m_bLiteralNext) {
         m_framer.m_bLiteralNext = false;
         m_printLog.text(byte, m_nPages, IsPlaying4Page());
@@ -262,13 +268,37 @@ bool CWinPrt::ExecCmd(const uint8_t* header)
         showUnsupported(desc, h.wVersion);
         logged(m_printLog.error(desc));
     } else {
-        EscBlock block{h, params.data(), length, static_cast<uint32_t>(params.size())};
-        result = m_table->commands[h.wCmd].handler(*this, block);
-        if (!result) {
-            std::string full;
-            FormCmd(&h, &full, m_nPages, params.data(), length, true, IsPlaying4Page());
-            if (showError(full, kErrCommand, 4) == 6)
-                m_stop.abort = true;
+        const CmdSlot& slot = m_table->commands[h.wCmd];
+        // The action is made before the handler runs: a handler that feeds bytes back may
+        // frame blocks of its own over the header.
+        std::unique_ptr<CPageAction> action;
+        const bool recording = IsRecording();
+        if (recording && (slot.flags & kCmdRecorded))
+            action =
+                std::make_unique<CPageAction>(*m_pageActions.CurrentRange(), header, params.data(), length);
+        // Stored only: kept without running. One the bound refuses runs where it is, as the
+        // text past the bound prints where it is.
+        bool stored = false;
+        if (recording && m_pageActions.RecordOnly() && (slot.flags & kCmdRecordOnly)) {
+            stored = !action || m_pageActions.Record(std::move(action));
+            if (!stored)
+                recordingStopped();
+        }
+        if (stored) {
+            result = true;
+        } else {
+            EscBlock block{h, params.data(), length, static_cast<uint32_t>(params.size())};
+            ++m_executing;
+            result = slot.handler(*this, block);
+            --m_executing;
+            if (result) {
+                keepAction(std::move(action));
+            } else {
+                std::string full;
+                FormCmd(&h, &full, m_nPages, params.data(), length, true, IsPlaying4Page());
+                if (showError(full, kErrCommand, 4) == 6)
+                    m_stop.abort = true;
+            }
         }
     }
     return result;

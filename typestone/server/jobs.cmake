@@ -10,6 +10,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/dev_names.cpp
   ${CMAKE_CURRENT_LIST_DIR}/job_header.cpp
   ${CMAKE_CURRENT_LIST_DIR}/job_sequencer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/page_action_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_values.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printer_config.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printer_config_store.cpp

@@ -9,6 +9,7 @@
 #include "typestone/server/job_context.h"
 #include "typestone/server/job_sequencer.h"
 #include "typestone/server/my_service.h"
+#include "typestone/server/page_action_settings.h"
 #include "typestone/server/printer_config.h"
 #include "typestone/server/server_trace.h"
 #include "typestone/server/service_install.h"
@@ -222,6 +223,12 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     m_engine.spooler = m_spooler.get();
     // Host jobs print with what the printer's configuration stored, over its driver's settings.
     m_engine.storedSettings = MakeStoredSettingsSource(*m_printers, *m_spooler);
+    // What a job's recorded page actions may insert and hold.
+    std::vector<std::string> rejected;
+    m_engine.fieldVariables = LoadFieldVariables(&rejected);
+    for (const std::string& name : rejected)
+        std::fprintf(stderr, "typestone: FieldVariables: '%s' is not a variable name\n", name.c_str());
+    m_engine.pageActionLimit = LoadPageActionLimit();
     m_engine.pdfFolder = platform::folders::stateDir() + "/pdf";
     platform::folders::makePath(m_engine.pdfFolder, 0700);
     // Names of local files from a host ("C:\PDF\OUT.PDF") through the drive map.

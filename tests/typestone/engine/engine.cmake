@@ -1,7 +1,7 @@
 # Tests of the print engine, one program each; those that draw with real faces see only the
 # project's test fonts.
 set(_engine_tests ${CMAKE_CURRENT_LIST_DIR})
-foreach(_name framer job job_messages job_errors font_mapper font_commands font_select box_drawing end_to_end dib img_wnd command_params printer_settings area_commands image_commands barcode_command)
+foreach(_name framer job job_messages job_errors font_mapper font_commands font_select box_drawing end_to_end dib img_wnd command_params printer_settings area_commands image_commands barcode_command page_actions)
   ts_add_test(engine_${_name}_test
     SOURCES ${_engine_tests}/${_name}_test.cpp
     LIBS typestone_engine platform_draw)
@@ -14,10 +14,13 @@ ts_add_test(engine_support_test
   SOURCES ${_engine_tests}/support_test.cpp
   LIBS typestone_engine)
 # The stand-ins of the tests: fonts with formula metrics, a scripted user interface, folders.
-foreach(_name framer job job_messages job_errors font_mapper font_commands font_select box_drawing end_to_end dib img_wnd command_params printer_settings area_commands image_commands barcode_command)
+foreach(_name framer job job_messages job_errors font_mapper font_commands font_select box_drawing end_to_end dib img_wnd command_params printer_settings area_commands image_commands barcode_command page_actions)
   target_link_libraries(engine_${_name}_test PRIVATE ts_support_draw ts_support_ui ts_support_env)
 endforeach()
 target_link_libraries(engine_support_test PRIVATE ts_support_env)
+ts_add_test(engine_field_text_test
+  SOURCES ${_engine_tests}/field_text_test.cpp
+  LIBS typestone_engine)
 ts_add_test(engine_host_text_test
   SOURCES ${_engine_tests}/host_text_test.cpp
   LIBS typestone_engine)

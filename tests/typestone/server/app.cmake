@@ -13,6 +13,7 @@ ts_add_test(test_typestone_app
     ${CMAKE_CURRENT_LIST_DIR}/service_control_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/app_utils_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/connection_cap_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/page_action_settings_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/control_access_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/printer_test_file_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tray_menu_test.cpp
