@@ -24,3 +24,9 @@ ts_add_test(test_typestone_interpreted_jobs
   LIBS ts_jobs_fixture)
 target_compile_definitions(test_typestone_interpreted_jobs PRIVATE
   TYPESTONE_TEST_FONTS_CONF="${PROJECT_SOURCE_DIR}/tests/support/fonts/fonts.conf")
+
+ts_add_test(test_typestone_hostfile
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/packet_framing_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/packet_link_test.cpp
+  LIBS ts_jobs_fixture ts_support_hostfile ts_support_ui)
