@@ -50,8 +50,8 @@ FUZZ_TARGET(host_answer)
 {
     if (size < 1)
         return 0;
-    static constexpr uint16_t kCommands[] = {CMD_TYP_READ,   CMD_TYP_WRITE, CMD_TYP_XFER_NOTIFY,
-                                             CMD_TYP_FILEEXIST, CMD_TYP_OPEN, CMD_TYP_CLOSE};
+    static constexpr uint16_t kCommands[] = {CMD_TYP_READ,      CMD_TYP_WRITE, CMD_TYP_XFER_NOTIFY,
+                                             CMD_TYP_FILEEXIST, CMD_TYP_OPEN,  CMD_TYP_CLOSE};
     const uint16_t command = kCommands[data[0] % 6];
     const size_t capacity = size_t(data[0] >> 3) % 20;
     const size_t read = 1 + size_t(data[0] >> 5) * 97;

@@ -120,7 +120,8 @@ bool IsSameFileDate(uint32_t hostDate, int64_t modified)
 {
     // No creation time can be read here; the modification time stands for it.
     const bool same = int64_t(hostDate) == modified;
-    TRZ_Trace(kTrzCore, "\nIsSameFileDate() bRc=%d date=%08lx ", same ? 1 : 0, static_cast<unsigned long>(hostDate));
+    TRZ_Trace(kTrzCore, "\nIsSameFileDate() bRc=%d date=%08lx ", same ? 1 : 0,
+              static_cast<unsigned long>(hostDate));
     return same;
 }
 

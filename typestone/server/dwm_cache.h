@@ -78,6 +78,7 @@ private:
 
 // Fetches host file `name` through the cache: true with *localPath set to the cached copy.
 bool FetchHostFile(PacketLink& link, platform::ui::UiBridge& ui, PacketClock& clock, const std::string& name,
-                   const HostFileFacts& facts, uint8_t option, std::string* localPath, bool* transferred = nullptr);
+                   const HostFileFacts& facts, uint8_t option, std::string* localPath,
+                   bool* transferred = nullptr);
 
 } // namespace typestone

@@ -4,8 +4,8 @@
 
 namespace typestone {
 
-JobHostFiles::JobHostFiles(const platform::net::Socket& dataSocket, platform::ui::UiBridge& ui, PacketClock& clock,
-                           const std::atomic<bool>* stop)
+JobHostFiles::JobHostFiles(const platform::net::Socket& dataSocket, platform::ui::UiBridge& ui,
+                           PacketClock& clock, const std::atomic<bool>* stop)
     : m_ui(ui), m_clock(clock), m_link(dataSocket, ui, clock)
 {
     m_link.setStopFlag(stop);

@@ -236,7 +236,8 @@ void PacketLink::drain(int maxMs)
     uint8_t scratch[kScratch];
     const int64_t deadline = m_clock.nowMs() + maxMs;
     while (!m_closed && m_clock.nowMs() < deadline) {
-        const IoStatus status = platform::net::receiveSome(m_socket, scratch, sizeof scratch, kSliceMs).status;
+        const IoStatus status =
+            platform::net::receiveSome(m_socket, scratch, sizeof scratch, kSliceMs).status;
         if (status == IoStatus::PeerClosed || status == IoStatus::Failed) {
             m_closed = true;
             return;

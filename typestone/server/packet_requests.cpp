@@ -64,7 +64,8 @@ PacketBytes EncodeXferNotify(uint16_t code)
     return out;
 }
 
-PacketBytes EncodeFileExist(uint16_t hostWord, const std::string& name, uint32_t localSize, bool compareChecksum)
+PacketBytes EncodeFileExist(uint16_t hostWord, const std::string& name, uint32_t localSize,
+                            bool compareChecksum)
 {
     auto out = request(CMD_TYP_FILEEXIST, 263);
     putNamed(out, hostWord, name);

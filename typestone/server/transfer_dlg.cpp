@@ -15,9 +15,8 @@ CTransferDlg::CTransferDlg(PacketLink& link, platform::ui::UiBridge& ui, PacketC
     : m_link(link), m_ui(ui), m_clock(clock), m_entries(std::move(entries)), m_progress(clock, totalBytes)
 {
     m_progress.setObserver([this](const TransferProgress& p) { show(p); });
-    m_progress.setCancelSource([this] {
-        return m_display != platform::ui::kNoProgress && m_ui.progressCancelled(m_display);
-    });
+    m_progress.setCancelSource(
+        [this] { return m_display != platform::ui::kNoProgress && m_ui.progressCancelled(m_display); });
     m_link.setCancelCheck([this] { return m_progress.cancelled(); });
 }
 

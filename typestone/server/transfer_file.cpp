@@ -158,7 +158,8 @@ bool CTransferFile::Download()
     if (!CheckTarget())
         return false;
     std::vector<uint8_t> status;
-    if (!linkFailed(int(m_link.exchange(EncodeOpen(m_request.hostWord, m_hostName), &status, kFileStatusSize))))
+    if (!linkFailed(
+            int(m_link.exchange(EncodeOpen(m_request.hostWord, m_hostName), &status, kFileStatusSize))))
         return false;
     if (get16(status, 0) != 0)
         return fail(get16(status, 0));
@@ -174,7 +175,8 @@ bool CTransferFile::Download()
     }
 
     // The bytes go to a file beside the target that takes its place only when it is whole.
-    m_localTemp = platform::fileio::makeTempFile(folderOf(m_request.target), "." + fileOf(m_request.target) + ".");
+    m_localTemp =
+        platform::fileio::makeTempFile(folderOf(m_request.target), "." + fileOf(m_request.target) + ".");
     if (m_localTemp.empty()) {
         const int cause = platform::fileio::fileErrorCause(errno);
         closeHostFile(0);
@@ -401,15 +403,16 @@ void CTransferFile::Abort()
 std::string CTransferFile::ResultText(uint16_t code)
 {
     if (code == kXferTargetExists)
-        return transferString(kStrTargetExists, "File was not transferred because target file already exists.");
+        return transferString(kStrTargetExists,
+                              "File was not transferred because target file already exists.");
     if (code == kXferNoAnswer)
         return transferString(kStrHostNoAnswer,
                               "\nServer doesn't answer. Check the physical connection and this server.");
     const unsigned id = code < 117 ? kStrHostErrorBase + code : code;
     std::string text = transferString(id, "");
     if (text.empty())
-        text = platform::text::sprintf(transferString(kStrTransferFailed, "File transference failed (%u)").c_str(),
-                                       unsigned(code));
+        text = platform::text::sprintf(
+            transferString(kStrTransferFailed, "File transference failed (%u)").c_str(), unsigned(code));
     return text;
 }
 

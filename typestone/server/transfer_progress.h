@@ -19,12 +19,12 @@ public:
 
     // The reports of a transfer.
     void startFile(const std::string& source, const std::string& target);
-    void fileSize(uint64_t size);                    // the file's size is known
+    void fileSize(uint64_t size);                     // the file's size is known
     void progress(uint64_t delta, uint64_t fileDone); // bytes moved
-    void skipped(uint64_t size);                     // a file counted done without transfer
-    void cancelledDuring(uint64_t fileDone);         // a cancel ended the file
-    void resumed(uint64_t offset);                   // a file goes on from `offset`
-    void fileFailed(uint64_t size, uint64_t offset); // a failed file counts as done
+    void skipped(uint64_t size);                      // a file counted done without transfer
+    void cancelledDuring(uint64_t fileDone);          // a cancel ended the file
+    void resumed(uint64_t offset);                    // a file goes on from `offset`
+    void fileFailed(uint64_t size, uint64_t offset);  // a failed file counts as done
 
     uint64_t bytesDone() const { return m_done; }
     uint64_t total() const { return m_total; }
@@ -47,7 +47,10 @@ public:
     bool cancelled();
 
     // Called after every change.
-    void setObserver(std::function<void(const TransferProgress&)> observer) { m_observer = std::move(observer); }
+    void setObserver(std::function<void(const TransferProgress&)> observer)
+    {
+        m_observer = std::move(observer);
+    }
 
     // The size as a short text: "512 bytes", "1.5 KB", "2.0 MB".
     static std::string FormatSize(uint64_t bytes);

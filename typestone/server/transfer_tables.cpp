@@ -85,7 +85,8 @@ const TransferTables& CurrentTransferTables()
     return g_tables;
 }
 
-void HostToWindowsText(const TransferTables& t, uint8_t mode, const uint8_t* in, size_t count, std::string* out)
+void HostToWindowsText(const TransferTables& t, uint8_t mode, const uint8_t* in, size_t count,
+                       std::string* out)
 {
     if (mode == kXferRaw) {
         out->append(reinterpret_cast<const char*>(in), count);
@@ -109,8 +110,8 @@ void HostToWindowsText(const TransferTables& t, uint8_t mode, const uint8_t* in,
     }
 }
 
-void WindowsToHostText(const TransferTables& t, uint8_t mode, const uint8_t* in, size_t count, std::string* out,
-                       uint64_t* droppedCr)
+void WindowsToHostText(const TransferTables& t, uint8_t mode, const uint8_t* in, size_t count,
+                       std::string* out, uint64_t* droppedCr)
 {
     if (mode == kXferRaw) {
         out->append(reinterpret_cast<const char*>(in), count);

@@ -41,11 +41,12 @@ const TransferTables& CurrentTransferTables();
 
 // Host text to Windows: each byte through the table (mode 2 then to ANSI, 0xE7 to 0x80), and a
 // line feed after each carriage return; appended to `out`. Mode 0 copies.
-void HostToWindowsText(const TransferTables& t, uint8_t mode, const uint8_t* in, size_t count, std::string* out);
+void HostToWindowsText(const TransferTables& t, uint8_t mode, const uint8_t* in, size_t count,
+                       std::string* out);
 // Windows text to host: carriage returns dropped (counted into *droppedCr when given), line
 // feeds become carriage returns, bytes through the table (mode 2 first to OEM, 0x80 to 0xE7).
-void WindowsToHostText(const TransferTables& t, uint8_t mode, const uint8_t* in, size_t count, std::string* out,
-                       uint64_t* droppedCr = nullptr);
+void WindowsToHostText(const TransferTables& t, uint8_t mode, const uint8_t* in, size_t count,
+                       std::string* out, uint64_t* droppedCr = nullptr);
 
 // Names: a local (ANSI) name in the host's set and back.
 std::string ToHostName(const TransferTables& t, std::string_view windowsName);

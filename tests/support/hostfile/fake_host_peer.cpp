@@ -242,12 +242,20 @@ bool FakeHostPeer::handle(const TranscriptEntry& request)
         return answer(804, out);
     }
     case 805:
-    case 806:
+    case 806: {
+        PeerScript script;
+        {
+            std::lock_guard lock(m_mutex);
+            script = m_script;
+        }
+        if (request.command == 806 && script.openType)
+            status[11] = *script.openType;
         if (found) {
             std::lock_guard lock(m_mutex);
             m_current = name;
         }
         return answer(request.command, status);
+    }
     case 801: { // read: the answer, then the bytes
         const uint32_t offset = get32(request.data, 0);
         const uint32_t count = get32(request.data, 4);
@@ -304,10 +312,24 @@ bool FakeHostPeer::handle(const TranscriptEntry& request)
         }
         return answer(809, std::vector<uint8_t>(2, 0));
     }
-    case 802: // write: the answer, the bytes, the final answer
+    case 802: { // write: the answer, the bytes, the final answer
+        PeerScript script;
+        {
+            std::lock_guard lock(m_mutex);
+            script = m_script;
+        }
+        if (script.notifyAfter && *script.notifyAfter == 0) {
+            std::vector<uint8_t> notice(6, 0);
+            put16(notice, 0, script.notifyCode);
+            auto bytes = packet(802, 1995, std::vector<uint8_t>(2, 0));
+            const auto note = packet(803, 1995, notice);
+            bytes.insert(bytes.end(), note.begin(), note.end());
+            return sendBytes(bytes);
+        }
         if (!answer(802, std::vector<uint8_t>(2, 0)))
             return false;
         return receiveUpload(get32(request.data, 0));
+    }
     case 803: // a notice from the server: no answer
         return true;
     default:

@@ -29,4 +29,6 @@ ts_add_test(test_typestone_hostfile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/packet_framing_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/packet_link_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transfer_names_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transfer_file_test.cpp
   LIBS ts_jobs_fixture ts_support_hostfile ts_support_ui)

@@ -58,7 +58,8 @@ TEST(PacketRequests, EachOfTheNineRequestsHasItsExactBytes)
         {"close", EncodeClose(7, "A.TXT", 0x65000001),
          cat(cat(header(807, 262), named(7, "A.TXT")), {0x01, 0x00, 0x00, 0x65})},
         {"create", EncodeCreate(7, "A.TXT", 300),
-         cat(cat(header(808, 273), named(7, "A.TXT")), {0x2C, 0x01, 0, 0, 0, 0, 0, 0, 0x80, 0x10, 0, 0, 0, 0, 0})},
+         cat(cat(header(808, 273), named(7, "A.TXT")),
+             {0x2C, 0x01, 0, 0, 0, 0, 0, 0, 0x80, 0x10, 0, 0, 0, 0, 0})},
         {"erase", EncodeErase(9, "OLD"), cat(header(809, 258), named(9, "OLD"))},
     };
     for (const auto& c : cases) {

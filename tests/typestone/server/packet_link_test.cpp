@@ -41,7 +41,10 @@ struct LinkFixture : ::testing::Test
         peer.setScript(script);
         peer.start();
     }
-    PacketStatus open(std::vector<uint8_t>* answer) { return link.exchange(EncodeOpen(3, "DATA.TXT"), answer, 17); }
+    PacketStatus open(std::vector<uint8_t>* answer)
+    {
+        return link.exchange(EncodeOpen(3, "DATA.TXT"), answer, 17);
+    }
 
     FakeHostPeer peer;
     ScriptedUiBridge ui;
