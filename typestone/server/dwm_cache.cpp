@@ -175,7 +175,10 @@ bool CDwmCache::Fetch(const std::string& hostName, uint16_t mode)
     const bool ok = aux.Run(&result, m_option, false);
     TRZ_Trace(kTrzCore, "\n(2)-DoFileXfer(%s, %s): bRc=%s (%u)", hostName, m_localName, ok ? "OK" : "Error",
               unsigned(result));
-    if (ok && m_hostDate >= 315532800)
+    // A converted copy never passes for the host's bytes: it does not get the host's date.
+    if (ok && m_option != 0)
+        platform::fileio::setModifiedTime(m_localName, int64_t(std::time(nullptr)));
+    else if (ok && m_hostDate >= 315532800)
         platform::fileio::setModifiedTime(m_localName, m_hostDate);
     m_transferred = ok;
     return ok;

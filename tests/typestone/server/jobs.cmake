@@ -31,4 +31,5 @@ ts_add_test(test_typestone_hostfile
     ${CMAKE_CURRENT_LIST_DIR}/packet_link_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transfer_names_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transfer_file_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dwm_cache_test.cpp
   LIBS ts_jobs_fixture ts_support_hostfile ts_support_ui)

@@ -111,7 +111,8 @@ TEST(TransferFile, ADownloadBringsTheBytesAndTheHostsDate)
     EXPECT_EQ(readFile(target), std::string(file.bytes.begin(), file.bytes.end()));
     EXPECT_EQ(platform::fileio::fileInfo(target).modified, 1600000000);
     EXPECT_EQ(filesIn(t.dir.path()), 1u); // nothing beside it
-    EXPECT_EQ(commands(t.peer), (std::vector<uint16_t>{CMD_TYP_FILEEXIST, CMD_TYP_OPEN, CMD_TYP_READ, CMD_TYP_CLOSE}));
+    EXPECT_EQ(commands(t.peer),
+              (std::vector<uint16_t>{CMD_TYP_FILEEXIST, CMD_TYP_OPEN, CMD_TYP_READ, CMD_TYP_CLOSE}));
     const auto requests = t.peer.transcript();
     EXPECT_EQ(requests[1].data[0], 0x10); // the host word goes with every file request
     EXPECT_EQ(requests[1].name(), "/u/LOGO.BMP:C");
@@ -154,12 +155,27 @@ TEST(TransferFile, FailedDownloadsGiveTheirCodeAndLeaveNoFile)
     const Case cases[] = {
         {"empty host file", {}, 16, {}, false, kXferNotFound, checkOnly},
         {"not sequential on the check", pattern(10), 3, {}, false, kXferNotSequential, checkOnly},
-        {"not sequential on the open", pattern(10), 16, wrongType, false, kXferNotSequential,
+        {"not sequential on the open",
+         pattern(10),
+         16,
+         wrongType,
+         false,
+         kXferNotSequential,
          {CMD_TYP_FILEEXIST, CMD_TYP_OPEN, CMD_TYP_CLOSE}},
-        {"closed in mid-file", pattern(50000), 16, cutOff, false, kXferLinkFailed,
+        {"closed in mid-file",
+         pattern(50000),
+         16,
+         cutOff,
+         false,
+         kXferLinkFailed,
          {CMD_TYP_FILEEXIST, CMD_TYP_OPEN, CMD_TYP_READ}},
         {"no answer", pattern(10), 16, silent, false, kXferNoAnswer, checkOnly},
-        {"folder missing", pattern(10), 16, {}, true, uint16_t(kXferFileError + 3),
+        {"folder missing",
+         pattern(10),
+         16,
+         {},
+         true,
+         uint16_t(kXferFileError + 3),
          {CMD_TYP_FILEEXIST, CMD_TYP_OPEN, CMD_TYP_CLOSE}},
     };
     for (const auto& c : cases) {
@@ -234,9 +250,9 @@ TEST(TransferDlg, TheListsResultCodes)
         bool cancelled;
         uint16_t result;
     };
-    const Case cases[] = {{0, false, 0},    {0, true, 500},   {2, false, 502}, {3, false, 503}, {4, false, 504},
-                          {6, false, 506},  {7, false, 507},  {1, false, 501}, {1, true, 500},  {500, true, 500},
-                          {50999, false, 501}};
+    const Case cases[] = {{0, false, 0},   {0, true, 500},   {2, false, 502},    {3, false, 503},
+                          {4, false, 504}, {6, false, 506},  {7, false, 507},    {1, false, 501},
+                          {1, true, 500},  {500, true, 500}, {50999, false, 501}};
     for (const auto& c : cases)
         EXPECT_EQ(CTransferDlg::MapResultCode(c.code, c.cancelled), c.result) << c.code << " " << c.cancelled;
 }

@@ -52,12 +52,9 @@ TEST(TransferNames, ALocalNameBecomesAValidHostName)
         std::optional<std::string> host;
     };
     const Case cases[] = {
-        {"/tmp/report.txt", "/u/", "/u/report.txt"},
-        {"/tmp/report.txt", "/u/=.=:C", "/u/report.txt:C"},
-        {"/tmp/a.txt", "/u/b.c.d", "/u/b.c.d"},
-        {"/tmp/a.txt", "/u/B.=", "/u/B.txt"},
-        {"/tmp/a=b.txt", "/u/", std::nullopt},
-        {"/tmp/a.txt", "/u/x:CD", std::nullopt},
+        {"/tmp/report.txt", "/u/", "/u/report.txt"}, {"/tmp/report.txt", "/u/=.=:C", "/u/report.txt:C"},
+        {"/tmp/a.txt", "/u/b.c.d", "/u/b.c.d"},      {"/tmp/a.txt", "/u/B.=", "/u/B.txt"},
+        {"/tmp/a=b.txt", "/u/", std::nullopt},       {"/tmp/a.txt", "/u/x:CD", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.local) + " -> " + c.target);
@@ -99,8 +96,8 @@ TEST(TransferTables, TheKeyboardPicksItsEntriesAndTheRestRoundTrips)
         EXPECT_EQ(t.hostToWin[0xFF], 0x20);
         // Host letters, lines and signs come back as they went.
         for (int h = 0; h < 256; ++h) {
-            const bool roundTrips = (h < 0x80 && h != 0x15) || (h >= 0xA0 && h <= 0xB9 && h != 0xAD) ||
-                                    (h >= 0xC0 && h <= 0xED);
+            const bool roundTrips =
+                (h < 0x80 && h != 0x15) || (h >= 0xA0 && h <= 0xB9 && h != 0xAD) || (h >= 0xC0 && h <= 0xED);
             if (roundTrips) {
                 EXPECT_EQ(t.winToHost[t.hostToWin[size_t(h)]], h) << "host byte " << h;
             }
@@ -121,7 +118,8 @@ TEST(TransferTables, HostTextGetsLineFeedsAndLocalTextLosesThem)
 
     std::string back;
     uint64_t dropped = 0;
-    WindowsToHostText(t, kXferText, reinterpret_cast<const uint8_t*>(local.data()), local.size(), &back, &dropped);
+    WindowsToHostText(t, kXferText, reinterpret_cast<const uint8_t*>(local.data()), local.size(), &back,
+                      &dropped);
     EXPECT_EQ(back, "L1\rL2\r\xC0");
     EXPECT_EQ(dropped, 2u);
 
