@@ -36,8 +36,8 @@ std::string documentType(const std::string& path)
 
 } // namespace
 
-bool CWinPrt::GetServerFile(const std::string& name, uint16_t flags, const HostFileFacts& facts, unsigned first,
-                            unsigned count, bool recordMode, uint8_t option)
+bool CWinPrt::GetServerFile(const std::string& name, uint16_t flags, const HostFileFacts& facts,
+                            unsigned first, unsigned count, bool recordMode, uint8_t option)
 {
     const bool local = (flags & kFlagLocalFile) != 0;
     const bool foreign = (flags & kFlagForeignDocument) != 0;
@@ -63,8 +63,8 @@ bool CWinPrt::GetServerFile(const std::string& name, uint16_t flags, const HostF
             return false;
         }
     }
-    Trace(kTrzJobs, "\n_PrintFile(%s): %s, szCachedFname='%s', Tlation=%d", local ? "Windows" : "Valdor", name, path,
-          int(translation));
+    Trace(kTrzJobs, "\n_PrintFile(%s): %s, szCachedFname='%s', Tlation=%d", local ? "Windows" : "Valdor",
+          name, path, int(translation));
     bool ok = false;
     if (recordMode || !foreign) {
         if (!IsPageStarted() && !StartPage())
@@ -81,7 +81,8 @@ bool CWinPrt::printForeignDocument(const std::string& path)
 {
     const std::string type = documentType(path);
     if (type.empty()) {
-        showError("'" + path + "' is neither a PDF nor a plain text: it cannot be printed as a document", kErrCommand);
+        showError("'" + path + "' is neither a PDF nor a plain text: it cannot be printed as a document",
+                  kErrCommand);
         return false;
     }
     if (m_spooler == nullptr) {
@@ -89,8 +90,8 @@ bool CWinPrt::printForeignDocument(const std::string& path)
         return false;
     }
     const std::string printer = FieldText(m_InitData.printer);
-    const std::string document =
-        (m_jobName.empty() ? std::string() : m_jobName + " - ") + std::filesystem::path(path).filename().string();
+    const std::string document = (m_jobName.empty() ? std::string() : m_jobName + " - ") +
+                                 std::filesystem::path(path).filename().string();
     std::string error;
     if (!m_spooler->submitDocument(printer, document, path, type, &error)) {
         showError("The document '" + path + "' was not printed: " + error, kErrCommand);

@@ -100,7 +100,13 @@ void FakeHostPeer::addFile(const std::string& name, HostFile file)
 std::optional<HostFile> FakeHostPeer::file(const std::string& name) const
 {
     std::lock_guard lock(m_mutex);
-    const auto it = m_files.find(name);
+    auto it = m_files.find(name);
+    if (it == m_files.end()) {
+        // A file served under its bare name answers for any folder or drive the host names.
+        std::string bare = name.substr(0, name.find(':'));
+        bare = bare.substr(bare.find_last_of('/') == std::string::npos ? 0 : bare.find_last_of('/') + 1);
+        it = m_files.find(bare);
+    }
     if (it == m_files.end())
         return std::nullopt;
     return it->second;
@@ -252,7 +258,10 @@ bool FakeHostPeer::handle(const TranscriptEntry& request)
             status[11] = *script.openType;
         if (found) {
             std::lock_guard lock(m_mutex);
-            m_current = name;
+            m_current = m_files.count(name)
+                            ? name
+                            : name.substr(0, name.find(':'))
+                                  .substr(name.substr(0, name.find(':')).find_last_of('/') + 1);
         }
         return answer(request.command, status);
     }
