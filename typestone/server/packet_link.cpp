@@ -34,6 +34,11 @@ PacketLink::PacketLink(const platform::net::Socket& socket, platform::ui::UiBrid
 {
 }
 
+int64_t PacketLink::clockMs()
+{
+    return m_clock.nowMs();
+}
+
 std::string PacketLink::endpointText() const
 {
     const auto local = platform::net::localEndpoint(m_socket);

@@ -86,6 +86,9 @@ public:
     // Reads and drops what the host sends until it closes the connection, at most `maxMs`.
     void drain(int maxMs);
 
+    // The link's clock now (a transfer measures its own waits with it).
+    int64_t clockMs();
+
     // What the last exchange skipped before its answer (for the trace and tests).
     size_t lastSkipped() const { return m_lastSkipped; }
     // "address:port" of our side of the connection, for messages.

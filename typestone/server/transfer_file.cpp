@@ -230,7 +230,7 @@ bool CTransferFile::ReceiveData(uint64_t offset)
     std::vector<uint8_t> block(kBlockSize);
     std::string converted;
     uint64_t received = offset;
-    int idleMs = 0;
+    int64_t stallDeadline = m_link.clockMs() + kStallMs;
     while (received < m_hostSize) {
         if (m_progress.cancelled()) {
             m_link.cancel();
@@ -247,14 +247,15 @@ bool CTransferFile::ReceiveData(uint64_t offset)
             break;
         }
         if (got == 0) {
-            idleMs += kPollMs;
-            if (idleMs >= kStallMs) {
+            if (m_link.clockMs() >= stallDeadline) {
+                TRZ_Trace(kTrzCore, "\nReceiveData(%s): nothing from the host for %d s", m_request.source,
+                          kStallMs / 1000);
                 m_code = kXferLinkFailed;
                 break;
             }
             continue;
         }
-        idleMs = 0;
+        stallDeadline = m_link.clockMs() + kStallMs;
         received += uint64_t(got);
         m_progress.progress(uint64_t(got), received);
         converted.clear();

@@ -289,6 +289,10 @@ bool FakeHostPeer::handle(const TranscriptEntry& request)
             std::lock_guard lock(m_mutex);
             script = m_script;
         }
+        if (script.stallAfter) {
+            body.resize(std::min(body.size(), *script.stallAfter));
+            return sendBytes(body);
+        }
         if (script.closeAfter) {
             body.resize(std::min(body.size(), *script.closeAfter));
             sendBytes(body);

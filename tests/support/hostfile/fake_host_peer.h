@@ -38,6 +38,7 @@ struct PeerScript
     size_t extraAnswerBytes = 0;       // answers declare and carry this many more data bytes
     std::optional<uint16_t> silentOn;  // requests of this command get no answer
     std::optional<size_t> closeAfter;  // a read: close the connection after this many file bytes
+    std::optional<size_t> stallAfter;  // a read: send this many file bytes, then fall silent
     std::optional<size_t> notifyAfter; // an upload: send a notice after this many bytes (0: with
                                        // the write request's answer, in the same write)
     uint16_t notifyCode = 0;           // ... with this code, and take no more bytes

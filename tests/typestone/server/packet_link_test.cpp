@@ -204,6 +204,27 @@ TEST(PacketLink, TheHostsCloseOrACancelEndsTheWaitAndLaterCallsFailAtOnce)
     }
 }
 
+TEST(PacketLink, TheOwnersStopEndsTheWait)
+{
+    FakeHostPeer peer;
+    PeerScript silent;
+    silent.silentOn = CMD_TYP_OPEN;
+    peer.setScript(silent);
+    peer.start();
+    ScriptedUiBridge ui;
+    PacketLink link(peer.serverSide(), ui, PacketClock::Steady());
+    std::atomic<bool> stop{false};
+    link.setStopFlag(&stop);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stop = true;
+    });
+    EXPECT_EQ(link.exchange(EncodeOpen(1, "X"), nullptr, 17), PacketStatus::Cancelled);
+    stopper.join();
+    EXPECT_EQ(link.exchange(EncodeOpen(1, "Y"), nullptr, 17), PacketStatus::Cancelled);
+    EXPECT_EQ(peer.count(CMD_TYP_OPEN), 1u); // nothing more goes out once stopped
+}
+
 TEST(PacketLink, ANoticeTheHostSentIsPickedUp)
 {
     FakeHostPeer peer;

@@ -151,6 +151,8 @@ TEST(TransferFile, FailedDownloadsGiveTheirCodeAndLeaveNoFile)
     cutOff.closeAfter = 20000;
     PeerScript silent;
     silent.silentOn = CMD_TYP_FILEEXIST;
+    PeerScript stalled;
+    stalled.stallAfter = 20000;
     const std::vector<uint16_t> checkOnly{CMD_TYP_FILEEXIST};
     const Case cases[] = {
         {"empty host file", {}, 16, {}, false, kXferNotFound, checkOnly},
@@ -170,6 +172,14 @@ TEST(TransferFile, FailedDownloadsGiveTheirCodeAndLeaveNoFile)
          kXferLinkFailed,
          {CMD_TYP_FILEEXIST, CMD_TYP_OPEN, CMD_TYP_READ}},
         {"no answer", pattern(10), 16, silent, false, kXferNoAnswer, checkOnly},
+        // Told of the break, the host gets its file closed too.
+        {"silent in mid-file",
+         pattern(50000),
+         16,
+         stalled,
+         false,
+         kXferLinkFailed,
+         {CMD_TYP_FILEEXIST, CMD_TYP_OPEN, CMD_TYP_READ, CMD_TYP_XFER_NOTIFY, CMD_TYP_CLOSE}},
         {"folder missing",
          pattern(10),
          16,
