@@ -1,5 +1,7 @@
 #include "typestone/server/transfer_tables.h"
 
+#include "klv_inet/support/kbd.h"
+
 #include "platform/charset/oem_ansi.h"
 
 #include <mutex>
@@ -78,7 +80,13 @@ const TransferTables& CurrentTransferTables()
 {
     std::lock_guard lock(g_keyboardMutex);
     if (!g_tablesMade) {
-        g_tablesFor = g_keyboard ? g_keyboard() : std::string("US");
+        if (g_keyboard) {
+            g_tablesFor = g_keyboard();
+        } else {
+            GetKbd(g_tablesFor, 0, 0); // the PC keyboard, asking nobody
+        }
+        if (g_tablesFor.empty())
+            g_tablesFor = "US";
         g_tables = MakeTransferTables(g_tablesFor);
         g_tablesMade = true;
     }

@@ -34,7 +34,8 @@ struct TransferTables
 // The tables for a keyboard named `keyboard`.
 TransferTables MakeTransferTables(std::string_view keyboard);
 
-// The keyboard provider (empty: "US"); the tables follow it from the next use on.
+// The keyboard provider (empty: the PC's keyboard code); the tables follow it from the next use
+// on.
 void SetKeyboardProvider(std::function<std::string()> provider);
 // The tables for the provider's keyboard.
 const TransferTables& CurrentTransferTables();

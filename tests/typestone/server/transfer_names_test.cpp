@@ -105,6 +105,15 @@ TEST(TransferTables, TheKeyboardPicksItsEntriesAndTheRestRoundTrips)
     }
 }
 
+TEST(TransferTables, TheTransfersFollowTheKeyboardProvider)
+{
+    SetKeyboardProvider([] { return std::string("SP"); });
+    EXPECT_EQ(CurrentTransferTables().hostToWin[0xE0], 0xA6);
+    SetKeyboardProvider([] { return std::string(); }); // no code: US
+    EXPECT_EQ(CurrentTransferTables().hostToWin[0xE0], 0xE1);
+    SetKeyboardProvider({});
+}
+
 TEST(TransferTables, HostTextGetsLineFeedsAndLocalTextLosesThem)
 {
     const TransferTables t = MakeTransferTables("US");
