@@ -159,7 +159,7 @@ TEST(PacketLink, ARequestTooSoonAfterAnUnansweredOneIsRefusedButACleanUpWaitsThe
     clock.advance(10);
     EXPECT_EQ(link.sendOnly(EncodeClose(1, "X", 0), true), PacketStatus::Ok);
     EXPECT_GE(clock.slept(), PacketLink::kSendGapMs - 10);
-    for (int i = 0; i < 100 && peer.count(CMD_TYP_CLOSE) == 0; ++i)
+    for (int i = 0; i < 500 && peer.count(CMD_TYP_CLOSE) == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(peer.count(CMD_TYP_XFER_NOTIFY), 1u);
     EXPECT_EQ(peer.count(CMD_TYP_CLOSE), 1u);
@@ -234,7 +234,7 @@ TEST(PacketLink, ANoticeTheHostSentIsPickedUp)
     EXPECT_EQ(link.pollNotify(), 0);
     ASSERT_TRUE(peer.sendRaw(EncodePacket(CMD_TYP_XFER_NOTIFY, kPacketId, {22, 0, 0, 0, 0, 0})));
     uint16_t code = 0;
-    for (int i = 0; i < 100 && code == 0; ++i) {
+    for (int i = 0; i < 500 && code == 0; ++i) {
         code = link.pollNotify();
         if (code == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
