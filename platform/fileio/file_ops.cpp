@@ -163,4 +163,38 @@ bool readSmallFile(const std::string& path, size_t maxSize, std::string* text, s
     return true;
 }
 
+bool setModifiedTime(const std::string& path, int64_t seconds)
+{
+    struct timespec times[2] = {};
+    times[0].tv_sec = static_cast<time_t>(seconds);
+    times[1].tv_sec = static_cast<time_t>(seconds);
+    return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+int fileErrorCause(int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return 3;
+    case EMFILE:
+    case ENFILE:
+        return 4;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ELOOP:
+        return 5;
+    case EIO:
+        return 10;
+    case ENOSPC:
+    case EDQUOT:
+        return 13;
+    default:
+        return 1;
+    }
+}
+
 } // namespace platform::fileio

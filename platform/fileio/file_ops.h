@@ -42,4 +42,12 @@ bool replaceFile(const std::string& path, std::string_view data, std::string* er
 bool readSmallFile(const std::string& path, size_t maxSize, std::string* text, std::string* error,
                    bool* missing = nullptr);
 
+// Sets the modification (and access) time of the regular file `path` to `seconds` since
+// 1970; false (errno set) when it cannot be set. A symbolic link is not followed.
+bool setModifiedTime(const std::string& path, int64_t seconds);
+
+// The cause number of a file error (errno) as the file exceptions of the host link count them:
+// 3 bad path, 4 too many open files, 5 access denied, 10 hardware I/O, 13 disk full, else 1.
+int fileErrorCause(int errnoValue);
+
 } // namespace platform::fileio

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -314,6 +315,57 @@ bool CupsSpooler::submitPdf(const std::string& printer, const std::string& docum
     if (problem.empty() && !CupsConnection::succeeded(cupsFinishDestDocument(
                                connection.http(), connection.dest(), connection.info(nullptr))))
         problem = CupsConnection::lastError("printer " + printer + " did not accept the PDF document");
+    if (problem.empty())
+        return true;
+    connection.close();
+    CupsRawJob::cancel(printer, jobId, nullptr);
+    if (error)
+        *error = problem;
+    return false;
+}
+
+bool CupsSpooler::submitDocument(const std::string& printer, const std::string& documentName,
+                                 const std::string& path, const std::string& mimeType, std::string* error)
+{
+    if (mimeType != "text/plain")
+        return Spooler::submitDocument(printer, documentName, path, mimeType, error);
+    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        if (error)
+            *error = files::errnoText("cannot open " + path, errno);
+        return false;
+    }
+    CupsConnection connection;
+    if (!connection.open(printer, error)) {
+        ::close(in);
+        return false;
+    }
+    const int jobId = startDocument(connection, printer, documentName, CUPS_FORMAT_TEXT, 0, nullptr, error);
+    if (jobId <= 0) {
+        ::close(in);
+        return false;
+    }
+    std::string problem;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            problem = files::errnoText("cannot read " + path, errno);
+            break;
+        }
+        if (n == 0)
+            break;
+        if (cupsWriteRequestData(connection.http(), buffer, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE) {
+            problem = CupsConnection::lastError("cannot send the document to printer " + printer);
+            break;
+        }
+    }
+    ::close(in);
+    if (problem.empty() && !CupsConnection::succeeded(cupsFinishDestDocument(
+                               connection.http(), connection.dest(), connection.info(nullptr))))
+        problem = CupsConnection::lastError("printer " + printer + " did not accept the document");
     if (problem.empty())
         return true;
     connection.close();

@@ -20,6 +20,9 @@ public:
                                         const std::string& dataType, std::string* error) override;
     bool submitPdf(const std::string& printer, const std::string& documentName,
                    const std::string& pdfFilePath, const PrintOptions& options, std::string* error) override;
+    // PDF as submitPdf; plain text goes to the queue as text/plain, which CUPS's filters print.
+    bool submitDocument(const std::string& printer, const std::string& documentName, const std::string& path,
+                        const std::string& mimeType, std::string* error) override;
     std::optional<PrinterDefaults> defaults(const std::string& printer, std::string* error) override;
     bool saveDefaults(const std::string& printer, const PrinterDefaults& defaults,
                       std::string* error) override;

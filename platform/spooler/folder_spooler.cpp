@@ -411,6 +411,55 @@ bool FolderSpooler::submitPdf(const std::string& printer, const std::string& doc
     return ok;
 }
 
+bool FolderSpooler::submitDocument(const std::string& printer, const std::string& documentName,
+                                   const std::string& path, const std::string& mimeType, std::string* error)
+{
+    if (mimeType != "text/plain")
+        return Spooler::submitDocument(printer, documentName, path, mimeType, error);
+    std::string folder;
+    if (!resolvePrinter(printer, &folder, error))
+        return false;
+    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st
+    {
+    };
+    if (in < 0 || ::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error)
+            *error = path + " is not a regular file that can be read";
+        if (in >= 0)
+            ::close(in);
+        return false;
+    }
+    const std::string infoLines = "printer=" + files::escapeValue(folder) +
+                                  "\ndocument=" + files::escapeValue(documentName) +
+                                  "\ndatatype=text/plain\n";
+    JobFiles job;
+    if (!reserveJob(folder, documentName, ".txt", infoLines, &job, error)) {
+        ::close(in);
+        return false;
+    }
+    std::string problem;
+    bool ok = copyAll(in, job.fd, &problem);
+    ::close(in);
+    if (ok && ::fsync(job.fd) != 0) {
+        problem = files::errnoText("cannot flush " + job.partPath, errno);
+        ok = false;
+    }
+    if (::close(job.fd) != 0 && ok) {
+        problem = files::errnoText("cannot close " + job.partPath, errno);
+        ok = false;
+    }
+    if (ok)
+        ok = files::renameNoReplace(job.partPath, job.finalPath, &problem);
+    if (!ok) {
+        ::unlink(job.partPath.c_str());
+        ::unlink(job.infoPath.c_str());
+        if (error)
+            *error = problem;
+    }
+    return ok;
+}
+
 std::optional<PrinterDefaults> FolderSpooler::defaults(const std::string& printer, std::string* error)
 {
     std::string folder;

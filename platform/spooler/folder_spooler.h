@@ -46,6 +46,9 @@ public:
                                         const std::string& dataType, std::string* error) override;
     bool submitPdf(const std::string& printer, const std::string& documentName,
                    const std::string& pdfFilePath, const PrintOptions& options, std::string* error) override;
+    // PDF as submitPdf; plain text ("text/plain") lands as a ".txt" job of its own.
+    bool submitDocument(const std::string& printer, const std::string& documentName, const std::string& path,
+                        const std::string& mimeType, std::string* error) override;
     // For each "<seq>.info" whose final file is missing: a raw ".part" gets a "cut-short=" line
     // in its info and its final name; the ".part" of a PDF (a copy cut short; its job is
     // printed again from the server's own spool) is removed with its info; an info without

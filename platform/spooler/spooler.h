@@ -46,6 +46,19 @@ public:
                            const std::string& pdfFilePath, const PrintOptions& options,
                            std::string* error) = 0;
 
+    // Submits the file at `path` as one document of its own type `mimeType` (a program made
+    // it: a PDF, a plain text), printed with the printer's own settings. This one takes PDF
+    // only; a backend that can take more says so.
+    virtual bool submitDocument(const std::string& printer, const std::string& documentName,
+                                const std::string& path, const std::string& mimeType, std::string* error)
+    {
+        if (mimeType == "application/pdf")
+            return submitPdf(printer, documentName, path, PrintOptions{}, error);
+        if (error)
+            *error = "documents of type " + mimeType + " cannot be printed here";
+        return false;
+    }
+
     // Ends what a run that died left half done, where the backend keeps jobs itself: a raw
     // job cut short is handed over with what arrived (marked so), a part that cannot be
     // printed is removed, and a job whose record cannot be read is moved into `damagedFolder`

@@ -6,6 +6,9 @@
 #include "typestone/engine/pending_commands.h"
 #include "typestone/engine/win_prt.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace typestone {
 
 void AddFileCommands(CommandTable& t)
@@ -18,24 +21,9 @@ bool PrintFileCommand(CWinPrt& prt, const EscBlock& block)
 {
     PrintFileParams p;
     p.decode(block);
-    if (!(p.flags & PrintFileParams::kLocalFile)) {
-        // Host files come through the host file link, which is not part of this engine yet.
-        prt.Trace(kTrzJobs, "\n_PrintFile(%s): %s - host files not yet carried out", "Valdor", p.name);
-        return true;
-    }
-    if (p.flags & PrintFileParams::kForeignDocument) {
-        prt.Trace(kTrzJobs, "\n_PrintFile(%s): %s - printing foreign documents not yet carried out",
-                  "Windows", p.name);
-        return true;
-    }
-    const auto local = prt.GetDriveMap().map(p.name);
-    if (!local) {
-        prt.Trace(kTrzJobs, "\nPrintFile()-FALSE: '%s' is outside the mapped folders [OUT]", p.name);
-        return false;
-    }
-    if (!prt.IsPageStarted() && !prt.StartPage())
-        return false;
-    return prt.PrintFile(*local, true, p.flags, p.first, p.count, false, 44);
+    HostFileFacts facts{};
+    std::copy(std::begin(p.facts), std::end(p.facts), facts.begin());
+    return prt.GetServerFile(p.name, p.flags, facts, p.first, p.count, false, 44);
 }
 
 } // namespace typestone

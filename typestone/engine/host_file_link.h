@@ -22,6 +22,19 @@ public:
     // size) and sets `*localPath`; false when it cannot be had, `*localPath` then empty.
     virtual bool FetchHostFile(const std::string& name, const HostFileFacts& facts,
                                std::string* localPath) = 0;
+
+    // The same with the host's text converted on the way (`translation` 1: through the
+    // transfer tables, 2: through them and the OEM code page; 0: as it is). Such a copy is
+    // fetched every time: its size is not the host's. A link that cannot convert refuses.
+    virtual bool FetchHostFileAs(const std::string& name, const HostFileFacts& facts, uint8_t translation,
+                                 std::string* localPath)
+    {
+        if (translation == 0)
+            return FetchHostFile(name, facts, localPath);
+        if (localPath != nullptr)
+            localPath->clear();
+        return false;
+    }
 };
 
 } // namespace typestone

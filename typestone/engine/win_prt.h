@@ -18,6 +18,7 @@
 #include "typestone/engine/engine_host.h"
 #include "typestone/engine/esc_block.h"
 #include "typestone/engine/field_text.h"
+#include "typestone/engine/host_file_link.h"
 #include "typestone/engine/init_data.h"
 #include "typestone/engine/page_action_list.h"
 #include "typestone/engine/print_log.h"
@@ -265,6 +266,12 @@ public:
     void FlushData(const char* text, size_t length);
     bool PrintFile(const std::string& path, bool textMode, uint16_t flags, unsigned first, unsigned count,
                    bool recordMode, uint8_t option);
+    // A file a command names: a host file (flags bit 15 clear) fetched through the job's host
+    // file link, else a file of this machine through the drive map. It is printed as text, or
+    // with bit 13 outside record mode handed to the spooler as a document of its own (a PDF or
+    // a plain text; the host's text translation in bits 10-11 applies to the fetch).
+    bool GetServerFile(const std::string& name, uint16_t flags, const HostFileFacts& facts, unsigned first,
+                       unsigned count, bool recordMode, uint8_t option);
 
     // The aborted test: cancelled or aborted. A Cancel pressed on the progress display is
     // confirmed first when messages are on (the person may answer that the job goes on).
@@ -334,6 +341,7 @@ private:
     void recordByte(uint8_t byte);
     void keepAction(std::unique_ptr<CPageAction> action);
     void recordingStopped();
+    bool printForeignDocument(const std::string& path);
     void showUnsupported(const std::string& description, uint16_t required);
     bool confirmCancel();
     // The program's string `id`, or `fallback` when the host has none.

@@ -4,6 +4,7 @@
 
 #include "typestone/server/job_context.h"
 #include "typestone/server/job_sequencer.h"
+#include "typestone/server/packet_clock.h"
 #include "typestone/server/prt_job_thread.h"
 #include "typestone/server/server_trace.h"
 
@@ -47,6 +48,16 @@ void CASTCPThread::JobPrinting()
 {
     if (m_job)
         m_job->SetPrinting();
+}
+
+HostFileLink* CASTCPThread::HostFiles()
+{
+    if (!m_ServerSocket.isValid())
+        return nullptr;
+    if (!m_hostFiles)
+        m_hostFiles =
+            std::make_unique<JobHostFiles>(m_ServerSocket, Ui(), PacketClock::Steady(), &m_stopAsked);
+    return m_hostFiles.get();
 }
 
 void CASTCPThread::JobSize(uint32_t bytes)
@@ -354,6 +365,7 @@ void CASTCPThread::OnClose()
     if (m_job)
         m_job->SetJobSize(m_bytesReceived);
     m_stop = true;
+    m_hostFiles.reset();
     m_ServerSocket.close();
 }
 

@@ -19,6 +19,7 @@
 #include "typestone/engine/win_prt.h"
 #include "typestone/server/data_port.h"
 #include "typestone/server/job_header.h"
+#include "typestone/server/job_host_files.h"
 #include "typestone/server/prt_job_registration.h"
 #include "typestone/server/server_engine_host.h"
 
@@ -76,6 +77,8 @@ public:
     // The engine's reports of the job.
     void JobPrinting() override;
     void JobSize(uint32_t bytes) override;
+    // The job's host files, over its data connection; null before the host opened it.
+    HostFileLink* HostFiles() override;
 
     // The share and password check: true with code 0, else false with 7 (not shared), 8 (the
     // password), or 6 when the settings store failed and the printer's configuration is unknown.
@@ -165,6 +168,8 @@ private:
 
     // The data connection, once the host has opened it.
     platform::net::Socket m_ServerSocket;
+    // The job's link to the host's files over m_ServerSocket, made when first asked for.
+    std::unique_ptr<JobHostFiles> m_hostFiles;
     // The job's record in the sequencer's list while the worker runs; m_job is its record.
     std::optional<PrtJobRegistration> m_registration;
     CPrtJobThread* m_job = nullptr;

@@ -19,3 +19,20 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/prt_job_registration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prt_job_thread.cpp
   ${CMAKE_CURRENT_LIST_DIR}/spool_recovery.cpp)
+
+# The host file link: packets, transfers and the server-file cache.
+target_sources(typestone_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/answer_framer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dwm_cache.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host_name_map.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/job_host_files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/packet_clock.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/packet_codes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/packet_link.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/packet_requests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transfer_dlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transfer_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transfer_progress.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transfer_strings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transfer_tables.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tx_aux.cpp)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 namespace valdor {
@@ -144,7 +145,15 @@ HostResult HostSimulator::run(const std::string& serverAddress, uint16_t port,
     }
     result.dataSent = true;
 
-    // End of the job: the server sees the control connection end, then the data connection.
+    // End of the job: the server sees the control connection end, then the data connection
+    // (which, when the host serves its files, the server closes when it is done with it).
+    std::unique_ptr<FakeHostPeer> files;
+    if (o.serveHostFiles && dataConnection.isValid()) {
+        files = std::make_unique<FakeHostPeer>(std::move(dataConnection));
+        for (const auto& [name, file] : o.hostFiles)
+            files->addFile(name, file);
+        files->start();
+    }
     shutdownSend(control.socket);
     dataConnection.close();
     uint8_t drain[4096];
@@ -164,6 +173,10 @@ HostResult HostSimulator::run(const std::string& serverAddress, uint16_t port,
         result.serverClosed = r.status == IoStatus::PeerClosed || r.status == IoStatus::Failed;
         result.serverReset = r.status == IoStatus::Failed && r.error.code == wsa::ConnectionReset;
         break;
+    }
+    if (files) {
+        files->stop();
+        result.fileRequests = files->transcript();
     }
     return result;
 }

@@ -4,14 +4,19 @@
 //   2. read the 4-byte reply {u16 code, u16 data port},
 //   3. after code 0, open the data connection to the same server address at the data port,
 //   4. send the print data on the control connection in chunks,
+//   4a. with serveHostFiles, answer the server's host file requests on the data connection
+//      from hostFiles until the server lets go of it (after the job printed),
 //   5. end the job: close our sending side of the control connection, close the data
 //      connection, and wait (bounded) for the server to close the control connection; or,
 //      with resetAfter, drop both connections with a reset part-way through the data.
 // Every step has a time-out; nothing waits for ever.
 
+#include "tests/support/hostfile/fake_host_peer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +38,9 @@ struct HostOptions
     // Called before that reset, once the bytes are sent: a test waits there until the server
     // holds them (a reset may overtake data the server has not read yet).
     std::function<void()> beforeReset;
+    // The host's files, served on the data connection while the server prints the job.
+    bool serveHostFiles = false;
+    std::map<std::string, HostFile> hostFiles;
     int connectTimeoutMs = 5000;
     int replyTimeoutMs = 30000; // the server answers only when the printer's turn has come
     int sendTimeoutMs = 10000;  // per wait for room in the send buffer
@@ -52,7 +60,9 @@ struct HostResult
                                 // whole (also when the reset ended our sending)
     bool hostReset = false;     // we reset the connections (resetAfter)
     size_t extraBytes = 0;      // bytes the server sent on the control connection after the reply
-    std::string error;          // empty when nothing failed
+    // The host file requests the server made on the data connection (serveHostFiles).
+    std::vector<TranscriptEntry> fileRequests;
+    std::string error; // empty when nothing failed
 };
 
 class HostSimulator

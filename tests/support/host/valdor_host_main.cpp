@@ -2,7 +2,11 @@
 //
 //   valdor-host --host 127.0.0.1 --port 3339 --printer NAME [--password P] [--cols 80]
 //               [--rows 58] [--raw] [--doc NAME] [--output NAME] [--version N] [--chunk N]
-//               [--reset-after N] FILE|-
+//               [--reset-after N] [--serve DIR] FILE|-
+//
+// --serve DIR: while the server prints the job, answer its host file requests on the data
+// connection with the regular files of DIR (at most 64, each at most 16 MiB), each under its
+// own name and dated by its modification time; the requests are listed when the job ends.
 //
 // --reset-after N: send only N data bytes, wait half a second, then reset both connections
 // (a host cut off in the middle of its job).
@@ -19,9 +23,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -73,6 +79,34 @@ bool readInput(const std::string& path, std::vector<uint8_t>* data, std::string*
     }
     if (in->bad()) {
         *error = "error reading '" + path + "'";
+        return false;
+    }
+    return true;
+}
+
+// The files of `dir` for the data connection; false with `error` set when it cannot be read.
+bool loadServedFiles(const std::string& dir, std::map<std::string, valdor::HostFile>* files,
+                     std::string* error)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        if (!entry.is_regular_file(ec))
+            continue;
+        if (files->size() >= 64 || entry.file_size(ec) > (16u << 20)) {
+            *error = "'" + dir + "' holds more than 64 files or one larger than 16 MiB";
+            return false;
+        }
+        std::ifstream in(entry.path(), std::ios::binary);
+        valdor::HostFile file;
+        file.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        const auto written = fs::last_write_time(entry.path(), ec);
+        const auto since = std::chrono::file_clock::to_sys(written).time_since_epoch();
+        file.date = uint32_t(std::chrono::duration_cast<std::chrono::seconds>(since).count());
+        (*files)[entry.path().filename().string()] = std::move(file);
+    }
+    if (ec) {
+        *error = "cannot read '" + dir + "': " + ec.message();
         return false;
     }
     return true;
@@ -150,6 +184,16 @@ int main(int argc, char** argv)
             options.resetAfter = n;
             // The server has the bytes before the reset overtakes them.
             options.beforeReset = [] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); };
+        } else if (arg == "--serve") {
+            std::string dir;
+            std::string problem;
+            ok = value(&dir);
+            if (ok && !loadServedFiles(dir, &options.hostFiles, &problem)) {
+                std::cerr << "valdor-host: " << problem << "\n";
+                return 2;
+            }
+            options.serveHostFiles = true;
+            options.closeTimeoutMs = 60000; // the server prints before it lets go
         } else if (arg.size() > 1 && arg[0] == '-') {
             std::cerr << "valdor-host: unknown option " << arg << "\n";
             ok = false;
@@ -191,6 +235,8 @@ int main(int argc, char** argv)
         std::cout << "\n";
     }
     std::cout << "sent " << result.bytesSent << " of " << data.size() << " bytes\n";
+    for (const auto& asked : result.fileRequests)
+        std::cout << "host file request " << asked.command << " " << asked.name() << "\n";
     if (result.serverReset) {
         std::cerr << "valdor-host: the server reset the connection: the job did not print whole"
                   << (result.error.empty() ? "" : " (" + result.error + ")") << "\n";

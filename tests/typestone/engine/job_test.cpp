@@ -5,8 +5,12 @@
 #include "tests/typestone/engine/recording_page_device.h"
 
 #include "typestone/engine/command_groups.h"
+#include "typestone/engine/engine_host.h"
+#include "typestone/engine/host_file_link.h"
 #include "typestone/engine/init_data.h"
 #include "typestone/engine/win_prt.h"
+
+#include "platform/spooler/folder_spooler.h"
 
 #include "tests/support/draw/fake_font_engine.h"
 #include "tests/support/env/temp_dir.h"
@@ -18,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 
@@ -628,6 +633,124 @@ TEST_F(JobTest, PrintFileCommandPrintsLongLinesWhole)
     EXPECT_EQ(t[0], "text 0,120 '" + std::string(3000, 'x') + "'");
     EXPECT_EQ(t[1], "text 0,240 'end'");
     EXPECT_EQ(t[2], "text 0,360 'after'");
+}
+
+// A host whose files are local copies the test made: it records what the job asked for.
+class HostWithFiles : public typestone::EngineHost
+{
+public:
+    struct Link : typestone::HostFileLink
+    {
+        bool FetchHostFile(const std::string& name, const typestone::HostFileFacts& facts,
+                           std::string* localPath) override
+        {
+            return FetchHostFileAs(name, facts, 0, localPath);
+        }
+        bool FetchHostFileAs(const std::string& name, const typestone::HostFileFacts& facts,
+                             uint8_t translation, std::string* localPath) override
+        {
+            asked.push_back(name);
+            lastFacts = facts;
+            lastTranslation = translation;
+            const auto it = files.find(name);
+            *localPath = it == files.end() ? std::string() : it->second;
+            return !localPath->empty();
+        }
+        std::map<std::string, std::string> files; // host name -> local copy
+        std::vector<std::string> asked;
+        typestone::HostFileFacts lastFacts{};
+        uint8_t lastTranslation = 0xFF;
+    };
+    typestone::HostFileLink* HostFiles() override { return withLink ? &link : nullptr; }
+    Link link;
+    bool withLink = true;
+};
+
+std::string printFileBlock(uint16_t flags, const std::string& name)
+{
+    std::string params(24, '\0');
+    params[0] = char(flags & 0xFF);
+    params[1] = char(flags >> 8);
+    for (int i = 0; i < 18; ++i)
+        params[size_t(6 + i)] = char(0x40 + i); // the facts go through as they came
+    return escBlock(20, params + name + '\0');
+}
+
+TEST_F(JobTest, PrintFilePrintsAHostFileThroughTheHostFileLink)
+{
+    HostWithFiles host;
+    m_prt.SetHost(&host);
+    {
+        std::ofstream f(m_dir / "cached.txt", std::ios::binary);
+        f << "from host\r\n";
+    }
+    host.link.files["/u/NOTE.TXT"] = (m_dir / "cached.txt").string();
+    EXPECT_TRUE(run(printFileBlock(0, "/u/NOTE.TXT") + printFileBlock(0, "GONE.TXT") + "after"));
+    EXPECT_EQ(host.link.asked, (std::vector<std::string>{"/u/NOTE.TXT", "GONE.TXT"}));
+    EXPECT_EQ(host.link.lastFacts[0], 0x40);
+    EXPECT_EQ(host.link.lastFacts[17], 0x51);
+    EXPECT_EQ(host.link.lastTranslation, 0);
+    // The file the host does not have is reported and the job goes on.
+    EXPECT_EQ(texts(), (std::vector<std::string>{"text 0,120 'from host'", "text 0,240 'after'"}));
+
+    // A job without a link to its host prints no host file.
+    m_log = std::make_shared<DeviceLog>();
+    host.withLink = false;
+    EXPECT_TRUE(run(printFileBlock(0, "/u/NOTE.TXT") + "after"));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"text 0,120 'after'"}));
+}
+
+TEST_F(JobTest, PrintFileHandsForeignDocumentsToTheSpoolerAsTheyAre)
+{
+    std::string error;
+    auto spooler = platform::spooler::FolderSpooler::open((m_dir / "spool").string(), &error);
+    ASSERT_TRUE(spooler) << error;
+    ASSERT_TRUE(spooler->addPrinter("Office", &error)) << error;
+    m_prt.SetSpooler(spooler.get());
+    HostWithFiles host;
+    m_prt.SetHost(&host);
+    const struct
+    {
+        const char* name;
+        std::string content;
+        uint16_t flags;
+        uint8_t translation;
+        const char* extension;
+    } cases[] = {
+        {"R.PDF", "%PDF-1.4\n%\xE2\xE3\n1 0 obj<<>>endobj\ntrailer<<>>\n%%EOF\n", 0x2000, 0, ".pdf"},
+        {"R.TXT", "plain text\r\n", 0x2400, 1, ".txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path local = m_dir / c.name;
+        {
+            std::ofstream f(local, std::ios::binary);
+            f << c.content;
+        }
+        host.link.files[c.name] = local.string();
+        m_log = std::make_shared<DeviceLog>();
+        EXPECT_TRUE(run(printFileBlock(c.flags, c.name) + "after"));
+        EXPECT_EQ(host.link.lastTranslation, c.translation);
+        // Not drawn on the job's pages, but a document of its own.
+        EXPECT_EQ(texts(), (std::vector<std::string>{"text 0,120 'after'"}));
+        bool found = false;
+        for (const auto& e : fs::recursive_directory_iterator(m_dir / "spool")) {
+            if (e.path().extension() != c.extension)
+                continue;
+            std::ifstream in(e.path(), std::ios::binary);
+            const std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            found = found || got == c.content;
+        }
+        EXPECT_TRUE(found);
+    }
+    // Neither a PDF nor text: refused.
+    {
+        std::ofstream f(m_dir / "B.BIN", std::ios::binary);
+        f << std::string("\x01\x00\x02", 3);
+    }
+    host.link.files["B.BIN"] = (m_dir / "B.BIN").string();
+    run(printFileBlock(0x2000, "B.BIN"));
+    EXPECT_EQ(m_prt.LastError(), typestone::kErrCommand);
 }
 
 } // namespace

@@ -24,3 +24,12 @@ ts_add_test(test_typestone_interpreted_jobs
   LIBS ts_jobs_fixture)
 target_compile_definitions(test_typestone_interpreted_jobs PRIVATE
   TYPESTONE_TEST_FONTS_CONF="${PROJECT_SOURCE_DIR}/tests/support/fonts/fonts.conf")
+
+ts_add_test(test_typestone_hostfile
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/packet_framing_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/packet_link_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transfer_names_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transfer_file_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dwm_cache_test.cpp
+  LIBS ts_jobs_fixture ts_support_hostfile ts_support_ui)
