@@ -1,10 +1,10 @@
-// bench_pdf pdf DPI CORPUS OUT.pdf   |   bench_pdf page DPI CORPUS PAGE.pbm
+// bench_pdf pdf DPI CORPUS OUT.pdf   |   bench_pdf page DPI CORPUS PAGE.pgm
 //
 // pdf: runs the corpus as an interpreted job whose stream opens a PDF document for the printer's
 // pages only (A4, no printer pages), the printer an A4 sheet at DPI that draws nowhere, and
 // prints one line: dpi, pages, seconds, pages per second, bytes per page, peak resident memory
 // in KiB. page: writes the job's first page as the capture sees it (the same bitmap the PDF gets)
-// to a PBM file, for a peer that writes PDFs from bitmaps.
+// to a PGM file (the corpus has no colour), for a peer that writes PDFs from bitmaps.
 
 #include "typestone/engine/esc_block.h"
 #include "typestone/engine/init_data.h"
@@ -37,38 +37,44 @@ platform::draw::DeviceCaps a4(int dpi)
     return platform::draw::ImageDc::capsFor((595 * dpi + 36) / 72, (842 * dpi + 36) / 72, dpi);
 }
 
-// The printer: pages that go nowhere (the no-printer flag never starts them), or, for `page`,
-// an image of the first page.
+// The printer: for `pdf` a Dc that draws nowhere (the no-printer flag never starts its pages, so
+// only the capture costs), for `page` an image of each page, the first one kept.
 class BenchDevice : public platform::draw::PageDevice
 {
 public:
-    BenchDevice(const platform::draw::DeviceCaps& caps, bool keepFirst) : m_keepFirst(keepFirst), m_image(caps)
+    BenchDevice(const platform::draw::DeviceCaps& caps, bool keepFirst) : m_nowhere(caps)
     {
+        if (keepFirst)
+            m_image = std::make_unique<platform::draw::ImageDc>(caps);
     }
     bool startDoc(const std::string&) override { return true; }
     bool startPage() override
     {
-        m_image.clearImage();
+        if (m_image)
+            m_image->clearImage();
         return true;
     }
     bool endPage() override
     {
-        if (m_pages++ == 0 && m_keepFirst)
-            m_first = m_image.image().copy();
+        if (m_pages++ == 0 && m_image)
+            m_first = m_image->image().copy();
         return true;
     }
     bool endDoc() override { return true; }
     void abortDoc() override {}
-    platform::draw::Dc* dc() override { return &m_image; }
-    platform::draw::DeviceCaps caps() const override { return m_image.caps(); }
+    platform::draw::Dc* dc() override
+    {
+        return m_image ? static_cast<platform::draw::Dc*>(m_image.get()) : &m_nowhere;
+    }
+    platform::draw::DeviceCaps caps() const override { return m_nowhere.caps(); }
     bool setOrientation(platform::spooler::Orientation) override { return true; }
     int pageCount() const override { return m_pages; }
     std::string errorText() const override { return {}; }
     const QImage& first() const { return m_first; }
 
 private:
-    bool m_keepFirst;
-    platform::draw::ImageDc m_image;
+    platform::draw::PainterDc m_nowhere; // no painter attached: drawing does nothing
+    std::unique_ptr<platform::draw::ImageDc> m_image;
     QImage m_first;
     int m_pages = 0;
 };
@@ -152,9 +158,9 @@ int main(int argc, char** argv)
     const int pages = static_cast<int>(prt.PageCount());
     fs::remove_all(work);
     if (mode == "page") {
-        // The page as one bit per pixel: a text page has only black and white.
-        if (first.isNull() || !first.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither)
-                                   .save(QString::fromStdString(out.string()), "PBM")) {
+        // The page in grey: the corpus draws black on white, with the glyphs' edges in grey.
+        if (first.isNull() || !first.convertToFormat(QImage::Format_Grayscale8)
+                                   .save(QString::fromStdString(out.string()), "PGM")) {
             std::cerr << "cannot write " << out << "\n";
             return 1;
         }
@@ -162,7 +168,8 @@ int main(int argc, char** argv)
     }
     std::error_code ec;
     const auto bytes = fs::file_size(out, ec);
-    std::printf("typestone-pdf dpi=%d pages=%d seconds=%.3f pages_per_s=%.2f bytes_per_page=%.0f peak_kib=%ld ok=%d\n",
+    std::printf("typestone-pdf dpi=%d pages=%d seconds=%.3f pages_per_s=%.2f bytes_per_page=%.0f "
+                "peak_kib=%ld ok=%d\n",
                 dpi, pages, seconds, seconds > 0 ? pages / seconds : 0.0,
                 pages > 0 && !ec ? static_cast<double>(bytes) / pages : 0.0, peakKiB(), ok && !ec ? 1 : 0);
     return ok && !ec ? 0 : 1;

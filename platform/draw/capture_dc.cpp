@@ -43,7 +43,8 @@ CaptureDc::CaptureDc(const DeviceCaps& printer, int width, int height, std::int6
     m_image.setDotsPerMeterY(static_cast<int>(std::lround(m_dpiY / 0.0254)));
     m_imagePainter->begin(&m_image);
     if (isScaled())
-        m_imagePainter->scale(static_cast<double>(imageWidth) / c.width, static_cast<double>(imageHeight) / c.height);
+        m_imagePainter->scale(static_cast<double>(imageWidth) / c.width,
+                              static_cast<double>(imageHeight) / c.height);
     attach(m_imagePainter.get());
 }
 

@@ -34,8 +34,8 @@ struct ImagePdfDocument::State
     HPDF_Doc doc = nullptr;
     HPDF_Page page = nullptr;
     std::string target;
-    std::string temp;      // the document's file until it is moved into place
-    std::string imageDir;  // the page images until the document is written
+    std::string temp;     // the document's file until it is moved into place
+    std::string imageDir; // the page images until the document is written
     int pages = 0;
     int images = 0;
     unsigned long lastError = 0;
@@ -175,7 +175,8 @@ bool ImagePdfDocument::setInfo(InfoField field, const std::string& value)
     const HPDF_InfoType type = field == InfoField::Creator  ? HPDF_INFO_CREATOR
                                : field == InfoField::Author ? HPDF_INFO_AUTHOR
                                                             : HPDF_INFO_TITLE;
-    return HPDF_SetInfoAttr(s.doc, type, value.c_str()) == HPDF_OK || s.libraryFail("cannot set the information");
+    return HPDF_SetInfoAttr(s.doc, type, value.c_str()) == HPDF_OK ||
+           s.libraryFail("cannot set the information");
 }
 
 bool ImagePdfDocument::beginPage(double widthPt, double heightPt)

@@ -71,14 +71,15 @@ TEST_F(ServerRunTest, ThePdfDocumentPageIsThePrintersPage)
     ASSERT_TRUE(waitUntilServing()) << output();
 
     std::string stream = pdfDocument(0x0000, "C:\\PDF\\PAGE.PDF");
-    stream += "\xC9\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xBB\r\n\xBA Typestone \xBA  the printer's page\r\n";
+    stream +=
+        "\xC9\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xBB\r\n\xBA Typestone \xBA  the printer's page\r\n";
     stream += "\xC8\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xBC\r\n";
     for (int i = 0; i < 30; ++i)
         stream += "Line " + std::to_string(i) + ": the quick brown fox jumps over the lazy dog\r\n";
     valdor::JobRequest job;
     job.printer = "Printer1";
-    valdor::HostResult result =
-        valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job), {stream.begin(), stream.end()});
+    valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job),
+                                                            {stream.begin(), stream.end()});
     ASSERT_TRUE(result.error.empty()) << result.error;
     ASSERT_EQ(result.replyCode, valdor::ReplyAccepted);
 
@@ -92,8 +93,8 @@ TEST_F(ServerRunTest, ThePdfDocumentPageIsThePrintersPage)
 
     const QImage printerPage = ts::support::renderPdfPage(printed.string(), (dir / "printer").string(), 150);
     // The image page rendered at four times its resolution is only enlarged, not smoothed.
-    const QImage pdfPage =
-        ts::support::sampled(ts::support::renderPdfPage(pdf.string(), (dir / "capture").string(), 4 * 150), 4);
+    const QImage pdfPage = ts::support::sampled(
+        ts::support::renderPdfPage(pdf.string(), (dir / "capture").string(), 4 * 150), 4);
     ASSERT_FALSE(printerPage.isNull());
     // The printer's A4 is 595.28 x 841.89 points, the PDF's 595 x 842: a pixel apart at most.
     ASSERT_NEAR(pdfPage.width(), printerPage.width(), 2);
@@ -106,7 +107,8 @@ TEST_F(ServerRunTest, ThePdfDocumentPageIsThePrintersPage)
     size_t differing = 0;
     for (size_t i = 0; i < a.size(); ++i)
         differing += std::abs(a[i] - b[i]) > 48 ? 1 : 0;
-    EXPECT_LT(static_cast<double>(differing) / a.size(), 0.01) << differing << " of " << a.size() << " blocks";
+    EXPECT_LT(static_cast<double>(differing) / a.size(), 0.01)
+        << differing << " of " << a.size() << " blocks";
 
     process.terminate();
     ASSERT_TRUE(process.waitForFinished(30000));

@@ -83,13 +83,15 @@ bool CPDFDoc::StartCapture(const platform::draw::Dc& printer)
         return false;
     auto capture = std::make_unique<platform::draw::CaptureDc>(caps, width, height);
     if (!capture->isValid()) {
-        trace(platform::text::sprintf("\nCPDFDoc::StartCapture(): no memory for a %d x %d page", width, height));
+        trace(platform::text::sprintf("\nCPDFDoc::StartCapture(): no memory for a %d x %d page", width,
+                                      height));
         return false;
     }
     if (capture->isScaled())
-        trace(platform::text::sprintf(
-            "\nCPDFDoc::StartCapture(): a %d x %d page at %d x %d dpi is too large; captured at %.0f x %.0f dpi",
-            width, height, caps.dpiX, caps.dpiY, capture->imageDpiX(), capture->imageDpiY()));
+        trace(platform::text::sprintf("\nCPDFDoc::StartCapture(): a %d x %d page at %d x %d dpi is too "
+                                      "large; captured at %.0f x %.0f dpi",
+                                      width, height, caps.dpiX, caps.dpiY, capture->imageDpiX(),
+                                      capture->imageDpiY()));
     capture->takeStateOf(printer);
     m_capture = std::move(capture);
     m_bStartCaptureOK = true;
@@ -116,12 +118,9 @@ bool CPDFDoc::StopCapture()
 
 void CPDFDoc::EndPageExt()
 {
-    if (!m_doc.inPage()) {
-        StopCapture();
-        return;
-    }
     StopCapture();
-    m_doc.endPage();
+    if (m_doc.inPage())
+        m_doc.endPage();
 }
 
 bool CPDFDoc::EndDocument()

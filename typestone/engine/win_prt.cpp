@@ -28,6 +28,9 @@ CWinPrt::~CWinPrt()
 {
     if (IsDocStarted() && m_device)
         m_device->abortDoc();
+    // The font mapper must not be left drawing on the capture's tee.
+    if (m_tee)
+        m_pFMap->SetDc(m_device ? m_device->dc() : nullptr);
     m_tee.reset();
     m_pPDFDoc.reset();
     m_pFMap.reset();

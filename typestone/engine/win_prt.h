@@ -292,8 +292,9 @@ private:
     // The PDF page of a printer page, and its capture in the font mapper's Dc.
     void beginPdfPage();
     void endPdfPage();
-    // Ends the PDF document: written, or dropped when `write` is false.
-    void endPdfDocument(bool write);
+    // Ends the PDF document: written, or dropped when `write` is false. False when a document
+    // with pages could not be written (shown as an error).
+    bool endPdfDocument(bool write);
     // The local file for an output file a host names: its place in the mapped folders (their
     // missing folders made), else the PDF folder under its file name (the job's when it has
     // none that can be used), with a trace line. Empty, with the error shown, when there is no

@@ -276,11 +276,13 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
 
 bool CWinPrt::StopPrtJob(bool ok)
 {
-    const bool result = _StopPrtJob(ok);
+    const bool onlyPdf = noPrinter();
+    bool result = _StopPrtJob(ok);
     // The PDF ends after the printer's document. A render the server's stop cut short is
-    // printed whole later, PDF and all: what it drew so far is not written.
-    if (m_pPDFDoc)
-        endPdfDocument(!IsStopping() || m_docHandedOver);
+    // printed whole later, PDF and all: what it drew so far is not written. When the PDF is
+    // the job's only output, a PDF that cannot be written fails the job.
+    if (m_pPDFDoc && !endPdfDocument(!IsStopping() || m_docHandedOver) && onlyPdf)
+        result = false;
     if (!m_szOutput.empty() && FieldText(m_InitData.output).empty() && !m_docOutput.empty())
         moveOutputIntoPlace();
     m_szOutput.clear();

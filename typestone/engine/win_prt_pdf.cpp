@@ -16,7 +16,8 @@ bool CWinPrt::noPrinter() const
 bool CWinPrt::BeginPdfDocument(uint16_t flags, const std::string& hostName)
 {
     if (hostName.empty() || hostName.size() > kMaxHostName) {
-        Trace(kTrzAlways, "\nPDFDocument: the file name is empty or longer than %u characters", unsigned(kMaxHostName));
+        Trace(kTrzAlways, "\nPDFDocument: the file name is empty or longer than %u characters",
+              unsigned(kMaxHostName));
         return false;
     }
     // A second document ends the first one properly: its pages are kept, its open page is
@@ -58,7 +59,7 @@ void CWinPrt::endPdfPage()
         m_pPDFDoc->EndPageExt();
 }
 
-void CWinPrt::endPdfDocument(bool write)
+bool CWinPrt::endPdfDocument(bool write)
 {
     if (m_tee) {
         m_pFMap->SetDc(m_device ? m_device->dc() : nullptr);
@@ -66,15 +67,22 @@ void CWinPrt::endPdfDocument(bool write)
     }
     std::unique_ptr<CPDFDoc> doc = std::move(m_pPDFDoc);
     if (!doc)
-        return;
+        return true;
     if (!write) {
         doc->AbortDocument();
         Trace(kTrzJobs, "\nPDFDocument: '%s' dropped", doc->FileName());
-        return;
+        return true;
     }
     const int pages = doc->PageCount() + (doc->IsPageBegun() ? 1 : 0);
-    if (doc->EndDocument())
+    if (doc->EndDocument()) {
         Trace(kTrzJobs, "\nPDFDocument: '%s' written, %d page(s)", doc->FileName(), pages);
+        return true;
+    }
+    // A document that never saw a page has nothing to lose; one with pages does.
+    if (pages == 0)
+        return true;
+    showError("PDFDocument: " + doc->ErrorText());
+    return false;
 }
 
 } // namespace typestone

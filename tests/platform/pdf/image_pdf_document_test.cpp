@@ -54,7 +54,9 @@ protected:
 
 TEST_F(ImagePdfDocumentTest, TheFileAppearsWholeWhenTheDocumentEnds)
 {
-    { std::ofstream(target()) << "old"; }
+    {
+        std::ofstream(target()) << "old";
+    }
     ImagePdfDocument doc;
     ASSERT_TRUE(doc.beginDocument(target().string())) << doc.errorText();
     ASSERT_TRUE(doc.setInfo(InfoField::Title, "T"));
@@ -70,8 +72,8 @@ TEST_F(ImagePdfDocumentTest, TheFileAppearsWholeWhenTheDocumentEnds)
 TEST_F(ImagePdfDocumentTest, WhatCannotBeWrittenIsRefusedAtTheStart)
 {
     const std::string tooLong = (fs::path(m_dir.path()) / (std::string(252, 'n') + ".pdf")).string();
-    for (const std::string& path : {(fs::path(m_dir.path()) / "missing/out.pdf").string(), std::string("relative.pdf"),
-                                    m_dir.path(), tooLong, std::string()}) {
+    for (const std::string& path : {(fs::path(m_dir.path()) / "missing/out.pdf").string(),
+                                    std::string("relative.pdf"), m_dir.path(), tooLong, std::string()}) {
         ImagePdfDocument doc;
         EXPECT_FALSE(doc.beginDocument(path)) << path;
         EXPECT_FALSE(doc.errorText().empty()) << path;
@@ -82,7 +84,9 @@ TEST_F(ImagePdfDocumentTest, WhatCannotBeWrittenIsRefusedAtTheStart)
 
 TEST_F(ImagePdfDocumentTest, AnAbortedOrEmptyDocumentLeavesNothing)
 {
-    { std::ofstream(target()) << "old"; }
+    {
+        std::ofstream(target()) << "old";
+    }
     {
         ImagePdfDocument doc;
         ASSERT_TRUE(doc.beginDocument(target().string()));

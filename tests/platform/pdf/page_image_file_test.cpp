@@ -31,8 +31,9 @@ TEST(PageImageFile, TheSmallestLosslessFormHoldsThePage)
         int colours;
         PageImageForm form;
     };
-    for (const Case& c : {Case{1, PageImageForm::Mono}, Case{2, PageImageForm::Mono}, Case{3, PageImageForm::Palette},
-                          Case{256, PageImageForm::Palette}, Case{257, PageImageForm::Rgb}}) {
+    for (const Case& c :
+         {Case{1, PageImageForm::Mono}, Case{2, PageImageForm::Mono}, Case{3, PageImageForm::Palette},
+          Case{256, PageImageForm::Palette}, Case{257, PageImageForm::Rgb}}) {
         const QImage image = page(c.colours);
         EXPECT_EQ(pageImageForm(image), c.form) << c.colours;
         const std::string file = dir.path() + "/p" + std::to_string(c.colours) + ".png";

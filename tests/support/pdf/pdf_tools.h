@@ -20,8 +20,9 @@ namespace ts::support {
 inline std::string pdfInfoText(const std::string& path, int first = 1, int last = 1)
 {
     QProcess process;
-    process.start(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QString::number(first), QStringLiteral("-l"),
-                                              QString::number(last), QString::fromStdString(path)});
+    process.start(QStringLiteral("pdfinfo"),
+                  {QStringLiteral("-f"), QString::number(first), QStringLiteral("-l"), QString::number(last),
+                   QString::fromStdString(path)});
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return {};
     return process.readAllStandardOutput().toStdString();
@@ -30,7 +31,8 @@ inline std::string pdfInfoText(const std::string& path, int first = 1, int last 
 // The value of pdfinfo's "Key:" line; empty when there is none.
 inline std::string pdfInfoField(const std::string& info, const std::string& key)
 {
-    const QRegularExpression line(QStringLiteral("^") + QRegularExpression::escape(QString::fromStdString(key)) +
+    const QRegularExpression line(QStringLiteral("^") +
+                                      QRegularExpression::escape(QString::fromStdString(key)) +
                                       QStringLiteral(":\\s*(.*)$"),
                                   QRegularExpression::MultilineOption);
     const auto m = line.match(QString::fromStdString(info));
@@ -59,13 +61,15 @@ inline QImage renderPdfPage(const std::string& path, const std::string& prefix, 
     QProcess render;
     render.start(QStringLiteral("pdftoppm"),
                  {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QString::number(page),
-                  QStringLiteral("-l"), QString::number(page), QStringLiteral("-png"), QStringLiteral("-singlefile"),
-                  QString::fromStdString(path), QString::fromStdString(prefix)});
+                  QStringLiteral("-l"), QString::number(page), QStringLiteral("-png"),
+                  QStringLiteral("-singlefile"), QString::fromStdString(path),
+                  QString::fromStdString(prefix)});
     if (!render.waitForFinished(120000) || render.exitCode() != 0)
         return {};
     // Renderings at several times a page's resolution are larger than the reader takes by default.
     QImageReader::setAllocationLimit(1024);
-    return QImage(QString::fromStdString(prefix) + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+    return QImage(QString::fromStdString(prefix) + QStringLiteral(".png"))
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 // An image page rendered back at its own resolution is smoothed by the renderer; rendered at

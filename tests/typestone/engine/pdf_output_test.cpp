@@ -119,7 +119,8 @@ protected:
         // A small page keeps the captures small: 1/2 inch cells at 72 dpi would not fit the
         // grid, so the page is 80 x 58 cells of 6 x 12 pixels.
         m_prt.SetDeviceFactory([this](const typestone::EngineDeviceRequest&, std::string*) {
-            return std::make_unique<RecordingPageDevice>(m_log, platform::draw::ImageDc::capsFor(480, 696, 72));
+            return std::make_unique<RecordingPageDevice>(m_log,
+                                                         platform::draw::ImageDc::capsFor(480, 696, 72));
         });
     }
 
@@ -283,6 +284,28 @@ TEST_F(PdfOutput, DocumentAndOutputNamesAreTakenUpToTheirBound)
     m_prt.StopPrtJob(true);
 }
 
+TEST_F(PdfOutput, APdfThatCannotBeWrittenFailsAJobThatPrintsNothingElse)
+{
+    struct Case
+    {
+        uint16_t flags;
+        bool jobSucceeds;
+    };
+    for (const Case& c : {Case{0x0001, false}, Case{0x0000, true}}) {
+        fs::create_directories(m_dir / "c/GONE");
+        m_log = std::make_shared<DeviceLog>();
+        typestone::INIT_DATA r = typestone::DefaultInitData();
+        ASSERT_TRUE(m_prt.StartPrtJob(&r, "direct", false));
+        const std::string stream = pdfDocument(c.flags, "C:\\GONE\\X.PDF") + "Text";
+        m_prt.PrintData(stream.data(), stream.size(), true);
+        // The folder goes while the job prints: the document cannot be written at its end.
+        fs::remove_all(m_dir / "c/GONE");
+        EXPECT_EQ(m_prt.StopPrtJob(true), c.jobSucceeds) << c.flags;
+        EXPECT_FALSE(fs::exists(m_dir / "c/GONE"));
+        EXPECT_EQ(m_log->count("endDoc"), c.jobSucceeds ? 1 : 0);
+    }
+}
+
 // The PDF page is the printer's page: a job drawn with real faces (text, box drawing) on an
 // image page and captured, the PDF rendered back at the printer's resolution.
 class PdfLikeThePrinter : public ::testing::Test
@@ -307,8 +330,8 @@ TEST_F(PdfLikeThePrinter, TheRenderedPdfPageMatchesThePrintersPage)
     // An A4 sheet at 144 dpi, all of it printable: the capture's page exactly.
     platform::draw::ImagePageDevice* device = nullptr;
     prt.SetDeviceFactory([&device](const typestone::EngineDeviceRequest&, std::string*) {
-        auto made =
-            std::make_unique<platform::draw::ImagePageDevice>(platform::draw::ImageDc::capsFor(1190, 1684, 144));
+        auto made = std::make_unique<platform::draw::ImagePageDevice>(
+            platform::draw::ImageDc::capsFor(1190, 1684, 144));
         device = made.get();
         return made;
     });
@@ -317,7 +340,8 @@ TEST_F(PdfLikeThePrinter, TheRenderedPdfPageMatchesThePrintersPage)
     stream += "\xBA Typestone \xBA  PDF output of the printer's page\r\n";
     stream += "\xC8\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xBC\r\n";
     for (int i = 0; i < 40; ++i)
-        stream += "Line " + std::to_string(i) + ": the quick brown fox jumps over the lazy dog 0123456789\r\n";
+        stream +=
+            "Line " + std::to_string(i) + ": the quick brown fox jumps over the lazy dog 0123456789\r\n";
     typestone::INIT_DATA r = typestone::DefaultInitData();
     std::strncpy(r.printer, "Office", sizeof r.printer - 1);
     ASSERT_TRUE(prt.StartSpoolPrtJob(100, &r, "host_1"));
@@ -337,7 +361,8 @@ TEST_F(PdfLikeThePrinter, TheRenderedPdfPageMatchesThePrintersPage)
     const std::string pdf = (dir / "c/PAGE.PDF").string();
     ASSERT_EQ(ts::support::pdfPageCount(pdf), 1);
     // Rendered at four times the page's resolution, so that the renderer only enlarges the image.
-    const QImage rendered = ts::support::sampled(ts::support::renderPdfPage(pdf, (dir / "page").string(), 4 * 144), 4);
+    const QImage rendered =
+        ts::support::sampled(ts::support::renderPdfPage(pdf, (dir / "page").string(), 4 * 144), 4);
     ASSERT_FALSE(rendered.isNull());
     ASSERT_EQ(rendered.size(), printed.size());
     EXPECT_GT(ts::support::inkShare(printed), 0.01);
