@@ -310,7 +310,7 @@ bool CWinPrt::_StopPrtJob(bool ok)
             result = false;
         }
         m_docHandedOver = result;
-        if (!result && !noPrinter())
+        if (!result)
             m_device->abortDoc();
     } else {
         // The open page ends before the document is dropped.
