@@ -3,39 +3,50 @@
 #include <QImageWriter>
 
 #include <algorithm>
-#include <vector>
+#include <array>
+#include <optional>
 
 namespace platform::pdf {
 
 namespace {
 
 constexpr QRgb kColourMask = 0x00FFFFFF;
-constexpr size_t kMaxPalette = 256;
+constexpr int kMaxPalette = 256;
 
-// The colours of the page in the order they first appear; more than kMaxPalette stops the
-// count (the page then goes as RGB).
-std::vector<QRgb> coloursOf(const QImage& image)
+// The colours of a page as they first appear, each with its index, found through a small
+// open-addressed table (a page is one pass over tens of millions of pixels).
+class Palette
 {
-    std::vector<QRgb> colours;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        QRgb last = colours.empty() ? 0 : colours.back();
-        bool haveLast = !colours.empty();
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = line[x] & kColourMask;
-            if (haveLast && c == last)
-                continue;
-            if (std::find(colours.begin(), colours.end(), c) == colours.end()) {
-                colours.push_back(c);
-                if (colours.size() > kMaxPalette)
-                    return colours;
+public:
+    // The colour's index; -1 once the page has more than kMaxPalette colours.
+    int indexOf(QRgb colour)
+    {
+        size_t slot = (colour * 2654435761u) >> (32 - kBits);
+        for (;;) {
+            if (!m_used[slot]) {
+                if (static_cast<int>(m_colours.size()) == kMaxPalette)
+                    return -1;
+                m_used[slot] = true;
+                m_keys[slot] = colour;
+                m_values[slot] = static_cast<uint8_t>(m_colours.size());
+                m_colours.push_back(colour | 0xFF000000u);
+                return m_values[slot];
             }
-            last = c;
-            haveLast = true;
+            if (m_keys[slot] == colour)
+                return m_values[slot];
+            slot = (slot + 1) & (kSlots - 1);
         }
     }
-    return colours;
-}
+    const QList<QRgb>& colours() const { return m_colours; }
+
+private:
+    static constexpr int kBits = 10;
+    static constexpr size_t kSlots = size_t{1} << kBits;
+    std::array<QRgb, kSlots> m_keys{};
+    std::array<uint8_t, kSlots> m_values{};
+    std::array<bool, kSlots> m_used{};
+    QList<QRgb> m_colours;
+};
 
 QImage asRgb32(const QImage& image)
 {
@@ -44,46 +55,56 @@ QImage asRgb32(const QImage& image)
                : image.convertToFormat(QImage::Format_RGB32);
 }
 
-uint8_t indexOf(const std::vector<QRgb>& colours, QRgb c)
+// The page as palette indexes; nullopt when it has more colours than a palette holds.
+std::optional<QImage> indexed(const QImage& rgb)
 {
-    return static_cast<uint8_t>(std::find(colours.begin(), colours.end(), c) - colours.begin());
-}
-
-QImage indexed(const QImage& rgb, std::vector<QRgb> colours, bool mono)
-{
-    // Keep white as the paper colour (index 0) where there is one: readers show it as such.
-    if (auto white = std::find(colours.begin(), colours.end(), kColourMask); white != colours.end())
-        std::iter_swap(colours.begin(), white);
-    while (mono && colours.size() < 2)
-        colours.push_back(0);
-    QImage out(rgb.width(), rgb.height(), mono ? QImage::Format_Mono : QImage::Format_Indexed8);
-    QList<QRgb> table;
-    for (QRgb c : colours)
-        table.push_back(c | 0xFF000000u);
-    out.setColorTable(table);
-    out.setDotsPerMeterX(rgb.dotsPerMeterX());
-    out.setDotsPerMeterY(rgb.dotsPerMeterY());
-    for (int y = 0; y < rgb.height(); ++y) {
+    const int width = rgb.width();
+    const int height = rgb.height();
+    QImage out(width, height, QImage::Format_Indexed8);
+    if (out.isNull())
+        return std::nullopt;
+    Palette palette;
+    QRgb last = 0;
+    int lastIndex = -1;
+    for (int y = 0; y < height; ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         uchar* line = out.scanLine(y);
-        if (mono) {
-            std::fill(line, line + out.bytesPerLine(), uchar{0});
-            const QRgb second = colours[1];
-            for (int x = 0; x < rgb.width(); ++x)
-                if ((in[x] & kColourMask) == second)
-                    line[x >> 3] |= static_cast<uchar>(0x80u >> (x & 7));
-        } else {
-            QRgb last = colours[0];
-            uint8_t lastIndex = 0;
-            for (int x = 0; x < rgb.width(); ++x) {
-                const QRgb c = in[x] & kColourMask;
-                if (c != last) {
-                    last = c;
-                    lastIndex = indexOf(colours, c);
-                }
-                line[x] = lastIndex;
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = in[x] & kColourMask;
+            if (c != last || lastIndex < 0) {
+                lastIndex = palette.indexOf(c);
+                if (lastIndex < 0)
+                    return std::nullopt;
+                last = c;
             }
+            line[x] = static_cast<uchar>(lastIndex);
         }
+    }
+    out.setColorTable(palette.colours());
+    out.setDotsPerMeterX(rgb.dotsPerMeterX());
+    out.setDotsPerMeterY(rgb.dotsPerMeterY());
+    return out;
+}
+
+// A page of one or two colours at one bit per pixel.
+QImage mono(const QImage& indexes)
+{
+    const int width = indexes.width();
+    const int height = indexes.height();
+    QImage out(width, height, QImage::Format_Mono);
+    QList<QRgb> table = indexes.colorTable();
+    while (table.size() < 2)
+        table.push_back(0xFF000000u);
+    out.setColorTable(table);
+    out.setDotsPerMeterX(indexes.dotsPerMeterX());
+    out.setDotsPerMeterY(indexes.dotsPerMeterY());
+    for (int y = 0; y < height; ++y) {
+        const uchar* in = indexes.constScanLine(y);
+        uchar* line = out.scanLine(y);
+        std::fill(line, line + out.bytesPerLine(), uchar{0});
+        for (int x = 0; x < width; ++x)
+            if (in[x] != 0)
+                line[x >> 3] |= static_cast<uchar>(0x80u >> (x & 7));
     }
     return out;
 }
@@ -92,10 +113,10 @@ QImage indexed(const QImage& rgb, std::vector<QRgb> colours, bool mono)
 
 PageImageForm pageImageForm(const QImage& image)
 {
-    const auto colours = coloursOf(asRgb32(image));
-    if (colours.size() <= 2)
-        return PageImageForm::Mono;
-    return colours.size() <= kMaxPalette ? PageImageForm::Palette : PageImageForm::Rgb;
+    const std::optional<QImage> indexes = indexed(asRgb32(image));
+    if (!indexes)
+        return PageImageForm::Rgb;
+    return indexes->colorCount() <= 2 ? PageImageForm::Mono : PageImageForm::Palette;
 }
 
 bool writePageImage(const QImage& image, const std::string& path, std::string* error)
@@ -105,10 +126,9 @@ bool writePageImage(const QImage& image, const std::string& path, std::string* e
         return false;
     }
     const QImage rgb = asRgb32(image);
-    const auto colours = coloursOf(rgb);
     QImage out;
-    if (colours.size() <= kMaxPalette)
-        out = indexed(rgb, colours, colours.size() <= 2);
+    if (std::optional<QImage> indexes = indexed(rgb))
+        out = indexes->colorCount() <= 2 ? mono(*indexes) : std::move(*indexes);
     else
         out = rgb.convertToFormat(QImage::Format_RGB888);
     QImageWriter writer(QString::fromStdString(path), "png");
