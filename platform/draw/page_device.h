@@ -40,11 +40,15 @@ public:
 
     // The file this device writes the document to when it names the file itself (a PDF
     // driver's file); empty when the document goes to the spooler.
-    virtual std::string outputPath() const { return {}; }
+    const std::string& outputPath() const { return m_outputPath; }
 
     // Pages ended so far in this document.
     virtual int pageCount() const = 0;
     virtual std::string errorText() const = 0;
+
+protected:
+    // Set by the devices that write a file of their own; the PDF devices share it.
+    std::string m_outputPath;
 };
 
 } // namespace platform::draw

@@ -11,9 +11,9 @@
 
 namespace platform::draw {
 
-PdfFilePageDevice::PdfFilePageDevice(std::string outputPath, const PageSetup& setup)
-    : PdfPageDevice(setup), m_outputPath(std::move(outputPath))
+PdfFilePageDevice::PdfFilePageDevice(std::string outputPath, const PageSetup& setup) : PdfPageDevice(setup)
 {
+    m_outputPath = std::move(outputPath);
 }
 
 bool PdfFilePageDevice::startDoc(const std::string& documentName)

@@ -19,11 +19,6 @@ public:
 
     bool startDoc(const std::string& documentName) override;
     bool endDoc() override;
-
-    std::string outputPath() const override { return m_outputPath; }
-
-private:
-    const std::string m_outputPath;
 };
 
 } // namespace platform::draw

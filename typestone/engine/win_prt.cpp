@@ -1,6 +1,9 @@
 // CWinPrt: life, set-up and failure reports.
 
 #include "typestone/engine/win_prt.h"
+#include "typestone/engine/pdf_doc.h"
+
+#include "platform/draw/tee_dc.h"
 
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
@@ -25,6 +28,11 @@ CWinPrt::~CWinPrt()
 {
     if (IsDocStarted() && m_device)
         m_device->abortDoc();
+    // The font mapper must not be left drawing on the capture's tee.
+    if (m_tee)
+        m_pFMap->SetDc(m_device ? m_device->dc() : nullptr);
+    m_tee.reset();
+    m_pPDFDoc.reset();
     m_pFMap.reset();
 }
 
@@ -45,6 +53,8 @@ void CWinPrt::Setup()
 
 platform::draw::Dc* CWinPrt::Dc() const
 {
+    if (m_tee)
+        return m_tee.get();
     return m_device ? m_device->dc() : nullptr;
 }
 

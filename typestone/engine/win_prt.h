@@ -11,7 +11,8 @@
 // The members are split by concern: win_prt.cpp (life, set-up), win_prt_stream.cpp (framer),
 // win_prt_controls.cpp (control bytes, lines), win_prt_page.cpp (document and pages),
 // win_prt_job.cpp (spooling, files), win_prt_page_actions.cpp (recording and playing page
-// actions, records).
+// actions, records), win_prt_pdf.cpp (the PDF document), win_prt_pending.cpp (commands carried
+// out elsewhere).
 
 #include "typestone/engine/command_table.h"
 #include "typestone/engine/drive_map.h"
@@ -43,10 +44,14 @@
 namespace platform::spooler {
 class Spooler;
 }
+namespace platform::draw {
+class TeeDc;
+}
 
 namespace typestone {
 
 class CFontMapper;
+class CPDFDoc;
 
 // Where the job's pages go: made for the job's printer when the document starts.
 struct EngineDeviceRequest
@@ -317,6 +322,20 @@ public:
         return localOutputFor(hostName, what, m_jobName);
     }
 
+    const std::string& OutputName() const { return m_szOutput; }
+    // The document name the stream gave (kept; the spooler's document name is the record's).
+    void SetDocName(std::string name) { m_szDocName = std::move(name); }
+    const std::string& DocName() const { return m_szDocName; }
+
+    // --- PDF output ---
+    // Opens the job's PDF document: `hostName` (a host's local name, at most kMaxHostName
+    // characters) goes to its place in the mapped folders, else to the PDF folder under its
+    // file name. An open one is ended and written first. From the next page on every page
+    // also goes into the PDF (with CPDFDoc::NO_PRINTER in `flags` only there). False when the
+    // name is refused or the file cannot be made; the job goes on without PDF output.
+    bool BeginPdfDocument(uint16_t flags, const std::string& hostName);
+    CPDFDoc* PDFDoc() const { return m_pPDFDoc.get(); }
+
 private:
     // The one place the document and page state changes.
     void setPageState(PageState next) { m_pageState = next; }
@@ -324,6 +343,14 @@ private:
                       const platform::spooler::PrintOptions* settings);
     bool _StopPrtJob(bool ok);
     void moveOutputIntoPlace();
+    // The printer's pages are left out (the PDF document's no-printer flag).
+    bool noPrinter() const;
+    // The PDF page of a printer page, and its capture in the font mapper's Dc.
+    void beginPdfPage();
+    void endPdfPage();
+    // Ends the PDF document: written, or dropped when `write` is false. False when a document
+    // with pages could not be written (shown as an error).
+    bool endPdfDocument(bool write);
     // The local file for an output file a host names: its place in the mapped folders (their
     // missing folders made), else the PDF folder under its file name (the job's when it has
     // none that can be used), with a trace line. Empty, with the error shown, when there is no
@@ -387,6 +414,10 @@ private:
     int m_executing = 0;     // commands running: the bytes they feed back are not recorded again
     std::string m_docOutput; // the file the device writes
     std::string m_szOutput;  // where that file goes when the job ends; empty: it stays
+    std::string m_szDocName; // the stream's document name
+    std::unique_ptr<CPDFDoc> m_pPDFDoc;
+    // While a PDF page is captured: the printer's Dc and the capture's, as the job's Dc.
+    std::unique_ptr<platform::draw::TeeDc> m_tee;
     unsigned m_nPages = 0;
     // Why the job stops early: the job gave up itself (a failed command answered so, no
     // memory), or it was cancelled from outside (any thread).

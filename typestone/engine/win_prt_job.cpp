@@ -280,7 +280,13 @@ bool CWinPrt::_StartPrtJob(const INIT_DATA* record, const char* jobName, bool sh
 
 bool CWinPrt::StopPrtJob(bool ok)
 {
-    const bool result = _StopPrtJob(ok);
+    const bool onlyPdf = noPrinter();
+    bool result = _StopPrtJob(ok);
+    // The PDF ends after the printer's document. A render the server's stop cut short is
+    // printed whole later, PDF and all: what it drew so far is not written. When the PDF is
+    // the job's only output, a PDF that cannot be written fails the job.
+    if (m_pPDFDoc && !endPdfDocument(!IsStopping() || m_docHandedOver) && onlyPdf)
+        result = false;
     if (!m_szOutput.empty() && FieldText(m_InitData.output).empty() && !m_docOutput.empty())
         moveOutputIntoPlace();
     m_szOutput.clear();
@@ -300,7 +306,10 @@ bool CWinPrt::_StopPrtJob(bool ok)
     if (!IsStopping() && (ok || m_wError == kErrCommand) && printed) {
         if (!EndPage())
             result = false;
-        if (result && !m_device->endDoc()) {
+        if (result && noPrinter()) {
+            // Only the PDF is wanted: the printer's document is dropped.
+            m_device->abortDoc();
+        } else if (result && !m_device->endDoc()) {
             showError("EndDoc() " + m_device->errorText());
             result = false;
         }
@@ -312,7 +321,9 @@ bool CWinPrt::_StopPrtJob(bool ok)
         if (IsPageStarted()) {
             setPageState(PageState::BetweenPages);
             m_pFMap->PageEnd();
-            m_device->endPage();
+            if (!noPrinter())
+                m_device->endPage();
+            endPdfPage();
         }
         m_device->abortDoc();
     }

@@ -13,11 +13,12 @@ bool CWinPrt::StartPage()
         showError("StartPage attempted when already stopped...");
         return false;
     }
-    if (!m_device->startPage()) {
+    if (!noPrinter() && !m_device->startPage()) {
         setPageState(PageState::BetweenPages);
         showError("StartPage() " + m_device->errorText());
         return false;
     }
+    beginPdfPage();
     ++m_nPages;
     setPageState(PageState::PageOpen);
     m_cursor.m_x = m_cursor.m_y = 0;
@@ -32,16 +33,20 @@ bool CWinPrt::EndPage()
     if (!IsPageStarted())
         return true;
     setPageState(PageState::BetweenPages);
+    // The page's last text goes out on the printer and into the PDF capture alike.
     m_pFMap->PageEnd();
     if (!m_device) {
+        endPdfPage();
         showError("StopPrtJob attempted when already stopped...");
         return false;
     }
-    if (!m_device->endPage()) {
+    bool ok = true;
+    if (!noPrinter() && !m_device->endPage()) {
         showError("EndPage() " + m_device->errorText());
-        return false;
+        ok = false;
     }
-    return true;
+    endPdfPage();
+    return ok;
 }
 
 bool CWinPrt::NewPage(bool eject)
