@@ -315,7 +315,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
 
     std::unique_ptr<QObject> desktop;
     if (!m_bIsWinNT && m_desktopFactory)
-        desktop = m_desktopFactory(DesktopParts{*m_service, *m_printers, m_settings});
+        desktop = m_desktopFactory(DesktopParts{*m_service, *m_printers, m_settings, m_engine});
     int rc = 0;
     if (m_service->Initialize()) {
         m_service->Run();

@@ -58,6 +58,7 @@ public:
         CMyService& service;
         CPrinter& printers;
         GeneralSettings& settings;
+        const EngineSetup& engine; // how the printer test prints
     };
     using DesktopFactory = std::function<std::unique_ptr<QObject>(const DesktopParts&)>;
     void SetDesktopFactory(DesktopFactory factory) { m_desktopFactory = std::move(factory); }

@@ -118,9 +118,22 @@ void CSharePrt::CopyTo(PRTCFG* record) const
     record->devMode = m_devMode;
 }
 
+namespace {
+CSharePrt::Actions& shareActions()
+{
+    static CSharePrt::Actions actions; // GUI thread only
+    return actions;
+}
+} // namespace
+
+void SetShareActions(CSharePrt::Actions actions)
+{
+    shareActions() = std::move(actions);
+}
+
 bool EditShare(PRTCFG& record, QWidget* parent)
 {
-    CSharePrt dialog(record, parent);
+    CSharePrt dialog(record, parent, shareActions());
     if (dialog.exec() != QDialog::Accepted)
         return false;
     dialog.CopyTo(&record);

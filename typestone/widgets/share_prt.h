@@ -71,6 +71,8 @@ private:
 };
 
 // The share dialog as the shared-printer dialog's editor: true (and `record` changed) on OK.
+// Its printer buttons do what SetShareActions gave (desktop mode sets them at start).
 bool EditShare(PRTCFG& record, QWidget* parent);
+void SetShareActions(CSharePrt::Actions actions);
 
 } // namespace typestone

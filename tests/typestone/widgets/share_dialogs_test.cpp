@@ -9,6 +9,7 @@
 #include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include <gtest/gtest.h>
@@ -184,6 +185,43 @@ TEST_F(ShareDialogsTest, NotSharedDisablesNameAndPassword)
     dialog.CopyTo(&out);
     EXPECT_FALSE(out.bShared);
     EXPECT_TRUE(out.devNames.has_value()) << "the driver names are the caller's";
+}
+
+} // namespace
+
+namespace {
+
+// The share editor's "Print Test" is there only once desktop mode gave it its action, and runs
+// it for the dialog's printer with the dialog's device settings.
+TEST_F(ShareDialogsTest, PrintTestButtonRunsTheGivenTest)
+{
+    auto findTest = [](QWidget* dialog) -> QPushButton* {
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == "Print Test")
+                return b;
+        return nullptr;
+    };
+    std::string tested;
+    widgetstest::whenModal<CSharePrt>([&](CSharePrt* dialog) {
+        EXPECT_EQ(findTest(dialog), nullptr);
+        dialog->reject();
+    });
+    EXPECT_FALSE(typestone::EditShare(record, nullptr));
+
+    CSharePrt::Actions actions;
+    actions.printTest = [&](const std::string& printer, const std::optional<typestone::DevMode>&, QWidget*) {
+        tested = printer;
+    };
+    typestone::SetShareActions(actions);
+    widgetstest::whenModal<CSharePrt>([&](CSharePrt* dialog) {
+        QPushButton* test = findTest(dialog);
+        ASSERT_NE(test, nullptr);
+        test->click();
+        dialog->reject();
+    });
+    EXPECT_FALSE(typestone::EditShare(record, nullptr));
+    typestone::SetShareActions({});
+    EXPECT_EQ(tested, "Laser");
 }
 
 } // namespace
