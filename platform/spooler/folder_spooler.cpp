@@ -244,20 +244,34 @@ std::vector<PrinterInfo> FolderSpooler::printers(std::string* error)
 std::optional<PrinterInfo> FolderSpooler::printer(const std::string& name, std::string* error)
 {
     // One printer's folder, not the whole list: a job's start costs the same with one
-    // printer folder as with hundreds. Only when ".default" names no printer folder does the
-    // default (then the first folder by name) need the list.
+    // printer folder as with hundreds. When ".default" names no printer folder, the default is
+    // the first folder by name, which only the names of the others can tell.
     std::string folder;
     if (!resolvePrinter(name, &folder, error))
         return std::nullopt;
     const std::string named = defaultFileName();
     if (isValidPrinterName(named, nullptr) && isDirectory(printerDir(named)))
         return folderInfo(folder, named == folder);
-    for (PrinterInfo& info : printers(error))
-        if (info.name == folder)
-            return std::move(info);
-    if (error)
-        *error = "no printer \"" + name + "\" in " + m_root;
-    return std::nullopt;
+    return folderInfo(folder, !folderBefore(folder));
+}
+
+bool FolderSpooler::folderBefore(const std::string& folder) const
+{
+    // The names alone, and a look at an entry only when its name sorts first: most of them are
+    // printer folders, so the first such look usually settles it.
+    bool found = false;
+    if (DIR* dir = ::opendir(m_root.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string candidate = entry->d_name;
+            if (candidate != "." && candidate != ".." && candidate < folder &&
+                isDirectory(printerDir(candidate))) {
+                found = true;
+                break;
+            }
+        }
+        ::closedir(dir);
+    }
+    return found;
 }
 
 uint64_t FolderSpooler::nextSequence(const std::string& dir, bool rescan)

@@ -71,6 +71,8 @@ private:
     // The folder name of printer `name` (see above); false with a reason when there is none.
     bool resolvePrinter(const std::string& name, std::string* folder, std::string* error) const;
     PrinterInfo folderInfo(const std::string& name, bool isDefault) const;
+    // Whether a printer folder's name sorts before `folder`'s.
+    bool folderBefore(const std::string& folder) const;
     std::string printerDir(const std::string& name) const { return m_root + "/" + name; }
     // The first line of ".default" without trailing blanks (empty without the file).
     std::string defaultFileName() const;
