@@ -1,17 +1,25 @@
 // bench_jobs [hosts] [job bytes] [jobs per host]
+// bench_jobs --port PORT --pid PID [--idle N] [hosts] [job bytes] [jobs per host]
 //
 // Plays `hosts` VALDOR hosts at once, each sending `jobs per host` raw jobs of `job bytes`,
 // first to one folder printer each, then all to one printer, and reports jobs/s, MB/s and the
-// hand-shake latency (connect to reply) as median and 99th percentile. The baseline in the same
-// run sends the same bytes over loopback TCP to a minimal receiver that writes them to a file.
+// hand-shake latency (connect to reply) as median, 99th percentile and worst. The baseline in
+// the same run sends the same bytes over loopback TCP to a minimal receiver that writes each
+// job into a file of its own and flushes it to disk (as the folder spooler does).
 // Last, it measures the CPU time the server spends while connections sit idle: jobs holding
 // their printers open, and jobs waiting for a busy printer.
+//
+// Without --port the job server runs inside this program. With --port the hosts go to the real
+// program listening there (process PID, printer folders P0, P1, ...; bench/jobs/run.sh starts
+// it); each case then runs three rounds and the median round is reported, with the server's CPU
+// time per job, and for the idle connections its context switches per second over 30 s.
 
 #include "typestone/server/astcp_typestone.h"
 #include "typestone/server/job_context.h"
 #include "typestone/server/job_sequencer.h"
 #include "typestone/server/printer_config.h"
 
+#include "platform/fileio/file_ops.h"
 #include "platform/net/socket_io.h"
 #include "platform/net/tcp.h"
 #include "platform/settings/settings_store.h"
@@ -28,6 +36,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,7 +53,76 @@ struct RunResult
     size_t jobs = 0;
     size_t failed = 0;
     std::vector<double> handshakeMs;
+    double serverCpuMs = -1; // the server's CPU time over the round (external server only)
 };
+
+// The real program under test, when there is one.
+struct External
+{
+    uint16_t port = 0;
+    int pid = 0;
+};
+
+// utime + stime of a process in milliseconds, from /proc; -1 when unreadable.
+double processCpuMs(int pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line))
+        return -1;
+    const size_t close = line.rfind(')');
+    if (close == std::string::npos)
+        return -1;
+    std::istringstream fields(line.substr(close + 2));
+    std::string field;
+    double utime = 0;
+    double stime = 0;
+    for (int i = 3; fields >> field; ++i) {
+        if (i == 14)
+            utime = std::atof(field.c_str());
+        if (i == 15) {
+            stime = std::atof(field.c_str());
+            break;
+        }
+    }
+    return (utime + stime) * 1000.0 / 100.0; // USER_HZ is 100 on Linux
+}
+
+// Voluntary and involuntary context switches of every thread of a process.
+long processContextSwitches(int pid)
+{
+    long total = 0;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::ifstream in(task.path() / "status");
+        std::string line;
+        while (std::getline(in, line))
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+                line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                total += std::atol(line.substr(line.find(':') + 1).c_str());
+    }
+    return total;
+}
+
+// The system's count of connections dropped because a listen queue was full.
+long listenOverflows()
+{
+    std::ifstream in("/proc/net/netstat");
+    std::string names;
+    std::string values;
+    while (std::getline(in, names) && std::getline(in, values)) {
+        if (names.rfind("TcpExt:", 0) != 0)
+            continue;
+        std::istringstream n(names);
+        std::istringstream v(values);
+        std::string name;
+        std::string value;
+        while (n >> name && v >> value)
+            if (name == "ListenOverflows")
+                return std::atol(value.c_str());
+    }
+    return -1;
+}
 
 double percentile(std::vector<double> v, double p)
 {
@@ -61,9 +139,12 @@ void report(const char* what, const RunResult& r, size_t jobBytes)
     std::printf("%-34s %6zu jobs %4zu failed %8.1f jobs/s %8.1f MB/s", what, r.jobs, r.failed,
                 static_cast<double>(r.jobs) / r.seconds, mb / r.seconds);
     if (!r.handshakeMs.empty())
-        std::printf("   hand-shake median %.2f ms p99 %.2f ms", percentile(r.handshakeMs, 0.5),
-                    percentile(r.handshakeMs, 0.99));
+        std::printf("   hand-shake median %.2f ms p99 %.2f ms max %.1f ms", percentile(r.handshakeMs, 0.5),
+                    percentile(r.handshakeMs, 0.99), percentile(r.handshakeMs, 1.0));
+    if (r.serverCpuMs >= 0 && r.jobs > 0)
+        std::printf("   server CPU %.3f ms/job", r.serverCpuMs / static_cast<double>(r.jobs));
     std::printf("\n");
+    std::fflush(stdout);
 }
 
 // One raw job the way a host sends it; the hand-shake time is connect to reply.
@@ -98,11 +179,12 @@ bool runJob(uint16_t port, const std::vector<uint8_t>& header, const std::vector
 }
 
 RunResult loadTypestone(uint16_t port, size_t hosts, size_t jobsPerHost, const std::vector<uint8_t>& data,
-                        bool onePrinter)
+                        bool onePrinter, int serverPid = 0)
 {
     RunResult result;
     std::mutex mutex;
     std::vector<std::thread> threads;
+    const double cpu0 = serverPid ? processCpuMs(serverPid) : -1;
     const auto t0 = Clock::now();
     for (size_t h = 0; h < hosts; ++h) {
         threads.emplace_back([&, h] {
@@ -123,34 +205,44 @@ RunResult loadTypestone(uint16_t port, size_t hosts, size_t jobsPerHost, const s
     for (auto& t : threads)
         t.join();
     result.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    if (serverPid)
+        result.serverCpuMs = processCpuMs(serverPid) - cpu0;
     return result;
 }
 
-// The baseline: a receiver that copies each connection straight into a file of its own.
+// The baseline: a receiver that takes each connection on a thread of its own, writes the job
+// into a file, flushes it to disk and closes the connection; the host waits for that close, as
+// it waits for the server's.
 RunResult loadBaseline(const std::string& dir, size_t hosts, size_t jobsPerHost,
                        const std::vector<uint8_t>& data)
 {
-    SocketResult listener = listenTcp(kLoopbackAddress, 0, 128, false);
+    SocketResult listener = listenTcp(kLoopbackAddress, 0, 4096, false);
     std::atomic<bool> stop{false};
     std::atomic<size_t> fileNo{0};
-    std::vector<std::thread> receivers;
-    std::mutex recvMutex;
+    std::atomic<size_t> running{0};
     std::thread acceptor([&] {
         while (!stop) {
             AcceptResult a = acceptWithin(listener.socket, 100, &stop);
             if (!a.ok())
                 continue;
-            std::lock_guard<std::mutex> lock(recvMutex);
-            receivers.emplace_back([&, s = std::make_shared<Socket>(std::move(a.socket))] {
-                std::ofstream out(dir + "/base-" + std::to_string(fileNo++), std::ios::binary);
+            ++running;
+            std::thread([&, s = std::make_shared<Socket>(std::move(a.socket))] {
+                std::string job;
                 std::vector<char> buf(256 * 1024);
                 for (;;) {
                     IoResult r = receiveSome(*s, buf.data(), buf.size(), 120000);
                     if (!r.ok())
                         break;
-                    out.write(buf.data(), static_cast<std::streamsize>(r.bytes));
+                    job.append(buf.data(), r.bytes);
                 }
-            });
+                const std::string path = dir + "/base-" + std::to_string(fileNo++);
+                std::string error;
+                platform::fileio::replaceFile(path, job, &error);
+                s->close();
+                std::error_code ec;
+                fs::remove(path, ec);
+                --running;
+            }).detach();
         }
     });
 
@@ -167,6 +259,11 @@ RunResult loadBaseline(const std::string& dir, size_t hosts, size_t jobsPerHost,
                     ok = sendAll(c.socket, data.data() + off, std::min<size_t>(65536, data.size() - off),
                                  10000)
                              .ok();
+                if (ok) {
+                    shutdownSend(c.socket);
+                    uint8_t byte;
+                    ok = receiveSome(c.socket, &byte, 1, 120000).status == IoStatus::PeerClosed;
+                }
                 std::lock_guard<std::mutex> lock(mutex);
                 ++(ok ? result.jobs : result.failed);
             }
@@ -174,11 +271,11 @@ RunResult loadBaseline(const std::string& dir, size_t hosts, size_t jobsPerHost,
     }
     for (auto& t : threads)
         t.join();
+    result.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     stop = true;
     acceptor.join();
-    for (auto& t : receivers)
-        t.join();
-    result.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    while (running > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     return result;
 }
 
@@ -189,7 +286,7 @@ double cpuSeconds()
 
 // Opens `count` jobs and leaves them idle: `count` hosts with their printer open and no data,
 // or one running job and count-1 waiting for the same printer.
-void measureIdle(uint16_t port, size_t count, bool waiting)
+void measureIdle(uint16_t port, size_t count, bool waiting, int serverPid = 0, int seconds = 3)
 {
     std::vector<Socket> controls;
     std::vector<Socket> datas;
@@ -216,14 +313,21 @@ void measureIdle(uint16_t port, size_t count, bool waiting)
         controls.push_back(std::move(c.socket));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500)); // let the hand-shakes settle
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = serverPid ? processCpuMs(serverPid) / 1000 : cpuSeconds();
+    const long switches0 = serverPid ? processContextSwitches(serverPid) : 0;
     const auto t0 = Clock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(3));
-    const double cpu = cpuSeconds() - cpu0;
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const double cpu = (serverPid ? processCpuMs(serverPid) / 1000 : cpuSeconds()) - cpu0;
+    const long switches = serverPid ? processContextSwitches(serverPid) - switches0 : 0;
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    std::printf("idle: %3zu connections %-28s CPU %.1f ms per second of wall time (%.3f%% of one core)\n",
+    std::printf("idle: %3zu connections %-28s CPU %.2f ms per second of wall time (%.3f%% of one core)",
                 count, waiting ? "(1 printing, rest waiting)" : "(all printing, no data)", cpu * 1000 / wall,
                 cpu * 100 / wall);
+    if (serverPid)
+        std::printf(", %.2f context switches per second over %.0f s", static_cast<double>(switches) / wall,
+                    wall);
+    std::printf("\n");
+    std::fflush(stdout);
     for (auto& c : controls)
         shutdownSend(c);
     datas.clear();
@@ -232,11 +336,100 @@ void measureIdle(uint16_t port, size_t count, bool waiting)
 
 } // namespace
 
+// Three rounds of one case, the median one (by jobs per second) reported.
+template <typename Round> RunResult medianOfThree(Round round)
+{
+    std::vector<RunResult> rounds;
+    for (int i = 0; i < 3; ++i)
+        rounds.push_back(round());
+    std::sort(rounds.begin(), rounds.end(), [](const RunResult& a, const RunResult& b) {
+        return static_cast<double>(a.jobs) / a.seconds < static_cast<double>(b.jobs) / b.seconds;
+    });
+    return rounds[1];
+}
+
+// Removes the finished jobs of the printer folders, so that long runs do not fill the disk.
+void clearSpool(const std::string& spool)
+{
+    if (spool.empty())
+        return;
+    std::error_code ec;
+    for (const auto& printer : fs::directory_iterator(spool, ec))
+        for (const auto& file : fs::directory_iterator(printer.path(), ec))
+            if (file.path().extension() == ".prn" || file.path().extension() == ".info")
+                fs::remove(file.path(), ec);
+}
+
+int runExternal(const External& server, const std::string& spool, size_t hosts, size_t jobBytes,
+                size_t jobsPerHost, size_t idle)
+{
+    std::string dir = (fs::temp_directory_path() / "ts-bench-XXXXXX").string();
+    if (!mkdtemp(dir.data()))
+        return 1;
+    std::vector<uint8_t> data(jobBytes);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i * 131 + (i >> 9));
+
+    std::printf("%zu hosts x %zu jobs of %zu bytes, real program pid %d port %u, medians of 3 rounds\n",
+                hosts, jobsPerHost, jobBytes, server.pid, static_cast<unsigned>(server.port));
+    const RunResult base = medianOfThree([&] { return loadBaseline(dir, hosts, jobsPerHost, data); });
+    report("baseline: receiver with fsync", base, jobBytes);
+    const long overflows0 = listenOverflows();
+    const RunResult spread = medianOfThree([&] {
+        RunResult r = loadTypestone(server.port, hosts, jobsPerHost, data, false, server.pid);
+        clearSpool(spool);
+        return r;
+    });
+    const long overflows = listenOverflows() - overflows0;
+    report("typestone: one printer per host", spread, jobBytes);
+    std::printf("ratio to the baseline %.2f; listen-queue overflows of the system during the 3 rounds: %ld\n",
+                (static_cast<double>(spread.jobs) / spread.seconds) /
+                    (static_cast<double>(base.jobs) / base.seconds),
+                overflows);
+    if (hosts > 1) {
+        const RunResult one = medianOfThree([&] {
+            RunResult r = loadTypestone(server.port, hosts, jobsPerHost, data, true, server.pid);
+            clearSpool(spool);
+            return r;
+        });
+        report("typestone: all hosts, one printer", one, jobBytes);
+    }
+    if (idle > 0) {
+        measureIdle(server.port, idle, false, server.pid, 30);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        measureIdle(server.port, idle, true, server.pid, 30);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        clearSpool(spool);
+    }
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
-    const size_t hosts = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 8;
-    const size_t jobBytes = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 1024 * 1024;
-    const size_t jobsPerHost = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 10;
+    External external;
+    std::string spool;
+    size_t idle = 0;
+    std::vector<const char*> positional;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--port" && i + 1 < argc)
+            external.port = static_cast<uint16_t>(std::strtoul(argv[++i], nullptr, 10));
+        else if (arg == "--pid" && i + 1 < argc)
+            external.pid = static_cast<int>(std::strtol(argv[++i], nullptr, 10));
+        else if (arg == "--spool" && i + 1 < argc)
+            spool = argv[++i];
+        else if (arg == "--idle" && i + 1 < argc)
+            idle = std::strtoul(argv[++i], nullptr, 10);
+        else
+            positional.push_back(argv[i]);
+    }
+    const size_t hosts = positional.size() > 0 ? std::strtoul(positional[0], nullptr, 10) : 8;
+    const size_t jobBytes = positional.size() > 1 ? std::strtoul(positional[1], nullptr, 10) : 1024 * 1024;
+    const size_t jobsPerHost = positional.size() > 2 ? std::strtoul(positional[2], nullptr, 10) : 10;
+    if (external.port != 0)
+        return runExternal(external, spool, hosts, jobBytes, jobsPerHost, idle);
 
     std::string dir = (fs::temp_directory_path() / "ts-bench-XXXXXX").string();
     if (!mkdtemp(dir.data()))
@@ -273,7 +466,7 @@ int main(int argc, char** argv)
         data[i] = static_cast<uint8_t>(i * 131 + (i >> 9));
 
     std::printf("%zu hosts x %zu jobs of %zu bytes\n", hosts, jobsPerHost, jobBytes);
-    report("baseline: loopback TCP to a file", loadBaseline(dir, hosts, jobsPerHost, data), jobBytes);
+    report("baseline: receiver with fsync", loadBaseline(dir, hosts, jobsPerHost, data), jobBytes);
     report("typestone: one printer per host", loadTypestone(server.Port(), hosts, jobsPerHost, data, false),
            jobBytes);
     report("typestone: all hosts, one printer", loadTypestone(server.Port(), hosts, jobsPerHost, data, true),

@@ -33,6 +33,14 @@ bool WakeSignal::isSet() const
     return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN);
 }
 
+void WakeSignal::clear()
+{
+    if (m_fd < 0)
+        return;
+    uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(m_fd, &count, sizeof count);
+}
+
 WaitResult waitReadableOrSignal(const platform::net::Socket& sock, const WakeSignal& wake, int timeoutMs)
 {
     pollfd fds[2] = {{sock.fd(), POLLIN, 0}, {wake.fd(), POLLIN, 0}};
@@ -54,6 +62,31 @@ WaitResult waitReadableOrSignal(const platform::net::Socket& sock, const WakeSig
         if (fds[0].revents & POLLNVAL)
             return WaitResult::Failed;
         return WaitResult::Readable;
+    }
+}
+
+WaitResult waitSignalsOrHangUp(const platform::net::Socket& sock, const WakeSignal& stop,
+                               const WakeSignal& look, int timeoutMs)
+{
+    // POLLRDHUP, not POLLIN: bytes the host sent early must not turn the wait into a spin.
+    pollfd fds[3] = {{sock.fd(), POLLRDHUP, 0}, {stop.fd(), POLLIN, 0}, {look.fd(), POLLIN, 0}};
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const int rc = ::poll(fds, 3, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        if (rc < 0 && errno == EINTR)
+            continue;
+        if (rc < 0)
+            return WaitResult::Failed;
+        if (rc == 0)
+            return WaitResult::TimedOut;
+        if ((fds[1].revents & POLLIN) || (fds[2].revents & POLLIN))
+            return WaitResult::Signalled;
+        if (fds[0].revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL))
+            return WaitResult::PeerGone;
+        return WaitResult::Failed;
     }
 }
 

@@ -14,9 +14,11 @@ public:
     WakeSignal(const WakeSignal&) = delete;
     WakeSignal& operator=(const WakeSignal&) = delete;
 
-    // Stays set once set (any thread).
+    // Stays set once set (any thread), until clear().
     void set();
     bool isSet() const;
+    // Takes the signal back, for a signal that marks "look again" rather than "stop".
+    void clear();
 
     int fd() const { return m_fd; }
 
@@ -30,9 +32,16 @@ enum class WaitResult
     Signalled, // the wake signal is set
     TimedOut,
     Failed,
+    PeerGone, // the peer closed its side or the connection failed (waitSignalsOrHangUp)
 };
 
 // Waits until `sock` is readable or `wake` is set, at most `timeoutMs` (one poll, no slices).
 WaitResult waitReadableOrSignal(const platform::net::Socket& sock, const WakeSignal& wake, int timeoutMs);
+
+// Waits until `stop` or `look` is set (Signalled) or the peer of `sock` closes its side or the
+// connection fails (PeerGone), at most `timeoutMs`, in one poll. Data the peer sent does not
+// end the wait: it stays in the socket for later.
+WaitResult waitSignalsOrHangUp(const platform::net::Socket& sock, const WakeSignal& stop,
+                               const WakeSignal& look, int timeoutMs);
 
 } // namespace platform::jobio

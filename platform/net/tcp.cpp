@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -38,6 +39,16 @@ bool setBlocking(int fd, bool blocking)
 
 } // namespace
 
+int maxListenBacklog()
+{
+    constexpr int kUpperBound = 65535;
+    long value = 0;
+    std::ifstream in("/proc/sys/net/core/somaxconn");
+    if (!(in >> value))
+        value = 0;
+    return static_cast<int>(std::clamp<long>(value, SOMAXCONN, kUpperBound));
+}
+
 SocketResult listenTcp(const std::string& address, uint16_t port, int backlog, bool reuseAddr)
 {
     SocketResult result;
@@ -57,7 +68,7 @@ SocketResult listenTcp(const std::string& address, uint16_t port, int backlog, b
     }
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
         return failed(std::move(result), "bind to " + where);
-    if (::listen(fd, std::clamp(backlog, 1, 4096)) != 0)
+    if (::listen(fd, std::clamp(backlog, 1, maxListenBacklog())) != 0)
         return failed(std::move(result), "listen on " + where);
     const auto local = detail::socketName(fd, false);
     if (!local)

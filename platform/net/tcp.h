@@ -15,10 +15,15 @@
 namespace platform::net {
 
 // Listens on `address` (dotted IPv4; kAnyAddress for all) and `port` (0: any free port).
-// `backlog` is clamped to 1..4096. With `reuseAddr` SO_REUSEADDR is set before the bind. On
+// `backlog` is clamped to 1..maxListenBacklog(). With `reuseAddr` SO_REUSEADDR is set before the bind. On
 // success `local.port` is the port really bound; on failure the socket is closed and errno
 // still holds the cause (for lastSocketError()).
 SocketResult listenTcp(const std::string& address, uint16_t port, int backlog, bool reuseAddr);
+
+// The longest listen queue the system grants (net.core.somaxconn, at least SOMAXCONN, at most
+// 65535). A port many hosts connect to at once listens with it: with a short queue the
+// connections beyond it are dropped and the hosts retry only after seconds.
+int maxListenBacklog();
 
 // Waits up to `timeoutMs` for a connection on `listener` (one from listenTcp) and accepts it.
 // A non-null `cancel` is looked at every few tens of milliseconds; when it turns true the

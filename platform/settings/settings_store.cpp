@@ -69,12 +69,24 @@ bool validRoot(RegRoot root)
     return r >= 0 && r <= 3;
 }
 
-// A prepared statement that finalises itself.
+// A prepared statement that finalises itself, or one taken from the store's cache and given
+// back to it.
 class Statement
 {
 public:
     Statement(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(detail::StatementCache& cache, const char* sql) : m_cache(&cache), m_sql(sql)
+    {
+        m_rc = SQLITE_OK;
+        m_stmt = cache.take(sql, &m_rc);
+    }
+    ~Statement()
+    {
+        if (m_cache)
+            m_cache->give(m_sql, m_stmt);
+        else
+            sqlite3_finalize(m_stmt);
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -108,6 +120,8 @@ public:
     }
 
 private:
+    detail::StatementCache* m_cache = nullptr;
+    const char* m_sql = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
     int m_rc = SQLITE_ERROR;
 };
@@ -462,10 +476,61 @@ void SettingsStore::unlimitWaits()
     g_waitsEndMs = std::numeric_limits<int64_t>::max();
 }
 
-SettingsStore::SettingsStore(sqlite3* db, std::string path) : m_db(db), m_path(std::move(path)) {}
+namespace detail {
+
+sqlite3_stmt* StatementCache::take(const char* sql, int* rc)
+{
+    Entry& entry = m_entries[sql];
+    if (entry.stmt && !entry.busy) {
+        entry.busy = true;
+        return entry.stmt;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    *rc = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+    if (*rc != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    if (!entry.stmt) {
+        entry.stmt = stmt;
+        entry.busy = true;
+    }
+    return stmt;
+}
+
+void StatementCache::give(const char* sql, sqlite3_stmt* stmt)
+{
+    if (!stmt)
+        return;
+    auto it = m_entries.find(sql);
+    if (it == m_entries.end() || it->second.stmt != stmt) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    // A statement left half-stepped would hold a read snapshot open and keep other
+    // processes' changes from us.
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    it->second.busy = false;
+}
+
+void StatementCache::clear()
+{
+    for (auto& [sql, entry] : m_entries)
+        sqlite3_finalize(entry.stmt);
+    m_entries.clear();
+}
+
+} // namespace detail
+
+SettingsStore::SettingsStore(sqlite3* db, std::string path)
+    : m_db(db), m_path(std::move(path)), m_statements(db)
+{
+}
 
 SettingsStore::~SettingsStore()
 {
+    m_statements.clear(); // a connection closes only without open statements
     sqlite3_close(m_db);
 }
 
@@ -537,7 +602,7 @@ StoreStatus SettingsStore::keyId(RegRoot root, std::string_view path, bool creat
         return fail(StoreStatus::InvalidArgument, "key path too long: " + std::string(path.substr(0, 80)));
     int64_t current = rootId(root);
     for (const std::string& part : parts) {
-        Statement find(m_db, "SELECT id FROM keys WHERE parent=? AND fold=?");
+        Statement find(m_statements, "SELECT id FROM keys WHERE parent=? AND fold=?");
         if (!find.ok())
             return sqliteFailure(find.prepareResult(), "reading a key");
         find.bind(1, current);
@@ -551,7 +616,7 @@ StoreStatus SettingsStore::keyId(RegRoot root, std::string_view path, bool creat
             return sqliteFailure(rc, "reading a key");
         if (!create)
             return fail(StoreStatus::NotFound, "no key " + std::string(path));
-        Statement insert(m_db, "INSERT INTO keys(parent, name, fold) VALUES(?,?,?)");
+        Statement insert(m_statements, "INSERT INTO keys(parent, name, fold) VALUES(?,?,?)");
         insert.bind(1, current);
         insert.bind(2, part);
         insert.bind(3, foldName(part));
@@ -616,7 +681,7 @@ StoreStatus SettingsStore::deleteKey(RegRoot root, std::string_view path)
     if (parts.empty())
         return fail(StoreStatus::InvalidArgument, "a root key cannot be deleted");
     return inChange(root, path, false, "deleting a key", [&](int64_t id) {
-        Statement children(m_db, "SELECT count(*) FROM keys WHERE parent=?");
+        Statement children(m_statements, "SELECT count(*) FROM keys WHERE parent=?");
         if (!children.ok())
             return sqliteFailure(children.prepareResult(), "reading a key");
         children.bind(1, id);
@@ -625,9 +690,9 @@ StoreStatus SettingsStore::deleteKey(RegRoot root, std::string_view path)
             return sqliteFailure(rc, "reading a key");
         if (children.columnInt(0) > 0)
             return fail(StoreStatus::HasSubkeys, "key " + std::string(path) + " has subkeys");
-        Statement delVals(m_db, "DELETE FROM vals WHERE key=?");
+        Statement delVals(m_statements, "DELETE FROM vals WHERE key=?");
         delVals.bind(1, id);
-        Statement delKey(m_db, "DELETE FROM keys WHERE id=?");
+        Statement delKey(m_statements, "DELETE FROM keys WHERE id=?");
         delKey.bind(1, id);
         rc = delVals.step();
         if (rc == SQLITE_DONE)
@@ -649,8 +714,9 @@ StoreStatus SettingsStore::setValue(RegRoot root, std::string_view path, std::st
         return fail(StoreStatus::InvalidArgument, "value data missing");
     return inChange(root, path, true, "writing a value", [&](int64_t id) {
         // The upsert keeps the row, so a rewritten value keeps its place in the enumeration.
-        Statement put(m_db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
-                            " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
+        Statement put(m_statements,
+                      "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
+                      " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
         if (!put.ok())
             return sqliteFailure(put.prepareResult(), "writing a value");
         put.bind(1, id);
@@ -707,8 +773,9 @@ StoreStatus SettingsStore::setValues(RegRoot root, const std::vector<ValueWrite>
         StoreStatus s = keyId(root, w.path, true, &id);
         if (s != StoreStatus::Ok)
             return s;
-        Statement put(m_db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
-                            " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
+        Statement put(m_statements,
+                      "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
+                      " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
         if (!put.ok())
             return sqliteFailure(put.prepareResult(), "writing a value");
         put.bind(1, id);
@@ -729,7 +796,7 @@ StoreStatus SettingsStore::value(RegRoot root, std::string_view path, std::strin
     if (name.size() > kMaxValueName)
         return fail(StoreStatus::InvalidArgument, "value name too long");
     return inKey(root, path, [&](int64_t id) {
-        Statement get(m_db, "SELECT name, type, data FROM vals WHERE key=? AND fold=?");
+        Statement get(m_statements, "SELECT name, type, data FROM vals WHERE key=? AND fold=?");
         if (!get.ok())
             return sqliteFailure(get.prepareResult(), "reading a value");
         get.bind(1, id);
@@ -803,7 +870,7 @@ StoreStatus SettingsStore::deleteValue(RegRoot root, std::string_view path, std:
     if (name.size() > kMaxValueName)
         return fail(StoreStatus::InvalidArgument, "value name too long");
     return inChange(root, path, false, "deleting a value", [&](int64_t id) {
-        Statement del(m_db, "DELETE FROM vals WHERE key=? AND fold=?");
+        Statement del(m_statements, "DELETE FROM vals WHERE key=? AND fold=?");
         del.bind(1, id);
         del.bind(2, foldName(name));
         int rc = del.step();
@@ -821,7 +888,7 @@ StoreStatus SettingsStore::subkeys(RegRoot root, std::string_view path, std::vec
     if (!out)
         return fail(StoreStatus::InvalidArgument, "no list to fill");
     return inKey(root, path, [&](int64_t id) {
-        Statement list(m_db, "SELECT name FROM keys WHERE parent=? ORDER BY fold");
+        Statement list(m_statements, "SELECT name FROM keys WHERE parent=? ORDER BY fold");
         list.bind(1, id);
         out->clear();
         int rc;
@@ -836,7 +903,7 @@ StoreStatus SettingsStore::values(RegRoot root, std::string_view path, std::vect
     if (!out)
         return fail(StoreStatus::InvalidArgument, "no list to fill");
     return inKey(root, path, [&](int64_t id) {
-        Statement list(m_db, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
+        Statement list(m_statements, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
         list.bind(1, id);
         out->clear();
         int rc;
@@ -861,7 +928,7 @@ StoreStatus SettingsStore::rewriteValues(RegRoot root, std::string_view path, co
     return inChange(root, path, true, "rewriting values", [&](int64_t id) {
         std::vector<RegValue> list;
         {
-            Statement read(m_db, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
+            Statement read(m_statements, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
             if (!read.ok())
                 return sqliteFailure(read.prepareResult(), "listing values");
             read.bind(1, id);
@@ -886,19 +953,19 @@ StoreStatus SettingsStore::rewriteValues(RegRoot root, std::string_view path, co
         for (const RegValue& v : list)
             if (v.name.size() > kMaxValueName || v.data.size() > kMaxValueData)
                 return fail(StoreStatus::InvalidArgument, "value name or data beyond the store's limits");
-        Statement delVals(m_db, "DELETE FROM vals WHERE key=?");
+        Statement delVals(m_statements, "DELETE FROM vals WHERE key=?");
         delVals.bind(1, id);
         int rc = delVals.step();
         if (rc != SQLITE_DONE)
             return sqliteFailure(rc, "rewriting values");
         if (list.empty()) {
-            Statement children(m_db, "SELECT count(*) FROM keys WHERE parent=?");
+            Statement children(m_statements, "SELECT count(*) FROM keys WHERE parent=?");
             children.bind(1, id);
             rc = children.step();
             if (rc != SQLITE_ROW)
                 return sqliteFailure(rc, "reading a key");
             if (children.columnInt(0) == 0) {
-                Statement delKey(m_db, "DELETE FROM keys WHERE id=?");
+                Statement delKey(m_statements, "DELETE FROM keys WHERE id=?");
                 delKey.bind(1, id);
                 if ((rc = delKey.step()) != SQLITE_DONE)
                     return sqliteFailure(rc, "deleting a key");
@@ -906,7 +973,7 @@ StoreStatus SettingsStore::rewriteValues(RegRoot root, std::string_view path, co
             return StoreStatus::Ok;
         }
         for (const RegValue& v : list) {
-            Statement put(m_db,
+            Statement put(m_statements,
                           "INSERT INTO vals(key, name, fold, type, data) VALUES(?,?,?,?,?)"
                           " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
             put.bind(1, id);

@@ -15,11 +15,46 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace platform {
+
+namespace detail {
+
+// The prepared statements of one connection, kept for the next use instead of being prepared
+// afresh for every key of a path (used under the store's lock). A statement still in use when
+// the same text is asked for again gets a fresh one of its own.
+class StatementCache
+{
+public:
+    explicit StatementCache(sqlite3* db) : m_db(db) {}
+    ~StatementCache() { clear(); }
+    StatementCache(const StatementCache&) = delete;
+    StatementCache& operator=(const StatementCache&) = delete;
+
+    // A statement for `sql` (a string that lives as long as the cache, a literal); null with
+    // the result of the failed prepare in *rc.
+    sqlite3_stmt* take(const char* sql, int* rc);
+    // Back from use: reset and unbound, kept when it is the cached one, else finalised.
+    void give(const char* sql, sqlite3_stmt* stmt);
+    // Finalises every kept statement (before the connection closes).
+    void clear();
+
+private:
+    struct Entry
+    {
+        sqlite3_stmt* stmt = nullptr;
+        bool busy = false;
+    };
+    sqlite3* const m_db;
+    std::unordered_map<const char*, Entry> m_entries;
+};
+
+} // namespace detail
 
 enum class RegRoot : int
 {
@@ -184,6 +219,7 @@ private:
     sqlite3* m_db = nullptr;
     std::string m_path;
     std::mutex m_mutex;
+    detail::StatementCache m_statements; // under m_mutex
     std::atomic<int> m_failAfter{-1};
     std::atomic<bool> m_failChangesOnly{false};
 };

@@ -186,18 +186,35 @@ std::string FolderSpooler::description() const
     return "folder spooler at " + m_root;
 }
 
-std::string FolderSpooler::defaultPrinterName(const std::vector<std::string>& names) const
+std::string FolderSpooler::defaultFileName() const
 {
     std::string text;
-    if (files::readSmallFile(m_root + "/.default", kMaxDefaultFile, &text, nullptr) ==
-        files::ReadResult::Ok) {
-        text = text.substr(0, text.find('\n'));
-        while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
-            text.pop_back();
-        if (std::find(names.begin(), names.end(), text) != names.end())
-            return text;
-    }
+    if (files::readSmallFile(m_root + "/.default", kMaxDefaultFile, &text, nullptr) != files::ReadResult::Ok)
+        return {};
+    text = text.substr(0, text.find('\n'));
+    while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
+        text.pop_back();
+    return text;
+}
+
+std::string FolderSpooler::defaultPrinterName(const std::vector<std::string>& names) const
+{
+    const std::string text = defaultFileName();
+    if (std::find(names.begin(), names.end(), text) != names.end())
+        return text;
     return names.empty() ? std::string() : names.front();
+}
+
+PrinterInfo FolderSpooler::folderInfo(const std::string& name, bool isDefault) const
+{
+    PrinterInfo info;
+    info.name = name;
+    info.makeAndModel = "Folder printer";
+    info.deviceUri = "file://" + printerDir(name);
+    info.isDefault = isDefault;
+    info.accepting = ::access(printerDir(name).c_str(), W_OK | X_OK) == 0;
+    info.driverVersion = 3;
+    return info;
 }
 
 std::vector<PrinterInfo> FolderSpooler::printers(std::string* error)
@@ -219,30 +236,42 @@ std::vector<PrinterInfo> FolderSpooler::printers(std::string* error)
 
     const std::string defaultName = defaultPrinterName(names);
     std::vector<PrinterInfo> result;
-    for (const std::string& name : names) {
-        PrinterInfo info;
-        info.name = name;
-        info.makeAndModel = "Folder printer";
-        info.deviceUri = "file://" + printerDir(name);
-        info.isDefault = name == defaultName;
-        info.accepting = ::access(printerDir(name).c_str(), W_OK | X_OK) == 0;
-        info.driverVersion = 3;
-        result.push_back(std::move(info));
-    }
+    for (const std::string& name : names)
+        result.push_back(folderInfo(name, name == defaultName));
     return result;
 }
 
 std::optional<PrinterInfo> FolderSpooler::printer(const std::string& name, std::string* error)
 {
+    // One printer's folder, not the whole list: a job's start costs the same with one
+    // printer folder as with hundreds. When ".default" names no printer folder, the default is
+    // the first folder by name, which only the names of the others can tell.
     std::string folder;
     if (!resolvePrinter(name, &folder, error))
         return std::nullopt;
-    for (PrinterInfo& info : printers(error))
-        if (info.name == folder)
-            return std::move(info);
-    if (error)
-        *error = "no printer \"" + name + "\" in " + m_root;
-    return std::nullopt;
+    const std::string named = defaultFileName();
+    if (isValidPrinterName(named, nullptr) && isDirectory(printerDir(named)))
+        return folderInfo(folder, named == folder);
+    return folderInfo(folder, !folderBefore(folder));
+}
+
+bool FolderSpooler::folderBefore(const std::string& folder) const
+{
+    // The names alone, and a look at an entry only when its name sorts first: most of them are
+    // printer folders, so the first such look usually settles it.
+    bool found = false;
+    if (DIR* dir = ::opendir(m_root.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string candidate = entry->d_name;
+            if (candidate != "." && candidate != ".." && candidate < folder &&
+                isDirectory(printerDir(candidate))) {
+                found = true;
+                break;
+            }
+        }
+        ::closedir(dir);
+    }
+    return found;
 }
 
 uint64_t FolderSpooler::nextSequence(const std::string& dir, bool rescan)

@@ -73,7 +73,12 @@ private:
 
     // The folder name of printer `name` (see above); false with a reason when there is none.
     bool resolvePrinter(const std::string& name, std::string* folder, std::string* error) const;
+    PrinterInfo folderInfo(const std::string& name, bool isDefault) const;
+    // Whether a printer folder's name sorts before `folder`'s.
+    bool folderBefore(const std::string& folder) const;
     std::string printerDir(const std::string& name) const { return m_root + "/" + name; }
+    // The first line of ".default" without trailing blanks (empty without the file).
+    std::string defaultFileName() const;
     std::string defaultPrinterName(const std::vector<std::string>& names) const;
     bool reserveJob(const std::string& printer, const std::string& documentName, const char* extension,
                     const std::string& infoLines, JobFiles* job, std::string* error);

@@ -88,12 +88,7 @@ void CASTCPThread::Run()
     m_headerDeadlineMs = nowMs() + m_context.headerTimeoutMs.load();
 
     while (!m_stop) {
-        int waitMs = kIdleWaitMs;
-        if (!m_printerOpen)
-            waitMs = static_cast<int>(std::clamp<int64_t>(m_headerDeadlineMs - nowMs(), 1, kIdleWaitMs));
-        else
-            waitMs = static_cast<int>(
-                std::clamp<int64_t>(m_lastDataMs + m_context.dataIdleMs.load() - nowMs(), 1, kIdleWaitMs));
+        const int waitMs = idleWaitMs();
         const platform::jobio::WaitResult status =
             platform::jobio::waitReadableOrSignal(m_control, m_wake, waitMs);
         if (status == platform::jobio::WaitResult::Readable) {
@@ -123,6 +118,15 @@ void CASTCPThread::Run()
     m_context.connections.Remove(this);
     m_job = nullptr;
     m_registration.reset();
+}
+
+int CASTCPThread::idleWaitMs() const
+{
+    // Up to the deadline in one wait: an idle connection wakes for nothing else. A wait that
+    // cannot poll the wake signal keeps to slices, so that Stop() is seen within one.
+    const int64_t deadline = m_printerOpen ? m_lastDataMs + m_context.dataIdleMs.load() : m_headerDeadlineMs;
+    const int64_t longest = m_wake.fd() >= 0 ? kMaxPollMs : kIdleWaitMs;
+    return static_cast<int>(std::clamp<int64_t>(deadline - nowMs(), 1, longest));
 }
 
 bool CASTCPThread::headerTimedOut() const

@@ -87,9 +87,13 @@ public:
     // True when the spooler reports a version-4 driver for the printer (raw data "XPS_PASS").
     static bool IsV4Driver(platform::spooler::Spooler& spooler, const std::string& printer);
 
-    // The longest single wait of an idle connection (the host's close and Stop() end it
-    // sooner); short waits (the hand-shake) use kPollSliceMs.
+    // An idle connection waits in one poll up to its own deadline (the header's or the data's
+    // time-out), the host's data or close and Stop() ending it sooner; kIdleWaitMs is the slice
+    // of the fallback waits that have no descriptor to poll. A job waiting for its turn polls up
+    // to kTurnWaitMs at a time. Short waits (the hand-shake) use kPollSliceMs.
     static constexpr int kIdleWaitMs = 1000;
+    static constexpr int kTurnWaitMs = 3600 * 1000;
+    static constexpr int kMaxPollMs = 3600 * 1000;
     static constexpr int kPollSliceMs = 100;
     // How long a job keeps the hand-shake lock while its host has not opened the data
     // connection; a slower host goes on waiting without it, so it holds up nobody else.
@@ -99,6 +103,7 @@ public:
 
 private:
     void Run();
+    bool waitTurnInSlices();
     void GetPeerText();
     void OnReceive();
     void receiveHeader();
@@ -126,6 +131,7 @@ private:
     static constexpr int kMaxDrainChunks = 16;
     void sendReply(uint16_t code, uint16_t port);
     void endWithReply(uint16_t code);
+    int idleWaitMs() const;
     bool headerTimedOut() const;
     bool dataIdleTooLong() const;
 

@@ -126,6 +126,31 @@ bool CASTCPThread::Wait4MyTurn()
         return true;
     // The sequencer sets the event when the printer is ours. The wait also ends when the
     // server stops or the host goes away, so an abandoned job never holds a place in line.
+    // One poll on the turn signal, the stop signal and the host's close: a job in line costs
+    // nothing while it waits.
+    platform::jobio::WakeSignal& turn = m_job->TurnSignal();
+    while (!m_stop) {
+        if (m_job->GetEvent().wait(std::chrono::milliseconds(0)))
+            return !m_stop;
+        if (turn.fd() < 0 || m_wake.fd() < 0)
+            return waitTurnInSlices();
+        const platform::jobio::WaitResult waited =
+            platform::jobio::waitSignalsOrHangUp(m_control, m_wake, turn, kTurnWaitMs);
+        turn.clear();
+        if (waited == platform::jobio::WaitResult::PeerGone) {
+            TRZ_Trace(kTrzJobs, "\nWait4MyTurn: host %s went away", PeerName().c_str());
+            return false;
+        }
+        if (waited == platform::jobio::WaitResult::Failed)
+            return waitTurnInSlices();
+    }
+    return false;
+}
+
+bool CASTCPThread::waitTurnInSlices()
+{
+    // Without descriptors to poll, the event is waited on in slices, looking for the host's
+    // close between them.
     while (!m_stop) {
         if (m_job->GetEvent().wait(std::chrono::milliseconds(kIdleWaitMs)))
             return !m_stop;
@@ -254,13 +279,15 @@ std::string CASTCPThread::SetJobName(const char* base)
 bool CASTCPThread::StartPrinter(const std::string& printer)
 {
     std::string error;
-    if (!m_context.spooler.printer(printer, &error)) {
+    // One look at the printer answers both questions: is it there, and which driver.
+    const std::optional<platform::spooler::PrinterInfo> info = m_context.spooler.printer(printer, &error);
+    if (!info) {
         TRZ_Trace(kTrzCore,
                   "\n(OUT-1)StartPrinter(%s)- ERROR 1 (OpenPrinter): <<<<<<<<<<<<<\nOpenPrinter\n%s",
                   printer.c_str(), error.c_str());
         return false;
     }
-    const bool v4 = IsV4Driver(m_context.spooler, printer);
+    const bool v4 = info->driverVersion == 4;
     const std::string jobName = SetJobName(nullptr);
     m_job->SetPrtJobName(printer, jobName.c_str());
     m_rawJob = m_context.spooler.startRawJob(printer, jobName, v4 ? "XPS_PASS" : "RAW", &error);

@@ -24,8 +24,11 @@ CASTCPTypestone::~CASTCPTypestone()
 bool CASTCPTypestone::Listen(const std::string& address, uint16_t port, std::string* error)
 {
     // SO_REUSEADDR, so that a restart or a continue after a pause can listen again while
-    // connections of the earlier listener are still open or in TIME_WAIT.
-    platform::net::SocketResult listening = platform::net::listenTcp(address, port, 5, true);
+    // connections of the earlier listener are still open or in TIME_WAIT. The queue is the
+    // longest the system grants: many hosts connect at once, and a short queue drops their
+    // connections into retries seconds apart.
+    platform::net::SocketResult listening =
+        platform::net::listenTcp(address, port, platform::net::maxListenBacklog(), true);
     if (!listening.ok()) {
         if (error)
             *error = listening.error.text;

@@ -33,7 +33,7 @@ public:
     CASTCPTypestone(const CASTCPTypestone&) = delete;
     CASTCPTypestone& operator=(const CASTCPTypestone&) = delete;
 
-    // Listens on address:port (0: a free port) with backlog 5.
+    // Listens on address:port (0: a free port) with the longest queue the system grants.
     bool Listen(const std::string& address, uint16_t port, std::string* error);
     uint16_t Port() const { return m_port; }
     const platform::net::Socket& ListeningSocket() const { return m_listener; }

@@ -142,6 +142,9 @@ private:
                               std::vector<klv::RegistryWrite>* entries);
     // Writes the records of printers found for the first time in the last refresh.
     void saveNewRecordsLocked();
+    // The writes of one record (with a counter also "Count" and "Name<n>"); fills in the
+    // record's device names from its driver when it has none.
+    void recordEntries(const int* counter, PRTCFG* record, std::vector<klv::RegistryWrite>* out) const;
     // The configuration last read from or written to the store, by folded printer name.
     void rememberGood(const PRTCFG& record) const;
     std::optional<PRTCFG> lastGood(const std::string& printerName) const;

@@ -285,6 +285,23 @@ bool CPrinter::SavePrtEntry(int* counter, PRTCFG* record) const
     // The whole record is one write: a store that fails part-way (a full disk, say) keeps the
     // record it had, or none, and never a half of one that reads as a different verdict.
     std::vector<klv::RegistryWrite> entries;
+    recordEntries(counter, record, &entries);
+    const platform::StoreStatus status = klv::writeRegistryEntries(entries);
+    if (status != platform::StoreStatus::Ok) {
+        ReportStoreFailure("writing the configuration of printer '" + record->printerName +
+                               "' (the stored one is kept)",
+                           platform::SettingsStore::lastError());
+        return false;
+    }
+    if (counter)
+        ++*counter;
+    rememberGood(*record);
+    return true;
+}
+
+void CPrinter::recordEntries(const int* counter, PRTCFG* record, std::vector<klv::RegistryWrite>* out) const
+{
+    std::vector<klv::RegistryWrite>& entries = *out;
     const std::string section = PrintersSection();
     if (counter) {
         const int number = *counter + 1;
@@ -318,18 +335,6 @@ bool CPrinter::SavePrtEntry(int* counter, PRTCFG* record) const
     }
     if (record->devMode)
         devCfgEntries(key, *record->devMode, *record->devNames, &entries);
-
-    const platform::StoreStatus status = klv::writeRegistryEntries(entries);
-    if (status != platform::StoreStatus::Ok) {
-        ReportStoreFailure("writing the configuration of printer '" + record->printerName +
-                               "' (the stored one is kept)",
-                           platform::SettingsStore::lastError());
-        return false;
-    }
-    if (counter)
-        ++*counter;
-    rememberGood(*record);
-    return true;
 }
 
 void CPrinter::SaveAllPrtCfg()
@@ -343,26 +348,39 @@ void CPrinter::SaveAllPrtCfg()
 
 void CPrinter::saveNewRecordsLocked()
 {
+    // Every new record and the list of names that covers them are one write: a job that is
+    // the first to see hundreds of printers waits for one flush to disk, not one per printer,
+    // and a store that fails keeps what it had.
     std::vector<std::string> names;
-    bool saved = false;
+    std::vector<PRTCFG*> fresh;
+    std::vector<klv::RegistryWrite> entries;
     for (PRTCFG& record : m_list) {
         if (m_unread.count(platform::foldName(record.printerName)))
             continue;
         names.push_back(record.printerName);
-        if (m_new.count(platform::foldName(record.printerName)))
-            saved = SavePrtEntry(nullptr, &record) || saved;
+        if (m_new.count(platform::foldName(record.printerName)) && !record.printerName.empty()) {
+            recordEntries(nullptr, &record, &entries);
+            fresh.push_back(&record);
+        }
     }
-    if (!saved)
+    if (fresh.empty())
         return;
-    // The list of names follows, so that it covers the new printers as well.
-    std::vector<klv::RegistryWrite> entries;
     const std::string section = PrintersSection();
     entries.push_back(textEntry(section, "Count", std::to_string(names.size())));
     for (size_t i = 0; i < names.size(); ++i)
         entries.push_back(
             textEntry(section, platform::text::sprintf("Name%d", int(i + 1)).c_str(), names[i]));
-    if (klv::writeRegistryEntries(entries) != platform::StoreStatus::Ok)
-        ReportStoreFailure("writing the list of printers", platform::SettingsStore::lastError());
+    if (klv::writeRegistryEntries(entries) != platform::StoreStatus::Ok) {
+        ReportStoreFailure(fresh.size() == 1
+                               ? "writing the configuration of printer '" + fresh.front()->printerName +
+                                     "' (the stored one is kept)"
+                               : "writing the configuration of " + std::to_string(fresh.size()) +
+                                     " new printers (the stored ones are kept)",
+                           platform::SettingsStore::lastError());
+        return;
+    }
+    for (const PRTCFG* record : fresh)
+        rememberGood(*record);
 }
 
 void CPrinter::rememberGood(const PRTCFG& record) const

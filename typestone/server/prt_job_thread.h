@@ -7,6 +7,7 @@
 // sequencer's next pass. The names are guarded (the sequencer reads them while the worker may
 // set them); state, times and size are single atomic stores.
 
+#include "platform/jobio/wake_signal.h"
 #include "platform/sync/event.h"
 
 #include <atomic>
@@ -39,9 +40,16 @@ public:
     std::string PrinterName() const;
     std::string JobName() const;
 
-    // The activation event: auto-reset, so the worker's wait consumes it.
+    // The activation event: auto-reset, so the worker's wait consumes it. SetEvent also sets
+    // the turn signal, which a worker polls beside its socket (set after the event, so a
+    // worker woken by it finds the event set).
     platform::sync::Event& GetEvent() { return m_event; }
-    void SetEvent() { m_event.set(); }
+    void SetEvent()
+    {
+        m_event.set();
+        m_turnSignal.set();
+    }
+    platform::jobio::WakeSignal& TurnSignal() { return m_turnSignal; }
 
     uint16_t GetState() const { return m_state.load(); }
     bool IsPrinting() const { return GetState() == kPrinting; }
@@ -80,6 +88,7 @@ private:
     std::string m_outcome;
 
     platform::sync::Event m_event{platform::sync::Event::ResetMode::Auto, false};
+    platform::jobio::WakeSignal m_turnSignal;
 
     std::atomic<std::time_t> m_created;
     std::atomic<std::time_t> m_started{0};

@@ -77,3 +77,67 @@ TEST(WakeSignal, EndsTheWaitAndStaysSet)
     EXPECT_EQ(platform::jobio::waitReadableOrSignal(p.server, wake, 5000), WaitResult::Signalled);
     EXPECT_EQ(platform::jobio::waitReadableOrSignal(p.server, wake, 5000), WaitResult::Signalled);
 }
+
+// The wait of a job in line: either signal or the host's close ends it, from another thread,
+// while data the host sent early leaves it waiting (and stays to be read).
+TEST(WakeSignal, TurnWaitEndsOnEitherSignalOrTheHostsCloseButNotOnData)
+{
+    using platform::jobio::WaitResult;
+    using platform::jobio::waitSignalsOrHangUp;
+    enum class Cause
+    {
+        Stop,
+        Turn,
+        HostCloses,
+        HostResets,
+    };
+    const struct
+    {
+        Cause cause;
+        WaitResult expected;
+    } cases[] = {
+        {Cause::Stop, WaitResult::Signalled},
+        {Cause::Turn, WaitResult::Signalled},
+        {Cause::HostCloses, WaitResult::PeerGone},
+        {Cause::HostResets, WaitResult::PeerGone},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.cause));
+        Pair p = connectedPair();
+        platform::jobio::WakeSignal stop;
+        platform::jobio::WakeSignal turn;
+        const char early[] = "print data sent early";
+        ASSERT_TRUE(sendAll(p.client, early, sizeof early, 5000).ok());
+        ASSERT_EQ(waitReadable(p.server, 5000), IoStatus::Ok);
+        EXPECT_EQ(waitSignalsOrHangUp(p.server, stop, turn, 100), WaitResult::TimedOut);
+
+        std::thread cause([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            switch (c.cause) {
+            case Cause::Stop:
+                stop.set();
+                break;
+            case Cause::Turn:
+                turn.set();
+                break;
+            case Cause::HostCloses:
+                p.client.close();
+                break;
+            case Cause::HostResets:
+                setAbortiveClose(p.client);
+                p.client.close();
+                break;
+            }
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(waitSignalsOrHangUp(p.server, stop, turn, 60000), c.expected);
+        cause.join();
+        // Ended by the cause, long before the time-out.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+        if (c.cause == Cause::Turn) {
+            turn.clear();
+            EXPECT_FALSE(turn.isSet());
+            EXPECT_EQ(waitSignalsOrHangUp(p.server, stop, turn, 10), WaitResult::TimedOut);
+        }
+    }
+}

@@ -66,6 +66,26 @@ TEST(Tcp, ListenOnPortZeroReportsTheBoundPortAndConnectionsSeeBothEnds)
         EXPECT_TRUE(nettest::isCloseOnExec(s->fd())) << s->fd();
 }
 
+// With the system's longest queue, a burst of hosts all connect even before anyone accepts:
+// a short queue would drop the connections beyond it into retries seconds apart.
+TEST(Tcp, TheLongestQueueHoldsABurstOfConnectionsNotYetAccepted)
+{
+    constexpr size_t kHosts = 128;
+    ASSERT_GE(maxListenBacklog(), static_cast<int>(kHosts));
+    SocketResult l = listenTcp(kLoopbackAddress, 0, maxListenBacklog(), false);
+    ASSERT_TRUE(l.ok()) << l.error.text;
+    std::vector<Socket> clients;
+    for (size_t i = 0; i < kHosts; ++i) {
+        SocketResult c = connectTcp(kLoopbackAddress, l.local.port, kWaitMs);
+        ASSERT_TRUE(c.ok()) << "connection " << i << ": " << c.error.text;
+        clients.push_back(std::move(c.socket));
+    }
+    for (size_t i = 0; i < kHosts; ++i) {
+        AcceptResult a = acceptWithin(l.socket, kWaitMs);
+        ASSERT_TRUE(a.ok()) << "accept " << i << ": " << a.error.text;
+    }
+}
+
 TEST(Tcp, FailedListenReportsTheCauseAndLeavesNoDescriptorBehind)
 {
     SocketResult first = listenTcp(kLoopbackAddress, 0, 5, false);

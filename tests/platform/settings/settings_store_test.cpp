@@ -164,6 +164,47 @@ TEST_F(SettingsStoreTest, EnumerationOrder)
     EXPECT_EQ(vals[2].name, "Name1");
 }
 
+// Statements are kept between calls: a kept one must neither hold a snapshot that hides
+// another connection's later changes, nor keep the bindings of its last use. Every read and
+// every change of one store is seen at once by another store of the same file, both ways,
+// whatever was read before; a key deleted and made again elsewhere is found under its new
+// identity.
+TEST_F(SettingsStoreTest, KeptStatementsSeeChangesOfOtherConnectionsAtOnce)
+{
+    auto other = SettingsStore::open(m_path);
+    ASSERT_NE(other, nullptr);
+    const char* const path = "Software\\Printers\\P1\\DevCfg";
+    ASSERT_EQ(m_store->setString(RegRoot::CurrentUser, path, "wDevice", "one"), StoreStatus::Ok);
+    std::string text;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        const std::string mine = "mine " + std::to_string(round);
+        const std::string theirs = "theirs " + std::to_string(round);
+        ASSERT_EQ(m_store->readString(RegRoot::CurrentUser, path, "wDevice", &text), StoreStatus::Ok);
+        ASSERT_EQ(other->setString(RegRoot::CurrentUser, path, "wDevice", theirs), StoreStatus::Ok);
+        ASSERT_EQ(m_store->readString(RegRoot::CurrentUser, path, "wDevice", &text), StoreStatus::Ok);
+        EXPECT_EQ(text, theirs);
+        ASSERT_EQ(m_store->setString(RegRoot::CurrentUser, path, "wDevice", mine), StoreStatus::Ok);
+        ASSERT_EQ(other->readString(RegRoot::CurrentUser, path, "wDevice", &text), StoreStatus::Ok);
+        EXPECT_EQ(text, mine);
+        // A name that is not there after one that is: no binding of the last read is left.
+        EXPECT_EQ(m_store->readString(RegRoot::CurrentUser, path, "wOutput", &text), StoreStatus::NotFound);
+    }
+
+    // The key goes and comes back through the other store, with a value of another name.
+    ASSERT_EQ(other->deleteValue(RegRoot::CurrentUser, path, "wDevice"), StoreStatus::Ok);
+    ASSERT_EQ(other->deleteKey(RegRoot::CurrentUser, path), StoreStatus::Ok);
+    EXPECT_EQ(m_store->readString(RegRoot::CurrentUser, path, "wDevice", &text), StoreStatus::NotFound);
+    EXPECT_FALSE(m_store->keyExists(RegRoot::CurrentUser, path));
+    ASSERT_EQ(other->setString(RegRoot::CurrentUser, path, "wDriver", "again"), StoreStatus::Ok);
+    ASSERT_EQ(m_store->readString(RegRoot::CurrentUser, path, "wDriver", &text), StoreStatus::Ok);
+    EXPECT_EQ(text, "again");
+    std::vector<RegValue> vals;
+    ASSERT_EQ(m_store->values(RegRoot::CurrentUser, path, &vals), StoreStatus::Ok);
+    ASSERT_EQ(vals.size(), 1u);
+    EXPECT_EQ(vals[0].name, "wDriver");
+}
+
 TEST_F(SettingsStoreTest, DeletingKeysAndValues)
 {
     ASSERT_EQ(m_store->setString(RegRoot::CurrentUser, "A\\B", "v", "1"), StoreStatus::Ok);

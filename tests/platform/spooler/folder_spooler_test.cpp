@@ -347,7 +347,8 @@ TEST_F(FolderSpoolerTest, DefaultPrinterIsNamedOrFirst)
         const char* defaultFile; // nullptr: none
         const char* expected;
     };
-    const Case cases[] = {{nullptr, "Alpha"}, {"Zeta\n", "Zeta"}, {"Laser", "Laser"}, {"Gone\n", "Alpha"}};
+    const Case cases[] = {{nullptr, "Alpha"}, {"Zeta\n", "Zeta"},  {"Zeta \r\nAlpha\n", "Zeta"},
+                          {"Laser", "Laser"}, {"Gone\n", "Alpha"}, {"..\n", "Alpha"}};
     for (const Case& c : cases) {
         std::filesystem::remove(m_root + "/.default");
         if (c.defaultFile)
@@ -355,8 +356,17 @@ TEST_F(FolderSpoolerTest, DefaultPrinterIsNamedOrFirst)
         const auto printers = m_spooler->printers(&error);
         ASSERT_EQ(printers.size(), 3u);
         EXPECT_EQ(printers[0].name, "Alpha"); // listed by name
-        for (const PrinterInfo& info : printers)
+        for (const PrinterInfo& info : printers) {
             EXPECT_EQ(info.isDefault, info.name == c.expected) << info.name << " with " << c.expected;
+            // One printer asked for alone is described as in the list.
+            const auto one = m_spooler->printer(info.name, &error);
+            ASSERT_TRUE(one) << error;
+            EXPECT_EQ(one->name, info.name);
+            EXPECT_EQ(one->isDefault, info.isDefault) << info.name << " with " << c.expected;
+            EXPECT_EQ(one->accepting, info.accepting);
+            EXPECT_EQ(one->deviceUri, info.deviceUri);
+            EXPECT_EQ(one->driverVersion, info.driverVersion);
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <random>
@@ -460,6 +461,76 @@ TEST_F(JobServerTest, HostsClosingWhileTheServerStops)
         ASSERT_EQ(r.replyCode, 0) << r.error;
         ASSERT_TRUE(server->WaitIdle(kWaitMs));
     }
+}
+
+// A job in line waits without time slices: a host that leaves the line ends its wait at
+// once (its worker is gone while the printer is still busy), and one that sent print data
+// behind its header still waits, gets its turn and prints all of it.
+TEST_F(JobServerTest, AJobInLineEndsWhenItsHostLeavesAndKeepsDataSentEarly)
+{
+    StepHost running;
+    ASSERT_TRUE(running.connectAndSend(port, header("Laser")));
+    ASSERT_TRUE(running.readReply(kWaitMs));
+    ASSERT_EQ(running.code, 0);
+    ASSERT_TRUE(running.openData());
+
+    StepHost eager;
+    std::vector<uint8_t> headerAndData = header("Laser");
+    const std::string early = "sent early;";
+    headerAndData.insert(headerAndData.end(), early.begin(), early.end());
+    ASSERT_TRUE(eager.connectAndSend(port, headerAndData));
+    StepHost leaving;
+    ASSERT_TRUE(leaving.connectAndSend(port, header("Laser")));
+    for (int i = 0; i < kWaitMs / 10 && server->ActiveWorkers() < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(server->ActiveWorkers(), 3u);
+
+    leaving.control.close();
+    for (int i = 0; i < kWaitMs / 10 && server->ActiveWorkers() > 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(server->ActiveWorkers(), 2u);
+    EXPECT_FALSE(eager.readReply(200)); // still in line
+
+    ASSERT_TRUE(running.send("first"));
+    ASSERT_TRUE(running.finish(kWaitMs));
+    ASSERT_TRUE(eager.readReply(kWaitMs));
+    ASSERT_EQ(eager.code, 0);
+    ASSERT_TRUE(eager.openData());
+    ASSERT_TRUE(eager.send("and the rest"));
+    ASSERT_TRUE(eager.finish(kWaitMs));
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    std::vector<std::string> printed;
+    for (const auto& job : jobtest::finishedJobs(spoolRoot(), "Laser"))
+        printed.push_back(job.data);
+    std::sort(printed.begin(), printed.end());
+    EXPECT_EQ(printed, (std::vector<std::string>{"first", "sent early;and the rest"}));
+}
+
+// A burst of hosts that connect while nobody accepts yet all get through: the job port's
+// queue is not the short one that drops connections into retries seconds apart.
+TEST_F(JobServerTest, ABurstOfHostsIsQueuedWhileTheServerIsNotAcceptingYet)
+{
+    constexpr size_t kHosts = 128;
+    server->Stop();
+    std::string error;
+    ASSERT_TRUE(server->Listen(platform::net::kLoopbackAddress, 0, &error)) << error;
+    port = server->Port();
+    std::vector<platform::net::Socket> hosts;
+    for (size_t i = 0; i < kHosts; ++i) {
+        // Well under the first retry of a dropped connection (a second).
+        platform::net::SocketResult c = platform::net::connectTcp(platform::net::kLoopbackAddress, port, 900);
+        ASSERT_TRUE(c.ok()) << "host " << i << ": " << c.error.text;
+        hosts.push_back(std::move(c.socket));
+    }
+    ASSERT_TRUE(server->Start());
+    for (int i = 0; i < kWaitMs / 10 && server->ActiveWorkers() < kHosts; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(server->ActiveWorkers(), kHosts);
+    hosts.clear();
+    EXPECT_TRUE(server->WaitIdle(kWaitMs));
+    valdor::HostResult r =
+        HostSimulator().run(platform::net::kLoopbackAddress, port, header("Laser"), {'o', 'k'});
+    EXPECT_EQ(r.replyCode, 0) << r.error;
 }
 
 // Beyond the cap a connection is closed as soon as it is accepted, without a reply; those

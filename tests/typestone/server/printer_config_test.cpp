@@ -373,6 +373,43 @@ TEST_F(PrinterConfigTest, JobForUnknownPrinterRewritesNoRecord)
     EXPECT_STREQ(text, "2");
 }
 
+// The first job to see many printers new to the store writes all their records and the list
+// as one change: a store that fails part-way keeps none of them (the job still gets the open
+// default), and the next job stores every one.
+TEST_F(PrinterConfigTest, ManyNewPrintersAreStoredTogetherOrNotAtAll)
+{
+    constexpr int kPrinters = 40;
+    for (int i = 0; i < kPrinters; ++i)
+        env.addPrinter("P" + std::to_string(i));
+    CPrinter printers(&env.folder());
+    auto store = platform::SettingsStore::shared();
+    ASSERT_TRUE(store);
+    bool shared = false;
+    std::string stored;
+
+    testing::internal::CaptureStderr();
+    store->failOperationsAfter(5 * kPrinters, true); // well into the records, before the list
+    EXPECT_TRUE(printers.ChkJobPrinter("P7", "", &shared, &stored));
+    EXPECT_TRUE(shared);
+    store->failOperationsAfter(-1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(std::to_string(kPrinters) + " new printers"),
+              std::string::npos);
+    for (int i = 0; i < kPrinters; ++i)
+        EXPECT_EQ(storedRecord(CPrinter::PrinterKey(section, "P" + std::to_string(i))), StoredRecord{}) << i;
+    char text[256] = {};
+    uint32_t size = sizeof text;
+    EXPECT_FALSE(GetRegistryEntry(section.c_str(), "Count", text, &size));
+
+    shared = false;
+    EXPECT_TRUE(printers.ChkJobPrinter("P7", "", &shared, &stored));
+    EXPECT_TRUE(shared);
+    for (int i = 0; i < kPrinters; ++i)
+        EXPECT_EQ(storedRecord(CPrinter::PrinterKey(section, "P" + std::to_string(i))).shared, "Yes") << i;
+    size = sizeof text;
+    ASSERT_TRUE(GetRegistryEntry(section.c_str(), "Count", text, &size));
+    EXPECT_EQ(std::string(text), std::to_string(kPrinters));
+}
+
 // A store that fails while the server runs: the configuration last read keeps answering, a
 // printer never read is reported as the store's failure (not as unshared), and nothing made up
 // meanwhile is written over the stored records once the store is back.
