@@ -88,6 +88,9 @@ public:
 
     // --- tables ---
     int PrintTextInRects(Dc* dc, std::string_view text, char separator);
+    // A record: its fields into the cells of the current table row (true); false when the
+    // current rectangle is no table cell, so the caller prints the record as it stands.
+    bool PrintRecordInRow(Dc* dc, const std::string& text, char separator) override;
     int AdvanceTableRow(Dc* dc);
     int RowHeight(const CTable& row) const;
 

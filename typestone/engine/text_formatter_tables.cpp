@@ -55,6 +55,15 @@ int CTextFormatter::AdvanceTableRow(Dc* dc)
     return 1;
 }
 
+bool CTextFormatter::PrintRecordInRow(Dc* dc, const std::string& text, char separator)
+{
+    const CPrtRect* current = m_pClipRect;
+    if (current == nullptr || !current->IsTableCell() || current->Table() == nullptr)
+        return false;
+    PrintTextInRects(dc, std::string_view(text), separator);
+    return true;
+}
+
 int CTextFormatter::PrintTextInRects(Dc* dc, std::string_view text, char separator)
 {
     CPrtRect* current = m_pClipRect;

@@ -85,7 +85,7 @@ public:
     // at `separator` and trimmed, fill the cells of the row (an empty line where the text runs
     // out) and the row advances; true. False when there is no table row: the caller prints the
     // record as it stands.
-    virtual bool PrintTextInRects(platform::draw::Dc* dc, const std::string& text, char separator)
+    virtual bool PrintRecordInRow(platform::draw::Dc* dc, const std::string& text, char separator)
     {
         (void)dc;
         (void)text;

@@ -117,7 +117,7 @@ bool CWinPrt::PrintRecord(const std::string& text, uint8_t separator, bool* inTa
     if (!IsPageStarted() && !StartPage())
         return false;
     TextLayout* layout = m_pFMap ? m_pFMap->Layout() : nullptr;
-    if (layout && layout->PrintTextInRects(Dc(), text, static_cast<char>(separator))) {
+    if (layout && layout->PrintRecordInRow(Dc(), text, static_cast<char>(separator))) {
         if (inTable)
             *inTable = true;
         return true;

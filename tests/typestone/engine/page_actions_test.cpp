@@ -108,7 +108,7 @@ public:
 class TableLayout : public typestone::test::RecordingLayout
 {
 public:
-    bool PrintTextInRects(platform::draw::Dc*, const std::string& text, char separator) override
+    bool PrintRecordInRow(platform::draw::Dc*, const std::string& text, char separator) override
     {
         records.push_back(std::string(1, separator) + text);
         return hasTable;
@@ -448,6 +448,27 @@ TEST_F(PageActionsTest, RecordGoesToTheTableRowOrIsPrintedWhole)
     m_prt.FontMapper()->SetLayout(nullptr);
     EXPECT_TRUE(run(prtRecord(',', "c,d")));
     EXPECT_EQ(pages().back(), (std::vector<std::string>{"c,d"}));
+}
+
+// With the job's own formatter: two rectangles that form one table row take a record's fields,
+// each cell its own, trimmed.
+TEST_F(PageActionsTest, RecordFieldsFillTheCellsOfATableRow)
+{
+    auto le32 = [](uint32_t v) { return u16(uint16_t(v & 0xFFFF)) + u16(uint16_t(v >> 16)); };
+    auto cell = [&](uint16_t number, int x) {
+        // Pixels, chained, page-selected, every page, a table cell.
+        return escBlock(typestone::kCmdPrtWindow, u16(number) + u16(1) + le32(uint32_t(x)) + le32(100) +
+                                                      le32(600) + le32(400) + le32(0x1E0 | 0x400 | 1));
+    };
+    EXPECT_TRUE(run(cell(1, 100) + cell(2, 800) +
+                    escBlock(typestone::kCmdPrtSelectArea, u16(1) + u16(0) + le32(0)) +
+                    prtRecord(';', " left ; right")));
+    ASSERT_FALSE(pages().empty());
+    std::vector<std::string> texts = pages().front();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "left"), texts.end()) << ::testing::PrintToString(texts);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "right"), texts.end()) << ::testing::PrintToString(texts);
+    for (const std::string& t : texts)
+        EXPECT_EQ(t.find(';'), std::string::npos) << t;
 }
 
 class RecordFileTest : public PageActionsTest
