@@ -29,7 +29,8 @@ std::string le32(uint32_t v)
 std::string escBlock(uint16_t cmd, const std::string& params)
 {
     const auto len = static_cast<uint32_t>(params.size());
-    const uint16_t words[5] = {0xFDFD, 100, cmd, static_cast<uint16_t>(len), static_cast<uint16_t>(len >> 16)};
+    const uint16_t words[5] = {0xFDFD, 100, cmd, static_cast<uint16_t>(len),
+                               static_cast<uint16_t>(len >> 16)};
     std::string h;
     uint16_t check = 0;
     for (uint16_t w : words) {
@@ -93,8 +94,8 @@ TEST_F(ServerRunTest, FormattedTextFramesAndTurnedLinesReachThePage)
     const std::string stream = "Grid line\r\n" + area(1, 20, 30, 120, 40) + select(1) + align(1 | 0x20) +
                                "Centred\r\n" + area(2, 20, 100, 120, 80) + select(2) + align(0) +
                                escBlock(19, le32(30) + le32(60) + le32(4) + le16(2)) +
-                               escBlock(17, le16(90) + le32(0)) + "Turned text" + escBlock(17, le16(0) + le32(0)) +
-                               "\r\n\f";
+                               escBlock(17, le16(90) + le32(0)) + "Turned text" +
+                               escBlock(17, le16(0) + le32(0)) + "\r\n\f";
     valdor::JobRequest job;
     job.printer = "Printer1";
     job.docName = "formatted";
@@ -137,7 +138,7 @@ TEST_F(ServerRunTest, FormattedTextFramesAndTurnedLinesReachThePage)
         }
     ASSERT_GE(left, 0) << "no text in the area";
     EXPECT_NEAR(left - px(20), px(140) - right, len(4)); // within 4 mm
-    EXPECT_GT(left - px(20), len(30));                    // not at the left edge
+    EXPECT_GT(left - px(20), len(30));                   // not at the left edge
 
     // The turned line: ink going up from where it starts, none where it would run unturned.
     const int x0 = px(50);

@@ -344,6 +344,11 @@ bool CFontMapper::ConvertUnits(int unit, int* x, int* y, int* right, int* bottom
     default:
         return false;
     }
+    // Pixels come as the host gave them: held far beyond the page too, so that a position
+    // plus a size (a rectangle's far edge) cannot overflow.
+    for (int* v : {x, y, right, bottom})
+        if (v != nullptr)
+            *v = static_cast<int>(std::clamp<int64_t>(*v, -kMaxPosition, kMaxPosition));
     if (x != nullptr)
         *x = std::min(*x, caps.width);
     if (y != nullptr)

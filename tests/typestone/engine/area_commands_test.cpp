@@ -102,6 +102,15 @@ TEST_F(AreaCommandsTest, PrintWindowsAreDefinedInPixels)
     EXPECT_EQ(px.options, 0x20u);
     EXPECT_EQ(failures(), 0);
 
+    // Far off the page on the other side in pixels: the far edge is held too, it does not wrap.
+    SetUp();
+    withLayout();
+    m_layout.defined.clear();
+    ASSERT_TRUE(run(prtWindow(1, 1, -1600000000, -1600000000, -1600000000, -1600000000, 1)));
+    ASSERT_EQ(m_layout.defined.size(), 1u);
+    EXPECT_EQ(m_layout.defined[0].rect,
+              (platform::draw::Rect{-(1 << 28), -(1 << 28), -(1 << 29), -(1 << 29)}));
+
     // The formatter's refusal is the command's failure.
     SetUp();
     withLayout();
