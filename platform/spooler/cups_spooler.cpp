@@ -246,6 +246,41 @@ std::unique_ptr<RawJob> CupsSpooler::startRawJob(const std::string& printer, con
     return std::make_unique<CupsRawJob>(std::move(connection), printer, jobId);
 }
 
+// Sends the file open as `in` (closed here) as the started document `jobId` and finishes
+// it; when that fails the job is cancelled, and `error` says why.
+static bool sendDocument(CupsConnection& connection, const std::string& printer, int jobId, int in,
+                         const std::string& path, const std::string& what, std::string* error)
+{
+    std::string problem;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            problem = files::errnoText("cannot read " + path, errno);
+            break;
+        }
+        if (n == 0)
+            break;
+        if (cupsWriteRequestData(connection.http(), buffer, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE) {
+            problem = CupsConnection::lastError("cannot send " + what + " to printer " + printer);
+            break;
+        }
+    }
+    ::close(in);
+    if (problem.empty() && !CupsConnection::succeeded(cupsFinishDestDocument(
+                               connection.http(), connection.dest(), connection.info(nullptr))))
+        problem = CupsConnection::lastError("printer " + printer + " did not accept " + what);
+    if (problem.empty())
+        return true;
+    connection.close();
+    CupsRawJob::cancel(printer, jobId, nullptr);
+    if (error)
+        *error = problem;
+    return false;
+}
+
 bool CupsSpooler::submitPdf(const std::string& printer, const std::string& documentName,
                             const std::string& pdfFilePath, const PrintOptions& options, std::string* error)
 {
@@ -294,34 +329,7 @@ bool CupsSpooler::submitPdf(const std::string& printer, const std::string& docum
         return false;
     }
 
-    std::string problem;
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            problem = files::errnoText("cannot read " + pdfFilePath, errno);
-            break;
-        }
-        if (n == 0)
-            break;
-        if (cupsWriteRequestData(connection.http(), buffer, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE) {
-            problem = CupsConnection::lastError("cannot send the PDF document to printer " + printer);
-            break;
-        }
-    }
-    ::close(in);
-    if (problem.empty() && !CupsConnection::succeeded(cupsFinishDestDocument(
-                               connection.http(), connection.dest(), connection.info(nullptr))))
-        problem = CupsConnection::lastError("printer " + printer + " did not accept the PDF document");
-    if (problem.empty())
-        return true;
-    connection.close();
-    CupsRawJob::cancel(printer, jobId, nullptr);
-    if (error)
-        *error = problem;
-    return false;
+    return sendDocument(connection, printer, jobId, in, pdfFilePath, "the PDF document", error);
 }
 
 bool CupsSpooler::submitDocument(const std::string& printer, const std::string& documentName,
@@ -345,34 +353,7 @@ bool CupsSpooler::submitDocument(const std::string& printer, const std::string& 
         ::close(in);
         return false;
     }
-    std::string problem;
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            problem = files::errnoText("cannot read " + path, errno);
-            break;
-        }
-        if (n == 0)
-            break;
-        if (cupsWriteRequestData(connection.http(), buffer, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE) {
-            problem = CupsConnection::lastError("cannot send the document to printer " + printer);
-            break;
-        }
-    }
-    ::close(in);
-    if (problem.empty() && !CupsConnection::succeeded(cupsFinishDestDocument(
-                               connection.http(), connection.dest(), connection.info(nullptr))))
-        problem = CupsConnection::lastError("printer " + printer + " did not accept the document");
-    if (problem.empty())
-        return true;
-    connection.close();
-    CupsRawJob::cancel(printer, jobId, nullptr);
-    if (error)
-        *error = problem;
-    return false;
+    return sendDocument(connection, printer, jobId, in, path, "the document", error);
 }
 
 std::optional<PrinterDefaults> CupsSpooler::defaults(const std::string& printer, std::string* error)

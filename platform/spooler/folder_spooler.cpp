@@ -384,6 +384,32 @@ std::unique_ptr<RawJob> FolderSpooler::startRawJob(const std::string& printer,
     return std::make_unique<FolderRawJob>(job.fd, job.partPath, job.finalPath, job.infoPath);
 }
 
+// Copies the file open as `in` (closed here) into the reserved job and puts it in place: the
+// job is there whole, or not at all.
+bool FolderSpooler::fillJob(int in, const JobFiles& job, std::string* error)
+{
+    std::string problem;
+    bool ok = copyAll(in, job.fd, &problem);
+    ::close(in);
+    if (ok && ::fsync(job.fd) != 0) {
+        problem = files::errnoText("cannot flush " + job.partPath, errno);
+        ok = false;
+    }
+    if (::close(job.fd) != 0 && ok) {
+        problem = files::errnoText("cannot close " + job.partPath, errno);
+        ok = false;
+    }
+    if (ok)
+        ok = files::renameNoReplace(job.partPath, job.finalPath, &problem);
+    if (!ok) {
+        ::unlink(job.partPath.c_str());
+        ::unlink(job.infoPath.c_str());
+        if (error)
+            *error = problem;
+    }
+    return ok;
+}
+
 bool FolderSpooler::submitPdf(const std::string& printer, const std::string& documentName,
                               const std::string& pdfFilePath, const PrintOptions& options, std::string* error)
 {
@@ -418,26 +444,7 @@ bool FolderSpooler::submitPdf(const std::string& printer, const std::string& doc
         ::close(in);
         return false;
     }
-    std::string problem;
-    bool ok = copyAll(in, job.fd, &problem);
-    ::close(in);
-    if (ok && ::fsync(job.fd) != 0) {
-        problem = files::errnoText("cannot flush " + job.partPath, errno);
-        ok = false;
-    }
-    if (::close(job.fd) != 0 && ok) {
-        problem = files::errnoText("cannot close " + job.partPath, errno);
-        ok = false;
-    }
-    if (ok)
-        ok = files::renameNoReplace(job.partPath, job.finalPath, &problem);
-    if (!ok) {
-        ::unlink(job.partPath.c_str());
-        ::unlink(job.infoPath.c_str());
-        if (error)
-            *error = problem;
-    }
-    return ok;
+    return fillJob(in, job, error);
 }
 
 bool FolderSpooler::submitDocument(const std::string& printer, const std::string& documentName,
@@ -467,26 +474,7 @@ bool FolderSpooler::submitDocument(const std::string& printer, const std::string
         ::close(in);
         return false;
     }
-    std::string problem;
-    bool ok = copyAll(in, job.fd, &problem);
-    ::close(in);
-    if (ok && ::fsync(job.fd) != 0) {
-        problem = files::errnoText("cannot flush " + job.partPath, errno);
-        ok = false;
-    }
-    if (::close(job.fd) != 0 && ok) {
-        problem = files::errnoText("cannot close " + job.partPath, errno);
-        ok = false;
-    }
-    if (ok)
-        ok = files::renameNoReplace(job.partPath, job.finalPath, &problem);
-    if (!ok) {
-        ::unlink(job.partPath.c_str());
-        ::unlink(job.infoPath.c_str());
-        if (error)
-            *error = problem;
-    }
-    return ok;
+    return fillJob(in, job, error);
 }
 
 std::optional<PrinterDefaults> FolderSpooler::defaults(const std::string& printer, std::string* error)

@@ -83,6 +83,7 @@ private:
     bool reserveJob(const std::string& printer, const std::string& documentName, const char* extension,
                     const std::string& infoLines, JobFiles* job, std::string* error);
     uint64_t nextSequence(const std::string& dir, bool rescan);
+    static bool fillJob(int in, const JobFiles& job, std::string* error);
 
     const std::string m_root;
     std::mutex m_mutex;

@@ -2,6 +2,7 @@
 // rendered with pdftoppm: ink where the framed area's edge, its centred line and a line turned
 // by 90 degrees should be, and none where unturned text would have gone.
 
+#include "host_blocks.h"
 #include "server_run_fixture.h"
 
 #include "tests/support/host/host_simulator.h"
@@ -18,27 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string le16(uint32_t v)
-{
-    return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
-}
-std::string le32(uint32_t v)
-{
-    return le16(v & 0xFFFF) + le16(v >> 16);
-}
-std::string escBlock(uint16_t cmd, const std::string& params)
-{
-    const auto len = static_cast<uint32_t>(params.size());
-    const uint16_t words[5] = {0xFDFD, 100, cmd, static_cast<uint16_t>(len),
-                               static_cast<uint16_t>(len >> 16)};
-    std::string h;
-    uint16_t check = 0;
-    for (uint16_t w : words) {
-        h += le16(w);
-        check ^= w;
-    }
-    return h + le16(check) + params;
-}
+using runtest::escBlock;
+using runtest::le16;
+using runtest::le32;
 
 // A print area in millimetres: chained, on every page.
 std::string area(uint16_t number, int x, int y, int cx, int cy)

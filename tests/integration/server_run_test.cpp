@@ -3,6 +3,7 @@
 // written back, leaves no shared memory or held lock behind, and cuts off a host that goes
 // silent at the configured idle limit.
 
+#include "host_blocks.h"
 #include "server_run_fixture.h"
 
 #include "tests/support/host/host_simulator.h"
@@ -176,21 +177,6 @@ std::string pdfPageText(const fs::path& pdf, int page)
         ::pclose(p);
     }
     return text;
-}
-
-// A command block as a host sends it: version 1.00, the checksum right.
-std::string escBlock(uint16_t cmd, const std::string& params)
-{
-    const uint32_t length = uint32_t(params.size());
-    const uint16_t words[5] = {0xFDFD, 100, cmd, uint16_t(length & 0xFFFF), uint16_t(length >> 16)};
-    uint16_t check = 0;
-    for (uint16_t w : words)
-        check ^= w;
-    std::string out;
-    for (uint16_t w : words)
-        out += std::string{char(w & 0xFF), char(w >> 8)};
-    out += std::string{char(check & 0xFF), char(check >> 8)};
-    return out + params;
 }
 
 // A header recorded on the first page plays on every page, its page number field filled in
