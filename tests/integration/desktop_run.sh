@@ -148,7 +148,25 @@ xdotool type --delay 50 "HOSTPRT"
 xdotool key --delay 100 Tab
 xdotool type --delay 50 "s3cret"
 shoot "$artefacts/share-dialog.png" "$share" || true
-xdotool key Return
+# "Print Test", the next button: the printer test prints on Printer1 and shows its outcome
+# beside the page it should give; Escape closes it once the test is over.
+xdotool key --delay 100 Tab space
+wait_for 15 has_window "Printer Test" || fail "the printer test dialog did not open"
+tester=$(window_named "Printer Test")
+wait_for 60 sh -c "ls '$work'/spool/Printer1/*.pdf" || fail "the printer test printed nothing"
+sleep 1
+shoot "$artefacts/printer-test.png" "$tester" || true
+echo "screenshot $artefacts/printer-test.png"
+xdotool windowactivate --sync "$tester" >/dev/null 2>&1 || true
+xdotool key Escape
+wait_for 15 sh -c "! xdotool search --onlyvisible --name '^Printer Test\$' | grep -q ." ||
+  fail "the printer test dialog did not close"
+sleep 0.3
+# The keyboard focus may not come back without a window manager: OK by the mouse, the left
+# one of the two buttons in the lower right corner.
+size=$(xdotool getwindowgeometry "$share" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p')
+set -- $size
+xdotool mousemove --window "$share" $(($1 - 137)) $(($2 - 18)) click 1
 wait_for 15 has_window "Password Confirmation" || fail "the password confirmation did not open"
 confirm=$(window_named "Password Confirmation")
 xdotool windowactivate --sync "$confirm" >/dev/null 2>&1 || true

@@ -20,7 +20,8 @@ inline std::string le32(uint32_t v)
 inline std::string escBlock(uint16_t cmd, const std::string& params)
 {
     const auto len = static_cast<uint32_t>(params.size());
-    const uint16_t words[5] = {0xFDFD, 100, cmd, static_cast<uint16_t>(len), static_cast<uint16_t>(len >> 16)};
+    const uint16_t words[5] = {0xFDFD, 100, cmd, static_cast<uint16_t>(len),
+                               static_cast<uint16_t>(len >> 16)};
     std::string h;
     uint16_t check = 0;
     for (uint16_t w : words) {

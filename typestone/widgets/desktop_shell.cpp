@@ -25,8 +25,10 @@ void printTest(const EngineSetup& engine, const std::string& printer, const std:
     PrinterTestPlaces places;
     places.dataFolder = platform::folders::dataDir();
     places.stateFolder = platform::folders::stateDir();
+    // Over the share dialog, which stays: hiding a dialog that waits in its own loop would end
+    // it as if cancelled.
     CPrtTestDlg dialog(
-        printer, parent, places.dataFolder,
+        printer, nullptr, places.dataFolder,
         [&engine, places, printer, devMode] {
             ServerEngineHost host;
             return PrintTestFile(engine, host, places, printer, devMode ? &*devMode : nullptr,
@@ -42,7 +44,7 @@ void printTest(const EngineSetup& engine, const std::string& printer, const std:
                 engine.workFolder.empty() ? platform::folders::stateDir() : engine.workFolder;
             return PrintPicture(*engine.spooler, printer, picture, folder, error);
         },
-        parent ? parent->parentWidget() : nullptr);
+        parent);
     dialog.exec();
 }
 

@@ -180,8 +180,12 @@ void CPrtTestDlg::onTestEnded(bool passed)
     m_scale = 1.0;
     m_zoomSteps = 0;
     showPicture();
-    // The expected page fitted into the work area.
+    // The expected page fitted into the work area, and the dialog inside it.
     adjustSize();
+    const QRect area = workArea();
+    resize(std::min(width(), area.width()), std::min(height(), area.height()));
+    move(area.left() + std::max(0, (area.width() - width()) / 2),
+         area.top() + std::max(0, (area.height() - height()) / 2));
     m_fitSize = size();
     emit testFinished(passed);
 }

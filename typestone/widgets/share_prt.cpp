@@ -56,12 +56,15 @@ CSharePrt::CSharePrt(const PRTCFG& record, QWidget* parent, Actions actions)
     auto* printerButtons = new QHBoxLayout;
     if (m_actions.properties) {
         auto* properties = new QPushButton(desktopText(kStrProperties, "Properties..."), this);
+        properties->setAutoDefault(false);
         connect(properties, &QPushButton::clicked, this,
                 [this] { m_actions.properties(m_printerName, &m_devMode, this); });
         printerButtons->addWidget(properties);
     }
     if (m_actions.printTest) {
         auto* test = new QPushButton(desktopText(kStrPrintTest, "Print Test"), this);
+        // Return in the dialog stays its OK, also after the test had the focus.
+        test->setAutoDefault(false);
         connect(test, &QPushButton::clicked, this,
                 [this] { m_actions.printTest(m_printerName, m_devMode, this); });
         printerButtons->addWidget(test);
