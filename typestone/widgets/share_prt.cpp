@@ -56,12 +56,14 @@ CSharePrt::CSharePrt(const PRTCFG& record, QWidget* parent, Actions actions)
     auto* printerButtons = new QHBoxLayout;
     if (m_actions.properties) {
         auto* properties = new QPushButton(desktopText(kStrProperties, "Properties..."), this);
+        properties->setObjectName("properties");
         connect(properties, &QPushButton::clicked, this,
                 [this] { m_actions.properties(m_printerName, &m_devMode, this); });
         printerButtons->addWidget(properties);
     }
     if (m_actions.printTest) {
         auto* test = new QPushButton(desktopText(kStrPrintTest, "Print Test"), this);
+        test->setObjectName("printTest");
         connect(test, &QPushButton::clicked, this,
                 [this] { m_actions.printTest(m_printerName, m_devMode, this); });
         printerButtons->addWidget(test);
