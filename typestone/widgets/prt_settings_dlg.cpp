@@ -90,10 +90,11 @@ CPrtSettingsDlg::CPrtSettingsDlg(const std::string& printer, const DevMode& sett
                                  state.sides);
     form->addRow(desktopText(kStrSettingsSides, "Two-sided:"), m_sides);
 
-    m_colour = enumBox<sp::ColorMode>(this, "colour",
-                                      {{sp::ColorMode::Color, desktopText(kStrColour, "Colour")},
-                                       {sp::ColorMode::Monochrome, desktopText(kStrMonochrome, "Monochrome")}},
-                                      state.colorMode);
+    m_colour =
+        enumBox<sp::ColorMode>(this, "colour",
+                               {{sp::ColorMode::Color, desktopText(kStrColour, "Colour")},
+                                {sp::ColorMode::Monochrome, desktopText(kStrMonochrome, "Monochrome")}},
+                               state.colorMode);
     form->addRow(desktopText(kStrSettingsColour, "Colour:"), m_colour);
 
     m_quality = enumBox<sp::PrintQuality>(this, "quality",

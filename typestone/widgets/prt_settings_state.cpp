@@ -41,10 +41,11 @@ DevMode ApplySettingsState(const DevMode& base, const PrtSettingsState& state)
 const std::vector<std::string>& CommonMediaNames()
 {
     static const std::vector<std::string> names = {
-        "iso_a4_210x297mm",   "na_letter_8.5x11in", "na_legal_8.5x14in", "iso_a3_297x420mm",
-        "iso_a5_148x210mm",   "iso_b5_176x250mm",   "jis_b5_182x257mm",  "na_executive_7.25x10.5in",
-        "na_ledger_11x17in",  "na_fanfold-us_11x14.875in",               "na_number-10_4.125x9.5in",
-        "iso_dl_110x220mm",   "iso_c5_162x229mm",
+        "iso_a4_210x297mm",          "na_letter_8.5x11in",       "na_legal_8.5x14in",
+        "iso_a3_297x420mm",          "iso_a5_148x210mm",         "iso_b5_176x250mm",
+        "jis_b5_182x257mm",          "na_executive_7.25x10.5in", "na_ledger_11x17in",
+        "na_fanfold-us_11x14.875in", "na_number-10_4.125x9.5in", "iso_dl_110x220mm",
+        "iso_c5_162x229mm",
     };
     return names;
 }

@@ -6,8 +6,11 @@
 
 #include "typestone/engine/printer_open_lock.h"
 
+#include "platform/spooler/cups_spooler.h"
 #include "platform/spooler/folder_spooler.h"
 #include "platform/ui/ui_bridge.h"
+#include "tests/support/cupsd/private_cupsd.h"
+#include "tests/support/cupsd/settings_ppd.h"
 #include "tests/support/env/temp_dir.h"
 #include "tests/support/ui/scripted_ui_bridge.h"
 
@@ -262,6 +265,40 @@ TEST_F(PrtSettingsTest, OutOfRangeStateKeepsTheSettings)
     EXPECT_EQ(typestone::ApplySettingsState(base, state), base);
     state.resolution.reset();
     EXPECT_EQ(typestone::ApplySettingsState(base, state), base);
+}
+
+} // namespace
+
+namespace {
+
+// A CUPS queue's own papers and resolutions are what the dialog offers, and what is chosen
+// there comes back.
+TEST(PrtSettingsCupsTest, TheQueuesChoicesAreOffered)
+{
+    widgetstest::app();
+    std::string why;
+    const std::unique_ptr<ts::support::PrivateCupsd> cupsd = ts::support::PrivateCupsd::start(&why);
+    if (!cupsd) {
+        if (ts::support::PrivateCupsd::mustRun())
+            FAIL() << "no private cupsd: " << why;
+        GTEST_SKIP() << "no private cupsd: " << why;
+    }
+    ASSERT_TRUE(cupsd->addPpdQueue("settings", ts::support::kSettingsPpd, &why)) << why;
+    sp::CupsSpooler spooler;
+    widgetstest::whenModal<CPrtSettingsDlg>([](CPrtSettingsDlg* dialog) {
+        EXPECT_EQ(dialog->mediaBox()->count(), 2);
+        EXPECT_EQ(dialog->mediaBox()->currentData().toString(), "na_letter_8.5x11in");
+        ASSERT_NE(dialog->resolutionBox(), nullptr);
+        EXPECT_EQ(dialog->resolutionBox()->count(), 2);
+        choose(dialog->mediaBox(), QString("iso_a4_210x297mm"));
+        choose(dialog->resolutionBox(), QPoint(600, 600));
+        dialog->accept();
+    });
+    DevMode out;
+    ASSERT_TRUE(typestone::SetupPrtConfig(spooler, nullptr, "settings", &out, true, nullptr));
+    EXPECT_EQ(out.settings.media, "iso_a4_210x297mm");
+    EXPECT_EQ(out.settings.resolution, (sp::Resolution{600, 600}));
+    EXPECT_EQ(out.settings.sides, sp::Sides::TwoSidedLongEdge) << "the queue's own, untouched";
 }
 
 } // namespace
