@@ -420,6 +420,46 @@ std::optional<PrinterDefaults> CupsSpooler::defaults(const std::string& printer,
     return result;
 }
 
+std::optional<PrinterChoices> CupsSpooler::choices(const std::string& printer, std::string* error)
+{
+    CupsConnection connection;
+    if (!connection.open(printer, error))
+        return std::nullopt;
+    PrinterChoices result;
+    cups_dinfo_t* info = connection.info(nullptr);
+    if (!info)
+        return result;
+    // A printer reports a few dozen at most; the bound keeps a strange one from filling the
+    // dialog.
+    constexpr int kMaxChoices = 200;
+    if (ipp_attribute_t* media = cupsFindDestSupported(connection.http(), connection.dest(), info, "media")) {
+        for (int i = 0, n = std::min(ippGetCount(media), kMaxChoices); i < n; ++i) {
+            const char* name = ippGetString(media, i, nullptr);
+            // "custom_min_..." and "custom_max_..." are the ends of a range, not papers.
+            if (!name || std::string_view(name).starts_with("custom_"))
+                continue;
+            if (const auto pwg = pwgMediaName(name);
+                pwg && std::find(result.media.begin(), result.media.end(), *pwg) == result.media.end())
+                result.media.push_back(*pwg);
+        }
+    }
+    if (ipp_attribute_t* res =
+            cupsFindDestSupported(connection.http(), connection.dest(), info, "printer-resolution");
+        res && ippGetValueTag(res) == IPP_TAG_RESOLUTION) {
+        for (int i = 0, n = std::min(ippGetCount(res), kMaxChoices); i < n; ++i) {
+            int y = 0;
+            ipp_res_t units = IPP_RES_PER_INCH;
+            const int x = ippGetResolution(res, i, &y, &units);
+            const std::string unit = units == IPP_RES_PER_CM ? "dpcm" : "dpi";
+            if (const auto r = fromResolutionText(std::to_string(x) + "x" + std::to_string(y) + unit);
+                r && std::find(result.resolutions.begin(), result.resolutions.end(), *r) ==
+                         result.resolutions.end())
+                result.resolutions.push_back(*r);
+        }
+    }
+    return result;
+}
+
 bool CupsSpooler::saveDefaults(const std::string& printer, const PrinterDefaults&, std::string* error)
 {
     if (error)

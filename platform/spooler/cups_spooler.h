@@ -24,6 +24,9 @@ public:
     bool submitDocument(const std::string& printer, const std::string& documentName, const std::string& path,
                         const std::string& mimeType, std::string* error) override;
     std::optional<PrinterDefaults> defaults(const std::string& printer, std::string* error) override;
+    // The queue's media-supported (as PWG names, without custom ranges) and
+    // printer-resolution-supported.
+    std::optional<PrinterChoices> choices(const std::string& printer, std::string* error) override;
     bool saveDefaults(const std::string& printer, const PrinterDefaults& defaults,
                       std::string* error) override;
 };

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::spooler {
 
@@ -72,6 +73,15 @@ struct PrinterDefaults
     Resolution resolution;
     Margins margins;
     bool operator==(const PrinterDefaults&) const = default;
+};
+
+// What a printer offers to choose from, as far as its backend can tell; an empty list means the
+// backend does not list that choice.
+struct PrinterChoices
+{
+    std::vector<std::string> media; // PWG media names
+    std::vector<Resolution> resolutions;
+    bool operator==(const PrinterChoices&) const = default;
 };
 
 // IPP keywords: "portrait", "landscape", "reverse-portrait", "reverse-landscape"; "one-sided",

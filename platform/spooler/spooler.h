@@ -73,6 +73,15 @@ public:
     // The printer's default settings.
     virtual std::optional<PrinterDefaults> defaults(const std::string& printer, std::string* error) = 0;
 
+    // The media and resolutions the printer offers. Nullopt with `error` set for a printer
+    // that cannot be asked; a backend that lists nothing gives empty lists.
+    virtual std::optional<PrinterChoices> choices(const std::string& printer, std::string* error)
+    {
+        if (!this->printer(printer, error))
+            return std::nullopt;
+        return PrinterChoices{};
+    }
+
     // Stores new default settings for the printer, where the backend offers it.
     virtual bool saveDefaults(const std::string& printer, const PrinterDefaults& defaults,
                               std::string* error) = 0;

@@ -1,6 +1,6 @@
 #pragma once
 // Ids of the desktop's strings in the server's table (server_strings.h): the tray icon and
-// its menu, the about box, the shared-printer, share and password dialogs.
+// its menu, the about box, the shared-printer, share, password and printer settings dialogs.
 
 namespace typestone {
 
@@ -47,6 +47,28 @@ inline constexpr unsigned kStrConfirmTitle = 3120;
 inline constexpr unsigned kStrConfirmText = 3121;
 inline constexpr unsigned kStrButtonOk = 3122;
 inline constexpr unsigned kStrButtonCancel = 3123;
+
+// The printer settings dialog.
+inline constexpr unsigned kStrSettingsTitle = 3140;
+inline constexpr unsigned kStrSettingsPaper = 3141;
+inline constexpr unsigned kStrSettingsOrientation = 3142;
+inline constexpr unsigned kStrPortrait = 3143;
+inline constexpr unsigned kStrLandscape = 3144;
+inline constexpr unsigned kStrReversePortrait = 3145;
+inline constexpr unsigned kStrReverseLandscape = 3146;
+inline constexpr unsigned kStrSettingsCopies = 3147;
+inline constexpr unsigned kStrSettingsSides = 3148;
+inline constexpr unsigned kStrOneSided = 3149;
+inline constexpr unsigned kStrLongEdge = 3150;
+inline constexpr unsigned kStrShortEdge = 3151;
+inline constexpr unsigned kStrSettingsColour = 3152;
+inline constexpr unsigned kStrColour = 3153;
+inline constexpr unsigned kStrMonochrome = 3154;
+inline constexpr unsigned kStrSettingsQuality = 3155;
+inline constexpr unsigned kStrDraft = 3156;
+inline constexpr unsigned kStrNormal = 3157;
+inline constexpr unsigned kStrHigh = 3158;
+inline constexpr unsigned kStrSettingsResolution = 3159;
 
 // The about box.
 inline constexpr unsigned kStrAboutNotice = 3130;

@@ -3,6 +3,7 @@
 #include "typestone/widgets/about_dlg.h"
 #include "typestone/widgets/prt_test_dlg.h"
 #include "typestone/widgets/prt_test_print.h"
+#include "typestone/widgets/setup_prt_config.h"
 #include "typestone/widgets/share_prt.h"
 #include "typestone/widgets/tray_icon.h"
 
@@ -54,6 +55,10 @@ std::unique_ptr<QObject> MakeDesktop(const CTypestoneApp::DesktopParts& parts)
 {
     const EngineSetup& engine = parts.engine;
     CSharePrt::Actions actions;
+    actions.properties = [&engine](const std::string& printer, std::optional<DevMode>* devMode,
+                                   QWidget* parent) {
+        return engine.spooler != nullptr && EditPrinterSettings(*engine.spooler, printer, devMode, parent);
+    };
     actions.printTest = [&engine](const std::string& printer, const std::optional<DevMode>& devMode,
                                   QWidget* parent) { printTest(engine, printer, devMode, parent); };
     SetShareActions(std::move(actions));

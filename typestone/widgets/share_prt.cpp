@@ -57,6 +57,7 @@ CSharePrt::CSharePrt(const PRTCFG& record, QWidget* parent, Actions actions)
     if (m_actions.properties) {
         auto* properties = new QPushButton(desktopText(kStrProperties, "Properties..."), this);
         properties->setAutoDefault(false);
+        properties->setObjectName("properties");
         connect(properties, &QPushButton::clicked, this,
                 [this] { m_actions.properties(m_printerName, &m_devMode, this); });
         printerButtons->addWidget(properties);
@@ -65,6 +66,7 @@ CSharePrt::CSharePrt(const PRTCFG& record, QWidget* parent, Actions actions)
         auto* test = new QPushButton(desktopText(kStrPrintTest, "Print Test"), this);
         // Return in the dialog stays its OK, also after the test had the focus.
         test->setAutoDefault(false);
+        test->setObjectName("printTest");
         connect(test, &QPushButton::clicked, this,
                 [this] { m_actions.printTest(m_printerName, m_devMode, this); });
         printerButtons->addWidget(test);

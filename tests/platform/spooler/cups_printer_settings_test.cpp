@@ -101,6 +101,18 @@ TEST_F(CupsPrinterSettingsTest, ReadsTheQueuesMediaMarginsSidesAndResolution)
     EXPECT_EQ(got->resolution, (Resolution{300, 300}));
 }
 
+TEST_F(CupsPrinterSettingsTest, ListsTheQueuesMediaAndResolutions)
+{
+    const std::string queue = addQueue();
+    std::string error;
+    const auto got = m_spooler.choices(queue, &error);
+    ASSERT_TRUE(got) << error;
+    EXPECT_EQ(got->media, (std::vector<std::string>{"iso_a4_210x297mm", "na_letter_8.5x11in"}));
+    EXPECT_EQ(got->resolutions, (std::vector<Resolution>{{300, 300}, {600, 600}}));
+    EXPECT_FALSE(m_spooler.choices("no_such_queue", &error));
+    EXPECT_FALSE(error.empty());
+}
+
 // The queue's own choices where the job sets nothing; the job's where it does.
 TEST_F(CupsPrinterSettingsTest, ASubmittedPdfIsPrintedWithItsSettings)
 {

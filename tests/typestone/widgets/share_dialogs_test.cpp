@@ -1,16 +1,21 @@
 #include "typestone/widgets/password_limit.h"
+#include "typestone/widgets/prt_settings_dlg.h"
 #include "typestone/widgets/pwd_confirm.h"
+#include "typestone/widgets/setup_prt_config.h"
 #include "typestone/widgets/share_prt.h"
 
 #include "widgets_app.h"
 
+#include "platform/spooler/folder_spooler.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_bridge.h"
+#include "tests/support/env/temp_dir.h"
 #include "tests/support/ui/scripted_ui_bridge.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 
 #include <gtest/gtest.h>
 
@@ -222,6 +227,66 @@ TEST_F(ShareDialogsTest, PrintTestButtonRunsTheGivenTest)
     EXPECT_FALSE(typestone::EditShare(record, nullptr));
     typestone::SetShareActions({});
     EXPECT_EQ(tested, "Laser");
+}
+
+// "Properties..." is there once desktop mode gave it its action; it edits the dialog's copy of
+// the device settings, which a cancelled settings dialog leaves alone and OK replaces.
+TEST_F(ShareDialogsTest, PropertiesReplacesTheCopyOnlyOnOk)
+{
+    ts::support::TempDir dir("ts-share-props");
+    std::string error;
+    auto spooler = platform::spooler::FolderSpooler::open(dir.path("spool"), &error);
+    ASSERT_TRUE(spooler) << error;
+    ASSERT_TRUE(spooler->addPrinter("Laser", &error)) << error;
+    platform::spooler::PrinterDefaults own;
+    own.copies = 3;
+    typestone::DevMode copy("Laser", own);
+    copy.extra = {{"finisher", "staple"}};
+    record.devMode = copy;
+
+    widgetstest::whenModal<CSharePrt>([](CSharePrt* dialog) {
+        EXPECT_EQ(dialog->findChild<QPushButton*>("properties"), nullptr);
+        dialog->reject();
+    });
+    EXPECT_FALSE(typestone::EditShare(record, nullptr));
+
+    CSharePrt::Actions actions;
+    actions.properties = [&spooler](const std::string& printer, std::optional<typestone::DevMode>* devMode,
+                                    QWidget* parent) {
+        return typestone::EditPrinterSettings(*spooler, printer, devMode, parent);
+    };
+    typestone::SetShareActions(actions);
+    std::optional<typestone::DevMode> afterCancel;
+    widgetstest::whenModal<CSharePrt>([&afterCancel](CSharePrt* dialog) {
+        QPushButton* properties = dialog->findChild<QPushButton*>("properties");
+        ASSERT_NE(properties, nullptr);
+        EXPECT_EQ(properties->text(), "Properties...");
+        widgetstest::whenModal<typestone::CPrtSettingsDlg>([](typestone::CPrtSettingsDlg* settings) {
+            settings->copiesBox()->setValue(5);
+            settings->reject();
+        });
+        properties->click();
+        PRTCFG seen;
+        dialog->CopyTo(&seen);
+        afterCancel = seen.devMode;
+
+        widgetstest::whenModal<typestone::CPrtSettingsDlg>([](typestone::CPrtSettingsDlg* settings) {
+            EXPECT_EQ(settings->copiesBox()->value(), 3) << "the dialog shows the copy";
+            settings->copiesBox()->setValue(9);
+            settings->accept();
+        });
+        properties->click();
+        dialog->accept();
+    });
+    const bool ok = typestone::EditShare(record, nullptr);
+    typestone::SetShareActions({});
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(afterCancel, copy) << "Cancel left the copy as it was";
+    typestone::DevMode expected = copy;
+    expected.settings.copies = 9;
+    ASSERT_TRUE(record.devMode.has_value());
+    EXPECT_EQ(*record.devMode, expected);
+    EXPECT_TRUE(boxTexts().empty());
 }
 
 } // namespace
