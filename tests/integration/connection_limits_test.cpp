@@ -226,7 +226,7 @@ TEST_F(ConnectionLimitsTest, OutOfDescriptorsTheServerNeitherSpinsNorStops)
     EXPECT_GE(closedByServer(idle, refused), refused);
     EXPECT_LT(cpuOverWindow(pid()), kMostCpuSeconds);
     idle.clear();
-    EXPECT_TRUE(printJob("descriptors again\r\n"));
+    EXPECT_TRUE(printJob("descriptors again\r\n")) << output();
 }
 
 } // namespace

@@ -108,6 +108,18 @@ void CMyService::watchUdp()
     connect(m_udpNotifier.get(), &QSocketNotifier::activated, this, [this] { m_udp.OnReceive(0); });
 }
 
+// The connection that could not be taken is still waiting: the listener stays readable, and
+// watching it now would only fail again at full speed.
+void CMyService::pauseAccepts(int pauseMs)
+{
+    QSocketNotifier* notifier = m_tcpNotifier.get();
+    notifier->setEnabled(false);
+    QTimer::singleShot(pauseMs, this, [this, notifier] {
+        if (m_tcpNotifier.get() == notifier)
+            notifier->setEnabled(true);
+    });
+}
+
 bool CMyService::openTcp(uint16_t port)
 {
     if (!m_tcp)
@@ -124,16 +136,8 @@ bool CMyService::openTcp(uint16_t port)
         if (!m_tcp)
             return;
         const int pauseMs = m_tcp->OnAccept(0);
-        if (pauseMs <= 0 || !m_tcpNotifier)
-            return;
-        // The connection that could not be taken is still waiting: the listener stays
-        // readable, and watching it now would only fail again at full speed.
-        QSocketNotifier* notifier = m_tcpNotifier.get();
-        notifier->setEnabled(false);
-        QTimer::singleShot(pauseMs, this, [this, notifier] {
-            if (m_tcpNotifier.get() == notifier)
-                notifier->setEnabled(true);
-        });
+        if (pauseMs > 0 && m_tcpNotifier)
+            pauseAccepts(pauseMs);
     });
     m_tcpListening = true;
     return true;

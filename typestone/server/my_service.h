@@ -127,6 +127,7 @@ signals:
 private:
     bool openUdp(uint16_t port);
     bool openTcp(uint16_t port);
+    void pauseAccepts(int pauseMs);
     void closeTcp();
     void watchUdp();
     // Reads the auto-start flag and makes TypestoneUI's start-up entry follow it.
