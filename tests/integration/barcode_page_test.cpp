@@ -82,23 +82,7 @@ TEST_F(ServerRunTest, BarcodesAndQrCodeOnThePageScan)
     for (const Symbol& s : symbols)
         stream += "\r\n\r\n" + s.block + "\f";
 
-    valdor::JobRequest job;
-    job.printer = "Printer1";
-    job.docName = "barcodes";
-    const valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job),
-                                                                  {stream.begin(), stream.end()});
-    ASSERT_TRUE(result.error.empty()) << result.error;
-    ASSERT_EQ(result.replyCode, valdor::ReplyAccepted);
-
-    // The PDF appears whole once the job has ended.
-    fs::path pdf;
-    for (int i = 0; i < 600 && pdf.empty(); ++i) {
-        for (const auto& entry : fs::directory_iterator(dir / "spool/Printer1"))
-            if (entry.path().extension() == ".pdf")
-                pdf = entry.path();
-        if (pdf.empty())
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    const fs::path pdf = printToPdf("barcodes", stream);
     ASSERT_FALSE(pdf.empty()) << output();
     for (int i = 0;
          i < 100 && !runTool("pdfinfo", {QString::fromStdString(pdf.string())}).value_or("").size(); ++i)

@@ -79,22 +79,7 @@ TEST_F(ServerRunTest, FormattedTextFramesAndTurnedLinesReachThePage)
                                escBlock(19, le32(30) + le32(60) + le32(4) + le16(2)) +
                                escBlock(17, le16(90) + le32(0)) + "Turned text" +
                                escBlock(17, le16(0) + le32(0)) + "\r\n\f";
-    valdor::JobRequest job;
-    job.printer = "Printer1";
-    job.docName = "formatted";
-    const valdor::HostResult result = valdor::HostSimulator().run("127.0.0.1", tcp, valdor::buildHeader(job),
-                                                                  {stream.begin(), stream.end()});
-    ASSERT_TRUE(result.error.empty()) << result.error;
-    ASSERT_EQ(result.replyCode, valdor::ReplyAccepted);
-
-    fs::path pdf;
-    for (int i = 0; i < 600 && pdf.empty(); ++i) {
-        for (const auto& entry : fs::directory_iterator(dir / "spool/Printer1"))
-            if (entry.path().extension() == ".pdf")
-                pdf = entry.path();
-        if (pdf.empty())
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    const fs::path pdf = printToPdf("formatted", stream);
     ASSERT_FALSE(pdf.empty()) << output();
     const fs::path stem = dir / "formatted";
     QProcess render;

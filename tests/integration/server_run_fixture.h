@@ -131,6 +131,28 @@ protected:
         return false;
     }
 
+    // Sends `stream` as an interpreted job for Printer1 and waits (30 s at most) for its PDF,
+    // which appears whole once the job has ended; empty when the job was refused or no PDF came.
+    fs::path printToPdf(const std::string& docName, const std::string& stream)
+    {
+        valdor::JobRequest job;
+        job.printer = "Printer1";
+        job.docName = docName;
+        const valdor::HostResult result = valdor::HostSimulator().run(
+            "127.0.0.1", tcp, valdor::buildHeader(job), {stream.begin(), stream.end()});
+        EXPECT_TRUE(result.error.empty()) << result.error;
+        EXPECT_EQ(result.replyCode, valdor::ReplyAccepted);
+        if (!result.error.empty() || result.replyCode != valdor::ReplyAccepted)
+            return {};
+        for (int i = 0; i < 600; ++i) {
+            for (const auto& entry : fs::directory_iterator(dir / "spool/Printer1"))
+                if (entry.path().extension() == ".pdf")
+                    return entry.path();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return {};
+    }
+
     std::string output()
     {
         process.waitForReadyRead(100);
