@@ -52,25 +52,26 @@ bool FormatPageNumber(std::string_view format, unsigned page, std::string* out)
         }
         if (converted)
             return false;
-        std::string spec = "%";
+        std::string printfFormat = "%";
         size_t j = i + 1;
         while (j < format.size() && std::string_view("-+ #0").find(format[j]) != std::string_view::npos)
-            spec += format[j++];
+            printfFormat += format[j++];
         size_t digits = 0;
         while (j < format.size() && format[j] >= '0' && format[j] <= '9') {
             if (++digits > kMaxWidthDigits)
                 return false;
-            spec += format[j++];
+            printfFormat += format[j++];
         }
         if (j >= format.size() || std::string_view("diuxXo").find(format[j]) == std::string_view::npos)
             return false;
         const char conversion = format[j];
-        spec += conversion;
-        // The spec is ours, built from checked parts: at most 999 wide.
+        printfFormat += conversion;
+        // The format handed to snprintf is rebuilt here from the checked flags, width (at most
+        // three digits) and conversion, never the host's text itself; 999 wide fits the buffer.
         char number[1024];
         const int n = (conversion == 'd' || conversion == 'i')
-                          ? std::snprintf(number, sizeof number, spec.c_str(), static_cast<int>(page))
-                          : std::snprintf(number, sizeof number, spec.c_str(), page);
+                          ? std::snprintf(number, sizeof number, printfFormat.c_str(), static_cast<int>(page))
+                          : std::snprintf(number, sizeof number, printfFormat.c_str(), page);
         if (n < 0)
             return false;
         text.append(number, std::min(static_cast<size_t>(n), sizeof number - 1));
