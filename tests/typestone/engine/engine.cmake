@@ -1,12 +1,12 @@
 # Tests of the print engine, one program each; those that draw with real faces see only the
 # project's test fonts.
 set(_engine_tests ${CMAKE_CURRENT_LIST_DIR})
-foreach(_name framer job job_messages job_errors font_mapper font_commands font_select box_drawing end_to_end dib img_wnd command_params printer_settings area_commands image_commands barcode_command page_actions pdf_output)
+foreach(_name framer job job_messages job_errors font_mapper font_commands font_select box_drawing grid_box end_to_end dib img_wnd command_params printer_settings area_commands image_commands barcode_command page_actions pdf_output)
   ts_add_test(engine_${_name}_test
     SOURCES ${_engine_tests}/${_name}_test.cpp
     LIBS typestone_engine platform_draw)
 endforeach()
-foreach(_name font_mapper end_to_end pdf_output)
+foreach(_name font_mapper grid_box end_to_end pdf_output)
   target_compile_definitions(engine_${_name}_test PRIVATE
     TYPESTONE_TEST_FONTS_CONF="${PROJECT_SOURCE_DIR}/tests/support/fonts/fonts.conf")
 endforeach()
@@ -14,7 +14,7 @@ ts_add_test(engine_support_test
   SOURCES ${_engine_tests}/support_test.cpp
   LIBS typestone_engine)
 # The stand-ins of the tests: fonts with formula metrics, a scripted user interface, folders.
-foreach(_name framer job job_messages job_errors font_mapper font_commands font_select box_drawing end_to_end dib img_wnd command_params printer_settings area_commands image_commands barcode_command page_actions pdf_output)
+foreach(_name framer job job_messages job_errors font_mapper font_commands font_select box_drawing grid_box end_to_end dib img_wnd command_params printer_settings area_commands image_commands barcode_command page_actions pdf_output)
   target_link_libraries(engine_${_name}_test PRIVATE ts_support_draw ts_support_ui ts_support_env)
 endforeach()
 target_link_libraries(engine_support_test PRIVATE ts_support_env)
