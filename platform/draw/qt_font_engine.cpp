@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QPainterPath>
 #include <QRawFont>
 
 #include <algorithm>
@@ -49,6 +50,18 @@ std::uint8_t charsetOf(CodePage codePage)
         break;
     }
     return kAnsiCharset;
+}
+
+// Blanks whose glyph has no outline draw nothing: a glyph run can leave them out (a PDF then
+// carries no glyph for them). Only space characters are looked at, so that a font is quick
+// to make.
+void markInkless(const QRawFont& rawFont, const std::array<QChar, 256>& chars, QtFont::Glyphs* glyphs)
+{
+    for (int byte = 0; byte < 256; ++byte) {
+        if (!glyphs->blank[byte] && glyphs->index[byte] != 0 && chars[byte].isSpace()) {
+            glyphs->inkless[byte] = rawFont.pathForGlyph(glyphs->index[byte]).isEmpty();
+        }
+    }
 }
 
 } // namespace
@@ -212,6 +225,7 @@ FontHandle QtFontEngine::createFont(const LogFont& logFont, std::string* error)
             glyphs.index[byte] = 0;
         }
     }
+    markInkless(rawFont, chars, &glyphs);
     m.defaultChar = m.firstChar;
     for (int byte = m.firstChar; byte <= m.lastChar; ++byte) {
         if (!hasGlyph[byte]) {
