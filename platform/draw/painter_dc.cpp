@@ -9,6 +9,7 @@
 #include <QPen>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace platform::draw {
@@ -68,21 +69,30 @@ void PainterDc::attach(QPainter* painter)
         m_painter->setRenderHint(QPainter::TextAntialiasing, false);
         m_painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
         m_pageTransform = m_painter->worldTransform();
+        m_fillTransform = m_pageTransform;
+        m_fillOffset = QPoint(0, 0);
+        const qreal dx = m_pageTransform.dx();
+        const qreal dy = m_pageTransform.dy();
+        if (m_pageTransform.type() <= QTransform::TxTranslate && dx == std::trunc(dx) &&
+            dy == std::trunc(dy) && std::abs(dx) <= kCoordinateLimit && std::abs(dy) <= kCoordinateLimit) {
+            m_fillTransform = QTransform();
+            m_fillOffset = QPoint(static_cast<int>(dx), static_cast<int>(dy));
+        }
     }
 }
 
-void PainterDc::usePageTransform()
+void PainterDc::usePlacement(Placement placement)
 {
-    if (m_painterState.known && !m_painterState.placed) {
+    if (m_painterState.known && m_painterState.placement == placement) {
         return;
     }
-    m_painter->setWorldTransform(m_pageTransform);
-    m_painterState.placed = false;
+    m_painter->setWorldTransform(placement == Placement::Fill ? m_fillTransform : m_pageTransform);
+    m_painterState.placement = placement;
 }
 
 void PainterDc::useFill(const QColor& color)
 {
-    usePageTransform();
+    usePlacement(Placement::Fill);
     if (m_painterState.known && !m_painterState.ink && m_painterState.color == color) {
         return;
     }
@@ -97,13 +107,13 @@ void PainterDc::useInk(const QColor& color, Point origin, qreal scaleX)
 {
     // A run's glyphs are placed from its own origin, so that their positions (which the
     // painter rounds to 1/64 pixel) do not depend on where the run is on the page.
-    if (!m_painterState.known || !m_painterState.placed || m_painterState.origin != origin ||
-        m_painterState.scaleX != scaleX) {
+    if (!m_painterState.known || m_painterState.placement != Placement::Run ||
+        m_painterState.origin != origin || m_painterState.scaleX != scaleX) {
         QTransform transform = m_pageTransform;
         transform.translate(origin.x, origin.y);
         transform.scale(scaleX, 1.0);
         m_painter->setWorldTransform(transform);
-        m_painterState.placed = true;
+        m_painterState.placement = Placement::Run;
         m_painterState.origin = origin;
         m_painterState.scaleX = scaleX;
     }
@@ -119,7 +129,7 @@ void PainterDc::useInk(const QColor& color, Point origin, qreal scaleX)
 void PainterDc::fillSolid(const QRect& rect, const QColor& color)
 {
     useFill(color);
-    m_painter->drawRect(rect);
+    m_painter->drawRect(rect.translated(m_fillOffset));
 }
 
 void PainterDc::fillPixels(const Rect& area, const Brush& brush)
@@ -145,7 +155,7 @@ void PainterDc::fillPixels(const Rect& area, const Brush& brush)
             }
         }
         // The pattern is aligned to the page's origin, not to the scale of a text run.
-        usePageTransform();
+        usePlacement(Placement::Page);
         m_painter->save();
         m_painter->setBrushOrigin(0, 0);
         m_painter->fillRect(toQRect(rect), QBrush(tile));
@@ -178,7 +188,7 @@ bool PainterDc::textOut(Point at, std::string_view bytes, const std::optional<Re
     const int escapement = font->logFont().escapement;
     const bool isolated = clip || escapement % 3600 != 0;
     if (isolated) {
-        usePageTransform();
+        usePlacement(Placement::Page);
         m_painter->save();
         if (clip) {
             m_painter->setClipRect(toQRect(clamped(*clip)), Qt::IntersectClip);
@@ -288,7 +298,7 @@ void PainterDc::drawLine(Point fromPoint, Point toPoint)
     const Rect near{-w, -w, m_caps.width + w, m_caps.height + w};
     if (!near.contains(from) || !near.contains(to)) {
         QPen qpen(toQColor(pen.color), w, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-        usePageTransform();
+        usePlacement(Placement::Page);
         m_painter->save();
         m_painter->setPen(qpen);
         m_painter->drawLine(QPoint(from.x, from.y), QPoint(to.x, to.y));
@@ -351,7 +361,7 @@ void PainterDc::drawImage(const Rect& target, const QImage& image)
     if (!m_painter || target.isEmpty() || image.isNull()) {
         return;
     }
-    usePageTransform();
+    usePlacement(Placement::Page);
     m_painter->drawImage(toQRect(clamped(target)), image);
 }
 

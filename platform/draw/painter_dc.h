@@ -46,12 +46,18 @@ public:
 private:
     // What the helpers below last set on the painter; unknown after attach() and after any
     // save()/restore() of the painter that they were used inside.
+    enum class Placement
+    {
+        Page, // the page's transform, as attached
+        Fill, // the one fills are drawn in (see m_fillOffset)
+        Run,  // the page's moved to a text run's origin and scaled to its font's width
+    };
     struct PainterState
     {
         bool known = false;
         bool ink = false; // a pen of `color` (text) or no pen and a brush of `color` (fills)
         QColor color;
-        bool placed = false; // the transform is the page's moved to a text run's origin
+        Placement placement = Placement::Page;
         Point origin;
         qreal scaleX = 1.0;
     };
@@ -60,7 +66,7 @@ private:
     void fillSolid(const QRect& rect, const QColor& color);
     void useFill(const QColor& color);
     void useInk(const QColor& color, Point origin, qreal scaleX);
-    void usePageTransform();
+    void usePlacement(Placement placement);
     void drawLine(Point from, Point to);
     void drawGlyphs(const QtFont& font, std::string_view bytes, const std::vector<int>& justify, Point origin,
                     bool isolated, const QColor& ink);
@@ -68,6 +74,10 @@ private:
     DeviceCaps m_caps;
     QPainter* m_painter = nullptr;
     QTransform m_pageTransform; // the painter's transform when it was attached
+    // A page transform that only moves by whole pixels is left out for fills, which are
+    // moved by it themselves (a PDF then needs no transform for each rectangle).
+    QTransform m_fillTransform;
+    QPoint m_fillOffset;
     PainterState m_painterState;
 };
 

@@ -43,7 +43,10 @@ protected:
             dc.selectFont(row % 3 == 2 ? terminal : courier);
             dc.setBackgroundMode(row % 2 ? BackgroundMode::Opaque : BackgroundMode::Transparent);
             dc.setTextColor(row % 4 == 3 ? Color{200, 0, 0} : kBlack);
-            dc.textOut({60, y}, "INVOICE  M\x81ller   \x9c" "12.50 Qty", clip);
+            dc.textOut({60, y},
+                       "INVOICE  M\x81ller   \x9c"
+                       "12.50 Qty",
+                       clip);
             dc.textOut({1500, y}, "Total \xb3 ACCT-0042", clip);
             dc.moveTo({2900, y});
             dc.lineTo({2900, y + 110});
@@ -71,8 +74,8 @@ protected:
         EXPECT_TRUE(device.endDoc()) << device.errorText();
         const QString prefix = m_dir.filePath(name);
         QProcess process;
-        process.start(QStringLiteral("pdftoppm"),
-                      {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-singlefile"), pdf, prefix});
+        process.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("150"),
+                                                   QStringLiteral("-singlefile"), pdf, prefix});
         EXPECT_TRUE(process.waitForFinished(60000) && process.exitCode() == 0)
             << process.readAllStandardError().toStdString();
         return QImage(prefix + QStringLiteral(".ppm"));
@@ -81,7 +84,8 @@ protected:
     QString text(const QString& name)
     {
         QProcess process;
-        process.start(QStringLiteral("pdftotext"), {m_dir.filePath(name + QStringLiteral(".pdf")), QStringLiteral("-")});
+        process.start(QStringLiteral("pdftotext"),
+                      {m_dir.filePath(name + QStringLiteral(".pdf")), QStringLiteral("-")});
         EXPECT_TRUE(process.waitForFinished(60000) && process.exitCode() == 0);
         return QString::fromUtf8(process.readAllStandardOutput());
     }
@@ -123,9 +127,10 @@ TEST_F(PdfTextPageTest, BlanksWithoutOutlineAreLeftOutOfGlyphRuns)
         unsigned char byte;
         bool inkless;
     };
-    for (const Case& c : {Case{"Courier New", ' ', true}, Case{"Courier New", 'A', false},
-                          Case{"Terminal", ' ', true}, Case{"Terminal", 0xFF, true}, Case{"Terminal", 0xDB, false},
-                          Case{"Arial", ' ', true}, Case{"Arial", '.', false}}) {
+    for (const Case& c :
+         {Case{"Courier New", ' ', true}, Case{"Courier New", 'A', false}, Case{"Terminal", ' ', true},
+          Case{"Terminal", 0xFF, true}, Case{"Terminal", 0xDB, false}, Case{"Arial", ' ', true},
+          Case{"Arial", '.', false}}) {
         const FontHandle font = m_fonts.createFont(makeLogFont(c.face, -40));
         const auto* qtFont = dynamic_cast<const QtFont*>(font.get());
         ASSERT_NE(qtFont, nullptr) << c.face;
