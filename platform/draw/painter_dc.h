@@ -33,7 +33,8 @@ public:
     void setCaps(const DeviceCaps& caps) { m_caps = caps; }
 
     // Draws on `painter` from now on (null: nowhere). The painter's transform maps device
-    // pixels to its device; it is not owned.
+    // pixels to its device and is taken as it is now: set it before attaching. The painter is
+    // not owned, and only this Dc changes its state while attached.
     void attach(QPainter* painter);
     QPainter* painter() const { return m_painter; }
 

@@ -27,7 +27,8 @@ protected:
 
     // A page like an interpreted text job's: box lines, runs in a width-scaled face, an OEM
     // face, colours, both background modes, underline and justified blanks, and text that
-    // follows a clipped run. `clip` is given to every text run.
+    // follows a clipped run; right after text, a pattern fill, a line leaving the page and an
+    // image (each must be drawn in the page's own placement). `clip` is given to every text run.
     void drawPage(Dc& dc, const std::optional<Rect>& clip)
     {
         const FontHandle courier = m_fonts.createFont(makeLogFont("Courier New", -100, 60));
@@ -58,6 +59,15 @@ protected:
         dc.selectFont(courier);
         dc.textOut({60, 1700}, "clipped run", Rect{60, 1700, 400, 1760});
         dc.textOut({60, 1800}, "after the clipped run", clip);
+        dc.fillRect({1500, 1800, 1900, 1900},
+                    Brush::fromPattern({0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55}));
+        dc.textOut({60, 1950}, "before a long line", clip);
+        dc.moveTo({100, 2100});
+        dc.lineTo({-500, 9000});
+        dc.textOut({60, 2200}, "before an image", clip);
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(QColor(0, 120, 0));
+        dc.drawImage({1500, 2200, 1700, 2400}, image);
     }
 
     // The page rendered at 150 dpi.
