@@ -7,12 +7,21 @@
 // rectangles where they are horizontal or vertical, text is placed glyph by glyph at the
 // font's whole-pixel advances, so what is drawn matches what the engine measured. Fonts without
 // glyphs draw only their text's opaque background.
+//
+// The painter's pen, brush and transform are set only when they change: a PDF painter writes
+// a graphics state for every change, which on a text page costs more than the text. A text
+// run is one glyph run, its blanks left out (they draw nothing).
 
 #include "platform/draw/stateful_dc.h"
+
+#include <QColor>
+#include <QTransform>
 
 class QPainter;
 
 namespace platform::draw {
+
+class QtFont;
 
 class PainterDc : public StatefulDc
 {
@@ -24,7 +33,8 @@ public:
     void setCaps(const DeviceCaps& caps) { m_caps = caps; }
 
     // Draws on `painter` from now on (null: nowhere). The painter's transform maps device
-    // pixels to its device; it is not owned.
+    // pixels to its device and is taken as it is now: set it before attaching. The painter is
+    // not owned, and only this Dc changes its state while attached.
     void attach(QPainter* painter);
     QPainter* painter() const { return m_painter; }
 
@@ -35,11 +45,41 @@ public:
     void drawImage(const Rect& target, const QImage& image) override;
 
 private:
+    // What the helpers below last set on the painter; unknown after attach() and after any
+    // save()/restore() of the painter that they were used inside.
+    enum class Placement
+    {
+        Page, // the page's transform, as attached
+        Fill, // the one fills are drawn in (see m_fillOffset)
+        Run,  // the page's moved to a text run's origin and scaled to its font's width
+    };
+    struct PainterState
+    {
+        bool known = false;
+        bool ink = false; // a pen of `color` (text) or no pen and a brush of `color` (fills)
+        QColor color;
+        Placement placement = Placement::Page;
+        Point origin;
+        qreal scaleX = 1.0;
+    };
+
     void fillPixels(const Rect& rect, const Brush& brush);
+    void fillSolid(const QRect& rect, const QColor& color);
+    void useFill(const QColor& color);
+    void useInk(const QColor& color, Point origin, qreal scaleX);
+    void usePlacement(Placement placement);
     void drawLine(Point from, Point to);
+    void drawGlyphs(const QtFont& font, std::string_view bytes, const std::vector<int>& justify, Point origin,
+                    bool isolated, const QColor& ink);
 
     DeviceCaps m_caps;
     QPainter* m_painter = nullptr;
+    QTransform m_pageTransform; // the painter's transform when it was attached
+    // A page transform that only moves by whole pixels is left out for fills, which are
+    // moved by it themselves (a PDF then needs no transform for each rectangle).
+    QTransform m_fillTransform;
+    QPoint m_fillOffset;
+    PainterState m_painterState;
 };
 
 } // namespace platform::draw

@@ -19,6 +19,7 @@ public:
         qreal horizontalScale = 1.0;      // width scale relative to the vertical one
         std::array<quint32, 256> index{}; // glyph per byte; 0: missing (or none for a blank)
         std::array<bool, 256> blank{};    // the byte shows nothing (control codes)
+        std::array<bool, 256> inkless{};  // its glyph has no outline (a blank): left out of runs
         qreal underlinePosition = 0;      // pixels below the baseline (top of the stroke)
         qreal underlineThickness = 1;
         qreal strikeoutPosition = 0; // pixels above the baseline (top of the stroke)

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QPainterPath>
 #include <QRawFont>
 
 #include <algorithm>
@@ -25,6 +26,9 @@ struct LoadedFace
 {
     QRawFont rawFont;
     FaceTables tables;
+    // Whether a glyph has no outline, by glyph index, as far as asked (the same at every
+    // size, and looking costs an outline).
+    std::map<quint32, bool> inkless;
 };
 
 struct ChosenFace
@@ -51,6 +55,23 @@ std::uint8_t charsetOf(CodePage codePage)
     return kAnsiCharset;
 }
 
+// Blanks whose glyph has no outline draw nothing: a glyph run can leave them out (a PDF then
+// carries no glyph for them). Only space characters are looked at, each glyph once per face.
+void markInkless(LoadedFace& face, const std::array<QChar, 256>& chars, QtFont::Glyphs* glyphs)
+{
+    for (int byte = 0; byte < 256; ++byte) {
+        const quint32 index = glyphs->index[byte];
+        if (glyphs->blank[byte] || index == 0 || !chars[byte].isSpace()) {
+            continue;
+        }
+        auto it = face.inkless.find(index);
+        if (it == face.inkless.end()) {
+            it = face.inkless.emplace(index, face.rawFont.pathForGlyph(index).isEmpty()).first;
+        }
+        glyphs->inkless[byte] = it->second;
+    }
+}
+
 } // namespace
 
 struct QtFontEngine::Private
@@ -61,7 +82,7 @@ struct QtFontEngine::Private
     std::map<std::tuple<std::string, bool, bool>, LoadedFace> faces;
 
     ChosenFace choose(const LogFont& logFont);
-    const LoadedFace* load(const std::string& family, bool bold, bool italic, std::string* error);
+    LoadedFace* load(const std::string& family, bool bold, bool italic, std::string* error);
 };
 
 ChosenFace QtFontEngine::Private::choose(const LogFont& logFont)
@@ -80,8 +101,7 @@ ChosenFace QtFontEngine::Private::choose(const LogFont& logFont)
     return ChosenFace{fallbackFace(logFont.pitchAndFamily), !name.empty()};
 }
 
-const LoadedFace* QtFontEngine::Private::load(const std::string& family, bool bold, bool italic,
-                                              std::string* error)
+LoadedFace* QtFontEngine::Private::load(const std::string& family, bool bold, bool italic, std::string* error)
 {
     const auto key = std::make_tuple(family, bold, italic);
     if (auto it = faces.find(key); it != faces.end()) {
@@ -105,7 +125,7 @@ const LoadedFace* QtFontEngine::Private::load(const std::string& family, bool bo
         *error = "'" + family + "': " + tableError;
         return nullptr;
     }
-    return &faces.emplace(key, LoadedFace{rawFont, std::move(*tables)}).first->second;
+    return &faces.emplace(key, LoadedFace{rawFont, std::move(*tables), {}}).first->second;
 }
 
 QtFontEngine::QtFontEngine() : d(std::make_unique<Private>()) {}
@@ -143,7 +163,7 @@ FontHandle QtFontEngine::createFont(const LogFont& logFont, std::string* error)
     const ChosenFace chosen = d->choose(logFont);
     const bool bold = logFont.weight >= 600;
     const bool italic = logFont.italic != 0;
-    const LoadedFace* loaded = d->load(chosen.face.family, bold, italic, &failure);
+    LoadedFace* loaded = d->load(chosen.face.family, bold, italic, &failure);
     if (!loaded) {
         return fail();
     }
@@ -212,6 +232,7 @@ FontHandle QtFontEngine::createFont(const LogFont& logFont, std::string* error)
             glyphs.index[byte] = 0;
         }
     }
+    markInkless(*loaded, chars, &glyphs);
     m.defaultChar = m.firstChar;
     for (int byte = m.firstChar; byte <= m.lastChar; ++byte) {
         if (!hasGlyph[byte]) {
