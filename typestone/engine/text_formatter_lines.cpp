@@ -50,20 +50,21 @@ Size CTextFormatter::measureChars(size_t n, int* blanks)
         if (run->IsEmpty())
             continue;
         const size_t len = run->Text().size();
-        // The height is the font's (the line size), not the turned extent: a rotated run does
-        // not push the line down by its length.
+        // A run turned upwards rises from the line's baseline by its length: the line is as
+        // tall as that rise and the font's height, so the run stays inside its own line
+        // instead of painting over the lines above it (or leaving the area at its top).
         Size part;
         int height = 0;
         if (n < len) {
             const std::string_view prefix = std::string_view(run->Text()).substr(0, n);
             const RunExtent e = run->GetTextExtent(*this, prefix);
             part = e.size;
-            height = e.lineSize.height;
+            height = std::max(e.lineSize.height, e.size.height);
             b += static_cast<int>(std::count(prefix.begin(), prefix.end(), ' '));
             n = 0;
         } else {
             part = run->TextSize();
-            height = run->LineSize().height;
+            height = std::max(run->LineSize().height, run->TextSize().height);
             b += run->Blanks();
             n -= len;
         }

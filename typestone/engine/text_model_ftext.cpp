@@ -102,6 +102,29 @@ RunExtent CFText::GetTextExtent(RunFonts& fonts, std::optional<std::string_view>
     return e;
 }
 
+int TurnedShift(const platform::draw::Dc& dc, const platform::draw::TextMetrics& metrics, int degrees)
+{
+    const int angle = ((degrees % 360) + 360) % 360;
+    if (angle == 0 || angle >= 180)
+        return 0;
+    // How far the cells reach above the reference point, which the Dc's text alignment says.
+    int above = metrics.ascent;
+    switch (dc.textAlign()) {
+    case platform::draw::TextAlign::Top:
+        above = 0;
+        break;
+    case platform::draw::TextAlign::Bottom:
+        above = metrics.height;
+        break;
+    default:
+        break;
+    }
+    // Turned counter-clockwise, the tops of the cells face left: without a shift the glyphs
+    // would stand left of where the run starts, outside an area that starts there.
+    const double radians = angle * 6.28318530718 / 360.0;
+    return static_cast<int>(std::lround(std::sin(radians) * above));
+}
+
 RunExtent CFText::ExtTextOut(platform::draw::Dc* dc, RunFonts& fonts, Point at, std::string_view text,
                              const std::optional<Rect>& clip) const
 {
@@ -118,6 +141,7 @@ RunExtent CFText::ExtTextOut(platform::draw::Dc* dc, RunFonts& fonts, Point at, 
     drawn = GetTextExtent(fonts, text);
     dc->setBackgroundColor(platform::draw::Color::fromColorRef(m_pParagraph->BkColor()));
     dc->setTextColor(platform::draw::Color::fromColorRef(m_pParagraph->TextColor()));
+    at.x += TurnedShift(*dc, font->metrics(), m_pParagraph->Rotation());
     if (!script) {
         const auto previous = dc->selectFont(font);
         dc->textOut(at, text, clip);

@@ -348,9 +348,70 @@ TEST(TextFormatterEffects, ScriptsAndRotation)
     g.formatter.SetRotation(0);
     g.formatter.FormText2Line(&g.dc, "x");
     g.formatter.FlushLine(&g.dc, true);
-    // The turned run is 100 long: the next text starts 100 higher, at the same x.
-    EXPECT_EQ(g.texts(), (std::vector<std::string>{"0,170 '0123456789'", "0,70 'x'"})) << g.dc.text();
+    // The turned run is 100 long: its line is 120 high (the rise and the font's height), and
+    // it is drawn the ascent (16) right of its start so that its glyphs lie right of it. The
+    // next text starts 100 higher, at the same x.
+    EXPECT_EQ(g.texts(), (std::vector<std::string>{"16,270 '0123456789'", "0,170 'x'"})) << g.dc.text();
     EXPECT_NE(g.dc.text().find("esc=900"), std::string::npos) << g.dc.text();
+}
+
+// The escapement of the font each text line was drawn with, as "esc X,Y 'TEXT'".
+std::vector<std::string> turnedTexts(const RecordingDc& dc)
+{
+    std::vector<std::string> out;
+    std::string esc = "?";
+    for (const std::string& line : dc.lines()) {
+        if (line.rfind("font ", 0) == 0) {
+            const size_t at = line.rfind(" esc=");
+            esc = at == std::string::npos ? "?" : line.substr(at + 5);
+        } else if (line.rfind("text ", 0) == 0) {
+            out.push_back(esc + " " + line.substr(5, line.find(" clip=") - 5));
+        }
+    }
+    return out;
+}
+
+TEST(TextFormatterEffects, TurnedLineStaysInsideItsAreaAndItsOwnLine)
+{
+    struct Case
+    {
+        const char* name;
+        bool lineAbove; // a line of text before the turned one
+        int x;
+        std::vector<std::string> want;
+    };
+    // The area is (50, 20) - (250, 300). The turned run (100 long, ascent 16) reads upwards
+    // from its line's baseline; its glyph cells span x .. x + 20 and baseline - 100 .. baseline.
+    const Case cases[] = {
+        {"at the area's left edge, below a line: nothing left of the edge, nothing over the line",
+         true,
+         0,
+         {"0 50,40 'Left'", "900 66,160 '0123456789'", "0 50,60 'x'"}},
+        {"at the top of the area, started inside it", false, 30, {"900 96,140 '0123456789'", "0 80,40 'x'"}},
+    };
+    for (const Case& c : cases) {
+        Fixture f(300, 400);
+        ASSERT_EQ(f.formatter.DefineRect(&f.dc, Rect{50, 20, 250, 300}, 1, 0, 0,
+                                         kRectPageSelection | kRectEvenPages | kRectOddPages),
+                  1);
+        ASSERT_EQ(f.formatter.SelectRect(1, &f.dc, false), 1);
+        if (c.lineAbove) {
+            f.formatter.FormText2Line(&f.dc, "Left");
+            f.formatter.FlushLine(&f.dc, true);
+            f.formatter.NewLine(&f.dc, 20, nullptr);
+        }
+        f.formatter.SetX(&f.dc, c.x);
+        f.formatter.SetRotation(90);
+        f.formatter.FormText2Line(&f.dc, "0123456789");
+        f.formatter.SetRotation(0);
+        f.formatter.FormText2Line(&f.dc, "x");
+        f.formatter.FlushLine(&f.dc, true);
+        EXPECT_EQ(turnedTexts(f.dc), c.want) << c.name << "\n" << f.dc.text();
+        // The next line goes below the turned run, not through it.
+        int y = 0;
+        ASSERT_EQ(f.formatter.NewLine(&f.dc, 20, &y), 1);
+        EXPECT_EQ(y, (c.lineAbove ? 20 : 0) + 120) << c.name;
+    }
 }
 
 TEST(TextFormatterRects, BoundsAndSelection)
