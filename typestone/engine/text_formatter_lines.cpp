@@ -123,19 +123,38 @@ int CTextFormatter::lineHeightNow()
 
 int CTextFormatter::FormText2Line(Dc* dc, std::string_view text)
 {
-    if (dc == nullptr)
+    if (dc == nullptr) {
+        trace(kTrzJobs, "\nCTextFormatter::FormText2Line(): sale(!pDC)");
         return 0;
+    }
+    if (m_host != nullptr && m_host->TraceOn(kTrzJobs)) {
+        const auto font = dc->font();
+        trace(kTrzJobs, "\nCTextFormatter::FormText2Line(): font='%s' nCount=%d",
+              font ? std::string(font->logFont().faceNameView().substr(0, 31)) : std::string(),
+              static_cast<int>(std::min<size_t>(text.size(), 1u << 30)));
+    }
     if (m_pClipRect == nullptr || m_pClipRect->Area().isEmpty())
         SetClipRect(dc, nullptr);
-    if (m_pClipRect == nullptr || m_pClipRect->Area().isEmpty())
+    if (m_pClipRect == nullptr || m_pClipRect->Area().isEmpty()) {
+        trace(kTrzJobs, "\nCTextFormatter::FormText2Line(): sale(no area)");
         return 0;
+    }
     if (text.empty())
         return 1;
     if (m_line.m_szCurrLine.empty())
         dc->setTextJustification(0, 0);
     m_line.m_szCurrLine.append(text);
-    if (!addText(text))
+    if (!addText(text)) {
+        trace(kTrzJobs, "\nCTextFormatter::FormText2Line(): sale(no run)");
         return 0;
+    }
+    const int result = placeText(dc);
+    traceRuns();
+    return result;
+}
+
+int CTextFormatter::placeText(Dc* dc)
+{
     const int margin = m_bFirstLineWithMargin ? m_dwLeftMargin : 0;
     const Size line = measureLine(false);
     const int newX = leftEdge() + m_line.m_dwX + margin + line.width;

@@ -180,7 +180,8 @@ void CFText::Dump(std::string& out) const
     char buf[96];
     std::snprintf(buf, sizeof buf, "\npFText=%p>>>>>>>>>>>>>>>>>>", static_cast<const void*>(this));
     out += buf;
-    out += "\nszText='" + m_szText + "'";
+    // For the trace: the first characters of the run, however long it is.
+    out += "\nszText='" + m_szText.substr(0, 256) + "'";
     if (m_pParagraph)
         m_pParagraph->Dump(out);
     out += "\n<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<";
