@@ -18,8 +18,8 @@ std::string traced(std::string_view text)
 void reportRect(std::string& out, const CPrtRect& rect, const char* role)
 {
     const auto& a = rect.Area();
-    out += platform::text::sprintf("\n%s(%d): area(%d,%d,%d,%d) pages %d-%d options=0x%03x style=0x%04x", role,
-                                   rect.Index(), a.left, a.top, a.right, a.bottom, rect.FirstPage(),
+    out += platform::text::sprintf("\n%s(%d): area(%d,%d,%d,%d) pages %d-%d options=0x%03x style=0x%04x",
+                                   role, rect.Index(), a.left, a.top, a.right, a.bottom, rect.FirstPage(),
                                    rect.LastPage(), rect.Options(), rect.Style());
     rect.Dump(out);
 }
@@ -32,9 +32,9 @@ void CTextFormatter::traceRuns() const
         return;
     std::string out = "\nPrintFTexts():...entra";
     for (const auto& run : m_line.m_pFTexts)
-        out += platform::text::sprintf("\nm_szText=%s m_sSize(%d,%d) m_sLineSize=(%d,%d)", traced(run->Text()),
-                                       run->TextSize().width, run->TextSize().height, run->LineSize().width,
-                                       run->LineSize().height);
+        out += platform::text::sprintf("\nm_szText=%s m_sSize(%d,%d) m_sLineSize=(%d,%d)",
+                                       traced(run->Text()), run->TextSize().width, run->TextSize().height,
+                                       run->LineSize().width, run->LineSize().height);
     out += "\nPrintFTexts():...sale";
     m_host->TraceText(out);
 }

@@ -355,6 +355,48 @@ TEST(TextFormatterEffects, ScriptsAndRotation)
     EXPECT_NE(g.dc.text().find("esc=900"), std::string::npos) << g.dc.text();
 }
 
+TEST(TextFormatterEffects, AfterAnItalicRunTheFirstCharacterIsDrawnAloneWithoutItsBox)
+{
+    struct Case
+    {
+        const char* name;
+        bool italic;
+        uint32_t background;
+        std::vector<std::string> want; // the texts, each with the background mode it was drawn in
+    };
+    const Case cases[] = {
+        {"after italic, on white: the first cell alone and transparent, the rest one cell on",
+         true,
+         0xFFFFFF,
+         {"opaque 0,20 'ab'", "transparent 20,20 'c'", "opaque 30,20 'de'"}},
+        {"after upright text: one piece", false, 0xFFFFFF, {"opaque 0,20 'ab'", "opaque 20,20 'cde'"}},
+        {"on a coloured background: one piece", true, 0x00FFFF, {"opaque 0,20 'ab'", "opaque 20,20 'cde'"}},
+    };
+    for (const Case& c : cases) {
+        Fixture f(300, 100);
+        f.dc.setBackgroundMode(platform::draw::BackgroundMode::Opaque);
+        LogFont slanted = Mono();
+        slanted.italic = c.italic ? 1 : 0;
+        f.formatter.SetFont(slanted);
+        f.formatter.FormText2Line(&f.dc, "ab");
+        LogFont upright = Mono();
+        upright.weight = 700; // another font, so another run
+        f.formatter.SetFont(upright);
+        f.formatter.SetBkColor(c.background);
+        f.formatter.FormText2Line(&f.dc, "cde");
+        f.formatter.FlushLine(&f.dc, true);
+        std::vector<std::string> got;
+        std::string mode = "opaque";
+        for (const std::string& line : f.dc.lines()) {
+            if (line.rfind("bkmode ", 0) == 0)
+                mode = line.substr(7);
+            else if (line.rfind("text ", 0) == 0)
+                got.push_back(mode + " " + line.substr(5, line.find(" clip=") - 5));
+        }
+        EXPECT_EQ(got, c.want) << c.name << "\n" << f.dc.text();
+    }
+}
+
 // The escapement of the font each text line was drawn with, as "esc X,Y 'TEXT'".
 std::vector<std::string> turnedTexts(const RecordingDc& dc)
 {

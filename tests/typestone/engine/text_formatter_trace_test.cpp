@@ -72,7 +72,8 @@ TEST(TextFormatterTrace, StepsUnderMaskEightOnly)
         f.FormText2Line(&dc, "2");
         f.FlushLine(&dc, true);
         for (const std::string& step : steps)
-            EXPECT_EQ(host.trace.find(step) != std::string::npos, masks == kTrzJobs) << step << "\n" << host.trace;
+            EXPECT_EQ(host.trace.find(step) != std::string::npos, masks == kTrzJobs) << step << "\n"
+                                                                                     << host.trace;
         if (masks != kTrzJobs) {
             EXPECT_EQ(host.trace, "");
         }
@@ -141,8 +142,8 @@ TEST(TextFormatterTrace, StatusReportAtTheDocumentEndUnderMaskFour)
         ASSERT_TRUE(prt.StartPrtJob(&r, "trace", false));
         // Area 3: 20 mm from the left, 30 from the top, 100 x 40 mm, on every page.
         const std::string stream =
-            engine_test::escBlock(kCmdPrtWindow, le16(3) + le16(0) + le32(20) + le32(30) + le32(100) + le32(40) +
-                                                     le32(0x1E0 | 4)) +
+            engine_test::escBlock(kCmdPrtWindow, le16(3) + le16(0) + le32(20) + le32(30) + le32(100) +
+                                                     le32(40) + le32(0x1E0 | 4)) +
             engine_test::escBlock(kCmdPrtSelectArea, le16(3) + le16(0) + le32(0)) +
             engine_test::escBlock(kCmdSetFontAlign, le16(1)) + "Centred\r\n";
         prt.PrintData(stream.data(), stream.size(), true);
