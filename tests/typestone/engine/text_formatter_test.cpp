@@ -456,6 +456,23 @@ TEST(TextFormatterEffects, TurnedLineStaysInsideItsAreaAndItsOwnLine)
     }
 }
 
+TEST(TextFormatterEffects, AnEndlesslyLongTurnedRunKeepsItsLineBounded)
+{
+    // 100000 cells of the widest font measure more than an int holds: the rise is bounded
+    // (2^24), so the line's height and the run's position stay far from overflowing.
+    Fixture f(300, 300);
+    LogFont wide = Mono();
+    wide.width = platform::draw::FontEngine::kMaxFontPixels;
+    f.formatter.SetFont(wide);
+    f.formatter.SetRotation(90);
+    EXPECT_EQ(f.formatter.FormText2Line(&f.dc, std::string(100000, 'x')), 1);
+    f.formatter.FlushLine(&f.dc, true);
+    ASSERT_EQ(f.texts().size(), 1u);
+    EXPECT_EQ(f.texts()[0].substr(0, 12), "16,16777236 ") << "drawn at the bottom of its line";
+    int y = -1;
+    EXPECT_EQ(f.formatter.NewLine(&f.dc, 20, &y), 0) << "the page cannot hold that line";
+}
+
 TEST(TextFormatterRects, BoundsAndSelection)
 {
     Fixture f;
