@@ -1,6 +1,7 @@
 // A page laid out by the text formatter, printed by the real program on a folder printer and
-// rendered with pdftoppm: ink where the framed area's edge, its centred line and a line turned
-// by 90 degrees should be, and none where unturned text would have gone.
+// rendered with pdftoppm: ink where the framed area's edge, its centred line and lines turned
+// by 90 degrees (one at an area's left edge) should be, and none where unturned text would
+// have gone.
 
 #include "host_blocks.h"
 #include "server_run_fixture.h"
@@ -73,12 +74,14 @@ TEST_F(ServerRunTest, FormattedTextFramesAndTurnedLinesReachThePage)
     ASSERT_TRUE(waitUntilServing()) << output();
 
     // Area 1 (20, 30) 120 x 40 mm, framed, one centred word; area 2 (20, 100) 120 x 80 mm, a
-    // line turned by 90 degrees starting 30 mm right of its left edge and 60 mm below its top.
+    // line turned by 90 degrees at its left edge and its top, and one starting 30 mm right of
+    // its left edge and 40 mm below its top.
+    const auto setPos = [](int x, int y) { return escBlock(19, le32(x) + le32(y) + le32(4) + le16(2)); };
+    const std::string turned =
+        escBlock(17, le16(90) + le32(0)) + "Turned text" + escBlock(17, le16(0) + le32(0));
     const std::string stream = "Grid line\r\n" + area(1, 20, 30, 120, 40) + select(1) + align(1 | 0x20) +
                                "Centred\r\n" + area(2, 20, 100, 120, 80) + select(2) + align(0) +
-                               escBlock(19, le32(30) + le32(60) + le32(4) + le16(2)) +
-                               escBlock(17, le16(90) + le32(0)) + "Turned text" +
-                               escBlock(17, le16(0) + le32(0)) + "\r\n\f";
+                               setPos(0, 0) + turned + "\r\n" + setPos(30, 40) + turned + "\r\n\f";
     const fs::path pdf = printToPdf("formatted", stream);
     ASSERT_FALSE(pdf.empty()) << output();
     const fs::path stem = dir / "formatted";
@@ -108,11 +111,16 @@ TEST_F(ServerRunTest, FormattedTextFramesAndTurnedLinesReachThePage)
     EXPECT_NEAR(left - px(20), px(140) - right, len(4)); // within 4 mm
     EXPECT_GT(left - px(20), len(30));                   // not at the left edge
 
-    // The turned line: ink going up from where it starts, none where it would run unturned.
+    // The turned lines read upwards inside their own lines, which are as tall as the text is
+    // long (about 28 mm): ink right of where each starts, none where it would run unturned.
     const int x0 = px(50);
-    const int y0 = px(160);
-    EXPECT_GT(ink(page, x0 - len(6), y0 - len(25), x0 + len(6), y0 + len(2)), 50);
-    EXPECT_EQ(ink(page, x0 + len(8), y0 - len(3), x0 + len(40), y0 + len(1)), 0);
+    const int y0 = px(140);
+    EXPECT_GT(ink(page, x0, y0 + len(4), x0 + len(6), y0 + len(34)), 50);
+    EXPECT_EQ(ink(page, x0 + len(8), y0, x0 + len(40), y0 + len(36)), 0);
+    EXPECT_EQ(ink(page, x0 - len(10), y0, x0 - len(1), y0 + len(36)), 0) << "nothing left of its start";
+    // At the area's left edge the glyphs lie inside the area instead of being cut off left of it.
+    EXPECT_GT(ink(page, px(20), px(100) + len(4), px(20) + len(6), px(100) + len(34)), 50);
+    EXPECT_EQ(ink(page, px(20) + len(8), px(100), px(20) + len(40), px(100) + len(36)), 0);
 
     process.terminate();
     ASSERT_TRUE(process.waitForFinished(30000));

@@ -90,6 +90,17 @@ bool CFontMapper::Cancelled() const
     return m_owner != nullptr && m_owner->IsCanceled();
 }
 
+bool CFontMapper::TraceOn(uint32_t mask) const
+{
+    return m_owner != nullptr && m_owner->Host().TraceOn(mask);
+}
+
+void CFontMapper::TraceText(const std::string& text)
+{
+    if (m_owner != nullptr)
+        m_owner->Host().TraceText(text);
+}
+
 void CFontMapper::DocumentEnd()
 {
     m_groupFonts.fill(nullptr);
@@ -104,6 +115,7 @@ void CFontMapper::DocumentEnd()
     // The next document starts with a formatter of its own: no runs, areas or wrap state of a
     // job that has ended may reach another job's pages.
     if (m_pTxtFter) {
+        m_pTxtFter->TraceStatusReport();
         const bool own = m_layout == m_pTxtFter.get();
         m_pTxtFter = std::make_unique<CTextFormatter>(static_cast<FormatterHost*>(this), m_engine);
         if (own)

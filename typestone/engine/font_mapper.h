@@ -217,6 +217,8 @@ private:
     void FmtPrintData(std::string_view bytes) override;
     void FmtSetBkMode(int mode) override;
     bool Cancelled() const override;
+    bool TraceOn(uint32_t mask) const override;
+    void TraceText(const std::string& text) override;
     void formatterOut(const std::string& bytes);
 
     void flushRun();

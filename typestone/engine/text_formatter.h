@@ -16,9 +16,11 @@
 #include "typestone/engine/text_model_prt_rect.h"
 #include "typestone/engine/text_model_table.h"
 #include "typestone/engine/text_model_wrap_context.h"
+#include "typestone/engine/trace_areas.h"
 
 #include "platform/draw/dc.h"
 #include "platform/draw/font_engine.h"
+#include "platform/text/sprintf.h"
 
 #include <memory>
 #include <string>
@@ -85,6 +87,10 @@ public:
     platform::draw::Point OutputPos() const;
     CPrtRect* CurrentRect() const { return m_pClipRect; }
     CPrtRect* RectAt(int number) const;
+    // Every rectangle with its area, pages, options, style and pending runs, for the trace.
+    std::string StatusReport() const;
+    // Writes the status report when the job traces its status (kTrzStatus).
+    void TraceStatusReport() const;
 
     // --- tables ---
     int PrintTextInRects(Dc* dc, std::string_view text, char separator);
@@ -133,8 +139,22 @@ public:
 private:
     platform::draw::FontHandle FontFor(const LogFont& lf) override;
 
+    // One trace line under `mask` when the job traces that area.
+    template <typename... Args> void trace(uint32_t mask, const char* format, const Args&... args) const
+    {
+        if (m_host != nullptr && m_host->TraceOn(mask))
+            m_host->TraceText(platform::text::sprintf(format, args...));
+    }
+    // The runs of the line, one trace line each.
+    void traceRuns() const;
+    // Draws a piece of a run (and traces a sub- or superscript's placement).
+    RunExtent runTextOut(Dc* dc, const CFText& run, platform::draw::Point at, std::string_view text,
+                         const std::optional<Rect>& clip);
+
     // lines (text_formatter_lines.cpp)
     bool addText(std::string_view piece);
+    // Where the line just added to goes: on in the line, wrapped, or on in the next rectangle.
+    int placeText(Dc* dc);
     // Extent of the first n characters of the runs (the line); blanks into `*blanks`.
     platform::draw::Size measureChars(size_t n, int* blanks);
     platform::draw::Size measureLine(bool trim);

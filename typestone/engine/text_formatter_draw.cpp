@@ -122,7 +122,7 @@ void CTextFormatter::drawRunPart(Dc* dc, CFText& run, std::string_view part)
         dc->setBackgroundMode(platform::draw::BackgroundMode::Transparent);
         const std::string_view first = part.substr(0, 1);
         const int extra = dc->justificationFor(first);
-        const RunExtent e = run.ExtTextOut(dc, *this, Point{m_line.m_dwCurrX, m_line.m_dwCurrY}, first, clip);
+        const RunExtent e = runTextOut(dc, run, Point{m_line.m_dwCurrX, m_line.m_dwCurrY}, first, clip);
         m_line.m_dwCurrX += e.size.width + extra;
         m_line.m_dwCurrY += e.yMove;
         dc->setBackgroundMode(platform::draw::BackgroundMode::Opaque);
@@ -133,9 +133,25 @@ void CTextFormatter::drawRunPart(Dc* dc, CFText& run, std::string_view part)
         return;
     run.ApplyBkMode(dc);
     const int extra = dc->justificationFor(part);
-    const RunExtent e = run.ExtTextOut(dc, *this, Point{m_line.m_dwCurrX, m_line.m_dwCurrY}, part, clip);
+    const RunExtent e = runTextOut(dc, run, Point{m_line.m_dwCurrX, m_line.m_dwCurrY}, part, clip);
     m_line.m_dwCurrX += e.size.width + extra;
     m_line.m_dwCurrY += e.yMove;
+}
+
+RunExtent CTextFormatter::runTextOut(Dc* dc, const CFText& run, Point at, std::string_view text,
+                                     const std::optional<Rect>& clip)
+{
+    const uint16_t effect = run.Paragraph() != nullptr ? run.Paragraph()->Effect() : 0;
+    if (effect == kEffectSuperscript || effect == kEffectSubscript) {
+        const Rect r = clip.value_or(Rect{});
+        trace(kTrzJobs,
+              "\n(1)- CFText::SSTextOut()-.....x=%d, y=%d, nOptions=%d, drawRect(%d, %d, %d, %d) data=%s "
+              "nEffect=%08x  EFFECT_SUBSCRIPT=%08x \t(nEffect & EFFECT_SUBSCRIPT)=%d",
+              at.x, at.y, clip ? 4 : 0, r.left, r.top, r.right, r.bottom, std::string(text.substr(0, 256)),
+              static_cast<unsigned>(effect), static_cast<unsigned>(kEffectSubscript),
+              static_cast<int>(effect & kEffectSubscript));
+    }
+    return run.ExtTextOut(dc, *this, at, text, clip);
 }
 
 } // namespace typestone

@@ -1,8 +1,10 @@
 #pragma once
 // What the text formatter asks of the font mapper and the job: the line ends and table moves
 // it triggers, the fields it prints, the background mode it tells, the box drawing it turns on
-// or off, and whether the job was cancelled (long wrapping stops then).
+// or off, whether the job was cancelled (long wrapping stops then), and the job's trace.
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace typestone {
@@ -21,6 +23,13 @@ public:
     // Box characters are drawn only in left-aligned text.
     virtual void EnableBoxDrawing(bool on) = 0;
     virtual bool Cancelled() const = 0;
+    // The job's trace: whether lines under `mask` are written, and one line. None by default.
+    virtual bool TraceOn(uint32_t mask) const
+    {
+        (void)mask;
+        return false;
+    }
+    virtual void TraceText(const std::string& text) { (void)text; }
 };
 
 } // namespace typestone

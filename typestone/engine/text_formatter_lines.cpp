@@ -50,20 +50,21 @@ Size CTextFormatter::measureChars(size_t n, int* blanks)
         if (run->IsEmpty())
             continue;
         const size_t len = run->Text().size();
-        // The height is the font's (the line size), not the turned extent: a rotated run does
-        // not push the line down by its length.
+        // A run turned upwards rises from the line's baseline by its length: the line is as
+        // tall as that rise and the font's height, so the run stays inside its own line
+        // instead of painting over the lines above it (or leaving the area at its top).
         Size part;
         int height = 0;
         if (n < len) {
             const std::string_view prefix = std::string_view(run->Text()).substr(0, n);
             const RunExtent e = run->GetTextExtent(*this, prefix);
             part = e.size;
-            height = e.lineSize.height;
+            height = std::max(e.lineSize.height, e.size.height);
             b += static_cast<int>(std::count(prefix.begin(), prefix.end(), ' '));
             n = 0;
         } else {
             part = run->TextSize();
-            height = run->LineSize().height;
+            height = std::max(run->LineSize().height, run->TextSize().height);
             b += run->Blanks();
             n -= len;
         }
@@ -122,19 +123,38 @@ int CTextFormatter::lineHeightNow()
 
 int CTextFormatter::FormText2Line(Dc* dc, std::string_view text)
 {
-    if (dc == nullptr)
+    if (dc == nullptr) {
+        trace(kTrzJobs, "\nCTextFormatter::FormText2Line(): sale(!pDC)");
         return 0;
+    }
+    if (m_host != nullptr && m_host->TraceOn(kTrzJobs)) {
+        const auto font = dc->font();
+        trace(kTrzJobs, "\nCTextFormatter::FormText2Line(): font='%s' nCount=%d",
+              font ? std::string(font->logFont().faceNameView().substr(0, 31)) : std::string(),
+              static_cast<int>(std::min<size_t>(text.size(), 1u << 30)));
+    }
     if (m_pClipRect == nullptr || m_pClipRect->Area().isEmpty())
         SetClipRect(dc, nullptr);
-    if (m_pClipRect == nullptr || m_pClipRect->Area().isEmpty())
+    if (m_pClipRect == nullptr || m_pClipRect->Area().isEmpty()) {
+        trace(kTrzJobs, "\nCTextFormatter::FormText2Line(): sale(no area)");
         return 0;
+    }
     if (text.empty())
         return 1;
     if (m_line.m_szCurrLine.empty())
         dc->setTextJustification(0, 0);
     m_line.m_szCurrLine.append(text);
-    if (!addText(text))
+    if (!addText(text)) {
+        trace(kTrzJobs, "\nCTextFormatter::FormText2Line(): sale(no run)");
         return 0;
+    }
+    const int result = placeText(dc);
+    traceRuns();
+    return result;
+}
+
+int CTextFormatter::placeText(Dc* dc)
+{
     const int margin = m_bFirstLineWithMargin ? m_dwLeftMargin : 0;
     const Size line = measureLine(false);
     const int newX = leftEdge() + m_line.m_dwX + margin + line.width;

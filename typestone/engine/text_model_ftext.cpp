@@ -96,10 +96,36 @@ RunExtent CFText::GetTextExtent(RunFonts& fonts, std::optional<std::string_view>
     // of whole numbers in floating point, and a cut would lose a pixel there.
     const double radians = angle * 6.28318530718 / 360.0;
     const int rx = static_cast<int>(std::lround(std::cos(radians) * cx));
-    const int incY = static_cast<int>(std::lround(std::sin(radians) * cx));
+    // The rise is bounded far below an int's range: it becomes a line height, which positions
+    // add up (a run that long is cut by its area anyway).
+    constexpr long kMaxRise = 1L << 24;
+    const int incY = static_cast<int>(std::clamp(std::lround(std::sin(radians) * cx), -kMaxRise, kMaxRise));
     e.size = Size{rx, cy + incY};
     e.yMove = -incY;
     return e;
+}
+
+int TurnedShift(const platform::draw::Dc& dc, const platform::draw::TextMetrics& metrics, int degrees)
+{
+    const int angle = ((degrees % 360) + 360) % 360;
+    if (angle == 0 || angle >= 180)
+        return 0;
+    // How far the cells reach above the reference point, which the Dc's text alignment says.
+    int above = metrics.ascent;
+    switch (dc.textAlign()) {
+    case platform::draw::TextAlign::Top:
+        above = 0;
+        break;
+    case platform::draw::TextAlign::Bottom:
+        above = metrics.height;
+        break;
+    default:
+        break;
+    }
+    // Turned counter-clockwise, the tops of the cells face left: without a shift the glyphs
+    // would stand left of where the run starts, outside an area that starts there.
+    const double radians = angle * 6.28318530718 / 360.0;
+    return static_cast<int>(std::lround(std::sin(radians) * above));
 }
 
 RunExtent CFText::ExtTextOut(platform::draw::Dc* dc, RunFonts& fonts, Point at, std::string_view text,
@@ -118,6 +144,7 @@ RunExtent CFText::ExtTextOut(platform::draw::Dc* dc, RunFonts& fonts, Point at, 
     drawn = GetTextExtent(fonts, text);
     dc->setBackgroundColor(platform::draw::Color::fromColorRef(m_pParagraph->BkColor()));
     dc->setTextColor(platform::draw::Color::fromColorRef(m_pParagraph->TextColor()));
+    at.x += TurnedShift(*dc, font->metrics(), m_pParagraph->Rotation());
     if (!script) {
         const auto previous = dc->selectFont(font);
         dc->textOut(at, text, clip);
@@ -156,7 +183,8 @@ void CFText::Dump(std::string& out) const
     char buf[96];
     std::snprintf(buf, sizeof buf, "\npFText=%p>>>>>>>>>>>>>>>>>>", static_cast<const void*>(this));
     out += buf;
-    out += "\nszText='" + m_szText + "'";
+    // For the trace: the first characters of the run, however long it is.
+    out += "\nszText='" + m_szText.substr(0, 256) + "'";
     if (m_pParagraph)
         m_pParagraph->Dump(out);
     out += "\n<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<";

@@ -86,6 +86,11 @@ private:
     std::unique_ptr<CParagraph> m_pParagraph;
 };
 
+// How far a run turned by `degrees` is drawn right of where it starts, so that its glyphs lie
+// right of the start (as an unturned line's lie below its top): the part of the cells above
+// the Dc's reference point, turned. 0 for unturned runs and for runs turned downwards.
+int TurnedShift(const platform::draw::Dc& dc, const platform::draw::TextMetrics& metrics, int degrees);
+
 // The smaller font of sub- and superscripts: two thirds of width and height (divided first).
 platform::draw::LogFont ScriptFont(const platform::draw::LogFont& lf);
 

@@ -45,6 +45,9 @@ ts_add_test(engine_font_mapper_layout_test
 ts_add_test(engine_job_layout_test
   SOURCES ${_engine_tests}/job_layout_test.cpp
   LIBS typestone_engine ts_support_draw)
+ts_add_test(engine_text_formatter_trace_test
+  SOURCES ${_engine_tests}/text_formatter_trace_test.cpp
+  LIBS typestone_engine ts_support_draw)
 ts_add_test(engine_text_formatter_render_test
   SOURCES ${_engine_tests}/text_formatter_render_test.cpp
   LIBS typestone_engine platform_draw)

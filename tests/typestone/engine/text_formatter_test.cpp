@@ -348,9 +348,129 @@ TEST(TextFormatterEffects, ScriptsAndRotation)
     g.formatter.SetRotation(0);
     g.formatter.FormText2Line(&g.dc, "x");
     g.formatter.FlushLine(&g.dc, true);
-    // The turned run is 100 long: the next text starts 100 higher, at the same x.
-    EXPECT_EQ(g.texts(), (std::vector<std::string>{"0,170 '0123456789'", "0,70 'x'"})) << g.dc.text();
+    // The turned run is 100 long: its line is 120 high (the rise and the font's height), and
+    // it is drawn the ascent (16) right of its start so that its glyphs lie right of it. The
+    // next text starts 100 higher, at the same x.
+    EXPECT_EQ(g.texts(), (std::vector<std::string>{"16,270 '0123456789'", "0,170 'x'"})) << g.dc.text();
     EXPECT_NE(g.dc.text().find("esc=900"), std::string::npos) << g.dc.text();
+}
+
+TEST(TextFormatterEffects, AfterAnItalicRunTheFirstCharacterIsDrawnAloneWithoutItsBox)
+{
+    struct Case
+    {
+        const char* name;
+        bool italic;
+        uint32_t background;
+        std::vector<std::string> want; // the texts, each with the background mode it was drawn in
+    };
+    const Case cases[] = {
+        {"after italic, on white: the first cell alone and transparent, the rest one cell on",
+         true,
+         0xFFFFFF,
+         {"opaque 0,20 'ab'", "transparent 20,20 'c'", "opaque 30,20 'de'"}},
+        {"after upright text: one piece", false, 0xFFFFFF, {"opaque 0,20 'ab'", "opaque 20,20 'cde'"}},
+        {"on a coloured background: one piece", true, 0x00FFFF, {"opaque 0,20 'ab'", "opaque 20,20 'cde'"}},
+    };
+    for (const Case& c : cases) {
+        Fixture f(300, 100);
+        f.dc.setBackgroundMode(platform::draw::BackgroundMode::Opaque);
+        LogFont slanted = Mono();
+        slanted.italic = c.italic ? 1 : 0;
+        f.formatter.SetFont(slanted);
+        f.formatter.FormText2Line(&f.dc, "ab");
+        LogFont upright = Mono();
+        upright.weight = 700; // another font, so another run
+        f.formatter.SetFont(upright);
+        f.formatter.SetBkColor(c.background);
+        f.formatter.FormText2Line(&f.dc, "cde");
+        f.formatter.FlushLine(&f.dc, true);
+        std::vector<std::string> got;
+        std::string mode = "opaque";
+        for (const std::string& line : f.dc.lines()) {
+            if (line.rfind("bkmode ", 0) == 0)
+                mode = line.substr(7);
+            else if (line.rfind("text ", 0) == 0)
+                got.push_back(mode + " " + line.substr(5, line.find(" clip=") - 5));
+        }
+        EXPECT_EQ(got, c.want) << c.name << "\n" << f.dc.text();
+    }
+}
+
+// The escapement of the font each text line was drawn with, as "esc X,Y 'TEXT'".
+std::vector<std::string> turnedTexts(const RecordingDc& dc)
+{
+    std::vector<std::string> out;
+    std::string esc = "?";
+    for (const std::string& line : dc.lines()) {
+        if (line.rfind("font ", 0) == 0) {
+            const size_t at = line.rfind(" esc=");
+            esc = at == std::string::npos ? "?" : line.substr(at + 5);
+        } else if (line.rfind("text ", 0) == 0) {
+            out.push_back(esc + " " + line.substr(5, line.find(" clip=") - 5));
+        }
+    }
+    return out;
+}
+
+TEST(TextFormatterEffects, TurnedLineStaysInsideItsAreaAndItsOwnLine)
+{
+    struct Case
+    {
+        const char* name;
+        bool lineAbove; // a line of text before the turned one
+        int x;
+        std::vector<std::string> want;
+    };
+    // The area is (50, 20) - (250, 300). The turned run (100 long, ascent 16) reads upwards
+    // from its line's baseline; its glyph cells span x .. x + 20 and baseline - 100 .. baseline.
+    const Case cases[] = {
+        {"at the area's left edge, below a line: nothing left of the edge, nothing over the line",
+         true,
+         0,
+         {"0 50,40 'Left'", "900 66,160 '0123456789'", "0 50,60 'x'"}},
+        {"at the top of the area, started inside it", false, 30, {"900 96,140 '0123456789'", "0 80,40 'x'"}},
+    };
+    for (const Case& c : cases) {
+        Fixture f(300, 400);
+        ASSERT_EQ(f.formatter.DefineRect(&f.dc, Rect{50, 20, 250, 300}, 1, 0, 0,
+                                         kRectPageSelection | kRectEvenPages | kRectOddPages),
+                  1);
+        ASSERT_EQ(f.formatter.SelectRect(1, &f.dc, false), 1);
+        if (c.lineAbove) {
+            f.formatter.FormText2Line(&f.dc, "Left");
+            f.formatter.FlushLine(&f.dc, true);
+            f.formatter.NewLine(&f.dc, 20, nullptr);
+        }
+        f.formatter.SetX(&f.dc, c.x);
+        f.formatter.SetRotation(90);
+        f.formatter.FormText2Line(&f.dc, "0123456789");
+        f.formatter.SetRotation(0);
+        f.formatter.FormText2Line(&f.dc, "x");
+        f.formatter.FlushLine(&f.dc, true);
+        EXPECT_EQ(turnedTexts(f.dc), c.want) << c.name << "\n" << f.dc.text();
+        // The next line goes below the turned run, not through it.
+        int y = 0;
+        ASSERT_EQ(f.formatter.NewLine(&f.dc, 20, &y), 1);
+        EXPECT_EQ(y, (c.lineAbove ? 20 : 0) + 120) << c.name;
+    }
+}
+
+TEST(TextFormatterEffects, AnEndlesslyLongTurnedRunKeepsItsLineBounded)
+{
+    // 100000 cells of the widest font measure more than an int holds: the rise is bounded
+    // (2^24), so the line's height and the run's position stay far from overflowing.
+    Fixture f(300, 300);
+    LogFont wide = Mono();
+    wide.width = platform::draw::FontEngine::kMaxFontPixels;
+    f.formatter.SetFont(wide);
+    f.formatter.SetRotation(90);
+    EXPECT_EQ(f.formatter.FormText2Line(&f.dc, std::string(100000, 'x')), 1);
+    f.formatter.FlushLine(&f.dc, true);
+    ASSERT_EQ(f.texts().size(), 1u);
+    EXPECT_EQ(f.texts()[0].substr(0, 12), "16,16777236 ") << "drawn at the bottom of its line";
+    int y = -1;
+    EXPECT_EQ(f.formatter.NewLine(&f.dc, 20, &y), 0) << "the page cannot hold that line";
 }
 
 TEST(TextFormatterRects, BoundsAndSelection)
