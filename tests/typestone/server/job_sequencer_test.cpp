@@ -140,8 +140,8 @@ TEST(JobSequencer, ThreadActivatesOnWakeAndStopsTwice)
 }
 
 // The sequencer has no timer: its wait ends only by a wake, and the stop is one. An idle one
-// (no job ever, or all of them ended) stops at once, and a job that comes after a long idle
-// spell is activated by its own wake.
+// (no job ever, or all of them ended) stops at once, and a job that comes while it is idle is
+// activated by its own wake.
 TEST(JobSequencer, AnIdleSequencerWakesForAJobAndStopsAtOnce)
 {
     for (const bool hadJobs : {false, true}) {
