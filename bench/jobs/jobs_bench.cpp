@@ -1,5 +1,6 @@
 // bench_jobs [hosts] [job bytes] [jobs per host]
 // bench_jobs --port PORT --pid PID [--idle N] [hosts] [job bytes] [jobs per host]
+// bench_jobs --port PORT --pid PID --interpreted N
 //
 // Plays `hosts` VALDOR hosts at once, each sending `jobs per host` raw jobs of `job bytes`,
 // first to one folder printer each, then all to one printer, and reports jobs/s, MB/s and the
@@ -13,6 +14,8 @@
 // program listening there (process PID, printer folders P0, P1, ...; bench/jobs/run.sh starts
 // it); each case then runs three rounds and the median round is reported, with the server's CPU
 // time per job, and for the idle connections its context switches per second over 30 s.
+// With --interpreted N it only sends N one-page text jobs to be interpreted, one after the
+// other, and reports the first one's time (a fresh server's) beside the next ones'.
 
 #include "typestone/server/astcp_typestone.h"
 #include "typestone/server/job_context.h"
@@ -334,6 +337,40 @@ void measureIdle(uint16_t port, size_t count, bool waiting, int serverPid = 0, i
     controls.clear();
 }
 
+// The first jobs a fresh server interprets, one after the other, each a page of text: the
+// time from connect to the server's close (the job interpreted and handed to the printer).
+// The first job pays what the server sets up once; the next ones show the usual cost.
+int measureInterpreted(uint16_t port, size_t jobs)
+{
+    valdor::JobRequest request;
+    request.printer = "P0";
+    request.docName = "first-job";
+    const std::vector<uint8_t> header = valdor::buildHeader(request);
+    std::string page;
+    for (int line = 0; line < 58; ++line)
+        page += "Line " + std::to_string(line + 1) + " of the first page, in the host's own words.\r\n";
+    page += "\f";
+    const std::vector<uint8_t> data(page.begin(), page.end());
+    std::vector<double> ms;
+    for (size_t i = 0; i < jobs; ++i) {
+        const auto t0 = Clock::now();
+        double handshake = 0;
+        if (!runJob(port, header, data, &handshake)) {
+            std::fprintf(stderr, "interpreted job %zu failed\n", i + 1);
+            return 1;
+        }
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    std::vector<double> next(ms.begin() + 1, ms.end());
+    std::printf("interpreted one-page jobs on a fresh server: first %.1f ms", ms[0]);
+    if (!next.empty())
+        std::printf(", next %zu: median %.1f ms, worst %.1f ms", next.size(), percentile(next, 0.5),
+                    percentile(next, 1.0));
+    std::printf("\n");
+    std::fflush(stdout);
+    return 0;
+}
+
 } // namespace
 
 // Three rounds of one case, the median one (by jobs per second) reported.
@@ -411,6 +448,7 @@ int main(int argc, char** argv)
     External external;
     std::string spool;
     size_t idle = 0;
+    size_t interpreted = 0;
     std::vector<const char*> positional;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -422,12 +460,16 @@ int main(int argc, char** argv)
             spool = argv[++i];
         else if (arg == "--idle" && i + 1 < argc)
             idle = std::strtoul(argv[++i], nullptr, 10);
+        else if (arg == "--interpreted" && i + 1 < argc)
+            interpreted = std::strtoul(argv[++i], nullptr, 10);
         else
             positional.push_back(argv[i]);
     }
     const size_t hosts = positional.size() > 0 ? std::strtoul(positional[0], nullptr, 10) : 8;
     const size_t jobBytes = positional.size() > 1 ? std::strtoul(positional[1], nullptr, 10) : 1024 * 1024;
     const size_t jobsPerHost = positional.size() > 2 ? std::strtoul(positional[2], nullptr, 10) : 10;
+    if (external.port != 0 && interpreted > 0)
+        return measureInterpreted(external.port, interpreted);
     if (external.port != 0)
         return runExternal(external, spool, hosts, jobBytes, jobsPerHost, idle);
 

@@ -45,12 +45,16 @@ WaitResult waitReadableOrSignal(const platform::net::Socket& sock, const WakeSig
 {
     pollfd fds[2] = {{sock.fd(), POLLIN, 0}, {wake.fd(), POLLIN, 0}};
     const nfds_t count = wake.fd() >= 0 ? 2 : 1;
+    const bool forever = timeoutMs == kNoTimeout && count == 2;
+    if (timeoutMs == kNoTimeout && !forever)
+        timeoutMs = kNoSignalSliceMs;
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        const int rc = ::poll(fds, count, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        const int waitMs = forever ? -1 : left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        const int rc = ::poll(fds, count, waitMs);
         if (rc < 0 && errno == EINTR)
             continue;
         if (rc < 0)

@@ -35,8 +35,15 @@ enum class WaitResult
     PeerGone, // the peer closed its side or the connection failed (waitSignalsOrHangUp)
 };
 
+// A time-out that never runs out: the wait ends only by its descriptors.
+inline constexpr int kNoTimeout = -1;
+
 // Waits until `sock` is readable or `wake` is set, at most `timeoutMs` (one poll, no slices).
+// With kNoTimeout there is no time-out, as long as `wake` has a descriptor to end the wait;
+// one without (the system gave none) returns TimedOut after kNoSignalSliceMs instead, so the
+// caller looks at its stop flag now and then.
 WaitResult waitReadableOrSignal(const platform::net::Socket& sock, const WakeSignal& wake, int timeoutMs);
+inline constexpr int kNoSignalSliceMs = 1000;
 
 // Waits until `stop` or `look` is set (Signalled) or the peer of `sock` closes its side or the
 // connection fails (PeerGone), at most `timeoutMs`, in one poll. Data the peer sent does not

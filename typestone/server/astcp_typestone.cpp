@@ -125,9 +125,11 @@ bool CASTCPTypestone::Start()
 
 void CASTCPTypestone::acceptLoop()
 {
+    // Without a time-out: a connection or Stop()'s wake signal ends the wait, so an idle job
+    // port costs nothing.
     while (!m_stop) {
         const platform::jobio::WaitResult status =
-            platform::jobio::waitReadableOrSignal(m_listener, *m_acceptWake, CASTCPThread::kIdleWaitMs * 5);
+            platform::jobio::waitReadableOrSignal(m_listener, *m_acceptWake, platform::jobio::kNoTimeout);
         int pauseMs = 0;
         if (status == platform::jobio::WaitResult::Readable)
             pauseMs = OnAccept(0);

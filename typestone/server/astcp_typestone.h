@@ -3,8 +3,9 @@
 // (CASTCPThread::ThreadProc).
 //
 // OnAccept takes the waiting connections; it is what the service's event loop calls when the
-// socket is readable. Until that loop exists, Start() runs an accept loop on a thread of this
-// object that waits in poll slices and calls OnAccept. At most the context's maxConnections
+// socket is readable. For callers without an event loop, Start() runs an accept loop on a
+// thread of this object that waits on the listener and Stop()'s wake signal, without a
+// time-out, and calls OnAccept. At most the context's maxConnections
 // are served at once, and a failed accept never makes the caller retry at full speed.
 
 #include "platform/jobio/wake_signal.h"

@@ -15,7 +15,6 @@ namespace {
 // How long one look at the listening socket lasts: a connection another job accepted for
 // this one is picked up within it.
 constexpr int kSliceMs = 50;
-constexpr int kBacklog = 5;
 // At most this many queued connections are taken in one look, so strangers connecting
 // without pause cannot keep a wait from ending.
 constexpr int kMaxTakenAtOnce = 16;
@@ -57,9 +56,11 @@ std::unique_ptr<DataPort::Booking> DataPort::book(uint16_t port, const std::stri
         }
     }
     if (!listener) {
-        // SO_REUSEADDR: the data connection of an earlier job may still hold the port.
-        platform::net::SocketResult listening =
-            platform::net::listenTcp(platform::net::kAnyAddress, port, kBacklog, true);
+        // SO_REUSEADDR: the data connection of an earlier job may still hold the port. The
+        // longest queue the system grants: every job waiting at once shares this one socket,
+        // and a host whose connection finds the queue full waits a second or more for nothing.
+        platform::net::SocketResult listening = platform::net::listenTcp(
+            platform::net::kAnyAddress, port, platform::net::maxListenBacklog(), true);
         if (!listening.ok()) {
             if (error)
                 *error = listening.error;

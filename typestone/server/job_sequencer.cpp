@@ -123,7 +123,8 @@ void JobSequencer::StopPrtJobSequencer()
 void JobSequencer::PrtJobSequencerProc()
 {
     while (!m_stop) {
-        m_wake.wait(std::chrono::milliseconds(kTimerWakeMs));
+        // No time-out: StopPrtJobSequencer wakes it as any change does.
+        m_wake.wait(platform::sync::Event::kMaxWait);
         if (m_stop)
             break;
         DispatchJobs();

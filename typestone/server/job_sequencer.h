@@ -4,9 +4,11 @@
 //
 // Holds what the application object lends the job reception: the job list, the busy-printer
 // list, the sequencer thread, the job hand-shake lock and the process-wide job counter. Both
-// lists are touched only under the job-list lock. The sequencer thread waits for a wake-up
-// (or at most kTimerWakeMs), then runs one DispatchJobs pass; the wait consumes the wake, so a
-// wake that arrives during a pass brings another pass and is never lost.
+// lists are touched only under the job-list lock. The sequencer thread waits for a wake-up,
+// then runs one DispatchJobs pass; the wait consumes the wake, so a wake that arrives during a
+// pass brings another pass and is never lost. Every change a pass acts on (a job added, named
+// or finished) wakes it, so it needs no timer: an idle server's sequencer sleeps until a job
+// comes or the server stops.
 
 #include "platform/sync/event.h"
 
@@ -26,9 +28,6 @@ class CPrtJobThread;
 class JobSequencer
 {
 public:
-    // A pass runs at least this often even without a wake-up.
-    static constexpr int kTimerWakeMs = 5000;
-
     JobSequencer();
     // Stops the sequencer and deletes every record still listed.
     ~JobSequencer();

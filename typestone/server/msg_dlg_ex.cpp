@@ -58,8 +58,11 @@ std::optional<std::vector<uint8_t>> CMsgDlgEx::awaitAnswer(uint16_t command, int
         platform::net::RelaySocket::Received got;
         // A time-out of 0 still looks at what has already arrived.
         if (!m_socket.receive(buffer.data(), buffer.size(), int(std::max<int64_t>(left, 0)), from, &got,
-                              m_stop))
+                              m_stop)) {
+            m_nobodyListened = got.refused;
             return std::nullopt;
+        }
+        m_nobodyListened = false;
         // A datagram cut to the buffer is longer than any answer.
         if (got.datagramSize != got.bytes)
             continue;

@@ -65,6 +65,9 @@ public:
     bool SendCreate(uint32_t nID, uint32_t nLevel, uint32_t bBigIcon, const std::string& jobName,
                     const std::string& printer);
     bool TakeCreateAnswer(int timeoutMs);
+    // True when the last wait for an answer ended because nobody listened where its request
+    // went (no TypestoneUI runs, or it went away): no answer will come.
+    bool NobodyListened() const { return m_nobodyListened; }
     bool CloseProgressDlgBox();
     bool Progress(int32_t amount, bool incremental, bool done);
     bool StartCount(int32_t total);
@@ -96,6 +99,7 @@ private:
     Timeouts m_timeouts;
     std::function<bool()> m_stop;
     uint16_t m_replyPort = 0;
+    bool m_nobodyListened = false;
 
     bool m_uiCancel = false;        // TypestoneUI's flag as last sent or read
     bool m_lastLocalCancel = false; // the job's own state at the last query

@@ -6,7 +6,6 @@
 #include "typestone/server/connection_cap.h"
 #include "typestone/server/debug_options.h"
 #include "typestone/server/job_context.h"
-#include "typestone/server/job_sequencer.h"
 #include "typestone/server/printer_config.h"
 #include "typestone/server/server_trace.h"
 #include "typestone/server/shared_status.h"
@@ -28,8 +27,6 @@ CMyService::CMyService(JobContext& jobs, GeneralSettings& settings, Options opti
       m_controlAccess(m_options.udpOwners), m_udp(*this)
 {
     m_controlAccess.LoadGroup();
-    m_wakeTimer.setInterval(JobSequencer::kTimerWakeMs);
-    connect(&m_wakeTimer, &QTimer::timeout, this, [this] { m_jobs.jobs.WakeSequencer(true); });
 }
 
 CMyService::~CMyService()
@@ -209,7 +206,6 @@ void CMyService::StopListeners()
         m_tcp->Stop(); // closes the listener, ends every connection and joins its worker
     m_tcpListening = false;
     m_tcp.reset();
-    m_wakeTimer.stop();
 }
 
 void CMyService::DoPause()
@@ -272,7 +268,7 @@ void CMyService::WndProc(uint16_t message)
             const int rc = RegisterServiceProcess(0, 1);
             TRZ_Trace(kTrzCore, "dwRc=0x%08x %s <<<<<<<<<", unsigned(rc), rc ? "SUCCEEDED" : "FAILED");
         }
-        m_wakeTimer.start();
+        // No sequencer timer: every change of the job list wakes the sequencer itself.
         break;
     case ADD_ICON2TRAY:
         // TypestoneUI's start-up entry stands in for starting it in the user's session.

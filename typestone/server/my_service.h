@@ -150,7 +150,6 @@ private:
     bool m_autoStart = false;
 
     platform::sync::SharedMemory m_sharedMem;
-    QTimer m_wakeTimer; // timer 5: wakes the sequencer
     QEventLoop* m_loop = nullptr;
     bool m_stopRequested = false;
     bool m_socketsFailed = false;

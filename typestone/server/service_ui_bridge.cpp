@@ -163,6 +163,8 @@ struct ServiceUiBridge::Relay
 
     CMsgDlgEx dlg;
     bool created = false;
+    // The create found nobody listening on TypestoneUI's port: no answer will come.
+    bool nobodyListens = false;
     platform::ui::ProgressState shown; // the job's state
     std::vector<std::string> sentLines;
     int sentPercent = -1;
@@ -190,11 +192,13 @@ std::shared_ptr<ServiceUiBridge::Relay> ServiceUiBridge::relay(platform::ui::Pro
 
 void ServiceUiBridge::takeLateCreate(Relay& relay)
 {
-    if (relay.created)
+    if (relay.created || relay.nobodyListens)
         return;
     relay.created = relay.dlg.TakeCreateAnswer(0);
     if (relay.created)
         m_uiAnswers = true;
+    else
+        relay.nobodyListens = relay.dlg.NobodyListened();
 }
 
 void ServiceUiBridge::mirror(Relay& relay)
@@ -255,9 +259,12 @@ platform::ui::ProgressId ServiceUiBridge::openProgress(const platform::ui::Progr
     if (wait)
         ++m_createWaits;
     relay->created = relay->dlg.TakeCreateAnswer(wait ? createWaitMs : 0);
+    // Nobody listening is not silence: the wait ended at once, and a TypestoneUI that starts
+    // later is waited for again by the next display.
+    relay->nobodyListens = !relay->created && relay->dlg.NobodyListened();
     if (relay->created)
         m_uiAnswers = true;
-    else if (wait)
+    else if (wait && !relay->nobodyListens)
         m_uiAnswers = false;
     relay->shown.lines = request.lines;
     mirror(*relay);

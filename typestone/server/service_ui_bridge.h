@@ -16,8 +16,10 @@
 // pressed there is the display's cancel. Opening waits for TypestoneUI's create answer only
 // briefly (kCreateWaitMs), and only while TypestoneUI has not been found silent: once a create
 // went unanswered, later displays send their create without waiting, so jobs are not held up
-// when nobody runs TypestoneUI. An answer that comes later is taken at the next update (or at
-// the close, so TypestoneUI's display is closed too), and TypestoneUI counts as answering again.
+// by a TypestoneUI that does not answer. An answer that comes later is taken at the next
+// update (or at the close, so TypestoneUI's display is closed too), and TypestoneUI counts as
+// answering again. When nothing listens on TypestoneUI's port (it does not run), the system
+// refuses the create at once: the wait ends then, and the display is not mirrored.
 
 #include "typestone/server/msg_dlg_ex.h"
 

@@ -78,6 +78,39 @@ TEST(WakeSignal, EndsTheWaitAndStaysSet)
     EXPECT_EQ(platform::jobio::waitReadableOrSignal(p.server, wake, 5000), WaitResult::Signalled);
 }
 
+// A wait without a time-out (an idle listener's) ends only by its causes, each from another
+// thread: the wake signal (the stop) or something to read.
+TEST(WakeSignal, AWaitWithoutTimeOutEndsOnTheSignalOrData)
+{
+    using platform::jobio::kNoTimeout;
+    using platform::jobio::waitReadableOrSignal;
+    using platform::jobio::WaitResult;
+    const struct
+    {
+        bool signal;
+        WaitResult expected;
+    } cases[] = {
+        {true, WaitResult::Signalled},
+        {false, WaitResult::Readable},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.signal ? "signal" : "data");
+        Pair p = connectedPair();
+        platform::jobio::WakeSignal wake;
+        std::thread cause([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (c.signal) {
+                wake.set();
+            } else {
+                const char byte = 'x';
+                sendAll(p.client, &byte, 1, 5000);
+            }
+        });
+        EXPECT_EQ(waitReadableOrSignal(p.server, wake, kNoTimeout), c.expected);
+        cause.join();
+    }
+}
+
 // The wait of a job in line: either signal or the host's close ends it, from another thread,
 // while data the host sent early leaves it waiting (and stays to be read).
 TEST(WakeSignal, TurnWaitEndsOnEitherSignalOrTheHostsCloseButNotOnData)

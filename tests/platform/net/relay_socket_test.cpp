@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -100,6 +102,59 @@ TEST(RelaySocketTest, EveryWaitEnds)
     std::atomic<int> asked{0};
     EXPECT_FALSE(relay.receive(buf, sizeof buf, 600000, 0, &got, [&] { return ++asked > 2; }));
     EXPECT_GE(asked.load(), 3);
+}
+
+// A port on 127.0.0.1 where nothing listens (it was bound a moment ago and let go).
+uint16_t deadPort()
+{
+    platform::net::SocketResult gone = platform::net::bindUdp("127.0.0.1", 0, false);
+    return gone.ok() ? gone.local.port : 0;
+}
+
+// A datagram that finds nobody listening ends the wait for its answer long before the
+// time-out; a refusal of an earlier datagram does not end the wait for a later one's answer,
+// and once taken it leaves the socket waiting and receiving as before.
+TEST(RelaySocketTest, ARefusedDatagramEndsTheWaitForItsAnswer)
+{
+    RelaySocket relay;
+    platform::net::SocketResult peer = platform::net::bindUdp("127.0.0.1", 0, false);
+    const uint16_t dead = deadPort();
+    ASSERT_TRUE(relay.ok() && peer.ok() && dead != 0);
+    char buf[16];
+    RelaySocket::Received got;
+
+    // Without the refusal this wait would last its whole minute (and the test fail below).
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(relay.send(dead, "req", 3));
+    EXPECT_FALSE(relay.receive(buf, sizeof buf, 60000, 0, &got));
+    EXPECT_TRUE(got.refused);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(30));
+
+    // Refused, then sent to a peer that answers: the answer is taken.
+    ASSERT_TRUE(relay.send(dead, "req", 3));
+    ASSERT_TRUE(relay.send(peer.local.port, "req", 3));
+    platform::net::DatagramResult r = platform::net::receiveFrom(peer.socket, buf, sizeof buf, 5000);
+    ASSERT_TRUE(r.ok());
+    platform::net::sendTo(peer.socket, "answer", 6, r.from);
+    ASSERT_TRUE(relay.receive(buf, sizeof buf, 5000, peer.local.port, &got));
+    EXPECT_EQ(std::string(buf, got.bytes), "answer");
+    EXPECT_FALSE(got.refused);
+
+    // A peer that listens but stays silent: the wait ends at its time-out, not refused.
+    ASSERT_TRUE(relay.send(dead, "req", 3));
+    ASSERT_TRUE(relay.send(peer.local.port, "req", 3));
+    EXPECT_FALSE(relay.receive(buf, sizeof buf, 300, 0, &got));
+    EXPECT_FALSE(got.refused);
+
+    // A refusal still queued does not make drain() stop before the datagrams waiting.
+    ASSERT_TRUE(relay.send(dead, "req", 3));
+    const platform::net::Endpoint to{"127.0.0.1", relay.localPort()};
+    platform::net::sendTo(peer.socket, "old", 3, to);
+    platform::net::sendTo(peer.socket, "old", 3, to);
+    ASSERT_TRUE(relay.send(peer.local.port, "req", 3));
+    ASSERT_TRUE(relay.receive(buf, sizeof buf, 5000, 0, &got));
+    ASSERT_TRUE(relay.send(dead, "req", 3));
+    EXPECT_EQ(relay.drain(), 1u);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 using namespace platform::net;
 using typestone::DataPort;
@@ -98,6 +99,35 @@ TEST(DataPort, ConnectionsGoToTheirOwnAddressNewestBookingFirst)
     other.reset();
     SocketResult late = connectTcp(kLoopbackAddress, shared, kWaitMs);
     EXPECT_FALSE(late.ok()) << "nobody listens once every booking is gone";
+}
+
+// Many hosts whose jobs wait at once all reach the one shared port before any job looks for
+// its connection: a short queue would leave those beyond it retrying seconds apart.
+TEST(DataPort, ABurstOfHostsIsQueuedBeforeAnyJobAccepts)
+{
+    constexpr size_t kHosts = 64;
+    ASSERT_GE(maxListenBacklog(), static_cast<int>(kHosts));
+    DataPort port;
+    SocketError error;
+    std::vector<std::unique_ptr<DataPort::Booking>> bookings;
+    bookings.push_back(port.book(0, kLoopbackAddress, &error));
+    ASSERT_TRUE(bookings[0]) << error.text;
+    const uint16_t shared = bookings[0]->port();
+    for (size_t i = 1; i < kHosts; ++i) {
+        bookings.push_back(port.book(shared, kLoopbackAddress, &error));
+        ASSERT_TRUE(bookings.back()) << error.text;
+    }
+    std::vector<Socket> hosts;
+    for (size_t i = 0; i < kHosts; ++i) {
+        // Well under the first retry of a dropped connection (a second).
+        SocketResult c = connectTcp(kLoopbackAddress, shared, 900);
+        ASSERT_TRUE(c.ok()) << "host " << i << ": " << c.error.text;
+        hosts.push_back(std::move(c.socket));
+    }
+    for (size_t i = 0; i < kHosts; ++i) {
+        AcceptResult a = bookings[i]->wait(kWaitMs, nullptr);
+        EXPECT_TRUE(a.ok()) << "job " << i << ": " << a.error.text;
+    }
 }
 
 TEST(DataPort, APortHeldByAnotherProgramIsAnError)

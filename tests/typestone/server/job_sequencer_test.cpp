@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -136,6 +137,30 @@ TEST(JobSequencer, ThreadActivatesOnWakeAndStopsTwice)
     seq.StopPrtJobSequencer();
     seq.StopPrtJobSequencer(); // returns at once
     EXPECT_TRUE(seq.IsStopping());
+}
+
+// The sequencer has no timer: its wait ends only by a wake, and the stop is one. An idle one
+// (no job ever, or all of them ended) stops at once, and a job that comes while it is idle is
+// activated by its own wake.
+TEST(JobSequencer, AnIdleSequencerWakesForAJobAndStopsAtOnce)
+{
+    for (const bool hadJobs : {false, true}) {
+        SCOPED_TRACE(hadJobs ? "after jobs" : "never a job");
+        JobSequencer seq;
+        seq.StartPrtJobSequencer();
+        if (hadJobs) {
+            CPrtJobThread* a = addJob(seq, "A");
+            ASSERT_TRUE(a->GetEvent().wait(std::chrono::seconds(10)));
+            seq.RemovePrtJobThread(a);
+            for (int i = 0; i < 1000 && seq.JobCount() > 0; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            ASSERT_EQ(seq.JobCount(), 0u);
+            CPrtJobThread* b = addJob(seq, "A");
+            EXPECT_TRUE(b->GetEvent().wait(std::chrono::seconds(10)));
+        }
+        auto stopped = std::async(std::launch::async, [&] { seq.StopPrtJobSequencer(); });
+        EXPECT_EQ(stopped.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    }
 }
 
 TEST(JobSequencer, JobCounterAndHandshakeLock)

@@ -5,9 +5,13 @@
 #include "typestone/engine/relay_datagram.h"
 #include "typestone/server/general_settings.h"
 
+#include "platform/net/udp.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -227,6 +231,33 @@ TEST_F(MsgDlgExTest, AStopEndsALongWait)
     });
     EXPECT_FALSE(relay.CreateProgressDlgBox(typestone::kRelayFullDialog, 1, 1, "job", "p"));
     stopper.join();
+}
+
+// No TypestoneUI runs (nothing listens on its port): the create ends as soon as the system
+// refuses it, however long it may wait, and says that nobody listened; a TypestoneUI that
+// listens and does not answer is not taken for an absent one.
+TEST_F(MsgDlgExTest, ACreateThatNobodyListensForEndsAtOnce)
+{
+    CMsgDlgEx::Timeouts longWaits;
+    longWaits.answerMs = 60000;
+    const uint16_t dead = [] {
+        platform::net::SocketResult gone = platform::net::bindUdp("127.0.0.1", 0, false);
+        return gone.ok() ? gone.local.port : uint16_t(0);
+    }();
+    ASSERT_NE(dead, 0);
+    CMsgDlgEx relay([dead] { return dead; }, longWaits);
+    auto created = std::async(std::launch::async, [&] {
+        return relay.CreateProgressDlgBox(typestone::kRelayFullDialog, 1, 1, "job", "p");
+    });
+    ASSERT_EQ(created.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_FALSE(created.get());
+    EXPECT_TRUE(relay.NobodyListened());
+    EXPECT_EQ(relay.replyPort(), 0);
+
+    ui.setScript([](const FakeRelayUi::Request&) { return std::optional<std::vector<uint8_t>>(); });
+    CMsgDlgEx silent(settingsPort(), shortWaits());
+    EXPECT_FALSE(silent.CreateProgressDlgBox(typestone::kRelayFullDialog, 1, 1, "job", "p"));
+    EXPECT_FALSE(silent.NobodyListened());
 }
 
 // The commands of the requests after the first `from`, with the flag of each 1238.

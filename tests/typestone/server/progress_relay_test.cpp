@@ -8,9 +8,13 @@
 #include "typestone/server/service_ui_bridge.h"
 #include "typestone/server/status_messages.h"
 
+#include "platform/net/udp.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <thread>
 
 namespace {
@@ -194,6 +198,45 @@ TEST(ProgressRelayTest, ASilentTypestoneUiIsNotWaitedForAgainUntilItAnswers)
     const platform::ui::ProgressId third = bridge->openProgress(printing());
     EXPECT_EQ(bridge->CreateWaits(), 2u);
     bridge->closeProgress(third);
+}
+
+// A service whose TypestoneUI does not run (nothing listens on its port): the first display
+// opens without waiting for an answer, however long the create may wait; once TypestoneUI
+// runs, the next display waits for its answer and is mirrored.
+TEST(ProgressRelayTest, WithoutTypestoneUiRunningTheFirstDisplayDoesNotWait)
+{
+    FakeRelayUi ui;
+    ASSERT_TRUE(ui.ok());
+    const uint16_t dead = [] {
+        platform::net::SocketResult gone = platform::net::bindUdp("127.0.0.1", 0, false);
+        return gone.ok() ? gone.local.port : uint16_t(0);
+    }();
+    ASSERT_NE(dead, 0);
+    std::atomic<uint16_t> uiPort{dead};
+    auto bridge = std::make_shared<ServiceUiBridge>([&uiPort] { return uiPort.load(); }, 2000,
+                                                    [](const platform::net::Endpoint&) { return true; });
+    bridge->SetRelayTimeouts(shortWaits(), 60000);
+
+    auto opened = std::async(std::launch::async, [&] { return bridge->openProgress(printing()); });
+    ASSERT_EQ(opened.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    const platform::ui::ProgressId first = opened.get();
+    ASSERT_NE(first, platform::ui::kNoProgress);
+    platform::ui::ProgressState state;
+    state.lines = {"Printing job 'j'"};
+    state.percent = 50;
+    bridge->updateProgress(first, state);
+    EXPECT_FALSE(bridge->progressCancelled(first));
+    bridge->closeProgress(first);
+
+    uiPort = ui.knownPort();
+    const platform::ui::ProgressId second = bridge->openProgress(printing());
+    ASSERT_NE(second, platform::ui::kNoProgress);
+    EXPECT_EQ(bridge->CreateWaits(), 2u);
+    bridge->closeProgress(second);
+    ASSERT_TRUE(ui.waitForRequests(4, 5000));
+    EXPECT_EQ(commands(ui.requests()),
+              (std::vector<uint16_t>{typestone::kRelayCreate, typestone::kRelayStartCount,
+                                     typestone::kRelayDispMsg, typestone::kRelayClose}));
 }
 
 TEST(ProgressRelayTest, ACancelFromTypestoneUiIsReadAndCanBeTakenBack)
