@@ -58,6 +58,14 @@ int busyWait(void*, int count)
 std::mutex g_sharedMutex;
 std::shared_ptr<SettingsStore> g_shared;
 
+// Bumped after every committed change of any store of this process (and when the shared one
+// is reopened), so that callers keeping what they read can tell when to read again.
+std::atomic<uint64_t> g_changes{0};
+
+// The store whose lock this thread holds for a whole transaction; statements it runs then
+// need no lock of their own.
+thread_local const SettingsStore* t_transactionStore = nullptr;
+
 int64_t rootId(RegRoot root)
 {
     return static_cast<int64_t>(root) + 1;
@@ -460,6 +468,38 @@ void SettingsStore::resetShared()
 {
     std::lock_guard lock(g_sharedMutex);
     g_shared.reset();
+    ++g_changes;
+}
+
+uint64_t SettingsStore::changeCount()
+{
+    return g_changes.load();
+}
+
+// The lock of a whole transaction: every statement of this thread runs under it.
+class SettingsStore::TransactionLock
+{
+public:
+    explicit TransactionLock(SettingsStore& store) : m_lock(store.m_mutex), m_previous(t_transactionStore)
+    {
+        t_transactionStore = &store;
+    }
+    ~TransactionLock() { t_transactionStore = m_previous; }
+    TransactionLock(const TransactionLock&) = delete;
+    TransactionLock& operator=(const TransactionLock&) = delete;
+
+private:
+    std::lock_guard<std::mutex> m_lock;
+    const SettingsStore* m_previous;
+};
+
+std::unique_lock<std::mutex> SettingsStore::statementLock()
+{
+    // A read holds the connection for one statement at a time, so a long walk of one thread
+    // and the reads of others take turns instead of queueing behind each other whole.
+    if (t_transactionStore == this)
+        return std::unique_lock<std::mutex>();
+    return std::unique_lock<std::mutex>(m_mutex);
 }
 
 void SettingsStore::limitWaits(int afterMs)
@@ -554,7 +594,7 @@ bool SettingsStore::injectedFailure(const char* what, bool change)
 
 StoreStatus SettingsStore::verify(std::string* error)
 {
-    std::lock_guard lock(m_mutex);
+    TransactionLock lock(*this);
     auto failed = [&](StoreStatus status, const std::string& text) {
         if (error)
             *error = text;
@@ -602,6 +642,7 @@ StoreStatus SettingsStore::keyId(RegRoot root, std::string_view path, bool creat
         return fail(StoreStatus::InvalidArgument, "key path too long: " + std::string(path.substr(0, 80)));
     int64_t current = rootId(root);
     for (const std::string& part : parts) {
+        const std::unique_lock<std::mutex> lock = statementLock();
         Statement find(m_statements, "SELECT id FROM keys WHERE parent=? AND fold=?");
         if (!find.ok())
             return sqliteFailure(find.prepareResult(), "reading a key");
@@ -632,7 +673,7 @@ StoreStatus SettingsStore::keyId(RegRoot root, std::string_view path, bool creat
 StoreStatus SettingsStore::inChange(RegRoot root, std::string_view path, bool create, const char* what,
                                     const KeyBody& body)
 {
-    std::lock_guard lock(m_mutex);
+    TransactionLock lock(*this);
     if (injectedFailure(what))
         return StoreStatus::IoError;
     Transaction tx(m_db);
@@ -645,12 +686,15 @@ StoreStatus SettingsStore::inChange(RegRoot root, std::string_view path, bool cr
     if (s != StoreStatus::Ok)
         return s;
     const int rc = tx.commit();
-    return rc == SQLITE_OK ? StoreStatus::Ok : sqliteFailure(rc, what);
+    if (rc != SQLITE_OK)
+        return sqliteFailure(rc, what);
+    ++g_changes;
+    return StoreStatus::Ok;
 }
 
 StoreStatus SettingsStore::inKey(RegRoot root, std::string_view path, const KeyBody& body)
 {
-    std::lock_guard lock(m_mutex);
+    // No lock for the whole read: keyId and the body lock the connection per statement.
     if (injectedFailure("reading a key", false))
         return StoreStatus::IoError;
     int64_t id = 0;
@@ -762,7 +806,7 @@ StoreStatus SettingsStore::setValues(RegRoot root, const std::vector<ValueWrite>
     }
     if (!validRoot(root))
         return fail(StoreStatus::InvalidArgument, "unknown root key");
-    std::lock_guard lock(m_mutex);
+    TransactionLock lock(*this);
     Transaction tx(m_db);
     if (tx.beginResult() != SQLITE_OK)
         return sqliteFailure(tx.beginResult(), "starting a change");
@@ -788,7 +832,10 @@ StoreStatus SettingsStore::setValues(RegRoot root, const std::vector<ValueWrite>
             return sqliteFailure(rc, "writing a value");
     }
     const int rc = tx.commit();
-    return rc == SQLITE_OK ? StoreStatus::Ok : sqliteFailure(rc, "writing values");
+    if (rc != SQLITE_OK)
+        return sqliteFailure(rc, "writing values");
+    ++g_changes;
+    return StoreStatus::Ok;
 }
 
 StoreStatus SettingsStore::value(RegRoot root, std::string_view path, std::string_view name, RegValue* out)
@@ -796,6 +843,7 @@ StoreStatus SettingsStore::value(RegRoot root, std::string_view path, std::strin
     if (name.size() > kMaxValueName)
         return fail(StoreStatus::InvalidArgument, "value name too long");
     return inKey(root, path, [&](int64_t id) {
+        const std::unique_lock<std::mutex> lock = statementLock();
         Statement get(m_statements, "SELECT name, type, data FROM vals WHERE key=? AND fold=?");
         if (!get.ok())
             return sqliteFailure(get.prepareResult(), "reading a value");
@@ -888,6 +936,7 @@ StoreStatus SettingsStore::subkeys(RegRoot root, std::string_view path, std::vec
     if (!out)
         return fail(StoreStatus::InvalidArgument, "no list to fill");
     return inKey(root, path, [&](int64_t id) {
+        const std::unique_lock<std::mutex> lock = statementLock();
         Statement list(m_statements, "SELECT name FROM keys WHERE parent=? ORDER BY fold");
         list.bind(1, id);
         out->clear();
@@ -903,6 +952,7 @@ StoreStatus SettingsStore::values(RegRoot root, std::string_view path, std::vect
     if (!out)
         return fail(StoreStatus::InvalidArgument, "no list to fill");
     return inKey(root, path, [&](int64_t id) {
+        const std::unique_lock<std::mutex> lock = statementLock();
         Statement list(m_statements, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
         list.bind(1, id);
         out->clear();

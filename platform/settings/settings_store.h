@@ -129,6 +129,11 @@ public:
     // Forgets the process-wide store so that the next shared() reopens it (tests).
     static void resetShared();
 
+    // A number that grows with every change committed through any store of this process (and
+    // with resetShared): what was read while it stayed the same still holds, unless another
+    // process changed the file.
+    static uint64_t changeCount();
+
     // A bound for every later wait of this process on a store another process holds locked
     // (each wait is bounded by itself too): at a stop, waits that would outlast it fail as
     // busy instead. Any thread. `afterMs` 0 ends every such wait at once.
@@ -204,6 +209,10 @@ public:
 private:
     SettingsStore(sqlite3* db, std::string path);
 
+    class TransactionLock;
+    // The connection for one statement of a read; nothing to lock inside this thread's own
+    // transaction, which holds it already.
+    std::unique_lock<std::mutex> statementLock();
     StoreStatus keyId(RegRoot root, std::string_view path, bool create, int64_t* id);
     // Runs `body` with the id of the key of `path` under the store's lock: as one transaction
     // (committed when `body` gives Ok, else rolled back) for a change, or plainly for a read.
@@ -218,7 +227,7 @@ private:
 
     sqlite3* m_db = nullptr;
     std::string m_path;
-    std::mutex m_mutex;
+    std::mutex m_mutex;                  // the connection: a transaction, or one statement of a read
     detail::StatementCache m_statements; // under m_mutex
     std::atomic<int> m_failAfter{-1};
     std::atomic<bool> m_failChangesOnly{false};

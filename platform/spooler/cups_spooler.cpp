@@ -200,6 +200,38 @@ std::string CupsSpooler::description() const
 
 std::vector<PrinterInfo> CupsSpooler::printers(std::string* error)
 {
+    std::string problem;
+    std::vector<PrinterInfo> list = fetchPrinters(&problem);
+    std::lock_guard lock(m_listMutex);
+    ++m_listVersion;
+    if (problem.empty()) {
+        m_kept = list;
+        m_keptAt = std::chrono::steady_clock::now();
+    } else {
+        m_kept.reset();
+        if (error)
+            *error = problem;
+    }
+    return list;
+}
+
+void CupsSpooler::expireLocked()
+{
+    if (m_kept && std::chrono::steady_clock::now() - m_keptAt >= std::chrono::milliseconds(kKeepListMs)) {
+        m_kept.reset();
+        ++m_listVersion;
+    }
+}
+
+std::optional<uint64_t> CupsSpooler::printersVersion()
+{
+    std::lock_guard lock(m_listMutex);
+    expireLocked();
+    return m_listVersion;
+}
+
+std::vector<PrinterInfo> CupsSpooler::fetchPrinters(std::string* error)
+{
     CupsConnection connection;
     if (!connection.connect(error))
         return {};
@@ -220,6 +252,14 @@ std::vector<PrinterInfo> CupsSpooler::printers(std::string* error)
 
 std::optional<PrinterInfo> CupsSpooler::printer(const std::string& name, std::string* error)
 {
+    {
+        std::lock_guard lock(m_listMutex);
+        expireLocked();
+        if (m_kept)
+            for (const PrinterInfo& info : *m_kept)
+                if (::strcasecmp(info.name.c_str(), name.c_str()) == 0 && info.name.size() == name.size())
+                    return info;
+    }
     std::string problem;
     for (PrinterInfo& info : printers(&problem))
         if (::strcasecmp(info.name.c_str(), name.c_str()) == 0 && info.name.size() == name.size())

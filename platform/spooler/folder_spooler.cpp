@@ -111,7 +111,9 @@ std::unique_ptr<FolderSpooler> FolderSpooler::open(const std::string& root, std:
             *error = clean + " is not a folder";
         return nullptr;
     }
-    return std::unique_ptr<FolderSpooler>(new FolderSpooler(clean));
+    std::unique_ptr<FolderSpooler> spooler(new FolderSpooler(clean));
+    spooler->m_watch = std::make_unique<FolderWatch>(clean);
+    return spooler;
 }
 
 bool FolderSpooler::isValidPrinterName(const std::string& name, std::string* error)
@@ -217,7 +219,7 @@ PrinterInfo FolderSpooler::folderInfo(const std::string& name, bool isDefault) c
     return info;
 }
 
-std::vector<PrinterInfo> FolderSpooler::printers(std::string* error)
+std::vector<PrinterInfo> FolderSpooler::readPrinters(std::string* error) const
 {
     std::vector<std::string> names;
     DIR* dir = ::opendir(m_root.c_str());
@@ -241,8 +243,83 @@ std::vector<PrinterInfo> FolderSpooler::printers(std::string* error)
     return result;
 }
 
+bool FolderSpooler::syncLocked()
+{
+    if (!m_watch)
+        return false;
+    if (m_watch->takeChanges()) {
+        m_kept.reset();
+        ++m_version;
+    }
+    return m_watch->active();
+}
+
+bool FolderSpooler::keepCurrentLocked()
+{
+    // The changes are taken before the folder is read: one made while it is read stays queued
+    // and makes the next look read it again.
+    if (!syncLocked())
+        return false;
+    if (m_kept)
+        return true;
+    std::string error;
+    std::vector<PrinterInfo> list = readPrinters(&error);
+    if (!error.empty())
+        return false;
+    m_kept = std::move(list);
+    return true;
+}
+
+std::optional<std::vector<PrinterInfo>> FolderSpooler::keptPrinters()
+{
+    std::lock_guard lock(m_listMutex);
+    if (!keepCurrentLocked())
+        return std::nullopt;
+    return m_kept;
+}
+
+std::optional<PrinterInfo> FolderSpooler::keptPrinter(const std::string& name)
+{
+    std::lock_guard lock(m_listMutex);
+    if (!keepCurrentLocked())
+        return std::nullopt;
+    const PrinterInfo* match = nullptr;
+    int matches = 0;
+    for (const PrinterInfo& info : *m_kept) {
+        if (info.name == name)
+            return info;
+        if (sameNameNoCase(info.name, name)) {
+            match = &info;
+            ++matches;
+        }
+    }
+    // Not among the kept ones, or several by case: the folder itself answers, with the reason.
+    if (matches != 1)
+        return std::nullopt;
+    return *match;
+}
+
+std::vector<PrinterInfo> FolderSpooler::printers(std::string* error)
+{
+    if (std::optional<std::vector<PrinterInfo>> kept = keptPrinters())
+        return std::move(*kept);
+    return readPrinters(error);
+}
+
+std::optional<uint64_t> FolderSpooler::printersVersion()
+{
+    std::lock_guard lock(m_listMutex);
+    if (!syncLocked())
+        return std::nullopt;
+    return m_version;
+}
+
 std::optional<PrinterInfo> FolderSpooler::printer(const std::string& name, std::string* error)
 {
+    if (!isValidPrinterName(name, error))
+        return std::nullopt;
+    if (std::optional<PrinterInfo> kept = keptPrinter(name))
+        return kept;
     // One printer's folder, not the whole list: a job's start costs the same with one
     // printer folder as with hundreds. When ".default" names no printer folder, the default is
     // the first folder by name, which only the names of the others can tell.

@@ -13,13 +13,20 @@
 // Printer names are found without regard to ASCII case, as hosts send them: a job for "p1"
 // goes to the folder "P1". A folder of exactly that name wins; a name that matches several
 // folders only by case is refused rather than guessed.
+//
+// The list of printers is read once and kept while the root does not change (a watch on the
+// root tells, exactly: a folder made a moment ago is in the next answer), so a job's look at
+// its printer reads no folder. Without the watch the root is read at every look.
 
+#include "platform/spooler/folder_watch.h"
 #include "platform/spooler/spooler.h"
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace platform::spooler {
 
@@ -42,6 +49,7 @@ public:
     std::vector<std::string> startupReport() override;
     std::vector<PrinterInfo> printers(std::string* error = nullptr) override;
     std::optional<PrinterInfo> printer(const std::string& name, std::string* error = nullptr) override;
+    std::optional<uint64_t> printersVersion() override;
     std::unique_ptr<RawJob> startRawJob(const std::string& printer, const std::string& documentName,
                                         const std::string& dataType, std::string* error) override;
     bool submitPdf(const std::string& printer, const std::string& documentName,
@@ -71,6 +79,18 @@ private:
         std::string infoPath;
     };
 
+    // The printer list as read from the root.
+    std::vector<PrinterInfo> readPrinters(std::string* error) const;
+    // Takes the watch's changes (forgetting the kept list when there were any); false when
+    // nothing can be kept.
+    bool syncLocked();
+    // The kept list, read again when the watch saw a change; false when nothing can be kept.
+    bool keepCurrentLocked();
+    // The kept list, when the watch says it still holds.
+    std::optional<std::vector<PrinterInfo>> keptPrinters();
+    // The kept entry of printer `name` (exact name first, else the one matching without
+    // regard to case); nullopt when the kept list cannot tell.
+    std::optional<PrinterInfo> keptPrinter(const std::string& name);
     // The folder name of printer `name` (see above); false with a reason when there is none.
     bool resolvePrinter(const std::string& name, std::string* folder, std::string* error) const;
     PrinterInfo folderInfo(const std::string& name, bool isDefault) const;
@@ -86,6 +106,10 @@ private:
     static bool fillJob(int in, const JobFiles& job, std::string* error);
 
     const std::string m_root;
+    std::unique_ptr<FolderWatch> m_watch; // on the root; null for a spooler made without open()
+    std::mutex m_listMutex;
+    std::optional<std::vector<PrinterInfo>> m_kept; // under m_listMutex
+    uint64_t m_version = 0;                         // moves with every change the watch saw
     std::mutex m_mutex;
     std::map<std::string, uint64_t> m_nextSequence; // by printer folder
 };

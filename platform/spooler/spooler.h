@@ -10,6 +10,7 @@
 #include "platform/spooler/printer_info.h"
 #include "platform/spooler/raw_job.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,11 @@ public:
     // All printers. Empty with `error` set when the spooler cannot be asked (an empty list
     // without an error just means there are none).
     virtual std::vector<PrinterInfo> printers(std::string* error = nullptr) = 0;
+
+    // A number that changes whenever the list of printers (or what it tells of them) may have
+    // changed: answers taken from the list hold while it stays the same. Nullopt when the
+    // backend cannot tell; then only asking again tells.
+    virtual std::optional<uint64_t> printersVersion() { return std::nullopt; }
 
     // One printer by name (compared the way the backend compares names); nullopt with
     // `error` set when it does not exist or cannot be asked.

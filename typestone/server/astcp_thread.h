@@ -3,8 +3,8 @@
 //
 // The host sends the 807-byte header (it may arrive in pieces: it is collected, within the
 // header time-out, and never read past); the worker registers the job with the sequencer,
-// waits for the printer's turn, checks share and password, and then, under the job hand-shake
-// lock, listens on the auxiliary port, starts the job, replies {0, data port} and accepts the
+// waits for the printer's turn, checks share and password, starts the job, and then, under the
+// job hand-shake lock, listens on the auxiliary port, replies {0, data port} and accepts the
 // host's data connection (a host slow to open it waits on without the lock). Every later byte
 // on the control connection is print data, passed to the spooler as it arrives; the host's
 // close ends the job, and so does a host that sends nothing for the idle limit (the job is
@@ -115,6 +115,8 @@ private:
     std::unique_ptr<DataPort::Booking> Prep_TCP_Socket(int* error);
     bool DoTCPAccept(int* error, DataPort::Booking& booking, std::unique_lock<std::timed_mutex>& handshake);
     bool StartPrinter(const std::string& printer);
+    // Ends a job started for a connection that goes no further (no reply 0, no data connection).
+    void withdrawStartedJob();
     bool PrintData(const uint8_t* data, size_t count);
     std::string SetJobName(const char* base);
     // Interpreted mode: names the job and starts its spool file.

@@ -73,8 +73,20 @@ void CASTCPThread::handleHeader()
               FieldText(m_initData.output));
     TRZ_Trace(kTrzCore, "\nMode = %s\n", raw ? "VALDOR" : "WINDOWS");
 
+    // The job starts before the hand-shake lock: opening the printer, its spool file and the
+    // interpreter is this job's own work, and the job number is drawn atomically. The lock
+    // covers what all jobs share: the one auxiliary port, from the booking through the reply
+    // to the accept that pairs this host's data connection with this job.
+    if (!(raw ? StartPrinter(printer) : StartSpoolJob(printer))) {
+        TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive...Error abrir printer");
+        withdrawStartedJob();
+        endWithReply(kReplyPrinterFailed);
+        return;
+    }
+
     std::unique_lock<std::timed_mutex> handshake = m_context.jobs.LockHandshake(&m_stop);
     if (!handshake.owns_lock()) {
+        withdrawStartedJob();
         m_stop = true;
         return;
     }
@@ -82,20 +94,8 @@ void CASTCPThread::handleHeader()
     int error = 0;
     std::unique_ptr<DataPort::Booking> dataPort = Prep_TCP_Socket(&error);
     if (!dataPort) {
+        withdrawStartedJob();
         endWithReply(kReplyDataPortFailed);
-        return;
-    }
-
-    bool started = false;
-    if (raw) {
-        started = StartPrinter(printer);
-    } else {
-        started = StartSpoolJob(printer);
-    }
-    if (!started) {
-        TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive...Error abrir printer");
-        dataPort.reset();
-        endWithReply(kReplyPrinterFailed);
         return;
     }
 
@@ -106,18 +106,23 @@ void CASTCPThread::handleHeader()
         TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... DoTCPAccept-ERROR. Return !!");
         if (!m_stopAsked)
             m_failure = "the host opened no data connection";
-        if (m_rawJob) {
-            m_rawJob->abort();
-            m_rawJob.reset();
-        }
-        if (m_spooling) {
-            m_winPrt.DiscardSpoolPrtJob();
-            m_spooling = false;
-        }
+        withdrawStartedJob();
         m_stop = true;
         return;
     }
     PutStateprinter(true);
+}
+
+void CASTCPThread::withdrawStartedJob()
+{
+    if (m_rawJob) {
+        m_rawJob->abort();
+        m_rawJob.reset();
+    }
+    if (m_spooling) {
+        m_winPrt.DiscardSpoolPrtJob();
+        m_spooling = false;
+    }
 }
 
 bool CASTCPThread::Wait4MyTurn()

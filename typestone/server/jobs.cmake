@@ -12,6 +12,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/job_sequencer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/page_action_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_values.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/printer_check_cache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printer_config.cpp
   ${CMAKE_CURRENT_LIST_DIR}/printer_config_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/store_failure.cpp

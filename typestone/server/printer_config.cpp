@@ -285,6 +285,28 @@ void CPrinter::LoadPrinters()
     RefreshAndSave();
 }
 
+void CPrinter::PrepareJobChecks()
+{
+    RefreshPrinters(nullptr, 0, nullptr, false);
+    std::vector<std::string> names;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        saveNewRecordsLocked();
+        for (const PRTCFG& record : m_list)
+            names.push_back(record.printerName);
+    }
+    const std::optional<PrinterCheckCache::Stamp> stamp = PrinterCheckCache::now(m_spooler);
+    if (!stamp)
+        return;
+    for (const std::string& name : names) {
+        PRTCFG record;
+        std::string failure;
+        // Only what was read whole is kept: the rest a job works out as it always did.
+        if (loadRecord(name, &record, &failure) == LoadResult::Loaded)
+            m_checks.keep(name, *stamp, &record);
+    }
+}
+
 bool CPrinter::ChkJobPrinter(const std::string& printerName, const char* password, bool* shared,
                              std::string* storedPassword, bool* storeFailed)
 {
@@ -294,6 +316,12 @@ bool CPrinter::ChkJobPrinter(const std::string& printerName, const char* passwor
         *storeFailed = false;
     if (printerName.empty())
         return false;
+    // Read before the store: whatever changes while it is read makes this answer stale.
+    std::optional<PrinterCheckCache::Stamp> stamp = PrinterCheckCache::now(m_spooler);
+    if (stamp) {
+        if (std::optional<std::optional<PRTCFG>> kept = m_checks.find(printerName, *stamp))
+            return ChkPassword(kept->has_value() ? &**kept : nullptr, password, shared, storedPassword);
+    }
     PRTCFG record;
     std::string failure;
     LoadResult loaded = loadRecord(printerName, &record, &failure);
@@ -305,10 +333,12 @@ bool CPrinter::ChkJobPrinter(const std::string& printerName, const char* passwor
             std::lock_guard<std::mutex> lock(m_mutex);
             saveNewRecordsLocked();
         }
+        stamp = PrinterCheckCache::now(m_spooler); // the refresh may have written the store
         loaded = loadRecord(printerName, &record, &failure);
         if (loaded == LoadResult::Missing) {
             // A printer found for the first time whose default record could not be written
-            // (a full disk): the open default holds all the same.
+            // (a full disk): the open default holds all the same, and is not kept, so that
+            // the next job tries the write again.
             std::lock_guard<std::mutex> lock(m_mutex);
             const PRTCFG* fresh = findLocked(printerName);
             if (fresh && m_new.count(platform::foldName(printerName)))
@@ -324,7 +354,10 @@ bool CPrinter::ChkJobPrinter(const std::string& printerName, const char* passwor
         return false;
     }
     // Without a configuration the printer counts as not shared (ChkPassword with no record).
-    return ChkPassword(loaded == LoadResult::Loaded ? &record : nullptr, password, shared, storedPassword);
+    const PRTCFG* answer = loaded == LoadResult::Loaded ? &record : nullptr;
+    if (stamp)
+        m_checks.keep(printerName, *stamp, answer);
+    return ChkPassword(answer, password, shared, storedPassword);
 }
 
 } // namespace typestone

@@ -11,6 +11,7 @@
 //
 // The dialog that edits this lives in typestone/widgets; this class keeps its values.
 
+#include "typestone/server/printer_check_cache.h"
 #include "typestone/server/prt_cfg.h"
 
 #include <cstddef>
@@ -112,12 +113,19 @@ public:
     uint16_t RefreshAndSave();
     void LoadPrinters();
 
+    // Before the first job: gives the installed printers not yet configured their default
+    // records (as the first job for one would) and keeps the check's answers for all of them,
+    // so that the first job costs what the next one does. Shows no progress.
+    void PrepareJobChecks();
+
     // The job server's check: the verdict, whether the printer is shared and its password.
     // A printer with no configuration even after a reload is not shared. A printer not yet
     // configured gets its default record written, and only that one: a job for a printer
     // nobody has leaves the store as it was. When the store fails, the configuration last read
     // or written for the printer answers; without one, *storeFailed is set (the verdict is
     // false and the printer counts as not shared, but it is the store that failed).
+    // The answers are kept while neither the store nor the spooler's printer list changes
+    // (where the spooler can tell), so most jobs read neither.
     bool ChkJobPrinter(const std::string& printerName, const char* password, bool* shared,
                        std::string* storedPassword, bool* storeFailed = nullptr);
 
@@ -162,7 +170,8 @@ private:
     std::set<std::string> m_new;
     mutable std::mutex m_goodMutex;
     mutable std::map<std::string, PRTCFG> m_lastGood;
-    std::mutex m_refreshMutex; // one refresh at a time
+    std::mutex m_refreshMutex;  // one refresh at a time
+    PrinterCheckCache m_checks; // ChkJobPrinter's answers
 
     mutable std::mutex m_valuesMutex;
     DialogValues m_values;

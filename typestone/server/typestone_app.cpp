@@ -214,6 +214,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
         return 1;
     const PortConfig ports = LoadPortConfig();
     m_printers = std::make_unique<CPrinter>(m_spooler.get(), m_settings.useDns.load(), ports.tcp, ports.aux);
+    m_printers->PrepareJobChecks();
     m_jobs = std::make_unique<JobSequencer>();
     m_context = std::make_unique<JobContext>(*m_spooler, *m_printers, *m_jobs);
     m_context->useDns = m_settings.useDns.load();

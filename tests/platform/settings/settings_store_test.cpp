@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 
 #include <sqlite3.h>
@@ -583,4 +584,125 @@ TEST_F(SettingsStoreTest, LimitedWaitsEndOnALockedStore)
     ASSERT_EQ(m_store->readString(RegRoot::CurrentUser, kKey, "A", &text), StoreStatus::Ok);
     EXPECT_EQ(text, "1");
     EXPECT_EQ(m_store->setString(RegRoot::CurrentUser, kKey, "A", "3"), StoreStatus::Ok);
+}
+
+// Reads lock the connection per statement, not per key walk: readers walking a deep path and
+// writers changing, making and deleting keys beside it at the same time still see only whole
+// values that were written, and no call fails.
+TEST_F(SettingsStoreTest, ReadersAndWritersOfManyThreadsSeeWholeValues)
+{
+    const std::string deep = "Software\\KLV\\Typestone\\Printers\\Laser\\DevCfg";
+    ASSERT_EQ(m_store->setDword(RegRoot::Users, deep, "n", 0), StoreStatus::Ok);
+    constexpr int kWrites = 200;
+    std::atomic<bool> writing{true};
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    // A writer of the value the readers read: each batch writes the same number twice.
+    threads.emplace_back([&] {
+        for (uint32_t i = 1; i <= kWrites; ++i) {
+            const uint8_t le[4] = {uint8_t(i), uint8_t(i >> 8), 0, 0};
+            std::vector<platform::ValueWrite> batch = {
+                {deep, "n", ValueType::Dword, std::vector<uint8_t>(le, le + 4)},
+                {deep, "m", ValueType::Dword, std::vector<uint8_t>(le, le + 4)}};
+            if (m_store->setValues(RegRoot::Users, batch) != StoreStatus::Ok)
+                ++failures;
+        }
+        writing = false;
+    });
+    // A writer of keys beside the path, made and deleted again.
+    threads.emplace_back([&] {
+        for (int i = 0; writing; ++i) {
+            const std::string key = "Software\\KLV\\Typestone\\Printers\\P" + std::to_string(i % 7);
+            if (m_store->setString(RegRoot::Users, key, "Shared", "Yes") != StoreStatus::Ok ||
+                m_store->deleteValue(RegRoot::Users, key, "Shared") != StoreStatus::Ok ||
+                m_store->deleteKey(RegRoot::Users, key) != StoreStatus::Ok)
+                ++failures;
+        }
+    });
+    std::vector<int> lastSeen(3, 0);
+    for (int r = 0; r < 3; ++r)
+        threads.emplace_back([&, r] {
+            while (writing) {
+                uint32_t n = 0;
+                if (m_store->readDword(RegRoot::Users, deep, "n", &n) != StoreStatus::Ok ||
+                    int(n) < lastSeen[r] || n > uint32_t(kWrites))
+                    ++failures;
+                lastSeen[r] = int(n);
+                std::vector<std::string> keys;
+                if (m_store->subkeys(RegRoot::Users, "Software\\KLV\\Typestone\\Printers", &keys) !=
+                    StoreStatus::Ok)
+                    ++failures;
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(failures.load(), 0);
+    uint32_t n = 0;
+    uint32_t m = 0;
+    ASSERT_EQ(m_store->readDword(RegRoot::Users, deep, "n", &n), StoreStatus::Ok);
+    ASSERT_EQ(m_store->readDword(RegRoot::Users, deep, "m", &m), StoreStatus::Ok);
+    EXPECT_EQ(n, uint32_t(kWrites));
+    EXPECT_EQ(m, n);
+}
+
+// The change count tells a reader when what it kept may be stale: every committed change
+// moves it, reads and refused or failed changes do not.
+TEST_F(SettingsStoreTest, ChangeCountMovesWithEveryCommittedChangeOnly)
+{
+    const std::string key = "Printers\\Laser";
+    struct Case
+    {
+        const char* what;
+        std::function<StoreStatus()> call;
+        bool changes;
+    };
+    const std::vector<uint8_t> yes = {'Y', 'e', 's'};
+    const Case cases[] = {
+        {"setString", [&] { return m_store->setString(RegRoot::Users, key, "Shared", "Yes"); }, true},
+        {"setValues",
+         [&] {
+             return m_store->setValues(RegRoot::Users, {{key, "Name", ValueType::String, yes}});
+         },
+         true},
+        {"readString",
+         [&] {
+             std::string text;
+             return m_store->readString(RegRoot::Users, key, "Shared", &text);
+         },
+         false},
+        {"subkeys",
+         [&] {
+             std::vector<std::string> keys;
+             return m_store->subkeys(RegRoot::Users, "Printers", &keys);
+         },
+         false},
+        {"deleteValue", [&] { return m_store->deleteValue(RegRoot::Users, key, "Name"); }, true},
+        {"deleteValue of a missing value", [&] { return m_store->deleteValue(RegRoot::Users, key, "Name"); },
+         false},
+        {"deleteKey with subkeys", [&] { return m_store->deleteKey(RegRoot::Users, "Printers"); }, false},
+        {"failing write",
+         [&] {
+             m_store->failOperationsAfter(0);
+             const StoreStatus s = m_store->setString(RegRoot::Users, key, "Shared", "No");
+             m_store->failOperationsAfter(-1);
+             return s;
+         },
+         false},
+        {"rewriteValues",
+         [&] {
+             return m_store->rewriteValues(RegRoot::Users, key, [](std::vector<RegValue>& values) {
+                 values.clear();
+                 return true;
+             });
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        const uint64_t before = SettingsStore::changeCount();
+        const StoreStatus status = c.call();
+        if (c.changes) {
+            EXPECT_EQ(status, StoreStatus::Ok) << c.what;
+        }
+        EXPECT_EQ(SettingsStore::changeCount() != before, c.changes) << c.what;
+    }
 }

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace platform::spooler;
@@ -156,3 +158,21 @@ TEST_F(CupsPrinterSettingsTest, ASubmittedPdfIsPrintedWithItsSettings)
 }
 
 } // namespace
+
+// A printer asked for by name is answered from the list last fetched, but that list grows old:
+// its version moves by itself within a bound, so what was kept from it is asked again.
+TEST_F(CupsPrinterSettingsTest, KeptListOfQueuesGrowsOld)
+{
+    const std::string queue = addQueue();
+    std::string error;
+    ASSERT_FALSE(m_spooler.printers(&error).empty()) << error;
+    const std::optional<uint64_t> fetched = m_spooler.printersVersion();
+    ASSERT_TRUE(fetched);
+    ASSERT_TRUE(m_spooler.printer(queue, &error)) << error;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (m_spooler.printersVersion() == fetched && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NE(m_spooler.printersVersion(), fetched)
+        << "still the list of " << CupsSpooler::kKeepListMs << " ms ago and more";
+    ASSERT_TRUE(m_spooler.printer(queue, &error)) << error;
+}

@@ -266,6 +266,23 @@ TYPED_TEST(SpoolerContract, ListsPrintersWithTheDefault)
     EXPECT_FALSE(error.empty());
 }
 
+// What was kept of the list never hides a printer added since: it is found by name at once,
+// and the list's version moves, so answers kept from the old list are asked again.
+TYPED_TEST(SpoolerContract, PrinterAddedIsFoundAtOnceAndMovesTheListVersion)
+{
+    std::string error;
+    const std::string first = this->backend().addPrinter("kept");
+    ASSERT_TRUE(this->spooler().printer(first, &error)) << error;
+    const std::optional<uint64_t> before = this->spooler().printersVersion();
+    ASSERT_TRUE(before) << "both backends can tell when their list changes";
+
+    const std::string added = this->backend().addPrinter("added");
+    const auto found = this->spooler().printer(added, &error);
+    ASSERT_TRUE(found) << error;
+    EXPECT_EQ(found->name, added);
+    EXPECT_NE(this->spooler().printersVersion(), before);
+}
+
 TYPED_TEST(SpoolerContract, RefusesJobsItCannotTake)
 {
     const std::string printer = this->backend().addPrinter("refuse");

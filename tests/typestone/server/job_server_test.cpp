@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <random>
 #include <regex>
 #include <thread>
@@ -574,4 +576,50 @@ TEST_F(JobServerTest, ConnectionsOverTheCapAreClosedAtOnce)
     const auto done = jobtest::finishedJobs(spoolRoot(), "Laser");
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].data, "ok");
+}
+
+// The hand-shake lock covers the data port, not the job's start: a printer slow to start (a
+// spooler that takes its time) holds up no other host's hand-shake.
+TEST_F(JobServerTest, APrinterSlowToStartHoldsUpNoOtherHost)
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool laserStarting = false;
+    bool released = false;
+    bool gaveUp = false; // the slow start ended by its own bound, not released
+    spooler->beforeStart = [&](const std::string& printer) {
+        if (printer != "Laser")
+            return;
+        std::unique_lock<std::mutex> lock(mutex);
+        laserStarting = true;
+        changed.notify_all();
+        gaveUp = !changed.wait_for(lock, std::chrono::milliseconds(kWaitMs), [&] { return released; });
+    };
+    const std::vector<uint8_t> data = {'s', 'l', 'o', 'w', '\f'};
+    valdor::HostResult slow;
+    std::thread slowHost(
+        [&] { slow = HostSimulator().run(platform::net::kLoopbackAddress, port, header("Laser"), data); });
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        ASSERT_TRUE(
+            changed.wait_for(lock, std::chrono::milliseconds(kWaitMs), [&] { return laserStarting; }));
+    }
+    const valdor::HostResult quick =
+        HostSimulator().run(platform::net::kLoopbackAddress, port, header("Other"), data);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+    slowHost.join();
+    EXPECT_TRUE(quick.error.empty()) << quick.error;
+    EXPECT_EQ(quick.replyCode, 0);
+    EXPECT_FALSE(gaveUp) << "the other host waited for the slow start";
+    EXPECT_TRUE(slow.error.empty()) << slow.error;
+    EXPECT_EQ(slow.replyCode, 0);
+    for (const char* printer : {"Other", "Laser"}) {
+        const auto done = jobtest::finishedJobs(spoolRoot(), printer);
+        ASSERT_EQ(done.size(), 1u) << printer;
+        EXPECT_EQ(done[0].data, "slow\f") << printer;
+    }
 }

@@ -188,6 +188,8 @@ std::unique_ptr<platform::spooler::RawJob> ScriptedSpooler::startRawJob(const st
                                                                         const std::string& dataType,
                                                                         std::string* error)
 {
+    if (beforeStart)
+        beforeStart(printer);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_dataTypes.push_back(dataType);

@@ -9,6 +9,7 @@
 #include "tests/support/env/temp_dir.h"
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -71,6 +72,9 @@ public:
     std::vector<std::string> failWrite;
     std::vector<std::string> failFinish;
     std::vector<std::string> failSubmit;
+    // Called with the printer's name at the start of every raw job, before anything else (set
+    // it before the jobs come).
+    std::function<void(const std::string& printer)> beforeStart;
 
     std::vector<std::string> dataTypes() const;
 

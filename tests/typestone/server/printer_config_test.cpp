@@ -617,3 +617,97 @@ TEST(PortValues, LoadedPortsAreChecked)
         EXPECT_EQ(ports.auxPort, c.expectAux) << (c.aux ? c.aux : "(none)");
     }
 }
+
+// The job check keeps its answers: a printer checked once is checked again without a read of
+// the store (here a store whose every read fails), and whatever is written through the store,
+// by this configuration or another one (the dialog's, the datagram paths'), or a printer
+// folder made or removed, is seen by the very next job.
+TEST_F(PrinterConfigTest, JobCheckKeepsAnswersUntilTheStoreOrThePrintersChange)
+{
+    env.addPrinter("Laser");
+    CPrinter printers(&env.folder());
+    configure(printers, "Laser", true, "pw");
+    auto store = platform::SettingsStore::shared();
+    ASSERT_TRUE(store);
+    const auto check = [&](const char* printer, const char* password, bool* shared) {
+        std::string stored;
+        bool storeFailed = false;
+        const bool verdict = printers.ChkJobPrinter(printer, password, shared, &stored, &storeFailed);
+        EXPECT_FALSE(storeFailed) << printer;
+        return verdict;
+    };
+    bool shared = false;
+    ASSERT_TRUE(check("Laser", "pw", &shared));
+    check("Ghost", "", &shared);
+    EXPECT_FALSE(shared) << "neither configured nor installed";
+
+    store->failOperationsAfter(0);
+    EXPECT_TRUE(check("LASER", "pw", &shared)) << "kept: no read";
+    EXPECT_TRUE(shared);
+    EXPECT_FALSE(check("Laser", "", &shared));
+    shared = true;
+    check("ghost", "", &shared);
+    EXPECT_FALSE(shared);
+    store->failOperationsAfter(-1);
+
+    configure(printers, "Laser", true, "new");
+    EXPECT_FALSE(check("Laser", "pw", &shared)) << "the write is seen by the next job";
+    EXPECT_TRUE(check("Laser", "new", &shared));
+    {
+        CPrinter dialog(&env.folder());
+        configure(dialog, "Laser", false, "");
+    }
+    check("Laser", "", &shared);
+    EXPECT_FALSE(shared) << "a write through another configuration object is seen too";
+
+    env.addPrinter("Ghost");
+    EXPECT_TRUE(check("Ghost", "", &shared)) << "a printer folder made since: found and configured";
+    EXPECT_TRUE(shared);
+    PRTCFG ghost;
+    EXPECT_TRUE(printers.GetPrtCfg("Ghost", &ghost)) << "its default record was written";
+}
+
+TEST(PrinterCheckCache, AnswersHoldForTheirStampOnlyAndStayBounded)
+{
+    using typestone::PrinterCheckCache;
+    PrinterCheckCache cache;
+    PRTCFG laser;
+    laser.printerName = "Laser";
+    laser.bShared = true;
+    laser.SetPassword("pw");
+    laser.devMode = DevMode("Laser", {});
+    const PrinterCheckCache::Stamp stamp{3, 7};
+    cache.keep("Laser", stamp, &laser);
+    cache.keep("Ghost", stamp, nullptr);
+
+    struct Case
+    {
+        const char* printer;
+        PrinterCheckCache::Stamp stamp;
+        bool kept;
+        bool configured;
+    } cases[] = {
+        {"LASER", {3, 7}, true, true},   {"ghost", {3, 7}, true, false},
+        {"Other", {3, 7}, false, false}, {"Laser", {4, 7}, false, false}, // the store changed
+        {"Laser", {3, 7}, false, false}, // and what was kept before is gone for good
+    };
+    for (const Case& c : cases) {
+        const auto found = cache.find(c.printer, c.stamp);
+        ASSERT_EQ(found.has_value(), c.kept) << c.printer;
+        if (!found)
+            continue;
+        EXPECT_EQ(found->has_value(), c.configured) << c.printer;
+        if (found->has_value()) {
+            EXPECT_EQ((*found)->Password(), "pw");
+            EXPECT_FALSE((*found)->devMode) << "device settings are not kept";
+        }
+    }
+    cache.keep("Laser", {3, 8}, &laser);
+    EXPECT_FALSE(cache.find("Laser", {3, 9})) << "the printer list changed";
+
+    // Names come from the hosts: a host naming ever new printers does not grow it without end.
+    for (size_t i = 0; i < PrinterCheckCache::kMaxEntries + 10; ++i)
+        cache.keep("P" + std::to_string(i), {3, 9}, nullptr);
+    EXPECT_LE(cache.size(), PrinterCheckCache::kMaxEntries);
+    EXPECT_TRUE(cache.find("P" + std::to_string(PrinterCheckCache::kMaxEntries + 9), {3, 9}));
+}
