@@ -471,8 +471,56 @@ void SettingsStore::resetShared()
     ++g_changes;
 }
 
+namespace {
+
+// What the files of a store look like from outside: another process's commit grows the
+// write-ahead journal, its checkpoint rewrites the main file, and a reset journal gets a new
+// time. Readers change neither, so a stamp that moved means someone wrote.
+struct FilesStamp
+{
+    int64_t mainNs = -1, mainSize = -1, journalNs = -1, journalSize = -1;
+    bool operator==(const FilesStamp&) const = default;
+};
+
+void stampOf(const std::string& file, int64_t* ns, int64_t* size)
+{
+    struct stat st
+    {
+    };
+    if (::stat(file.c_str(), &st) != 0)
+        return;
+    *ns = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    *size = int64_t(st.st_size);
+}
+
+std::mutex g_filesMutex;
+std::string g_filesPath;
+FilesStamp g_files;
+
+} // namespace
+
 uint64_t SettingsStore::changeCount()
 {
+    std::string path;
+    {
+        std::lock_guard lock(g_sharedMutex);
+        if (g_shared)
+            path = g_shared->path();
+    }
+    if (!path.empty()) {
+        FilesStamp now;
+        stampOf(path, &now.mainNs, &now.mainSize);
+        stampOf(path + "-wal", &now.journalNs, &now.journalSize);
+        std::lock_guard lock(g_filesMutex);
+        if (path != g_filesPath) {
+            g_filesPath = path;
+            g_files = now;
+        } else if (!(now == g_files)) {
+            // Our own commits move the stamp too; that costs callers one needless re-read.
+            g_files = now;
+            ++g_changes;
+        }
+    }
     return g_changes.load();
 }
 

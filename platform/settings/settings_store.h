@@ -130,8 +130,8 @@ public:
     static void resetShared();
 
     // A number that grows with every change committed through any store of this process (and
-    // with resetShared): what was read while it stayed the same still holds, unless another
-    // process changed the file.
+    // with resetShared), and when the files of the shared store were written by another
+    // process since the last call: what was read while it stayed the same still holds.
     static uint64_t changeCount();
 
     // A bound for every later wait of this process on a store another process holds locked

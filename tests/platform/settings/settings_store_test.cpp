@@ -350,6 +350,41 @@ TEST_F(SettingsStoreTest, DefaultPathFollowsTheEnvironment)
     SettingsStore::resetShared();
 }
 
+TEST_F(SettingsStoreTest, ChangeCountSeesAnotherProcessWritingTheSharedStore)
+{
+    ScopedEnv registry("TYPESTONE_REGISTRY", m_path);
+    SettingsStore::resetShared();
+    auto shared = SettingsStore::shared();
+    ASSERT_TRUE(shared);
+    std::string text;
+    shared->readString(RegRoot::CurrentUser, "Printers", "Password", &text);
+    const uint64_t before = SettingsStore::changeCount();
+    shared->readString(RegRoot::CurrentUser, "Printers", "Password", &text);
+    EXPECT_EQ(SettingsStore::changeCount(), before) << "a read moved the count";
+
+    // Another program (or a person with a tool) changes a value while the server keeps what
+    // it read: the next look at the count must tell.
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        auto store = SettingsStore::open(m_path);
+        _exit(store &&
+                      store->setString(RegRoot::CurrentUser, "Printers", "Password", "new") == StoreStatus::Ok
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const uint64_t after = SettingsStore::changeCount();
+    EXPECT_NE(after, before) << "another process's write was not seen";
+    EXPECT_EQ(shared->readString(RegRoot::CurrentUser, "Printers", "Password", &text), StoreStatus::Ok);
+    EXPECT_EQ(text, "new");
+    EXPECT_EQ(SettingsStore::changeCount(), after);
+    shared.reset();
+    SettingsStore::resetShared();
+}
+
 TEST_F(SettingsStoreTest, TwoProcessesWritingAtOnceLoseNothing)
 {
     constexpr int kEach = 200;

@@ -89,7 +89,9 @@ private:
 class GeometryPageDevice : public platform::draw::PageDevice
 {
 public:
-    GeometryPageDevice(const platform::draw::DeviceCaps& caps, std::vector<Mark>& marks) : m_dc(caps, marks) {}
+    GeometryPageDevice(const platform::draw::DeviceCaps& caps, std::vector<Mark>& marks) : m_dc(caps, marks)
+    {
+    }
 
     bool startDoc(const std::string&) override { return true; }
     bool startPage() override { return true; }
@@ -208,8 +210,8 @@ TEST_P(GridBoxTest, LastColumnKeepsItsStrokes)
     }
     ASSERT_EQ(rows.size(), 2 * std::size(kBoxBytes));
     for (size_t row = 0; row < rows.size(); ++row) {
-        SCOPED_TRACE(testing::Message() << "row " << row << " (byte 0x" << std::hex
-                                        << int{kBoxBytes[row / 2]} << std::dec << ")");
+        SCOPED_TRACE(testing::Message() << "row " << row << " (byte 0x" << std::hex << int{kBoxBytes[row / 2]}
+                                        << std::dec << ")");
         const size_t from = row == 0 ? 0 : rows[row - 1].lastText + 1;
         const size_t to = row + 1 < rows.size() ? rows[row + 1].firstText : marks.size();
         std::vector<Rect> first;
@@ -245,14 +247,15 @@ TEST_P(GridBoxTest, LastColumnKeepsItsStrokes)
 // The folder printer's A4 at 600 dpi inside its margins, where the grid leaves pixels to
 // spare at the right; and A4 at 150 dpi without margins, where 20 cells end exactly at the
 // page's right edge.
-INSTANTIATE_TEST_SUITE_P(
-    Grids, GridBoxTest,
-    ::testing::Values(GridCase{"a4_600", pageOf(600, 4760, 6816), 20}, GridCase{"a4_600", pageOf(600, 4760, 6816), 80},
-                      GridCase{"a4_600", pageOf(600, 4760, 6816), 132},
-                      GridCase{"a4_150_edge", pageOf(150, 1240, 1754), 20},
-                      GridCase{"a4_150_edge", pageOf(150, 1240, 1754), 80}),
-    [](const testing::TestParamInfo<GridCase>& p) {
-        return std::string(p.param.page) + "_" + std::to_string(p.param.cols) + "_columns";
-    });
+INSTANTIATE_TEST_SUITE_P(Grids, GridBoxTest,
+                         ::testing::Values(GridCase{"a4_600", pageOf(600, 4760, 6816), 20},
+                                           GridCase{"a4_600", pageOf(600, 4760, 6816), 80},
+                                           GridCase{"a4_600", pageOf(600, 4760, 6816), 132},
+                                           GridCase{"a4_150_edge", pageOf(150, 1240, 1754), 20},
+                                           GridCase{"a4_150_edge", pageOf(150, 1240, 1754), 80}),
+                         [](const testing::TestParamInfo<GridCase>& p) {
+                             return std::string(p.param.page) + "_" + std::to_string(p.param.cols) +
+                                    "_columns";
+                         });
 
 } // namespace
