@@ -72,6 +72,38 @@ IoResult receiveSome(const Socket& sock, void* buf, size_t cap, int timeoutMs)
     }
 }
 
+IoResult receiveAvailable(const Socket& sock, void* buf, size_t cap)
+{
+    IoResult result;
+    if (cap == 0 || !buf) {
+        errno = EINVAL;
+        result.error = detail::errorFromErrno("receive into an empty buffer");
+        return result;
+    }
+    for (;;) {
+        const ssize_t n = ::recv(sock.fd(), buf, cap, MSG_DONTWAIT);
+        if (n > 0) {
+            result.status = IoStatus::Ok;
+            result.bytes = static_cast<size_t>(n);
+            return result;
+        }
+        if (n == 0) {
+            result.status = IoStatus::PeerClosed;
+            return result;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            result.status = IoStatus::TimedOut;
+            result.error = detail::errorForStatus(IoStatus::TimedOut, "receive");
+            return result;
+        }
+        result.status = IoStatus::Failed;
+        result.error = detail::errorFromErrno("receive");
+        return result;
+    }
+}
+
 IoStatus waitReadable(const Socket& sock, int timeoutMs, const std::atomic<bool>* cancel)
 {
     return detail::pollUntil(sock.fd(), POLLIN, detail::deadlineAfter(timeoutMs), cancel);

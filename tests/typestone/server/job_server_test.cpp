@@ -1,5 +1,7 @@
 #include "job_server_fixture.h"
 
+#include "typestone/server/astcp_thread.h"
+
 #include "platform/net/tcp.h"
 
 #include "tests/support/host/host_simulator.h"
@@ -153,6 +155,44 @@ TEST_F(JobServerTest, RawBytesArriveUnchangedAndNamesRise)
         ASSERT_TRUE(std::regex_match(done[i].document, m, name)) << done[i].document;
         EXPECT_EQ(std::stoul(m[2].str()), i) << "the counter starts at 0 and rises by one";
     }
+}
+
+// The server reads what the socket holds into a buffer that grows once a read fills it; a job
+// ends wherever the host stops, on a buffer's edge or one byte either side of it, before or
+// after the buffer grew, and arrives whole.
+TEST_F(JobServerTest, RawJobsOfEveryLengthAroundTheReadBufferArriveWhole)
+{
+    constexpr size_t first = typestone::CASTCPThread::kFirstChunk;
+    constexpr size_t largest = typestone::CASTCPThread::kMaxChunk;
+    struct Case
+    {
+        size_t size;
+        size_t hostWrite;
+    };
+    const Case cases[] = {
+        {first - 1, first},          {first, first},         {first + 1, first},
+        {3 * first + 17, 64 * 1024}, {2 * largest, largest}, {3 * largest + 1, 512 * 1024},
+    };
+    std::vector<std::string> sent;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        HostOptions options;
+        options.chunkSize = cases[i].hostWrite;
+        const std::vector<uint8_t> data = someData(cases[i].size, static_cast<unsigned>(40 + i));
+        const valdor::HostResult r =
+            HostSimulator(options).run(platform::net::kLoopbackAddress, port, header("Laser"), data);
+        ASSERT_EQ(r.replyCode, 0) << cases[i].size << " bytes: " << r.error;
+        ASSERT_TRUE(r.dataSent && r.serverClosed && !r.serverReset) << cases[i].size << " bytes: " << r.error;
+        sent.push_back(asText(data));
+    }
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    const std::vector<jobtest::FolderJob> done = jobtest::finishedJobs(spoolRoot(), "Laser");
+    ASSERT_EQ(done.size(), std::size(cases));
+    for (size_t i = 0; i < done.size(); ++i) {
+        EXPECT_EQ(done[i].data.size(), cases[i].size);
+        EXPECT_TRUE(done[i].data == sent[i]) << cases[i].size << " bytes: the content differs";
+        EXPECT_TRUE(done[i].cutShort.empty()) << done[i].cutShort;
+    }
+    EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
 }
 
 TEST_F(JobServerTest, VersionFourDriverGetsXpsPass)
