@@ -68,7 +68,9 @@ SocketResult listenTcp(const std::string& address, uint16_t port, int backlog, b
     }
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
         return failed(std::move(result), "bind to " + where);
-    if (::listen(fd, std::clamp(backlog, 1, maxListenBacklog())) != 0)
+    // The system's maximum is read only for a backlog above what every system allows.
+    const int queue = backlog <= SOMAXCONN ? std::max(backlog, 1) : std::min(backlog, maxListenBacklog());
+    if (::listen(fd, queue) != 0)
         return failed(std::move(result), "listen on " + where);
     const auto local = detail::socketName(fd, false);
     if (!local)

@@ -205,8 +205,8 @@ void CASTCPThread::receiveHeader()
 {
     // Only what the header still lacks is read: bytes behind it stay in the socket and are
     // read as print data once the job has started.
-    const platform::net::IoResult got = platform::net::receiveSome(m_control, m_header.data() + m_headerUsed,
-                                                                   kJobHeaderSize - m_headerUsed, 0);
+    const platform::net::IoResult got = platform::net::receiveAvailable(
+        m_control, m_header.data() + m_headerUsed, kJobHeaderSize - m_headerUsed);
     if (got.status == platform::net::IoStatus::TimedOut)
         return;
     if (!got.ok()) {
