@@ -15,7 +15,22 @@ IoResult sendAll(const Socket& sock, const void* data, size_t len, int timeoutMs
 {
     IoResult result;
     const auto* bytes = static_cast<const unsigned char*>(data);
+    // Sent first, waited for only when the send buffer is full: a reply that fits goes out in
+    // one call.
     while (result.bytes < len) {
+        const ssize_t n =
+            ::send(sock.fd(), bytes + result.bytes, len - result.bytes, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            result.bytes += static_cast<size_t>(n);
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            result.status = IoStatus::Failed;
+            result.error = detail::errorFromErrno("send");
+            return result;
+        }
         const IoStatus waited =
             detail::pollUntil(sock.fd(), POLLOUT, detail::deadlineAfter(timeoutMs), nullptr);
         if (waited != IoStatus::Ok) {
@@ -23,16 +38,6 @@ IoResult sendAll(const Socket& sock, const void* data, size_t len, int timeoutMs
             result.error = detail::errorForStatus(waited, "send");
             return result;
         }
-        const ssize_t n =
-            ::send(sock.fd(), bytes + result.bytes, len - result.bytes, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN)
-                continue;
-            result.status = IoStatus::Failed;
-            result.error = detail::errorFromErrno("send");
-            return result;
-        }
-        result.bytes += static_cast<size_t>(n);
     }
     result.status = IoStatus::Ok;
     return result;

@@ -101,7 +101,7 @@ public:
     static constexpr int kHandshakeHoldMs = 1000;
     // The most bytes one read of print data takes: kFirstChunk at first, kMaxChunk once a read
     // has filled the buffer. kMaxReadsPerWake reads follow one another without a poll.
-    static constexpr size_t kFirstChunk = 256 * 1024;
+    static constexpr size_t kFirstChunk = 64 * 1024;
     static constexpr size_t kMaxChunk = 1024 * 1024;
     static constexpr int kMaxReadsPerWake = 64;
 
