@@ -252,7 +252,8 @@ void CASTCPThread::receiveData()
         return;
     }
     // The socket is read until it is empty, one call per piece; only then does the worker wait
-    // in its poll again. After kMaxReadsPerWake pieces the loop looks at the stop first.
+    // in its poll again. The stop is looked at before every read, and after kMaxReadsPerWake
+    // pieces the worker's own loop takes a turn (reading on without a poll).
     m_readBeforeWait = false;
     for (int i = 0; i < kMaxReadsPerWake; ++i) {
         if (m_stop)
