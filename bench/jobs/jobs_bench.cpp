@@ -6,7 +6,7 @@
 // first to one folder printer each, then all to one printer, and reports jobs/s, MB/s and the
 // hand-shake latency (connect to reply) as median, 99th percentile and worst. The baseline in
 // the same run sends the same bytes over loopback TCP to a minimal receiver that writes each
-// job into a file of its own and flushes it to disk (as the folder spooler does).
+// job into a file of its own as it arrives and flushes it to disk (as the folder spooler does).
 // Last, it measures the CPU time the server spends while connections sit idle: jobs holding
 // their printers open, and jobs waiting for a busy printer.
 //
@@ -22,7 +22,7 @@
 #include "typestone/server/job_sequencer.h"
 #include "typestone/server/printer_config.h"
 
-#include "platform/fileio/file_ops.h"
+#include "platform/fileio/file.h"
 #include "platform/net/socket_io.h"
 #include "platform/net/tcp.h"
 #include "platform/settings/settings_store.h"
@@ -213,6 +213,36 @@ RunResult loadTypestone(uint16_t port, size_t hosts, size_t jobsPerHost, const s
     return result;
 }
 
+// The baseline's one job: each piece written to a file as it arrives, the file flushed to disk
+// and renamed when the host has closed, as a spooler that streams does.
+bool receiveToFile(const Socket& s, const std::string& path)
+{
+    const std::string part = path + ".part";
+    platform::fileio::File file;
+    if (!file.openWriteExclusive(part))
+        return false;
+    std::vector<char> buf(256 * 1024);
+    bool ok = true;
+    for (;;) {
+        IoResult r = receiveSome(s, buf.data(), buf.size(), 120000);
+        if (!r.ok()) {
+            ok = r.status == IoStatus::PeerClosed;
+            break;
+        }
+        if (!file.write(buf.data(), r.bytes)) {
+            ok = false;
+            break;
+        }
+    }
+    ok = ok && file.sync();
+    file.close();
+    std::error_code ec;
+    if (ok)
+        fs::rename(part, path, ec);
+    fs::remove(part, ec);
+    return ok && !ec;
+}
+
 // The baseline: a receiver that takes each connection on a thread of its own, writes the job
 // into a file, flushes it to disk and closes the connection; the host waits for that close, as
 // it waits for the server's.
@@ -230,17 +260,8 @@ RunResult loadBaseline(const std::string& dir, size_t hosts, size_t jobsPerHost,
                 continue;
             ++running;
             std::thread([&, s = std::make_shared<Socket>(std::move(a.socket))] {
-                std::string job;
-                std::vector<char> buf(256 * 1024);
-                for (;;) {
-                    IoResult r = receiveSome(*s, buf.data(), buf.size(), 120000);
-                    if (!r.ok())
-                        break;
-                    job.append(buf.data(), r.bytes);
-                }
                 const std::string path = dir + "/base-" + std::to_string(fileNo++);
-                std::string error;
-                platform::fileio::replaceFile(path, job, &error);
+                receiveToFile(*s, path);
                 s->close();
                 std::error_code ec;
                 fs::remove(path, ec);

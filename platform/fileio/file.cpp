@@ -45,6 +45,11 @@ bool File::openWriteExclusive(const std::string& path)
     return true;
 }
 
+bool File::sync()
+{
+    return m_fd >= 0 && ::fsync(m_fd) == 0;
+}
+
 long long File::read(void* buffer, size_t size)
 {
     if (m_fd < 0)

@@ -26,6 +26,8 @@ public:
     // Bytes read (0 at the end), -1 on error.
     long long read(void* buffer, size_t size);
     bool write(const void* data, size_t size);
+    // Flushes what was written to the disk (fsync); false when closed or the flush failed.
+    bool sync();
     // Size of the open file; 0 when closed.
     uint64_t size() const;
     void close();

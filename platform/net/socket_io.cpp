@@ -15,7 +15,22 @@ IoResult sendAll(const Socket& sock, const void* data, size_t len, int timeoutMs
 {
     IoResult result;
     const auto* bytes = static_cast<const unsigned char*>(data);
+    // Sent first, waited for only when the send buffer is full: a reply that fits goes out in
+    // one call.
     while (result.bytes < len) {
+        const ssize_t n =
+            ::send(sock.fd(), bytes + result.bytes, len - result.bytes, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            result.bytes += static_cast<size_t>(n);
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            result.status = IoStatus::Failed;
+            result.error = detail::errorFromErrno("send");
+            return result;
+        }
         const IoStatus waited =
             detail::pollUntil(sock.fd(), POLLOUT, detail::deadlineAfter(timeoutMs), nullptr);
         if (waited != IoStatus::Ok) {
@@ -23,16 +38,6 @@ IoResult sendAll(const Socket& sock, const void* data, size_t len, int timeoutMs
             result.error = detail::errorForStatus(waited, "send");
             return result;
         }
-        const ssize_t n =
-            ::send(sock.fd(), bytes + result.bytes, len - result.bytes, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN)
-                continue;
-            result.status = IoStatus::Failed;
-            result.error = detail::errorFromErrno("send");
-            return result;
-        }
-        result.bytes += static_cast<size_t>(n);
     }
     result.status = IoStatus::Ok;
     return result;
@@ -66,6 +71,38 @@ IoResult receiveSome(const Socket& sock, void* buf, size_t cap, int timeoutMs)
         }
         if (errno == EINTR || errno == EAGAIN)
             continue;
+        result.status = IoStatus::Failed;
+        result.error = detail::errorFromErrno("receive");
+        return result;
+    }
+}
+
+IoResult receiveAvailable(const Socket& sock, void* buf, size_t cap)
+{
+    IoResult result;
+    if (cap == 0 || !buf) {
+        errno = EINVAL;
+        result.error = detail::errorFromErrno("receive into an empty buffer");
+        return result;
+    }
+    for (;;) {
+        const ssize_t n = ::recv(sock.fd(), buf, cap, MSG_DONTWAIT);
+        if (n > 0) {
+            result.status = IoStatus::Ok;
+            result.bytes = static_cast<size_t>(n);
+            return result;
+        }
+        if (n == 0) {
+            result.status = IoStatus::PeerClosed;
+            return result;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            result.status = IoStatus::TimedOut;
+            result.error = detail::errorForStatus(IoStatus::TimedOut, "receive");
+            return result;
+        }
         result.status = IoStatus::Failed;
         result.error = detail::errorFromErrno("receive");
         return result;

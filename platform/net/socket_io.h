@@ -20,6 +20,12 @@ IoResult sendAll(const Socket& sock, const void* data, size_t len, int timeoutMs
 // TimedOut, or Failed (a reset connection is Failed with WSAECONNRESET).
 IoResult receiveSome(const Socket& sock, void* buf, size_t cap, int timeoutMs);
 
+// Receives what is there now, at most `cap` bytes (cap must be > 0), without waiting: Ok with
+// bytes > 0, PeerClosed for the peer's orderly close, TimedOut when nothing has arrived yet (the
+// caller waits with waitReadable or a poll of its own), or Failed. A reader that drains a busy
+// socket makes one call per piece instead of a wait and a read.
+IoResult receiveAvailable(const Socket& sock, void* buf, size_t cap);
+
 // Waits until the socket is readable (data, the peer's close or an error are all "readable":
 // the next receive tells which), up to `timeoutMs` or until `*cancel` turns true.
 IoStatus waitReadable(const Socket& sock, int timeoutMs, const std::atomic<bool>* cancel = nullptr);

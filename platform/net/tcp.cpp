@@ -68,7 +68,9 @@ SocketResult listenTcp(const std::string& address, uint16_t port, int backlog, b
     }
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
         return failed(std::move(result), "bind to " + where);
-    if (::listen(fd, std::clamp(backlog, 1, maxListenBacklog())) != 0)
+    // The system's maximum is read only for a backlog above what every system allows.
+    const int queue = backlog <= SOMAXCONN ? std::max(backlog, 1) : std::min(backlog, maxListenBacklog());
+    if (::listen(fd, queue) != 0)
         return failed(std::move(result), "listen on " + where);
     const auto local = detail::socketName(fd, false);
     if (!local)
@@ -81,12 +83,23 @@ AcceptResult acceptWithin(const Socket& listener, int timeoutMs, const std::atom
 {
     AcceptResult result;
     const auto deadline = detail::deadlineAfter(timeoutMs);
+    // listenTcp's sockets do not block: a queued connection is taken at once, and the wait
+    // comes only when none is there.
+    bool look = true;
     for (;;) {
-        result.status = detail::pollUntil(listener.fd(), POLLIN, deadline, cancel);
-        if (result.status != IoStatus::Ok) {
+        if (cancel && cancel->load()) {
+            result.status = IoStatus::Canceled;
             result.error = detail::errorForStatus(result.status, "accept");
             return result;
         }
+        if (!look) {
+            result.status = detail::pollUntil(listener.fd(), POLLIN, deadline, cancel);
+            if (result.status != IoStatus::Ok) {
+                result.error = detail::errorForStatus(result.status, "accept");
+                return result;
+            }
+        }
+        look = false;
         sockaddr_in peer{};
         socklen_t len = sizeof peer;
         const int fd = ::accept4(listener.fd(), reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
@@ -96,9 +109,16 @@ AcceptResult acceptWithin(const Socket& listener, int timeoutMs, const std::atom
             result.status = IoStatus::Ok;
             return result;
         }
+        // None queued: the time is up, or the wait begins.
+        if ((errno == EAGAIN || errno == EWOULDBLOCK) && detail::Clock::now() >= deadline) {
+            result.status = IoStatus::TimedOut;
+            result.error = detail::errorForStatus(result.status, "accept");
+            return result;
+        }
         // The connection went away before we took it, or another thread took it: keep
         // waiting for the next one within the same deadline.
-        if (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED || errno == EPROTO)
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR || errno == ECONNABORTED ||
+            errno == EPROTO)
             continue;
         result.status = IoStatus::Failed;
         result.error = errorFromErrno("accept");

@@ -31,7 +31,19 @@ bool FolderRawJob::write(const void* data, size_t size)
         m_state = State::Failed;
         return false;
     }
+    m_written += size;
+    startWriteBack();
     return true;
+}
+
+void FolderRawJob::startWriteBack()
+{
+    // A long job's data goes to the disk while the rest still arrives, so that the flush at
+    // the end waits only for the last piece. Only a hint: finish() flushes all of it.
+    if (m_written - m_writeBackFrom < kWriteBackStep)
+        return;
+    files::startWriteBack(m_fd, m_writeBackFrom, m_written - m_writeBackFrom);
+    m_writeBackFrom = m_written;
 }
 
 bool FolderRawJob::markCutShort(const std::string& reason)

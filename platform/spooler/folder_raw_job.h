@@ -3,6 +3,7 @@
 
 #include "platform/spooler/raw_job.h"
 
+#include <cstdint>
 #include <string>
 
 namespace platform::spooler {
@@ -25,7 +26,12 @@ public:
     void abort() override;
     std::string errorText() const override { return m_error; }
 
+    // Every kWriteBackStep bytes written, the disk starts writing them out.
+    static constexpr uint64_t kWriteBackStep = 8 * 1024 * 1024;
+
 private:
+    void startWriteBack();
+
     enum class State
     {
         Open,
@@ -40,6 +46,8 @@ private:
     const std::string m_infoPath;
     State m_state = State::Open;
     std::string m_error;
+    uint64_t m_written = 0;       // bytes in the file
+    uint64_t m_writeBackFrom = 0; // where the disk has not yet been asked to write
 };
 
 } // namespace platform::spooler

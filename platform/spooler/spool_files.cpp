@@ -34,6 +34,11 @@ bool writeAll(int fd, const void* data, size_t size, std::string* error)
     return true;
 }
 
+void startWriteBack(int fd, uint64_t offset, uint64_t length)
+{
+    ::sync_file_range(fd, static_cast<off64_t>(offset), static_cast<off64_t>(length), SYNC_FILE_RANGE_WRITE);
+}
+
 ReadResult readSmallFile(const std::string& path, size_t maxSize, std::string* text, std::string* error)
 {
     bool missing = false;

@@ -2,6 +2,7 @@
 // Small file operations the folder spooler is built from (internal to platform/spooler).
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,10 @@ std::string errnoText(const std::string& what, int err);
 
 // Writes all bytes, retrying short writes and interrupted calls.
 bool writeAll(int fd, const void* data, size_t size, std::string* error);
+
+// Asks the system to start writing `length` bytes from `offset` of the file to the disk, without
+// waiting for them. A hint: it guarantees nothing (fsync does), and failing it harms nothing.
+void startWriteBack(int fd, uint64_t offset, uint64_t length);
 
 enum class ReadResult
 {

@@ -88,9 +88,12 @@ void CASTCPThread::Run()
     m_headerDeadlineMs = nowMs() + m_context.headerTimeoutMs.load();
 
     while (!m_stop) {
-        const int waitMs = idleWaitMs();
+        // Right after the hand-shake and while the host keeps the socket full, the data is
+        // read first and waited for only once the socket is empty.
         const platform::jobio::WaitResult status =
-            platform::jobio::waitReadableOrSignal(m_control, m_wake, waitMs);
+            m_printerOpen && m_readBeforeWait
+                ? platform::jobio::WaitResult::Readable
+                : platform::jobio::waitReadableOrSignal(m_control, m_wake, idleWaitMs());
         if (status == platform::jobio::WaitResult::Readable) {
             OnReceive();
         } else if (status == platform::jobio::WaitResult::TimedOut) {
@@ -202,8 +205,8 @@ void CASTCPThread::receiveHeader()
 {
     // Only what the header still lacks is read: bytes behind it stay in the socket and are
     // read as print data once the job has started.
-    const platform::net::IoResult got = platform::net::receiveSome(m_control, m_header.data() + m_headerUsed,
-                                                                   kJobHeaderSize - m_headerUsed, 0);
+    const platform::net::IoResult got = platform::net::receiveAvailable(
+        m_control, m_header.data() + m_headerUsed, kJobHeaderSize - m_headerUsed);
     if (got.status == platform::net::IoStatus::TimedOut)
         return;
     if (!got.ok()) {
@@ -228,58 +231,92 @@ void CASTCPThread::receiveHeader()
     handleHeader();
 }
 
+bool CASTCPThread::ensureBuffer(size_t size)
+{
+    if (m_buffer && m_bufferSize >= size)
+        return true;
+    std::unique_ptr<uint8_t[]> larger(new (std::nothrow) uint8_t[size]);
+    if (!larger)
+        return false;
+    m_buffer = std::move(larger);
+    m_bufferSize = size;
+    return true;
+}
+
 void CASTCPThread::receiveData()
 {
-    if (!m_buffer) {
-        m_buffer.reset(new (std::nothrow) uint8_t[kMaxChunk]);
-        if (!m_buffer) {
-            TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... no memory for %zu bytes", kMaxChunk);
-            m_cutShort = "no memory for the receive buffer";
-            m_stop = true;
-            return;
-        }
-    }
-    const platform::net::IoResult got = platform::net::receiveSome(m_control, m_buffer.get(), kMaxChunk, 0);
-    if (got.status == platform::net::IoStatus::TimedOut)
-        return;
-    if (!got.ok()) {
-        // The host's orderly close is the end of the job; anything else is a failure. No
-        // reply goes out in the data phase.
-        m_peerClosed = got.status == platform::net::IoStatus::PeerClosed;
-        if (!m_peerClosed) {
-            TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... %s", got.error.text.c_str());
-            m_cutShort = got.error.code == platform::net::wsa::ConnectionReset
-                             ? std::string("the host reset the connection")
-                             : "the connection failed: " + got.error.text;
-        }
+    if (!ensureBuffer(m_bufferSize ? m_bufferSize : kFirstChunk)) {
+        TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... no memory for %zu bytes", kFirstChunk);
+        m_cutShort = "no memory for the receive buffer";
         m_stop = true;
         return;
     }
+    // The socket is read until it is empty, one call per piece; only then does the worker wait
+    // in its poll again. The stop is looked at before every read, and after kMaxReadsPerWake
+    // pieces the worker's own loop takes a turn (reading on without a poll).
+    m_readBeforeWait = false;
+    for (int i = 0; i < kMaxReadsPerWake; ++i) {
+        if (m_stop)
+            return;
+        const platform::net::IoResult got =
+            platform::net::receiveAvailable(m_control, m_buffer.get(), m_bufferSize);
+        if (got.status == platform::net::IoStatus::TimedOut)
+            return;
+        if (!got.ok()) {
+            endOfData(got);
+            return;
+        }
+        if (!takeChunk(got.bytes))
+            return;
+        // A stream that fills the buffer is read in larger pieces from now on (fewer calls for
+        // a long job; a small job never allocates more than the first buffer).
+        if (got.bytes == m_bufferSize && m_bufferSize < kMaxChunk)
+            ensureBuffer(kMaxChunk); // without the memory, the first buffer goes on serving
+    }
+    m_readBeforeWait = true;
+}
+
+void CASTCPThread::endOfData(const platform::net::IoResult& got)
+{
+    // The host's orderly close is the end of the job; anything else is a failure. No reply
+    // goes out in the data phase.
+    m_peerClosed = got.status == platform::net::IoStatus::PeerClosed;
+    if (!m_peerClosed) {
+        TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... %s", got.error.text.c_str());
+        m_cutShort = got.error.code == platform::net::wsa::ConnectionReset
+                         ? std::string("the host reset the connection")
+                         : "the connection failed: " + got.error.text;
+    }
+    m_stop = true;
+}
+
+bool CASTCPThread::takeChunk(size_t bytes)
+{
     const bool timing = TRZ_IsOn(kTrzCore);
-    const std::string job = JobName();
+    std::string job;
     uint64_t shot = 0;
     if (timing) {
-        const std::string text =
-            platform::text::sprintf("\n(1)OnReceive: %zu bytes (job=%s)", got.bytes, job);
+        job = JobName();
+        const std::string text = platform::text::sprintf("\n(1)OnReceive: %zu bytes (job=%s)", bytes, job);
         TRZ_TimeShot(text.c_str(), true, false, &shot);
     }
-    const bool written = PrintData(m_buffer.get(), got.bytes);
+    const bool written = PrintData(m_buffer.get(), bytes);
     if (timing) {
-        const std::string text =
-            platform::text::sprintf("\n(2)OnReceive: %zu bytes (job=%s)\n", got.bytes, job);
+        const std::string text = platform::text::sprintf("\n(2)OnReceive: %zu bytes (job=%s)\n", bytes, job);
         TRZ_TimeShot(text.c_str(), false, true, &shot);
     }
-    if (written) {
-        m_bytesReceived += static_cast<uint32_t>(got.bytes);
-        m_lastDataMs = nowMs();
-    } else {
+    if (!written) {
         TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... PrintData-ERROR. Return !!");
         // A spool file keeps what it took and is printed at the close; a raw job the spooler
         // refused is gone (PrintData says why).
         if (m_spooling)
             m_cutShort = "the spool file could not take more data";
         m_stop = true;
+        return false;
     }
+    m_bytesReceived += static_cast<uint32_t>(bytes);
+    m_lastDataMs = nowMs();
+    return true;
 }
 
 void CASTCPThread::sendReply(uint16_t code, uint16_t port)
@@ -300,20 +337,21 @@ void CASTCPThread::endWithReply(uint16_t code)
 void CASTCPThread::PutStateprinter(bool open)
 {
     TRZ_Trace(kTrzCore, "\nPutStateprinter(%s)", open ? "TRUE" : "FALSE");
-    if (open)
+    if (open) {
         m_lastDataMs = nowMs();
+        // A quick host has sent its data, and often its close, by the time the job starts.
+        m_readBeforeWait = true;
+    }
     m_printerOpen = open;
 }
 
 void CASTCPThread::takePendingData()
 {
-    if (!m_buffer)
-        m_buffer.reset(new (std::nothrow) uint8_t[kMaxChunk]);
-    if (!m_buffer)
+    if (!ensureBuffer(m_bufferSize ? m_bufferSize : kFirstChunk))
         return;
-    for (int i = 0; i < kMaxDrainChunks && platform::net::pendingBytes(m_control) > 0; ++i) {
+    for (int i = 0; i < kMaxDrainChunks; ++i) {
         const platform::net::IoResult got =
-            platform::net::receiveSome(m_control, m_buffer.get(), kMaxChunk, 0);
+            platform::net::receiveAvailable(m_control, m_buffer.get(), m_bufferSize);
         if (!got.ok() || !PrintData(m_buffer.get(), got.bytes))
             return;
         m_bytesReceived += static_cast<uint32_t>(got.bytes);

@@ -25,6 +25,7 @@
 
 #include "platform/jobio/wake_signal.h"
 #include "platform/net/socket.h"
+#include "platform/net/socket_results.h"
 
 #include <array>
 #include <atomic>
@@ -98,8 +99,11 @@ public:
     // How long a job keeps the hand-shake lock while its host has not opened the data
     // connection; a slower host goes on waiting without it, so it holds up nobody else.
     static constexpr int kHandshakeHoldMs = 1000;
-    // The most bytes one read of print data takes.
-    static constexpr size_t kMaxChunk = 256 * 1024;
+    // The most bytes one read of print data takes: kFirstChunk at first, kMaxChunk once a read
+    // has filled the buffer. kMaxReadsPerWake reads follow one another without a poll.
+    static constexpr size_t kFirstChunk = 64 * 1024;
+    static constexpr size_t kMaxChunk = 1024 * 1024;
+    static constexpr int kMaxReadsPerWake = 64;
 
 private:
     void Run();
@@ -108,6 +112,12 @@ private:
     void OnReceive();
     void receiveHeader();
     void receiveData();
+    // The read that ended the data (the host's close or a failure): why, for the end of the job.
+    void endOfData(const platform::net::IoResult& got);
+    // One piece of print data to the job; false (and the connection ends) when it was refused.
+    bool takeChunk(size_t bytes);
+    // A print-data buffer of at least `size` bytes; false when there is no memory for it.
+    bool ensureBuffer(size_t size);
     void _OnReceive();
     // A whole header is in: checks, the printer's turn, share and password, the hand-shake.
     void handleHeader();
@@ -165,7 +175,9 @@ private:
     CWinPrt m_winPrt;
     std::unique_ptr<platform::draw::FontEngine> m_fonts;
     bool m_spooling = false;
-    std::unique_ptr<uint8_t[]> m_buffer; // print data, kMaxChunk bytes once the job runs
+    std::unique_ptr<uint8_t[]> m_buffer; // print data, m_bufferSize bytes once the job runs
+    size_t m_bufferSize = 0;
+    bool m_readBeforeWait = false; // the socket may hold data: read before waiting again
 
     mutable std::mutex m_textMutex;
     std::string m_printerName;

@@ -164,6 +164,41 @@ TEST(Tcp, ReceiveSomeTellsDataTimeOutAndThePeersClose)
     EXPECT_EQ(receiveSome(p.server, buf, 0, kWaitMs).status, IoStatus::Failed);
 }
 
+// Without waiting: nothing there yet is TimedOut at once, then the data, the close and a reset
+// each come out as receiveSome tells them.
+TEST(Tcp, ReceiveAvailableNeverWaits)
+{
+    Pair p = connectedPair();
+    char buf[16] = {};
+    const IoResult empty = receiveAvailable(p.server, buf, sizeof buf);
+    EXPECT_EQ(empty.status, IoStatus::TimedOut);
+    EXPECT_EQ(empty.bytes, 0u);
+
+    ASSERT_TRUE(sendAll(p.client, "hello", 5, kWaitMs).ok());
+    ASSERT_EQ(waitReadable(p.server, kWaitMs), IoStatus::Ok);
+    IoResult got = receiveAvailable(p.server, buf, 3);
+    ASSERT_TRUE(got.ok()) << got.error.text;
+    EXPECT_EQ(std::string(buf, got.bytes), "hel");
+    got = receiveAvailable(p.server, buf, sizeof buf);
+    ASSERT_TRUE(got.ok()) << got.error.text;
+    EXPECT_EQ(std::string(buf, got.bytes), "lo");
+    EXPECT_EQ(receiveAvailable(p.server, buf, sizeof buf).status, IoStatus::TimedOut);
+    EXPECT_EQ(receiveAvailable(p.server, buf, 0).status, IoStatus::Failed);
+
+    ASSERT_TRUE(shutdownSend(p.client));
+    ASSERT_EQ(waitReadable(p.server, kWaitMs), IoStatus::Ok);
+    EXPECT_EQ(receiveAvailable(p.server, buf, sizeof buf).status, IoStatus::PeerClosed);
+
+    Pair reset = connectedPair();
+    ASSERT_TRUE(sendAll(reset.server, "x", 1, kWaitMs).ok());
+    ASSERT_EQ(waitReadable(reset.client, kWaitMs), IoStatus::Ok);
+    reset.client.close(); // unread data: the kernel resets the connection
+    ASSERT_EQ(waitReadable(reset.server, kWaitMs), IoStatus::Ok);
+    const IoResult failed = receiveAvailable(reset.server, buf, sizeof buf);
+    EXPECT_EQ(failed.status, IoStatus::Failed);
+    EXPECT_EQ(failed.error.code, wsa::ConnectionReset) << failed.error.text;
+}
+
 TEST(Tcp, AResetConnectionIsAnErrorNotAnOrderlyClose)
 {
     Pair p = connectedPair();

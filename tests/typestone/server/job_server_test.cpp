@@ -1,5 +1,8 @@
 #include "job_server_fixture.h"
 
+#include "typestone/server/astcp_thread.h"
+
+#include "platform/net/socket_io.h"
 #include "platform/net/tcp.h"
 
 #include "tests/support/host/host_simulator.h"
@@ -7,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -155,6 +159,44 @@ TEST_F(JobServerTest, RawBytesArriveUnchangedAndNamesRise)
         ASSERT_TRUE(std::regex_match(done[i].document, m, name)) << done[i].document;
         EXPECT_EQ(std::stoul(m[2].str()), i) << "the counter starts at 0 and rises by one";
     }
+}
+
+// The server reads what the socket holds into a buffer that grows once a read fills it; a job
+// ends wherever the host stops, on a buffer's edge or one byte either side of it, before or
+// after the buffer grew, and arrives whole.
+TEST_F(JobServerTest, RawJobsOfEveryLengthAroundTheReadBufferArriveWhole)
+{
+    constexpr size_t first = typestone::CASTCPThread::kFirstChunk;
+    constexpr size_t largest = typestone::CASTCPThread::kMaxChunk;
+    struct Case
+    {
+        size_t size;
+        size_t hostWrite;
+    };
+    const Case cases[] = {
+        {first - 1, first},          {first, first},         {first + 1, first},
+        {3 * first + 17, 64 * 1024}, {2 * largest, largest}, {3 * largest + 1, 512 * 1024},
+    };
+    std::vector<std::string> sent;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        HostOptions options;
+        options.chunkSize = cases[i].hostWrite;
+        const std::vector<uint8_t> data = someData(cases[i].size, static_cast<unsigned>(40 + i));
+        const valdor::HostResult r =
+            HostSimulator(options).run(platform::net::kLoopbackAddress, port, header("Laser"), data);
+        ASSERT_EQ(r.replyCode, 0) << cases[i].size << " bytes: " << r.error;
+        ASSERT_TRUE(r.dataSent && r.serverClosed && !r.serverReset) << cases[i].size << " bytes: " << r.error;
+        sent.push_back(asText(data));
+    }
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    const std::vector<jobtest::FolderJob> done = jobtest::finishedJobs(spoolRoot(), "Laser");
+    ASSERT_EQ(done.size(), std::size(cases));
+    for (size_t i = 0; i < done.size(); ++i) {
+        EXPECT_EQ(done[i].data.size(), cases[i].size);
+        EXPECT_TRUE(done[i].data == sent[i]) << cases[i].size << " bytes: the content differs";
+        EXPECT_TRUE(done[i].cutShort.empty()) << done[i].cutShort;
+    }
+    EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
 }
 
 TEST_F(JobServerTest, VersionFourDriverGetsXpsPass)
@@ -405,6 +447,50 @@ TEST_F(JobServerTest, StopEndsWaitingAndRunningJobs)
 // Connections in every phase, some closed by their hosts while the server stops: the stop
 // ends within its bound, joins every worker, leaves no printer busy and no spool file behind,
 // and the server takes jobs again after it listens anew.
+// A host that keeps the socket full (the disk is slower than the host): the worker reads piece
+// after piece without reaching its poll, and the stop still ends the job at once, with what
+// arrived kept and marked cut short.
+TEST_F(JobServerTest, StopEndsAJobWhoseHostNeverPauses)
+{
+    spooler->slowWrite = {"Laser"};
+    StepHost host;
+    ASSERT_TRUE(host.connectAndSend(port, header("Laser")));
+    ASSERT_TRUE(host.readReply(kWaitMs));
+    ASSERT_TRUE(host.openData());
+    const std::vector<uint8_t> piece = someData(64 * 1024, 9);
+    std::atomic<bool> feeding{true};
+    std::thread feeder([&] {
+        while (feeding)
+            if (!platform::net::sendAll(host.control, piece.data(), piece.size(), 2000).ok())
+                return;
+    });
+    const auto partSize = [&] {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(spoolRoot() + "/Laser", ec))
+            if (e.path().extension() == ".part")
+                return std::filesystem::file_size(e.path(), ec);
+        return std::uintmax_t{0};
+    };
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (partSize() < 4u * typestone::CASTCPThread::kMaxChunk && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_GE(partSize(), 4u * typestone::CASTCPThread::kMaxChunk) << "the stream did not get going";
+
+    server->Stop();
+    EXPECT_EQ(server->ActiveWorkers(), 0u);
+    feeding = false;
+    feeder.join();
+    const auto done = jobtest::finishedJobs(spoolRoot(), "Laser");
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_FALSE(done[0].cutShort.empty());
+    const std::string pattern = asText(piece);
+    bool whole = done[0].data.size() >= 4u * typestone::CASTCPThread::kMaxChunk;
+    for (size_t at = 0; whole && at < done[0].data.size(); at += pattern.size())
+        whole = done[0].data.compare(at, pattern.size(), pattern, 0, done[0].data.size() - at) == 0;
+    EXPECT_TRUE(whole) << done[0].data.size() << " bytes kept, not the stream's beginning";
+    EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
+}
+
 TEST_F(JobServerTest, HostsClosingWhileTheServerStops)
 {
     std::mt19937 gen(7);

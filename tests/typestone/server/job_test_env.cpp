@@ -5,11 +5,13 @@
 #include "platform/settings/settings_store.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -42,12 +44,15 @@ std::map<std::string, std::string> infoValues(const fs::path& path)
 class ScriptedRawJob : public platform::spooler::RawJob
 {
 public:
-    ScriptedRawJob(std::unique_ptr<platform::spooler::RawJob> inner, bool failWrite, bool failFinish)
-        : m_inner(std::move(inner)), m_failWrite(failWrite), m_failFinish(failFinish)
+    ScriptedRawJob(std::unique_ptr<platform::spooler::RawJob> inner, bool failWrite, bool failFinish,
+                   bool slowWrite)
+        : m_inner(std::move(inner)), m_failWrite(failWrite), m_failFinish(failFinish), m_slowWrite(slowWrite)
     {
     }
     bool write(const void* data, size_t size) override
     {
+        if (m_slowWrite)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         if (!m_failWrite)
             return m_inner->write(data, size);
         m_inner->abort();
@@ -71,6 +76,7 @@ private:
     std::unique_ptr<platform::spooler::RawJob> m_inner;
     const bool m_failWrite;
     const bool m_failFinish;
+    const bool m_slowWrite;
     std::string m_error;
 };
 
@@ -201,9 +207,9 @@ std::unique_ptr<platform::spooler::RawJob> ScriptedSpooler::startRawJob(const st
     }
     std::unique_ptr<platform::spooler::RawJob> job =
         m_inner.startRawJob(printer, documentName, dataType, error);
-    if (job && (listed(failWrite, printer) || listed(failFinish, printer)))
+    if (job && (listed(failWrite, printer) || listed(failFinish, printer) || listed(slowWrite, printer)))
         return std::make_unique<ScriptedRawJob>(std::move(job), listed(failWrite, printer),
-                                                listed(failFinish, printer));
+                                                listed(failFinish, printer), listed(slowWrite, printer));
     return job;
 }
 

@@ -60,8 +60,8 @@ size_t leftoverFiles(const std::string& root, const std::string& printer);
 // Passes everything to an inner spooler, except: printers named in failStart refuse to start,
 // printers in v4 report driver version 4; raw jobs on printers in failWrite refuse their data
 // (as a spooler that lost its connection or its disk), on printers in failFinish refuse their
-// end; PDF documents for printers in failSubmit are refused. Records the data type of every
-// start.
+// end; raw jobs on printers in slowWrite take 2 ms for every write (a slow disk); PDF documents
+// for printers in failSubmit are refused. Records the data type of every start.
 class ScriptedSpooler : public platform::spooler::Spooler
 {
 public:
@@ -71,6 +71,7 @@ public:
     std::vector<std::string> v4;
     std::vector<std::string> failWrite;
     std::vector<std::string> failFinish;
+    std::vector<std::string> slowWrite;
     std::vector<std::string> failSubmit;
     // Called with the printer's name at the start of every raw job, before anything else (set
     // it before the jobs come).
