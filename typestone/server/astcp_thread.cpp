@@ -314,7 +314,7 @@ bool CASTCPThread::takeChunk(size_t bytes)
         m_stop = true;
         return false;
     }
-    m_bytesReceived += static_cast<uint32_t>(bytes);
+    m_bytesReceived += bytes;
     m_lastDataMs = nowMs();
     return true;
 }
@@ -354,7 +354,7 @@ void CASTCPThread::takePendingData()
             platform::net::receiveAvailable(m_control, m_buffer.get(), m_bufferSize);
         if (!got.ok() || !PrintData(m_buffer.get(), got.bytes))
             return;
-        m_bytesReceived += static_cast<uint32_t>(got.bytes);
+        m_bytesReceived += got.bytes;
     }
 }
 
@@ -405,7 +405,7 @@ void CASTCPThread::OnClose()
     }
     reportEnd();
     if (m_job)
-        m_job->SetJobSize(m_bytesReceived);
+        m_job->SetJobSize(static_cast<uint32_t>(m_bytesReceived.load()));
     m_stop = true;
     m_hostFiles.reset();
     m_ServerSocket.close();
@@ -425,16 +425,16 @@ void CASTCPThread::reportEnd()
 {
     std::string outcome;
     if (!m_failure.empty()) {
-        TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' NOT printed (%u bytes received): %s", JobName(),
-                  m_bytesReceived.load(), m_failure);
+        TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' NOT printed (%llu bytes received): %s", JobName(),
+                  static_cast<unsigned long long>(m_bytesReceived.load()), m_failure);
         outcome = "Not printed: " + m_failure;
     } else if (m_keptForNextStart) {
-        TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' kept for the next start (%u bytes received): %s", JobName(),
-                  m_bytesReceived.load(), m_cutShort);
+        TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' kept for the next start (%llu bytes received): %s",
+                  JobName(), static_cast<unsigned long long>(m_bytesReceived.load()), m_cutShort);
         outcome = "Kept for the next start: " + m_cutShort;
     } else if (!m_cutShort.empty()) {
-        TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' cut short after %u bytes: %s; what arrived is printed",
-                  JobName(), m_bytesReceived.load(), m_cutShort);
+        TRZ_Trace(kTrzCore, "\n_OnClose: job '%s' cut short after %llu bytes: %s; what arrived is printed",
+                  JobName(), static_cast<unsigned long long>(m_bytesReceived.load()), m_cutShort);
         outcome = "Cut short: " + m_cutShort + "; what arrived was printed";
     } else {
         return;

@@ -70,7 +70,8 @@ public:
     // Status, readable from other threads.
     bool IsRunning() const { return !m_stop; }
     bool IsPrinterOpen() const { return m_printerOpen; }
-    uint32_t BytesReceived() const { return m_bytesReceived; }
+    // The shared status has 32 bits for it: a job past 4 GiB shows the count modulo 2^32.
+    uint32_t BytesReceived() const { return static_cast<uint32_t>(m_bytesReceived.load()); }
     std::string PrinterName() const;
     std::string PeerName() const;
     std::string JobName() const;
@@ -168,7 +169,8 @@ private:
 
     INIT_DATA m_initData;
     uint16_t m_version = 0;
-    std::atomic<uint32_t> m_bytesReceived{0};
+    // 64 bits: a raw job of exactly 4 GiB must not read as one where no data arrived.
+    std::atomic<uint64_t> m_bytesReceived{0};
 
     std::unique_ptr<platform::spooler::RawJob> m_rawJob;
     // The job's interpreter, and the fonts it draws with, for interpreted jobs.
