@@ -59,21 +59,10 @@ IoResult receiveSome(const Socket& sock, void* buf, size_t cap, int timeoutMs)
             result.error = detail::errorForStatus(waited, "receive");
             return result;
         }
-        const ssize_t n = ::recv(sock.fd(), buf, cap, MSG_DONTWAIT);
-        if (n > 0) {
-            result.status = IoStatus::Ok;
-            result.bytes = static_cast<size_t>(n);
+        // Readable can still find nothing (another reader was first): wait again then.
+        result = receiveAvailable(sock, buf, cap);
+        if (result.status != IoStatus::TimedOut)
             return result;
-        }
-        if (n == 0) {
-            result.status = IoStatus::PeerClosed;
-            return result;
-        }
-        if (errno == EINTR || errno == EAGAIN)
-            continue;
-        result.status = IoStatus::Failed;
-        result.error = detail::errorFromErrno("receive");
-        return result;
     }
 }
 
