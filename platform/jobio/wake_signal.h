@@ -13,6 +13,9 @@ public:
     ~WakeSignal();
     WakeSignal(const WakeSignal&) = delete;
     WakeSignal& operator=(const WakeSignal&) = delete;
+    // Made on one thread for use on another: the descriptor moves with it.
+    WakeSignal(WakeSignal&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    WakeSignal& operator=(WakeSignal&&) = delete;
 
     // Stays set once set (any thread), until clear().
     void set();

@@ -33,11 +33,25 @@ bool SpareDescriptor::shedOne(const Socket& listener)
     ::close(m_fd);
     m_fd = -1;
     const int taken = ::accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (taken >= 0)
-        ::close(taken);
-    // Another thread may have taken the freed slot meanwhile; then the next call retries.
+    if (taken < 0) {
+        // Another thread may have taken the freed slot meanwhile; then the next call or the
+        // next accepted connection (refillFrom) brings the reserve back.
+        open();
+        return false;
+    }
+    ::shutdown(taken, SHUT_RDWR);
+    m_fd = taken;
+    return true;
+}
+
+bool SpareDescriptor::refillFrom(Socket& accepted)
+{
     open();
-    return taken >= 0;
+    if (m_fd >= 0 || !accepted.isValid())
+        return false;
+    m_fd = accepted.release();
+    ::shutdown(m_fd, SHUT_RDWR);
+    return true;
 }
 
 bool isOutOfDescriptors(int socketErrorCode)

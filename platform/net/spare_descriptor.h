@@ -22,9 +22,16 @@ public:
     bool isHeld() const { return m_fd >= 0; }
 
     // Gives up the reserve, accepts one waiting connection on `listener` (non-blocking, as
-    // listenTcp makes it) and closes it, then takes the reserve back. True when a connection
-    // was taken. Without a reserve it first tries to open one.
+    // listenTcp makes it) and shuts it down (the host sees the close); that connection's
+    // descriptor is the reserve now, so no other thread can take the slot in between. True
+    // when a connection was taken. Without a reserve it first tries to open one.
     bool shedOne(const Socket& listener);
+
+    // After the reserve was lost (another thread opened something in the moment it was given
+    // up, and the process is full again), the connection just accepted gives its slot back:
+    // without a reserve that can be opened now, `accepted` is shut down and its descriptor
+    // kept as the reserve. True when it was taken so (the caller must not serve it).
+    bool refillFrom(Socket& accepted);
 
 private:
     void open();

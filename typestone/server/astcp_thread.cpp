@@ -32,8 +32,10 @@ int64_t nowMs()
 
 } // namespace
 
-CASTCPThread::CASTCPThread(JobContext& context, platform::net::Socket control)
-    : m_context(context), m_control(std::move(control)), m_initData(DefaultInitData())
+CASTCPThread::CASTCPThread(JobContext& context, platform::net::Socket control,
+                           platform::jobio::WakeSignal wake, platform::jobio::WakeSignal turn)
+    : m_context(context), m_control(std::move(control)), m_wake(std::move(wake)), m_turn(std::move(turn)),
+      m_initData(DefaultInitData())
 {
     m_winPrt.SetHost(this);
 }
@@ -66,12 +68,13 @@ void CASTCPThread::JobSize(uint32_t bytes)
         m_job->SetJobSize(bytes);
 }
 
-int CASTCPThread::ThreadProc(JobContext* context, int socketHandle)
+int CASTCPThread::ThreadProc(JobContext* context, int socketHandle, platform::jobio::WakeSignal wake,
+                             platform::jobio::WakeSignal turn)
 {
     platform::net::Socket control(socketHandle);
     if (!context)
         return 0;
-    CASTCPThread connection(*context, std::move(control));
+    CASTCPThread connection(*context, std::move(control), std::move(wake), std::move(turn));
     connection.Run();
     return 0;
 }
@@ -82,7 +85,7 @@ void CASTCPThread::Run()
         TRZ_Trace(kTrzCore, "\nThreadProc: no keepalive on the job connection (%d)",
                   platform::net::lastSocketError());
     GetPeerText();
-    m_registration.emplace(m_context.jobs, this);
+    m_registration.emplace(m_context.jobs, this, std::move(m_turn));
     m_job = m_registration->job();
     m_context.connections.Add(this);
     m_headerDeadlineMs = nowMs() + m_context.headerTimeoutMs.load();

@@ -54,13 +54,18 @@ struct JobContext;
 class CASTCPThread : public ServerEngineHost
 {
 public:
-    CASTCPThread(JobContext& context, platform::net::Socket control);
+    CASTCPThread(JobContext& context, platform::net::Socket control, platform::jobio::WakeSignal wake,
+                 platform::jobio::WakeSignal turn);
     ~CASTCPThread();
     CASTCPThread(const CASTCPThread&) = delete;
     CASTCPThread& operator=(const CASTCPThread&) = delete;
 
-    // The worker: runs one connection from the accepted socket to its end. Returns 0.
-    static int ThreadProc(JobContext* context, int socketHandle);
+    // The worker: runs one connection from the accepted socket to its end. Returns 0. Its
+    // signals (`wake`, and `turn` for its job record) are made by the accepting thread with
+    // the socket: a worker making descriptors of its own while the process is out of them
+    // would take the slot the job port keeps for shedding connections it cannot serve.
+    static int ThreadProc(JobContext* context, int socketHandle, platform::jobio::WakeSignal wake,
+                          platform::jobio::WakeSignal turn);
 
     // The server stops (any thread): every wait of the worker ends at once, a render ends at
     // its next check, and nothing the host sent is lost: a raw job is ended with what arrived
@@ -152,6 +157,7 @@ private:
     platform::net::Socket m_control;
     std::atomic<bool> m_stop{false};
     platform::jobio::WakeSignal m_wake;
+    platform::jobio::WakeSignal m_turn; // given to the job record at the start
     std::atomic<bool> m_printerOpen{false};
     bool m_peerClosed = false;            // the host ended the job in order
     std::atomic<bool> m_stopAsked{false}; // Stop() ended the connection (the server stops)

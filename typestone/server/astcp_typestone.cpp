@@ -76,6 +76,11 @@ int CASTCPTypestone::acceptOne(bool* taken)
     }
     m_backoffMs = 0;
     *taken = true;
+    if (!m_spare.isHeld() && m_spare.refillFrom(accepted.socket)) {
+        TRZ_Trace(kTrzCore, "\nOnAccept: out of descriptors, %s closed to keep the reserve",
+                  accepted.peer.toString().c_str());
+        return 0;
+    }
 
     std::lock_guard<std::mutex> lock(m_workersMutex);
     const size_t cap = m_context.maxConnections.load();
@@ -88,8 +93,9 @@ int CASTCPTypestone::acceptOne(bool* taken)
     Worker* worker = &m_workers.back();
     const int fd = accepted.socket.release();
     try {
-        worker->thread = std::thread([this, worker, fd] {
-            CASTCPThread::ThreadProc(&m_context, fd);
+        worker->thread = std::thread([this, worker, fd, wake = platform::jobio::WakeSignal(),
+                                      turn = platform::jobio::WakeSignal()]() mutable {
+            CASTCPThread::ThreadProc(&m_context, fd, std::move(wake), std::move(turn));
             std::lock_guard<std::mutex> done(m_workersMutex);
             worker->done = true;
             --m_running;

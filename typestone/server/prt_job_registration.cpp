@@ -7,9 +7,11 @@
 
 namespace typestone {
 
-PrtJobRegistration::PrtJobRegistration(JobSequencer& sequencer, const void* owner) : m_sequencer(sequencer)
+PrtJobRegistration::PrtJobRegistration(JobSequencer& sequencer, const void* owner,
+                                       platform::jobio::WakeSignal turn)
+    : m_sequencer(sequencer)
 {
-    auto job = std::make_unique<CPrtJobThread>(&sequencer, owner);
+    auto job = std::make_unique<CPrtJobThread>(&sequencer, owner, std::move(turn));
     m_job = job.get();
     m_sequencer.AddPrtJobThread(std::move(job));
 }

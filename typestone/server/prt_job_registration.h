@@ -4,6 +4,8 @@
 // the list (the sequencer's next pass frees its printer and deletes it). The worker never
 // owns the record and never deletes it.
 
+#include "platform/jobio/wake_signal.h"
+
 #include <cstdint>
 
 namespace typestone {
@@ -14,8 +16,10 @@ class JobSequencer;
 class PrtJobRegistration
 {
 public:
-    // `owner` identifies the worker in the record's traces.
-    PrtJobRegistration(JobSequencer& sequencer, const void* owner);
+    // `owner` identifies the worker in the record's traces; `turn` becomes the record's turn
+    // signal.
+    PrtJobRegistration(JobSequencer& sequencer, const void* owner,
+                       platform::jobio::WakeSignal turn = platform::jobio::WakeSignal());
     ~PrtJobRegistration();
     PrtJobRegistration(const PrtJobRegistration&) = delete;
     PrtJobRegistration& operator=(const PrtJobRegistration&) = delete;

@@ -40,8 +40,8 @@ std::string localTime(std::time_t t)
 
 } // namespace
 
-CPrtJobThread::CPrtJobThread(JobSequencer* sequencer, const void* owner)
-    : m_sequencer(sequencer), m_owner(owner), m_created(std::time(nullptr))
+CPrtJobThread::CPrtJobThread(JobSequencer* sequencer, const void* owner, platform::jobio::WakeSignal turn)
+    : m_sequencer(sequencer), m_owner(owner), m_turnSignal(std::move(turn)), m_created(std::time(nullptr))
 {
 }
 

@@ -30,8 +30,10 @@ public:
         kFinished = 2,
     };
 
-    // `sequencer` is woken when the printer name is set; `owner` identifies the worker (traces).
-    explicit CPrtJobThread(JobSequencer* sequencer = nullptr, const void* owner = nullptr);
+    // `sequencer` is woken when the printer name is set; `owner` identifies the worker (traces);
+    // `turn` is the signal the job's turn is given by (a worker has it made for it in advance).
+    explicit CPrtJobThread(JobSequencer* sequencer = nullptr, const void* owner = nullptr,
+                           platform::jobio::WakeSignal turn = platform::jobio::WakeSignal());
     CPrtJobThread(const CPrtJobThread&) = delete;
     CPrtJobThread& operator=(const CPrtJobThread&) = delete;
 

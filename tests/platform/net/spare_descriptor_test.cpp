@@ -83,6 +83,60 @@ TEST(SpareDescriptorTest, OutOfDescriptorsTheWaitingConnectionIsClosed)
     EXPECT_EQ(rc, 0);
 }
 
+TEST(SpareDescriptorTest, ALostReserveIsRefilledFromTheNextConnection)
+{
+    const rlim_t low = rlim_t(nettest::openDescriptors() + 16);
+    const int rc = inChild([low] {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = low;
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            return 10;
+        SocketResult listener = listenTcp("127.0.0.1", 0, 5, false);
+        if (!listener.ok())
+            return 11;
+        std::vector<SocketResult> clients;
+        for (int i = 0; i < 2; ++i) {
+            clients.push_back(connectTcp("127.0.0.1", listener.local.port, 5000));
+            if (!clients.back().ok())
+                return 12;
+        }
+        // Both reserves lost: made while the process was full.
+        std::vector<int> held;
+        exhaustDescriptors(&held);
+        SpareDescriptor full, roomy;
+        if (full.isHeld() || roomy.isHeld())
+            return 13;
+        const auto freeOne = [&held] {
+            ::close(held.back());
+            held.pop_back();
+        };
+
+        // A slot frees and a connection takes it: with no room for a reserve, that
+        // connection gives its slot back and its host sees the close.
+        freeOne();
+        AcceptResult first = acceptWithin(listener.socket, 5000);
+        if (!first.ok())
+            return 14;
+        if (!full.refillFrom(first.socket) || !full.isHeld() || first.socket.isValid())
+            return 15;
+        uint8_t byte = 0;
+        if (receiveSome(clients[0].socket, &byte, 1, 5000).status != IoStatus::PeerClosed)
+            return 16;
+
+        // With room for a reserve the connection is served, and the reserve comes back too.
+        freeOne();
+        freeOne();
+        AcceptResult second = acceptWithin(listener.socket, 5000);
+        if (!second.ok())
+            return 17;
+        if (roomy.refillFrom(second.socket) || !roomy.isHeld() || !second.socket.isValid())
+            return 18;
+        return 0;
+    });
+    EXPECT_EQ(rc, 0);
+}
+
 TEST(SpareDescriptorTest, OnlyTheDescriptorErrorsCount)
 {
     EXPECT_TRUE(isOutOfDescriptors(wsa::TooManyOpenFiles));
