@@ -36,28 +36,38 @@ void exhaustDescriptors(std::vector<int>* held)
     }
 }
 
+// In the child: lowers its descriptor limit to `low`, listens and has two hosts connect.
+// 0, or the code of the step that failed.
+int crowdedListener(rlim_t low, SocketResult* listener, std::vector<SocketResult>* clients)
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = low;
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 10;
+    *listener = listenTcp("127.0.0.1", 0, 5, false);
+    if (!listener->ok())
+        return 11;
+    for (int i = 0; i < 2; ++i) {
+        clients->push_back(connectTcp("127.0.0.1", listener->local.port, 5000));
+        if (!clients->back().ok())
+            return 13;
+    }
+    return 0;
+}
+
 TEST(SpareDescriptorTest, OutOfDescriptorsTheWaitingConnectionIsClosed)
 {
     // A little above what this program holds already, whatever the harness left open.
     const rlim_t low = rlim_t(nettest::openDescriptors() + 16);
     const int rc = inChild([low] {
-        rlimit limit{};
-        ::getrlimit(RLIMIT_NOFILE, &limit);
-        limit.rlim_cur = low;
-        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
-            return 10;
-        SocketResult listener = listenTcp("127.0.0.1", 0, 5, false);
-        if (!listener.ok())
-            return 11;
+        SocketResult listener;
+        std::vector<SocketResult> clients;
+        if (const int failed = crowdedListener(low, &listener, &clients))
+            return failed;
         SpareDescriptor spare;
         if (!spare.isHeld())
             return 12;
-        std::vector<SocketResult> clients;
-        for (int i = 0; i < 2; ++i) {
-            clients.push_back(connectTcp("127.0.0.1", listener.local.port, 5000));
-            if (!clients.back().ok())
-                return 13;
-        }
         std::vector<int> held;
         exhaustDescriptors(&held);
 
@@ -87,20 +97,10 @@ TEST(SpareDescriptorTest, ALostReserveIsRefilledFromTheNextConnection)
 {
     const rlim_t low = rlim_t(nettest::openDescriptors() + 16);
     const int rc = inChild([low] {
-        rlimit limit{};
-        ::getrlimit(RLIMIT_NOFILE, &limit);
-        limit.rlim_cur = low;
-        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
-            return 10;
-        SocketResult listener = listenTcp("127.0.0.1", 0, 5, false);
-        if (!listener.ok())
-            return 11;
+        SocketResult listener;
         std::vector<SocketResult> clients;
-        for (int i = 0; i < 2; ++i) {
-            clients.push_back(connectTcp("127.0.0.1", listener.local.port, 5000));
-            if (!clients.back().ok())
-                return 12;
-        }
+        if (const int failed = crowdedListener(low, &listener, &clients))
+            return failed;
         // Both reserves lost: made while the process was full.
         std::vector<int> held;
         exhaustDescriptors(&held);
