@@ -20,9 +20,13 @@ namespace {
 // Every face the warm-up asks for is one of the test fonts' (Liberation, DejaVu).
 constexpr int kWarmFaces = 9;
 
-QStringList entriesOf(const QString& folder)
+// The names in a folder, one string.
+std::string entriesOf(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)
+        .join(u',')
+        .toStdString();
 }
 
 // A one-page PDF with a line of text, as a job's worker thread makes it; the error when not.
@@ -49,8 +53,14 @@ TEST(DrawingWarmUpTest, RunsOnThreadsThatEndBesideDrawingAndLeavesNoFile)
     test_support::useTestFonts();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QStringList tempBefore = entriesOf(QDir::tempPath());
-    const QStringList currentBefore = entriesOf(QDir::currentPath());
+    // A temporary folder and a current one of the test's own, where a file left would show.
+    const QString temp = dir.filePath("tmp");
+    const QString current = dir.filePath("current");
+    ASSERT_TRUE(QDir().mkpath(temp) && QDir().mkpath(current));
+    const QString oldCurrent = QDir::currentPath();
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.toUtf8());
+    ASSERT_TRUE(QDir::setCurrent(current));
 
     int warmed[2] = {-1, -1};
     std::string during;
@@ -73,8 +83,13 @@ TEST(DrawingWarmUpTest, RunsOnThreadsThatEndBesideDrawingAndLeavesNoFile)
         EXPECT_TRUE(pdf.readAll().startsWith("%PDF-")) << name;
     }
 
-    EXPECT_EQ(entriesOf(QDir::tempPath()), tempBefore);
-    EXPECT_EQ(entriesOf(QDir::currentPath()), currentBefore);
+    EXPECT_EQ(entriesOf(temp), "");
+    EXPECT_EQ(entriesOf(current), "");
+    QDir::setCurrent(oldCurrent);
+    if (oldTemp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTemp);
 }
 
 TEST(DrawingWarmUpTest, WithoutAGuiApplicationItTouchesNoFont)
