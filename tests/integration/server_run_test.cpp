@@ -27,6 +27,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -548,4 +549,74 @@ TEST_F(ServerRunTest, SilentHostIsCutOffAtTheConfiguredIdleLimit)
     const std::string name = jobs[0].filename().string();
     const fs::path info = jobs[0].parent_path() / (name.substr(0, name.find('-')) + ".info");
     EXPECT_NE(content(info).find("cut-short="), std::string::npos) << content(info);
+}
+
+namespace {
+
+// The server's threads and the context switches all of them made so far
+// (/proc/<pid>/task/*/status); a thread that ended in between no longer counts.
+struct ThreadSwitches
+{
+    size_t threads = 0;
+    long long switches = 0;
+};
+
+ThreadSwitches threadSwitches(qint64 pid)
+{
+    ThreadSwitches seen;
+    std::error_code error;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        std::ifstream status(task.path() / "status");
+        std::string line;
+        while (std::getline(status, line)) {
+            for (const char* key : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"})
+                if (line.rfind(key, 0) == 0)
+                    seen.switches += std::stoll(line.substr(std::strlen(key)));
+        }
+        ++seen.threads;
+    }
+    return seen;
+}
+
+// The switches of the server's threads over `seconds` of nothing sent to it, counted once what
+// it was doing has settled (no switch for half a second, within 10 s).
+long long switchesWhileIdle(qint64 pid, int seconds)
+{
+    ThreadSwitches before = threadSwitches(pid);
+    for (int i = 0; i < 20; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const ThreadSwitches now = threadSwitches(pid);
+        const bool settled = now.threads == before.threads && now.switches == before.switches;
+        before = now;
+        if (settled)
+            break;
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const ThreadSwitches after = threadSwitches(pid);
+    return after.threads == before.threads ? after.switches - before.switches : -1;
+}
+
+} // namespace
+
+// What the start-up prepares for the first job's fonts and PDF (and what the job's own worker
+// thread used) leaves nothing that wakes: no timer of a font cache, no thread in time slices.
+TEST_F(ServerRunTest, AnIdleServerDoesNotWakeAfterItsStartOrItsFirstInterpretedJob)
+{
+    start();
+    ASSERT_TRUE(waitUntilServing()) << output();
+    const qint64 pid = process.processId();
+    // Longer than any period the server ever woke at (its service timer's 5 s).
+    EXPECT_EQ(switchesWhileIdle(pid, 6), 0) << "after the start";
+
+    const size_t threads = threadSwitches(pid).threads;
+    ASSERT_FALSE(printToPdf("first", "The first page of a fresh server.\r\n\f").empty()) << output();
+    // The job's worker thread ends once the job is handed on.
+    for (int i = 0; i < 200 && threadSwitches(pid).threads > threads; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(threadSwitches(pid).threads, threads) << "the job's worker thread did not end";
+    EXPECT_EQ(switchesWhileIdle(pid, 3), 0) << "after the first job";
+
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0) << output();
 }

@@ -26,6 +26,7 @@
 #include "klv_inet/support/reg_product.h"
 #include "klv_inet/webupdate/kdr_inet_obj.h"
 
+#include "platform/draw/drawing_warm_up.h"
 #include "platform/folders/folders.h"
 #include "platform/service/signal_channel.h"
 #include "platform/settings/settings_store.h"
@@ -38,6 +39,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace typestone {
 namespace {
@@ -210,6 +212,13 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
     // One server per machine: a second one leaves the running one alone.
     if (m_bIsWinNT && RefuseSecondInstance())
         return 1;
+    // The first use of fonts and of the PDF writer sets up what every later job shares
+    // (fontconfig's configuration and face list, Qt's font database, code run for the first
+    // time): several milliseconds the first host would wait for. A thread does it while the
+    // rest of the start-up runs and ends before the ports open, so that what Qt keeps per
+    // thread (its font cache, and that cache's timer) is gone with it and no descriptor it
+    // opens is in use once connections come.
+    std::jthread warmUp([] { platform::draw::warmUpDrawing(); });
     if (!createSpooler())
         return 1;
     const PortConfig ports = LoadPortConfig();
@@ -314,6 +323,7 @@ int CTypestoneApp::_InitInstance(const CommandLine& commandLine,
                          });
     }
 
+    warmUp.join();
     std::unique_ptr<QObject> desktop;
     if (!m_bIsWinNT && m_desktopFactory)
         desktop = m_desktopFactory(DesktopParts{*m_service, *m_printers, m_settings, m_engine});
