@@ -67,8 +67,9 @@ TEST(HandshakeLock, WaitersGetTheLockInTheOrderTheyAsked)
             platform::jobio::WakeSignal& signal = *signals.back();
             const bool bySignal = c.bySignal(i);
             waiters.emplace_back([&, i, bySignal] {
-                HandshakeLock::Hold mine = bySignal ? lock.acquire(signal, [&] { return waitForSignal(signal); })
-                                                    : lock.acquire(&never);
+                HandshakeLock::Hold mine = bySignal
+                                               ? lock.acquire(signal, [&] { return waitForSignal(signal); })
+                                               : lock.acquire(&never);
                 EXPECT_TRUE(mine.owns_lock()) << c.what << ": waiter " << i;
                 order.push_back(i);
             });
