@@ -18,6 +18,7 @@
 
 #include "typestone/engine/win_prt.h"
 #include "typestone/server/data_port.h"
+#include "typestone/server/handshake_lock.h"
 #include "typestone/server/job_header.h"
 #include "typestone/server/job_host_files.h"
 #include "typestone/server/prt_job_registration.h"
@@ -128,8 +129,14 @@ private:
     // A whole header is in: checks, the printer's turn, share and password, the hand-shake.
     void handleHeader();
     bool Wait4MyTurn();
+    // The hand-shake lock, in turn behind the jobs that asked before; owns nothing when the
+    // server stopped or the host went away while waiting.
+    HandshakeLock::Hold lockHandshake();
+    // Under the lock: books the data port, replies and accepts the host's data connection.
+    // False when the job goes no further (the host was told, or has its reply 0 already).
+    bool handshakeWithHost(HandshakeLock::Hold& handshake);
     std::unique_ptr<DataPort::Booking> Prep_TCP_Socket(int* error);
-    bool DoTCPAccept(int* error, DataPort::Booking& booking, std::unique_lock<std::timed_mutex>& handshake);
+    bool DoTCPAccept(int* error, DataPort::Booking& booking, HandshakeLock::Hold& handshake);
     bool StartPrinter(const std::string& printer);
     // Ends a job started for a connection that goes no further (no reply 0, no data connection).
     void withdrawStartedJob();

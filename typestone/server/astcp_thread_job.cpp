@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace typestone {
 namespace {
@@ -84,21 +85,64 @@ void CASTCPThread::handleHeader()
         return;
     }
 
-    std::unique_lock<std::timed_mutex> handshake = m_context.jobs.LockHandshake(&m_stop);
-    if (!handshake.owns_lock()) {
+    HandshakeLock::Hold handshake = lockHandshake();
+    const bool connected = handshake.owns_lock() && handshakeWithHost(handshake);
+    handshake.unlock();
+    // The next in line takes a kept data port over; once nobody holds or waits for the lock,
+    // one that was kept for a job that went away closes.
+    if (!m_context.jobs.Handshake().InUse())
+        m_context.dataPort.closeIdle();
+    if (!connected) {
         withdrawStartedJob();
         m_stop = true;
         return;
     }
+    // Set up after the lock is given up: the next host's hand-shake need not wait for it.
+    if (!platform::net::setKeepAlive(m_ServerSocket))
+        TRZ_Trace(kTrzDataPort, "\nDoTCPAccept: no keepalive on the data connection (%d)",
+                  platform::net::lastSocketError());
+    PutStateprinter(true);
+}
 
+HandshakeLock::Hold CASTCPThread::lockHandshake()
+{
+    if (!m_job || m_job->TurnSignal().fd() < 0 || m_wake.fd() < 0)
+        return m_context.jobs.LockHandshake(&m_stop);
+    // The turn signal is free once the turn has come: it tells this worker that the lock was
+    // handed to it. One poll on it, the stop signal and the host's close, as for the turn.
+    platform::jobio::WakeSignal& handedOver = m_job->TurnSignal();
+    bool hostGone = false;
+    HandshakeLock::Hold hold = m_context.jobs.Handshake().acquire(handedOver, [&] {
+        if (m_stop)
+            return false;
+        const platform::jobio::WaitResult waited =
+            platform::jobio::waitSignalsOrHangUp(m_control, m_wake, handedOver, kTurnWaitMs);
+        handedOver.clear();
+        if (waited == platform::jobio::WaitResult::PeerGone) {
+            hostGone = true;
+            return false;
+        }
+        if (waited == platform::jobio::WaitResult::Failed)
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
+        return !m_stop;
+    });
+    if (hostGone)
+        TRZ_Trace(kTrzJobs, "\nLockHandshake: host %s went away", PeerName().c_str());
+    // Handed over just as the server stopped: the next in line gets it, and learns of the stop
+    // itself.
+    if (m_stop)
+        hold.unlock();
+    return hold;
+}
+
+bool CASTCPThread::handshakeWithHost(HandshakeLock::Hold& handshake)
+{
     int error = 0;
     std::unique_ptr<DataPort::Booking> dataPort = Prep_TCP_Socket(&error);
     if (!dataPort) {
-        withdrawStartedJob();
         endWithReply(kReplyDataPortFailed);
-        return;
+        return false;
     }
-
     sendReply(kReplyAccepted, dataPort->port());
     if (!DoTCPAccept(&error, *dataPort, handshake)) {
         // The host has its reply already; the job it never fed is withdrawn and the printer
@@ -106,11 +150,11 @@ void CASTCPThread::handleHeader()
         TRZ_Trace(kTrzCore, "\nCASTCPThread::OnReceive... DoTCPAccept-ERROR. Return !!");
         if (!m_stopAsked)
             m_failure = "the host opened no data connection";
-        withdrawStartedJob();
-        m_stop = true;
-        return;
+        return false;
     }
-    PutStateprinter(true);
+    if (m_context.jobs.Handshake().Waiting() > 0)
+        dataPort->keepForNext();
+    return true;
 }
 
 void CASTCPThread::withdrawStartedJob()
@@ -207,8 +251,7 @@ std::unique_ptr<DataPort::Booking> CASTCPThread::Prep_TCP_Socket(int* error)
     return booking;
 }
 
-bool CASTCPThread::DoTCPAccept(int* error, DataPort::Booking& booking,
-                               std::unique_lock<std::timed_mutex>& handshake)
+bool CASTCPThread::DoTCPAccept(int* error, DataPort::Booking& booking, HandshakeLock::Hold& handshake)
 {
     const int limitMs = m_context.acceptTimeoutMs.load();
     const auto start = std::chrono::steady_clock::now();
@@ -240,9 +283,6 @@ bool CASTCPThread::DoTCPAccept(int* error, DataPort::Booking& booking,
         if (accepted.ok()) {
             TRZ_Trace(kTrzDataPort, "\nDoTCPAccept: data connection from %s",
                       accepted.peer.toString().c_str());
-            if (!platform::net::setKeepAlive(accepted.socket))
-                TRZ_Trace(kTrzDataPort, "\nDoTCPAccept: no keepalive on the data connection (%d)",
-                          platform::net::lastSocketError());
             m_ServerSocket = std::move(accepted.socket);
             return true;
         }

@@ -55,6 +55,8 @@ std::unique_ptr<DataPort::Booking> DataPort::book(uint16_t port, const std::stri
             }
         }
     }
+    if (!listener)
+        listener = takeKeptLocked(port);
     if (!listener) {
         // SO_REUSEADDR: the data connection of an earlier job may still hold the port. The
         // longest queue the system grants: every job waiting at once shares this one socket,
@@ -84,10 +86,48 @@ size_t DataPort::Waiting() const
         std::count_if(m_bookings.begin(), m_bookings.end(), [](const Booking* b) { return !b->m_served; }));
 }
 
+void DataPort::closeIdle()
+{
+    std::shared_ptr<Listener> closing;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        closing = std::move(m_kept);
+    }
+}
+
 void DataPort::withdraw(Booking* booking)
 {
+    std::shared_ptr<Listener> dropped;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_bookings.erase(std::remove(m_bookings.begin(), m_bookings.end(), booking), m_bookings.end());
+    const bool inUse = std::any_of(m_bookings.begin(), m_bookings.end(),
+                                   [&](const Booking* b) { return b->m_listener == booking->m_listener; });
+    if (!inUse && booking->m_keepForNext) {
+        dropped = std::move(m_kept); // one kept socket at most: the newest
+        m_kept = booking->m_listener;
+    }
+}
+
+std::shared_ptr<DataPort::Listener> DataPort::takeKeptLocked(uint16_t port)
+{
+    if (!m_kept || (port != 0 && m_kept->port != port)) {
+        m_kept.reset();
+        return nullptr;
+    }
+    std::shared_ptr<Listener> listener = std::move(m_kept);
+    // Whatever is queued came after its job stopped waiting (or from a stranger); handing it
+    // to this booking would pair a wrong connection with the job.
+    // More than a look takes, or a failing socket: a fresh one instead.
+    for (int i = 0; i < kMaxTakenAtOnce; ++i) {
+        platform::net::AcceptResult stale = platform::net::acceptWithin(listener->socket, 0);
+        if (stale.status == platform::net::IoStatus::Failed)
+            return nullptr;
+        if (!stale.ok())
+            return listener;
+        TRZ_Trace(kTrzDataPort, "\nDoTCPAccept: connection from %s closed, no job waits for it",
+                  stale.peer.toString().c_str());
+    }
+    return nullptr;
 }
 
 void DataPort::deliverLocked(const std::shared_ptr<Listener>& listener, platform::net::AcceptResult accepted)

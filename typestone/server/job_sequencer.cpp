@@ -131,16 +131,6 @@ void JobSequencer::PrtJobSequencerProc()
     }
 }
 
-std::unique_lock<std::timed_mutex> JobSequencer::LockHandshake(const std::atomic<bool>* cancel)
-{
-    std::unique_lock<std::timed_mutex> lock(m_handshake, std::defer_lock);
-    while (!(cancel && cancel->load())) {
-        if (lock.try_lock_for(std::chrono::milliseconds(100)))
-            break;
-    }
-    return lock;
-}
-
 size_t JobSequencer::JobCount() const
 {
     std::lock_guard<std::mutex> lock(m_listMutex);

@@ -10,6 +10,8 @@
 // or finished) wakes it, so it needs no timer: an idle server's sequencer sleeps until a job
 // comes or the server stops.
 
+#include "typestone/server/handshake_lock.h"
+
 #include "platform/sync/event.h"
 
 #include <atomic>
@@ -54,10 +56,11 @@ public:
     bool IsStopping() const { return m_stop.load(); }
 
     // The job hand-shake lock, taken after a job's turn has come and its printer was checked,
-    // held while the data port is listened on, the job started, the reply sent and the data
-    // connection accepted. Waits in slices; without the lock (owns_lock() false) when `*cancel`
-    // turned true first.
-    std::unique_lock<std::timed_mutex> LockHandshake(const std::atomic<bool>* cancel);
+    // held while the data port is listened on, the reply sent and the data connection
+    // accepted; served in the order it was asked for. LockHandshake waits for it without
+    // a signal of its own; without the lock (owns_lock() false) when `*cancel` turned true first.
+    HandshakeLock& Handshake() { return m_handshake; }
+    HandshakeLock::Hold LockHandshake(const std::atomic<bool>* cancel) { return m_handshake.acquire(cancel); }
 
     // The job counter: returns the current number and advances it (wraps at 65536).
     uint16_t NextDocNr() { return m_docNr.fetch_add(1); }
@@ -77,7 +80,7 @@ private:
     std::mutex m_threadMutex;
     std::thread m_thread;
 
-    std::timed_mutex m_handshake;
+    HandshakeLock m_handshake;
     std::atomic<uint16_t> m_docNr{0};
 };
 

@@ -8,6 +8,7 @@ target_sources(typestone_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/data_port.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dev_mode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dev_names.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/handshake_lock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/job_header.cpp
   ${CMAKE_CURRENT_LIST_DIR}/job_sequencer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/page_action_settings.cpp

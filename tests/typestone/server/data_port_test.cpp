@@ -130,6 +130,48 @@ TEST(DataPort, ABurstOfHostsIsQueuedBeforeAnyJobAccepts)
     }
 }
 
+// A booking that keeps its socket for the next job: the port stays listened on, a connection
+// that comes in between is no job's (the next booking closes it and waits for its own host),
+// and a kept socket nobody takes closes with closeIdle.
+TEST(DataPort, AKeptSocketServesTheNextBookingAndNoConnectionFromBefore)
+{
+    DataPort port;
+    SocketError error;
+    auto first = port.book(0, kLoopbackAddress, &error);
+    ASSERT_TRUE(first) << error.text;
+    const uint16_t kept = first->port();
+    SocketResult host = connectTcp(kLoopbackAddress, kept, kWaitMs);
+    ASSERT_TRUE(host.ok()) << host.error.text;
+    ASSERT_TRUE(first->wait(kWaitMs, nullptr).ok());
+    first->keepForNext();
+    first.reset();
+
+    SocketResult late = connectTcp(kLoopbackAddress, kept, kWaitMs);
+    ASSERT_TRUE(late.ok()) << "the kept socket still listens: " << late.error.text;
+    auto second = port.book(0, kLoopbackAddress, &error);
+    ASSERT_TRUE(second) << error.text;
+    EXPECT_EQ(second->port(), kept) << "the next booking takes the kept socket";
+    EXPECT_EQ(second->wait(0, nullptr).status, IoStatus::TimedOut)
+        << "the connection from before is no job's";
+    EXPECT_TRUE(closedByServer(late.socket));
+    SocketResult own = connectTcp(kLoopbackAddress, kept, kWaitMs);
+    ASSERT_TRUE(own.ok()) << own.error.text;
+    AcceptResult got = second->wait(kWaitMs, nullptr);
+    ASSERT_TRUE(got.ok()) << got.error.text;
+    EXPECT_EQ(farPort(got), own.local.port);
+    second.reset();
+    EXPECT_FALSE(connectTcp(kLoopbackAddress, kept, kWaitMs).ok()) << "not kept: closed with its booking";
+
+    auto third = port.book(0, kLoopbackAddress, &error);
+    ASSERT_TRUE(third) << error.text;
+    const uint16_t idle = third->port();
+    third->keepForNext();
+    third.reset();
+    port.closeIdle();
+    EXPECT_FALSE(connectTcp(kLoopbackAddress, idle, kWaitMs).ok()) << "a kept socket nobody took is closed";
+    port.closeIdle(); // nothing left to close
+}
+
 TEST(DataPort, APortHeldByAnotherProgramIsAnError)
 {
     SocketResult holder = listenTcp(kAnyAddress, 0, 1, false);

@@ -594,6 +594,77 @@ TEST_F(JobServerTest, AJobInLineEndsWhenItsHostLeavesAndKeepsDataSentEarly)
     EXPECT_EQ(printed, (std::vector<std::string>{"first", "sent early;and the rest"}));
 }
 
+// Jobs in line for the hand-shake lock (each on its own printer): one whose host leaves gives
+// up its place at once, without ever being replied to, and its started job is withdrawn; the
+// others are replied to when the lock is free, and print.
+TEST_F(JobServerTest, AJobInLineForTheHandShakeLeavesWhenItsHostGoes)
+{
+    std::atomic<bool> never{false};
+    typestone::HandshakeLock::Hold held = jobs->LockHandshake(&never);
+    ASSERT_TRUE(held.owns_lock());
+    auto lineIs = [&](size_t n) {
+        for (int i = 0; i < kWaitMs / 10 && jobs->Handshake().Waiting() != n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return jobs->Handshake().Waiting() == n;
+    };
+    StepHost first;
+    StepHost leaving;
+    StepHost last;
+    ASSERT_TRUE(first.connectAndSend(port, header("Laser")));
+    ASSERT_TRUE(lineIs(1));
+    ASSERT_TRUE(leaving.connectAndSend(port, header("Other")));
+    ASSERT_TRUE(lineIs(2));
+    ASSERT_TRUE(last.connectAndSend(port, header("Locked", "pw")));
+    ASSERT_TRUE(lineIs(3));
+
+    leaving.control.close();
+    EXPECT_TRUE(lineIs(2)) << "the host's close ends its wait while the lock is still held";
+    for (int i = 0; i < kWaitMs / 10 && server->ActiveWorkers() > 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(server->ActiveWorkers(), 2u);
+
+    held.unlock();
+    ASSERT_TRUE(first.readReply(kWaitMs));
+    ASSERT_EQ(first.code, 0);
+    ASSERT_TRUE(first.openData());
+    ASSERT_TRUE(last.readReply(kWaitMs));
+    ASSERT_EQ(last.code, 0);
+    ASSERT_TRUE(last.openData());
+    ASSERT_TRUE(first.send("first in line"));
+    ASSERT_TRUE(first.finish(kWaitMs));
+    ASSERT_TRUE(last.send("last in line"));
+    ASSERT_TRUE(last.finish(kWaitMs));
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    const auto laser = jobtest::finishedJobs(spoolRoot(), "Laser");
+    const auto locked = jobtest::finishedJobs(spoolRoot(), "Locked");
+    ASSERT_EQ(laser.size(), 1u);
+    ASSERT_EQ(locked.size(), 1u);
+    EXPECT_EQ(laser[0].data, "first in line");
+    EXPECT_EQ(locked[0].data, "last in line");
+    EXPECT_TRUE(jobtest::finishedJobs(spoolRoot(), "Other").empty());
+    EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Other"), 0u);
+}
+
+// The server's stop ends a job waiting for the hand-shake lock at once, while the lock is
+// still held: the host sees the close and the started job is withdrawn.
+TEST_F(JobServerTest, StopEndsAJobInLineForTheHandShake)
+{
+    std::atomic<bool> never{false};
+    typestone::HandshakeLock::Hold held = jobs->LockHandshake(&never);
+    ASSERT_TRUE(held.owns_lock());
+    StepHost waiting;
+    ASSERT_TRUE(waiting.connectAndSend(port, header("Laser")));
+    for (int i = 0; i < kWaitMs / 10 && jobs->Handshake().Waiting() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(jobs->Handshake().Waiting(), 1u);
+
+    server->Stop();
+    EXPECT_EQ(server->ActiveWorkers(), 0u);
+    EXPECT_EQ(jobs->Handshake().Waiting(), 0u);
+    EXPECT_TRUE(waiting.waitServerClose(kWaitMs));
+    EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Laser"), 0u);
+}
+
 // A burst of hosts that connect while nobody accepts yet all get through: the job port's
 // queue is not the short one that drops connections into retries seconds apart.
 TEST_F(JobServerTest, ABurstOfHostsIsQueuedWhileTheServerIsNotAcceptingYet)

@@ -9,6 +9,7 @@ ts_add_test(test_typestone_jobs
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/job_header_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/job_sequencer_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/handshake_lock_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/printer_config_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/job_server_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/data_port_test.cpp
