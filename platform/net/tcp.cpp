@@ -6,7 +6,9 @@
 #include "platform/net/wsa_error.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
@@ -41,12 +43,26 @@ bool setBlocking(int fd, bool blocking)
 
 int maxListenBacklog()
 {
+    // Asked for every job's data port: the system's setting is read again at most once a
+    // second, so a change still counts soon after, without a file read per job.
     constexpr int kUpperBound = 65535;
+    constexpr int64_t kRereadMs = 1000;
+    static std::atomic<int> s_value{0};
+    static std::atomic<int64_t> s_readAtMs{0};
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    const int kept = s_value.load();
+    if (kept != 0 && now - s_readAtMs.load() < kRereadMs)
+        return kept;
     long value = 0;
     std::ifstream in("/proc/sys/net/core/somaxconn");
     if (!(in >> value))
         value = 0;
-    return static_cast<int>(std::clamp<long>(value, SOMAXCONN, kUpperBound));
+    const int bounded = static_cast<int>(std::clamp<long>(value, SOMAXCONN, kUpperBound));
+    s_value = bounded;
+    s_readAtMs = now;
+    return bounded;
 }
 
 SocketResult listenTcp(const std::string& address, uint16_t port, int backlog, bool reuseAddr)

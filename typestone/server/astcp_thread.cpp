@@ -124,6 +124,10 @@ void CASTCPThread::Run()
     m_context.connections.Remove(this);
     m_job = nullptr;
     m_registration.reset();
+    // The host takes the close for the end of its job: it goes out now, the printer already
+    // free for the host's next job; taking down the interpreter and the rest of the connection
+    // need not keep it waiting.
+    m_control.close();
 }
 
 int CASTCPThread::idleWaitMs() const

@@ -89,21 +89,25 @@ int CASTCPTypestone::acceptOne(bool* taken)
                   accepted.peer.toString().c_str());
         return 0; // the accepted socket closes here
     }
+    auto handoff = std::make_unique<Handoff>(
+        Handoff{std::move(accepted.socket), platform::jobio::WakeSignal(), platform::jobio::WakeSignal()});
+    // A worker that waits for a connection takes it at once; only without one is a thread made.
+    if (!m_ready.empty()) {
+        Worker* ready = m_ready.back();
+        m_ready.pop_back();
+        ready->next = std::move(handoff);
+        ++m_running;
+        ready->handed.notify_one();
+        return 0;
+    }
     m_workers.emplace_back();
     Worker* worker = &m_workers.back();
-    const int fd = accepted.socket.release();
     try {
-        worker->thread = std::thread([this, worker, fd, wake = platform::jobio::WakeSignal(),
-                                      turn = platform::jobio::WakeSignal()]() mutable {
-            CASTCPThread::ThreadProc(&m_context, fd, std::move(wake), std::move(turn));
-            std::lock_guard<std::mutex> done(m_workersMutex);
-            worker->done = true;
-            --m_running;
-            m_workerEnded.notify_all();
-        });
+        worker->thread = std::thread(
+            [this, worker, first = std::move(handoff)]() mutable { workerLoop(worker, std::move(first)); });
     } catch (const std::system_error& e) {
-        // No thread to run it (the system's task limit): the host is refused, not kept waiting.
-        platform::net::Socket(fd).close();
+        // No thread to run it (the system's task limit): the host is refused, not kept waiting
+        // (its socket closed with the hand-off the thread did not take).
         m_workers.pop_back();
         TRZ_Trace(kTrzCore, "\nOnAccept: no worker thread for %s: %s", accepted.peer.toString().c_str(),
                   e.what());
@@ -111,6 +115,32 @@ int CASTCPTypestone::acceptOne(bool* taken)
     }
     ++m_running;
     return 0;
+}
+
+void CASTCPTypestone::workerLoop(Worker* worker, std::unique_ptr<Handoff> first)
+{
+    std::unique_ptr<Handoff> handoff = std::move(first);
+    std::unique_lock<std::mutex> lock(m_workersMutex, std::defer_lock);
+    for (;;) {
+        CASTCPThread::ThreadProc(&m_context, handoff->socket.release(), std::move(handoff->wake),
+                                 std::move(handoff->turn));
+        handoff.reset();
+        lock.lock();
+        --m_running;
+        m_workerEnded.notify_all();
+        if (m_poolClosed || m_ready.size() >= kReadyWorkers)
+            break;
+        m_ready.push_back(worker);
+        // No time-out: a connection handed over or the pool's close (Stop) ends the wait.
+        worker->handed.wait(lock, [&] { return worker->next || m_poolClosed; });
+        if (!worker->next) {
+            m_ready.erase(std::find(m_ready.begin(), m_ready.end(), worker));
+            break;
+        }
+        handoff = std::move(worker->next);
+        lock.unlock();
+    }
+    worker->done = true;
 }
 
 int CASTCPTypestone::backOff()
@@ -159,11 +189,16 @@ void CASTCPTypestone::Stop()
     std::list<Worker> workers;
     {
         std::lock_guard<std::mutex> lock(m_workersMutex);
+        m_poolClosed = true;
+        for (Worker* w : m_ready)
+            w->handed.notify_one();
         workers.splice(workers.end(), m_workers);
     }
     for (Worker& w : workers)
         if (w.thread.joinable())
             w.thread.join();
+    std::lock_guard<std::mutex> lock(m_workersMutex);
+    m_poolClosed = false; // a later Listen and Start serve with new workers
 }
 
 void CASTCPTypestone::CloseListener()
@@ -196,6 +231,12 @@ size_t CASTCPTypestone::ActiveWorkers() const
 {
     std::lock_guard<std::mutex> lock(m_workersMutex);
     return m_running;
+}
+
+size_t CASTCPTypestone::ReadyWorkers() const
+{
+    std::lock_guard<std::mutex> lock(m_workersMutex);
+    return m_ready.size();
 }
 
 bool CASTCPTypestone::WaitIdle(int timeoutMs) const

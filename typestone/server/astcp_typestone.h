@@ -1,6 +1,8 @@
 #pragma once
 // The job port's listening socket. Each accepted connection gets a worker thread of its own
-// (CASTCPThread::ThreadProc).
+// (CASTCPThread::ThreadProc) for as long as it lives. A worker whose connection ended waits,
+// without a time-out, to be handed the next one (at most kReadyWorkers wait so), so that a
+// host's job does not wait for a thread to be made; Stop() ends those waits.
 //
 // OnAccept takes the waiting connections; it is what the service's event loop calls when the
 // socket is readable. For callers without an event loop, Start() runs an accept loop on a
@@ -20,6 +22,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace typestone {
 
@@ -52,6 +55,8 @@ public:
     static constexpr int kFirstBackoffMs = 50;
     static constexpr int kMaxBackoffMs = 1000;
     static constexpr int kAcceptsPerCall = 32;
+    // The most workers kept waiting for a connection; one more ends when its connection does.
+    static constexpr size_t kReadyWorkers = 16;
 
     // Runs the accept loop on a thread of its own.
     bool Start();
@@ -60,18 +65,34 @@ public:
     // opens it again.
     void CloseListener();
 
+    // Connections being served (workers waiting for one do not count).
     size_t ActiveWorkers() const;
+    // Workers waiting for a connection.
+    size_t ReadyWorkers() const;
     // Waits until no worker runs, at most timeoutMs; true when idle.
     bool WaitIdle(int timeoutMs) const;
 
 private:
+    // A connection handed to a worker, with the signals made for it by the accepting thread.
+    struct Handoff
+    {
+        platform::net::Socket socket;
+        platform::jobio::WakeSignal wake;
+        platform::jobio::WakeSignal turn;
+    };
+
     struct Worker
     {
         std::thread thread;
-        bool done = false;
+        std::condition_variable handed;
+        std::unique_ptr<Handoff> next; // set by the accepting thread, taken by the worker
+        bool done = false;             // the thread ends (joined by reapWorkers or Stop)
     };
 
     void acceptLoop();
+    // A worker's life: its first connection, then each one it is handed, until it is not
+    // wanted any more or the pool closes.
+    void workerLoop(Worker* worker, std::unique_ptr<Handoff> first);
     void reapWorkers();
     // Accepts one connection; *taken when one was taken (served, or closed at once). Returns
     // the pause as OnAccept does.
@@ -93,6 +114,8 @@ private:
     mutable std::condition_variable m_workerEnded;
     std::list<Worker> m_workers;
     size_t m_running = 0;
+    std::vector<Worker*> m_ready; // waiting for a connection, the last to end last
+    bool m_poolClosed = false;    // Stop() runs: no worker waits for another connection
 };
 
 } // namespace typestone

@@ -27,7 +27,6 @@ bool JobSequencer::AddPrtJobThread(std::unique_ptr<CPrtJobThread> job)
         m_jobs.push_back(std::move(job));
         TRZ_Trace(kTrzJobs, "\nPrtJob=%p - Added", added);
     }
-    WakeSequencer(true);
     return true;
 }
 
@@ -35,16 +34,66 @@ bool JobSequencer::RemovePrtJobThread(CPrtJobThread* job)
 {
     if (!job)
         return false;
-    {
-        std::lock_guard<std::mutex> lock(m_listMutex);
+    std::unique_ptr<CPrtJobThread> removed;
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    if (TRZ_IsOn(kTrzJobs)) {
         std::string status;
-        job->GetStatusText(&status);
-        job->SetFinished();
         TRZ_Trace(kTrzJobs, "\nRemovePrtJobThread(PrtJob=%p) (%s)- Removed", static_cast<void*>(job),
-                  status.c_str());
+                  job->GetStatusText(&status));
     }
-    WakeSequencer(true);
+    job->SetFinished();
+    auto it = std::find_if(m_jobs.begin(), m_jobs.end(), [job](const auto& j) { return j.get() == job; });
+    if (it == m_jobs.end())
+        return true;
+    // What a pass does with a finished job: only the job that made its printer busy frees it
+    // (one that ended while waiting must not release the printer of the job that runs).
+    const std::string printer = job->PrinterName();
+    const bool freesPrinter = job->WasActivated();
+    removed = std::move(*it);
+    m_jobs.erase(it);
+    if (freesPrinter) {
+        auto busy = std::find(m_busyPrinters.begin(), m_busyPrinters.end(), printer);
+        if (busy != m_busyPrinters.end())
+            m_busyPrinters.erase(busy);
+        activateFirstWaiting(printer);
+    }
     return true;
+}
+
+void JobSequencer::JobNamed(CPrtJobThread* job)
+{
+    if (!job)
+        return;
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    const bool listed =
+        std::any_of(m_jobs.begin(), m_jobs.end(), [job](const auto& j) { return j.get() == job; });
+    if (!listed || job->WasActivated())
+        return;
+    const std::string printer = job->PrinterName();
+    if (!printer.empty() && !isBusy(printer))
+        activateFirstWaiting(printer);
+}
+
+bool JobSequencer::isBusy(const std::string& printer) const
+{
+    return std::find(m_busyPrinters.begin(), m_busyPrinters.end(), printer) != m_busyPrinters.end();
+}
+
+void JobSequencer::activateFirstWaiting(const std::string& printer)
+{
+    if (printer.empty() || isBusy(printer))
+        return;
+    for (const auto& listed : m_jobs) {
+        CPrtJobThread* job = listed.get();
+        if (!job || job->IsPrinting() || job->IsFinished() || job->WasActivated() ||
+            job->PrinterName() != printer)
+            continue;
+        TRZ_Trace(kTrzJobs, "\nPrtJob=%p - Activating Job", static_cast<void*>(job));
+        m_busyPrinters.push_back(printer);
+        job->MarkActivated();
+        job->SetEvent();
+        return;
+    }
 }
 
 void JobSequencer::WakeSequencer(bool on)

@@ -36,12 +36,16 @@ public:
     JobSequencer(const JobSequencer&) = delete;
     JobSequencer& operator=(const JobSequencer&) = delete;
 
-    // Appends the record, which the list owns from now on, and wakes the sequencer. False for
-    // null.
+    // Appends the record, which the list owns from now on. False for null. A record without
+    // a printer name gives a pass nothing to do, so the sequencer is not woken.
     bool AddPrtJobThread(std::unique_ptr<CPrtJobThread> job);
-    // Marks the record finished and wakes the sequencer, whose next pass frees its printer
-    // and deletes it; the caller must not touch it afterwards. False for null.
+    // Marks the record finished, takes it out of the list and deletes it; the printer it was
+    // activated for goes to the first job waiting for it. The caller must not touch the
+    // record afterwards. False for null.
     bool RemovePrtJobThread(CPrtJobThread* job);
+    // The record's printer name was set: activates it when a pass would, that is when it is
+    // listed and waiting, its printer is free and no earlier job waits for that printer.
+    void JobNamed(CPrtJobThread* job);
 
     void WakeSequencer(bool on);
     std::unique_lock<std::mutex> LockJobList() const { return std::unique_lock<std::mutex>(m_listMutex); }
@@ -70,6 +74,9 @@ public:
 
 private:
     void PrtJobSequencerProc();
+    // Under the job-list lock: gives a free `printer` to its first waiting job, as a pass does.
+    void activateFirstWaiting(const std::string& printer);
+    bool isBusy(const std::string& printer) const;
 
     mutable std::mutex m_listMutex;
     std::vector<std::unique_ptr<CPrtJobThread>> m_jobs; // in order of registration

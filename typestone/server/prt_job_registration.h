@@ -1,7 +1,7 @@
 #pragma once
 // A connection's place in the job list for as long as its worker runs: made, it hands a new
 // job record to the sequencer; destroyed, it marks the record finished and so takes it out of
-// the list (the sequencer's next pass frees its printer and deletes it). The worker never
+// the list (its printer is freed for the next job and the record deleted). The worker never
 // owns the record and never deletes it.
 
 #include "platform/jobio/wake_signal.h"

@@ -2,6 +2,7 @@
 
 #include "typestone/server/job_sequencer.h"
 #include "typestone/server/server_trace.h"
+#include "typestone/server/trace_settings.h"
 
 #include "klv_inet/support/size_format.h"
 
@@ -54,7 +55,7 @@ void CPrtJobThread::SetPrtJobName(const std::string& printer, const char* jobNam
             m_jobName = jobName;
     }
     if (m_sequencer)
-        m_sequencer->WakeSequencer(true);
+        m_sequencer->JobNamed(this);
 }
 
 std::string CPrtJobThread::PrinterName() const
@@ -137,7 +138,10 @@ std::string CPrtJobThread::StatisticsText() const
 
 void CPrtJobThread::LogStatistics() const
 {
-    TRZ_LogPrintf("%s", StatisticsText().c_str());
+    // The line is made only for a log that is written: its local times cost a job's worth of
+    // formatting.
+    if (TraceSettings::jobLogging())
+        TRZ_LogPrintf("%s", StatisticsText().c_str());
 }
 
 } // namespace typestone

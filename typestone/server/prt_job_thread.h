@@ -3,8 +3,8 @@
 //
 // The connection's worker creates it Waiting, hands it to the sequencer, names its printer
 // once the header is in and then waits on its activation event; the sequencer activates it
-// when the printer is free. Marked Finished when the connection ends, it is deleted by the
-// sequencer's next pass. The names are guarded (the sequencer reads them while the worker may
+// when the printer is free. Marked Finished when the connection ends, it is taken out of the
+// list and deleted at once. The names are guarded (the sequencer reads them while the worker may
 // set them); state, times and size are single atomic stores.
 
 #include "platform/jobio/wake_signal.h"
@@ -30,14 +30,15 @@ public:
         kFinished = 2,
     };
 
-    // `sequencer` is woken when the printer name is set; `owner` identifies the worker (traces);
+    // `sequencer` is told when the printer name is set; `owner` identifies the worker (traces);
     // `turn` is the signal the job's turn is given by (a worker has it made for it in advance).
     explicit CPrtJobThread(JobSequencer* sequencer = nullptr, const void* owner = nullptr,
                            platform::jobio::WakeSignal turn = platform::jobio::WakeSignal());
     CPrtJobThread(const CPrtJobThread&) = delete;
     CPrtJobThread& operator=(const CPrtJobThread&) = delete;
 
-    // Sets the printer name, the job name only when one is given, and wakes the sequencer.
+    // Sets the printer name, the job name only when one is given, and tells the sequencer,
+    // which activates the job at once when its printer is free and nobody waits before it.
     void SetPrtJobName(const std::string& printer, const char* jobName);
     std::string PrinterName() const;
     std::string JobName() const;

@@ -71,6 +71,42 @@ TEST(JobSequencer, ActivatesInOrderOnePerPrinter)
     EXPECT_TRUE(seq.BusyPrinters().empty());
 }
 
+// Without a pass and without the sequencer's thread: a job named for a free printer is
+// activated at once, a finished job leaves the list at once and its printer goes to the first
+// job registered for it, as a pass would decide, whatever order the names came in.
+TEST(JobSequencer, NamingAndEndingSettleTheTurnWithoutAPass)
+{
+    JobSequencer seq;
+    CPrtJobThread* a1 = addJob(seq, "A");
+    CPrtJobThread* early = addJob(seq, ""); // registered before a2, named after it
+    CPrtJobThread* a2 = addJob(seq, "A");
+    CPrtJobThread* b1 = addJob(seq, "B");
+    EXPECT_TRUE(activated(a1));
+    EXPECT_FALSE(activated(a2));
+    EXPECT_TRUE(activated(b1));
+    early->SetPrtJobName("A", nullptr);
+    EXPECT_FALSE(activated(early)) << "A is busy";
+    a1->SetPrtJobName("A", "a1 named again");
+    EXPECT_EQ(seq.BusyPrinters(), (std::vector<std::string>{"A", "B"})) << "nobody is activated twice";
+
+    seq.RemovePrtJobThread(a1);
+    EXPECT_EQ(seq.JobCount(), 3u);
+    EXPECT_TRUE(activated(early)) << "the first registered of the waiting jobs";
+    EXPECT_FALSE(activated(a2));
+    seq.RemovePrtJobThread(early);
+    EXPECT_TRUE(activated(a2));
+    seq.RemovePrtJobThread(b1);
+    seq.RemovePrtJobThread(a2);
+    EXPECT_EQ(seq.JobCount(), 0u);
+    EXPECT_TRUE(seq.BusyPrinters().empty());
+
+    // A record that was never listed is not the sequencer's to activate.
+    CPrtJobThread stray(&seq);
+    stray.SetPrtJobName("A", nullptr);
+    EXPECT_FALSE(activated(&stray));
+    EXPECT_TRUE(seq.BusyPrinters().empty());
+}
+
 TEST(JobSequencer, EdgeCasesOfAPass)
 {
     JobSequencer seq;

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <random>
 #include <regex>
@@ -549,6 +550,57 @@ TEST_F(JobServerTest, HostsClosingWhileTheServerStops)
         ASSERT_EQ(r.replyCode, 0) << r.error;
         ASSERT_TRUE(server->WaitIdle(kWaitMs));
     }
+}
+
+// A worker whose connection ended waits for the next one: jobs one after the other are served
+// by one waiting worker, at most kReadyWorkers wait after a crowd has left, and the stop ends
+// their waits at once; after a new Listen and Start, jobs are served again.
+TEST_F(JobServerTest, WorkersWaitForTheNextConnectionUntilTheStop)
+{
+    using typestone::CASTCPTypestone;
+    auto readyAre = [this](size_t n) {
+        for (int i = 0; i < kWaitMs / 10; ++i) {
+            if (server->ReadyWorkers() == n)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    };
+    EXPECT_EQ(server->ReadyWorkers(), 0u);
+    for (int i = 0; i < 3; ++i) {
+        valdor::HostResult r = HostSimulator().run(platform::net::kLoopbackAddress, port, header("Laser"),
+                                                   {'j', static_cast<uint8_t>('0' + i)});
+        ASSERT_EQ(r.replyCode, 0) << r.error;
+        ASSERT_TRUE(r.serverClosed) << r.error;
+        ASSERT_TRUE(server->WaitIdle(kWaitMs));
+        EXPECT_TRUE(readyAre(1)) << "job " << i << ": " << server->ReadyWorkers();
+    }
+    EXPECT_EQ(jobtest::finishedJobs(spoolRoot(), "Laser").size(), 3u);
+
+    std::vector<StepHost> crowd(CASTCPTypestone::kReadyWorkers + 3);
+    for (StepHost& h : crowd)
+        ASSERT_TRUE(h.connectAndSend(port, {}));
+    for (int i = 0; i < kWaitMs / 10 && server->ActiveWorkers() < crowd.size(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(server->ActiveWorkers(), crowd.size());
+    EXPECT_EQ(server->ReadyWorkers(), 0u) << "the waiting worker took the first of them";
+    for (StepHost& h : crowd)
+        h.control.close();
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    EXPECT_TRUE(readyAre(CASTCPTypestone::kReadyWorkers)) << server->ReadyWorkers();
+
+    auto stopped = std::async(std::launch::async, [this] { server->Stop(); });
+    ASSERT_EQ(stopped.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(server->ReadyWorkers(), 0u);
+
+    std::string error;
+    ASSERT_TRUE(server->Listen(platform::net::kLoopbackAddress, 0, &error)) << error;
+    port = server->Port();
+    ASSERT_TRUE(server->Start());
+    valdor::HostResult r = HostSimulator().run(platform::net::kLoopbackAddress, port, header("Laser"), {'k'});
+    ASSERT_EQ(r.replyCode, 0) << r.error;
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    EXPECT_TRUE(readyAre(1));
 }
 
 // A job in line waits without time slices: a host that leaves the line ends its wait at
