@@ -196,7 +196,9 @@ std::optional<std::string> subsetTrueType(const FaceTableReader& table, const st
     const TableBytes head(headData), maxp(maxpData), hhea(hheaData), hmtx(hmtxData), loca(locaData),
         glyf(glyfData);
 
-    if (glyf.size() == 0 || !head.has(0, kHeadSize) || !maxp.has(kMaxpNumGlyphs, 2) ||
+    // A face without loca has no TrueType outlines (CFF ones, say). An empty glyf is a face
+    // whose glyphs are all blank: loca then has to point nowhere else, which keep() checks.
+    if (locaData.isEmpty() || !head.has(0, kHeadSize) || !maxp.has(kMaxpNumGlyphs, 2) ||
         !hhea.has(0, kHheaSize)) {
         return std::nullopt;
     }

@@ -437,7 +437,13 @@ TEST(SubsetTinyFaceTest, DamagedTablesGiveNothing)
         Tables face;
         std::set<std::uint32_t> request;
     } cases[] = {
-        {"no glyf (outlines in CFF)", damage([](Tables& t) { t.erase("glyf"); }), {1}},
+        {"no glyf nor loca (outlines in CFF)",
+         damage([](Tables& t) {
+             t.erase("glyf");
+             t.erase("loca");
+         }),
+         {1}},
+        {"no glyf for the glyphs loca points at", damage([](Tables& t) { t.erase("glyf"); }), {1}},
         {"glyf cut short", damage([](Tables& t) { t["glyf"].truncate(40); }), {3}},
         {"loca beyond glyf", damage([](Tables& t) { put16(t["loca"], 8, 0x7000); }), {3}},
         {"loca going backwards", damage([](Tables& t) { put16(t["loca"], 4, 2); }), {1}},
@@ -470,6 +476,16 @@ TEST(SubsetTinyFaceTest, DamagedTablesGiveNothing)
     }
     // The same face undamaged gives a subset: each case above fails for its own damage.
     EXPECT_TRUE(subsetTrueType(readerOf(tinyFace(glyphs)), {1, 2, 3}));
+}
+
+TEST(SubsetTinyFaceTest, AFaceOfBlankGlyphsGivesAnEmptyGlyf)
+{
+    // Spaces only, under a blank glyph 0: a well-formed font with nothing to draw.
+    const auto subset = subsetTrueType(readerOf(tinyFace({QByteArray(), QByteArray()})), {1});
+    ASSERT_TRUE(subset);
+    const Tables out = readSfnt(*subset);
+    EXPECT_TRUE(out.at("glyf").isEmpty());
+    EXPECT_EQ(out.at("loca"), bytes16({0, 0, 0}));
 }
 
 TEST(SubsetTinyFaceTest, ComponentCyclesAndDeepChainsEnd)
