@@ -29,7 +29,8 @@ using FaceTableReader = std::function<QByteArray(const char* tag)>;
 // has them); cmap, name, post and the rest are left out. Nullopt when the face has no glyf
 // table (a CFF face) or its tables do not hold together (a loca pointing outside glyf, a
 // composite naming a glyph the face lacks, a cycle of components, ...).
-std::optional<std::string> subsetTrueType(const FaceTableReader& table, const std::set<std::uint32_t>& glyphs);
+std::optional<std::string> subsetTrueType(const FaceTableReader& table,
+                                          const std::set<std::uint32_t>& glyphs);
 
 // The ToUnicode CMap stream (PDF 1.2+, two-byte codes, CIDs = glyph numbers) that maps each
 // glyph number to its text (one UTF-16 character or a surrogate pair). Contiguous runs go in

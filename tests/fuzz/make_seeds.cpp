@@ -1,6 +1,7 @@
 // Writes the seed corpus of the fuzz targets from the real encoders: make_fuzz_seeds DIR
 // fills DIR/<target>/ (the repository keeps its output in tests/fuzz/corpus).
 
+#include "tests/fuzz/sfnt_tables.h"
 #include "tests/support/host/job_request.h"
 
 #include "typestone/engine/command_table.h"
@@ -11,10 +12,14 @@
 
 #include "klv_inet/support/gen_encrypter.h"
 
+#include "platform/draw/pdf_font_subset.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -349,6 +354,41 @@ void barcodes()
         seed("barcode", name, bytes);
 }
 
+// --- font subset: subsets of the installed faces, themselves TrueType files
+void fontSubsets()
+{
+    const struct
+    {
+        const char* name;
+        const char* face;
+        std::set<std::uint32_t> glyphs;
+    } seeds[] = {
+        // Glyphs 36..61 are the capitals in both faces.
+        {"liberation_capitals",
+         "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf",
+         {3, 36, 37, 38, 61}},
+        // Ǻ and Ấ: composites, one of them with a composite component.
+        {"dejavu_composites", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", {444, 2466}},
+        {"dejavu_mono_digits", "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", {19, 20, 21}},
+    };
+    for (const auto& s : seeds) {
+        std::ifstream in(s.face, std::ios::binary);
+        const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const auto tables = fuzz::sfntTables(reinterpret_cast<const uint8_t*>(file.data()), file.size());
+        const auto subset = platform::draw::subsetTrueType(
+            [&tables](const char* tag) {
+                const auto it = tables.find(tag);
+                return it == tables.end() ? QByteArray() : it->second;
+            },
+            s.glyphs);
+        if (!subset) {
+            std::fprintf(stderr, "no subset of %s\n", s.face);
+            std::exit(1);
+        }
+        seed("font_subset", s.name, *subset);
+    }
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -365,5 +405,6 @@ int main(int argc, char** argv)
     deviceRecords();
     cipherRecords();
     uiAnswers();
+    fontSubsets();
     return 0;
 }
