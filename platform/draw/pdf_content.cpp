@@ -29,7 +29,8 @@ PdfContent& PdfContent::real(double value, int decimals)
         return integer(static_cast<long long>(value));
     }
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     char* end = result.ptr;
     while (end > buffer && end[-1] == '0') {
         --end;
@@ -75,8 +76,8 @@ PdfContent& PdfContent::op(std::string_view name)
 PdfContent& PdfContent::hex4(std::uint32_t code)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    const char digits[4] = {kDigits[(code >> 12) & 0xF], kDigits[(code >> 8) & 0xF], kDigits[(code >> 4) & 0xF],
-                            kDigits[code & 0xF]};
+    const char digits[4] = {kDigits[(code >> 12) & 0xF], kDigits[(code >> 8) & 0xF],
+                            kDigits[(code >> 4) & 0xF], kDigits[code & 0xF]};
     m_text.append(digits, 4);
     return *this;
 }

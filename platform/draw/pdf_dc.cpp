@@ -19,6 +19,7 @@ namespace {
 // enough that the pixel arithmetic cannot overflow.
 constexpr int kCoordinateLimit = 1 << 24;
 constexpr int kMaxPenWidth = 1 << 16;
+constexpr double kEdge = 1.0 / 64;
 
 int clampCoordinate(int value)
 {
@@ -135,8 +136,16 @@ void PdfDc::fillPixels(const Rect& area, const Brush& brush)
         }
         m_content->raw("/Pattern cs /").raw(name).op("scn");
         m_fill.reset();
-        m_content->rect(static_cast<long long>(rect.left) + m_caps.offsetX,
-                        static_cast<long long>(rect.top) + m_caps.offsetY, rect.width(), rect.height());
+        // Readers fill a pattern up to and including the pixel its far edges touch; a 1/64
+        // pixel less keeps it to the rectangle's own pixels, as a solid fill is.
+        m_content->integer(static_cast<long long>(rect.left) + m_caps.offsetX)
+            .space()
+            .integer(static_cast<long long>(rect.top) + m_caps.offsetY)
+            .space()
+            .real(rect.width() - kEdge)
+            .space()
+            .real(rect.height() - kEdge)
+            .op("re");
         m_content->raw("f\n");
         return;
     }
@@ -172,15 +181,20 @@ std::string PdfDc::patternFor(const Pattern8x8& rows, Color ink, Color paper)
     const double sx = 72.0 / std::max(1, m_caps.dpiX);
     const double sy = 72.0 / std::max(1, m_caps.dpiY);
     PdfContent matrix;
-    matrix.significant(sx).raw(" 0 0 ").significant(-sy).space().significant(m_caps.offsetX * sx).space().significant(
-        m_pageHeightPt - m_caps.offsetY * sy);
+    matrix.significant(sx)
+        .raw(" 0 0 ")
+        .significant(-sy)
+        .space()
+        .significant(m_caps.offsetX * sx)
+        .space()
+        .significant(m_pageHeightPt - m_caps.offsetY * sy);
     const int patternId = m_document->allocate();
-    m_document->writeStream(patternId,
-                            "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 8 8] /XStep 8 "
-                            "/YStep 8 /Matrix [" +
-                                matrix.text() + "] /Resources <</XObject <</T " + std::to_string(imageId) +
-                                " 0 R>>>>",
-                            "8 0 0 -8 0 8 cm /T Do\n", false);
+    m_document->writeStream(
+        patternId,
+        "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 8 8] /XStep 8 "
+        "/YStep 8 /Matrix [" +
+            matrix.text() + "] /Resources <</XObject <</T " + std::to_string(imageId) + " 0 R>>>>",
+        "8 0 0 -8 0 8 cm /T Do\n", false);
     const std::string name = "P" + std::to_string(m_patternNames.size() + 1);
     m_patterns += "/" + name + " " + std::to_string(patternId) + " 0 R ";
     m_patternNames.emplace(key, name);
@@ -267,8 +281,8 @@ bool PdfDc::textOut(Point at, std::string_view bytes, const std::optional<Rect>&
     return true;
 }
 
-void PdfDc::drawGlyphs(const QtFont& font, std::string_view bytes, const std::vector<int>& justify, Point origin,
-                       Color ink)
+void PdfDc::drawGlyphs(const QtFont& font, std::string_view bytes, const std::vector<int>& justify,
+                       Point origin, Color ink)
 {
     if (!m_fonts || m_face < 0) {
         return;
@@ -287,9 +301,9 @@ void PdfDc::drawGlyphs(const QtFont& font, std::string_view bytes, const std::ve
     for (size_t i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<std::uint8_t>(bytes[i]);
         if (!glyphs.blank[byte] && !glyphs.inkless[byte]) {
-            placed.push_back(Placed{m_fonts->code(m_face, glyphs.rawFont, glyphs.index[byte],
-                                                  toUnicode(font.codePage(), byte)),
-                                    glyphPosition(x, scale)});
+            placed.push_back(Placed{
+                m_fonts->code(m_face, glyphs.rawFont, glyphs.index[byte], toUnicode(font.codePage(), byte)),
+                glyphPosition(x, scale)});
         }
         x += font.charWidth(byte) + (justify.empty() ? 0 : justify[i]);
     }
@@ -410,7 +424,12 @@ void PdfDc::drawLine(Point fromPoint, Point toPoint)
     if (!near.contains(from) || !near.contains(to)) {
         PdfContent& c = *m_content;
         push();
-        c.component(pen.color.red).space().component(pen.color.green).space().component(pen.color.blue).op("RG");
+        c.component(pen.color.red)
+            .space()
+            .component(pen.color.green)
+            .space()
+            .component(pen.color.blue)
+            .op("RG");
         c.integer(w).raw(" w 0 J 0 j\n");
         c.integer(static_cast<long long>(from.x) + m_caps.offsetX)
             .space()
@@ -485,17 +504,19 @@ void PdfDc::drawImage(const Rect& area, const QImage& image)
     std::string pixels;
     pixels.reserve(static_cast<size_t>(rgb.width()) * static_cast<size_t>(rgb.height()) * 3);
     for (int y = 0; y < rgb.height(); ++y) {
-        pixels.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), static_cast<size_t>(rgb.width()) * 3);
+        pixels.append(reinterpret_cast<const char*>(rgb.constScanLine(y)),
+                      static_cast<size_t>(rgb.width()) * 3);
     }
-    std::string dictionary = "/Type /XObject /Subtype /Image /Width " + std::to_string(rgb.width()) + " /Height " +
-                             std::to_string(rgb.height()) +
+    std::string dictionary = "/Type /XObject /Subtype /Image /Width " + std::to_string(rgb.width()) +
+                             " /Height " + std::to_string(rgb.height()) +
                              " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Interpolate false";
     if (image.hasAlphaChannel()) {
         const QImage alpha = image.convertToFormat(QImage::Format_Alpha8);
         std::string mask;
         mask.reserve(static_cast<size_t>(alpha.width()) * static_cast<size_t>(alpha.height()));
         for (int y = 0; y < alpha.height(); ++y) {
-            mask.append(reinterpret_cast<const char*>(alpha.constScanLine(y)), static_cast<size_t>(alpha.width()));
+            mask.append(reinterpret_cast<const char*>(alpha.constScanLine(y)),
+                        static_cast<size_t>(alpha.width()));
         }
         const int maskId = m_document->allocate();
         m_document->writeStream(maskId,
@@ -509,16 +530,17 @@ void PdfDc::drawImage(const Rect& area, const QImage& image)
     m_document->writeStream(imageId, dictionary, pixels, true);
     const std::string name = "Im" + std::to_string(++m_images);
     m_xobjects += "/" + name + " " + std::to_string(imageId) + " 0 R ";
-    // The image's first row at the target's top (the page's y runs down).
+    // The image's first row at the target's top (the page's y runs down); as for patterns,
+    // 1/64 pixel less at the far edges keeps it off the pixels after the target.
     PdfContent& c = *m_content;
     push();
-    c.integer(target.width())
+    c.real(target.width() - kEdge)
         .raw(" 0 0 ")
-        .integer(-static_cast<long long>(target.height()))
+        .real(kEdge - target.height())
         .space()
         .integer(static_cast<long long>(target.left) + m_caps.offsetX)
         .space()
-        .integer(static_cast<long long>(target.bottom) + m_caps.offsetY)
+        .real(static_cast<double>(target.bottom) + m_caps.offsetY - kEdge)
         .op("cm");
     c.raw("/").raw(name).raw(" Do\n");
     pop();

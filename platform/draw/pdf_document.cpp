@@ -119,9 +119,9 @@ void PdfDocument::addPage(std::string content, int widthPt, int heightPt)
     const int pageId = allocate();
     const int contentId = allocate();
     m_pageIds.push_back(pageId);
-    writeObject(pageId, "<</Type /Page /Parent " + number(m_pagesId) + " 0 R /MediaBox [0 0 " + number(widthPt) +
-                            " " + number(heightPt) + "] /Resources " + number(m_resourcesId) +
-                            " 0 R /Contents " + number(contentId) + " 0 R>>");
+    writeObject(pageId, "<</Type /Page /Parent " + number(m_pagesId) + " 0 R /MediaBox [0 0 " +
+                            number(widthPt) + " " + number(heightPt) + "] /Resources " +
+                            number(m_resourcesId) + " 0 R /Contents " + number(contentId) + " 0 R>>");
     if (m_compressor->submit(std::move(content))) {
         m_contentIds.push_back(contentId);
     }
@@ -202,11 +202,12 @@ bool PdfDocument::close(const std::string& title, const std::string& creator, st
     const int infoId = allocate();
     const std::string date =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("'D:'yyyyMMddHHmmss'Z'")).toStdString();
-    writeObject(infoId, "<</Title " + textString(title) + " /Creator " + textString(creator) +
-                            " /Producer " + textString(creator) + " /CreationDate (" + date + ")>>");
+    writeObject(infoId, "<</Title " + textString(title) + " /Creator " + textString(creator) + " /Producer " +
+                            textString(creator) + " /CreationDate (" + date + ")>>");
 
     const long long xref = m_offset;
-    std::string table = "xref\n0 " + number(static_cast<long long>(m_offsets.size()) + 1) + "\n0000000000 65535 f \n";
+    std::string table =
+        "xref\n0 " + number(static_cast<long long>(m_offsets.size()) + 1) + "\n0000000000 65535 f \n";
     for (const long long offset : m_offsets) {
         char entry[40];
         // An object never written (nothing may refer to it) is listed as free.
@@ -219,7 +220,8 @@ bool PdfDocument::close(const std::string& title, const std::string& creator, st
     }
     write(table);
     write("trailer\n<</Size " + number(static_cast<long long>(m_offsets.size()) + 1) + " /Root " +
-          number(catalogId) + " 0 R /Info " + number(infoId) + " 0 R>>\nstartxref\n" + number(xref) + "\n%%EOF\n");
+          number(catalogId) + " 0 R /Info " + number(infoId) + " 0 R>>\nstartxref\n" + number(xref) +
+          "\n%%EOF\n");
 
     m_compressor.reset();
     bool ok = !m_failed;

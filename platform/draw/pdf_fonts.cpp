@@ -118,9 +118,11 @@ std::string oneByteCMap(const std::vector<char32_t>& texts)
             if (c > 0xFFFF) {
                 const char32_t v = c - 0x10000;
                 std::snprintf(buffer, sizeof buffer, "<%02zX> <%04X%04X>\n", entries[i].first,
-                              static_cast<unsigned>(0xD800 + (v >> 10)), static_cast<unsigned>(0xDC00 + (v & 0x3FF)));
+                              static_cast<unsigned>(0xD800 + (v >> 10)),
+                              static_cast<unsigned>(0xDC00 + (v & 0x3FF)));
             } else {
-                std::snprintf(buffer, sizeof buffer, "<%02zX> <%04X>\n", entries[i].first, static_cast<unsigned>(c));
+                std::snprintf(buffer, sizeof buffer, "<%02zX> <%04X>\n", entries[i].first,
+                              static_cast<unsigned>(c));
             }
             out += buffer;
         }
@@ -134,7 +136,7 @@ std::string oneByteCMap(const std::vector<char32_t>& texts)
 
 struct PdfFonts::Type3Font
 {
-    QRawFont raw; // at the size it is drawn
+    QRawFont raw;                      // at the size it is drawn
     std::vector<std::uint32_t> glyphs; // by code
     std::vector<char32_t> texts;       // by code
     std::vector<int> widths;           // by code, thousandths of the em
@@ -221,7 +223,8 @@ PdfFonts::Code PdfFonts::code(int faceIndex, const QRawFont& raw, std::uint32_t 
         const auto code = static_cast<std::uint32_t>(known % 256);
         return Code{font.resource, code, false, font.widths[code]};
     }
-    if (size->fonts.empty() || face.type3[static_cast<size_t>(size->fonts.back())].glyphs.size() >= kType3Codes) {
+    if (size->fonts.empty() ||
+        face.type3[static_cast<size_t>(size->fonts.back())].glyphs.size() >= kType3Codes) {
         Type3Font font;
         font.raw = raw;
         font.resource = static_cast<int>(m_names.size());
@@ -262,15 +265,17 @@ std::string PdfFonts::writeAll(PdfDocument& document)
 
             const double pixels = raw.pixelSize() > 0 ? raw.pixelSize() : 1.0;
             const double scale = 1000.0 / pixels;
-            std::string box = "[" + number(-raw.maxCharWidth() * scale) + " " + number(-raw.descent() * scale) +
-                              " " + number(raw.maxCharWidth() * scale) + " " + number(raw.ascent() * scale) + "]";
+            std::string box = "[" + number(-raw.maxCharWidth() * scale) + " " +
+                              number(-raw.descent() * scale) + " " + number(raw.maxCharWidth() * scale) +
+                              " " + number(raw.ascent() * scale) + "]";
             const QByteArray head = raw.fontTable("head");
             if (head.size() >= 54) {
                 const int unitsPerEm = static_cast<int>(readBig(head, 18, 2));
                 if (unitsPerEm > 0) {
                     const double unit = 1000.0 / unitsPerEm;
-                    box = "[" + number(readShort(head, 36) * unit) + " " + number(readShort(head, 38) * unit) + " " +
-                          number(readShort(head, 40) * unit) + " " + number(readShort(head, 42) * unit) + "]";
+                    box = "[" + number(readShort(head, 36) * unit) + " " +
+                          number(readShort(head, 38) * unit) + " " + number(readShort(head, 40) * unit) +
+                          " " + number(readShort(head, 42) * unit) + "]";
                 }
             }
             double italicAngle = 0;
@@ -278,10 +283,11 @@ std::string PdfFonts::writeAll(PdfDocument& document)
             if (post.size() >= 8) {
                 italicAngle = static_cast<std::int32_t>(readBig(post, 4, 4)) / 65536.0;
             }
-            std::string descriptor = "<</Type /FontDescriptor /FontName /" + name + " /Flags 4 /FontBBox " + box +
-                                     " /ItalicAngle " + number(italicAngle) + " /Ascent " +
-                                     number(raw.ascent() * scale) + " /Descent " + number(-raw.descent() * scale) +
-                                     " /CapHeight " + number(raw.capHeight() * scale) + " /StemV 80";
+            std::string descriptor = "<</Type /FontDescriptor /FontName /" + name + " /Flags 4 /FontBBox " +
+                                     box + " /ItalicAngle " + number(italicAngle) + " /Ascent " +
+                                     number(raw.ascent() * scale) + " /Descent " +
+                                     number(-raw.descent() * scale) + " /CapHeight " +
+                                     number(raw.capHeight() * scale) + " /StemV 80";
             if (program) {
                 const int fileId = document.allocate();
                 document.writeStream(fileId, "/Length1 " + std::to_string(program->size()), *program, true);
@@ -311,7 +317,8 @@ std::string PdfFonts::writeAll(PdfDocument& document)
                                                 "/Supplement 0>> /FontDescriptor " +
                                                 ref(descriptorId) + " /CIDToGIDMap /Identity /DW " +
                                                 std::to_string(defaultWidth) +
-                                                (widths.empty() ? std::string() : " /W [" + widths + "]") + ">>");
+                                                (widths.empty() ? std::string() : " /W [" + widths + "]") +
+                                                ">>");
             const int toUnicodeId = document.allocate();
             document.writeStream(toUnicodeId, {}, toUnicodeCMap(glyphText), true);
             const int fontId = document.allocate();
@@ -344,15 +351,16 @@ std::string PdfFonts::writeAll(PdfDocument& document)
             }
             const char* matrix = "[0.001 0 0 0.001 0 0]";
             const int fontId = document.allocate();
-            document.writeObject(fontId, "<</Type /Font /Subtype /Type3 /FontBBox [" +
-                                             number(std::floor(bounds.left())) + " " +
-                                             number(std::floor(bounds.top())) + " " +
-                                             number(std::ceil(bounds.right())) + " " +
-                                             number(std::ceil(bounds.bottom())) + "] /FontMatrix " + matrix +
-                                             " /CharProcs <<" + procs + ">> /Encoding <</Type /Encoding "
-                                             "/Differences [0 " + differences + "]>> /FirstChar 0 /LastChar " +
-                                             std::to_string(font.glyphs.size() - 1) + " /Widths [" + widths +
-                                             "] /Resources <<>> /ToUnicode " + ref(toUnicodeId) + ">>");
+            document.writeObject(
+                fontId, "<</Type /Font /Subtype /Type3 /FontBBox [" + number(std::floor(bounds.left())) +
+                            " " + number(std::floor(bounds.top())) + " " + number(std::ceil(bounds.right())) +
+                            " " + number(std::ceil(bounds.bottom())) + "] /FontMatrix " + matrix +
+                            " /CharProcs <<" + procs +
+                            ">> /Encoding <</Type /Encoding "
+                            "/Differences [0 " +
+                            differences + "]>> /FirstChar 0 /LastChar " +
+                            std::to_string(font.glyphs.size() - 1) + " /Widths [" + widths +
+                            "] /Resources <<>> /ToUnicode " + ref(toUnicodeId) + ">>");
             entries += "/" + m_names[static_cast<size_t>(font.resource)] + " " + ref(fontId) + " ";
         }
     }

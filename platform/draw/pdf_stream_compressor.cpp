@@ -114,7 +114,8 @@ void PdfStreamCompressor::work()
             if (m_stopped) {
                 return true;
             }
-            const auto it = std::find_if(m_jobs.begin(), m_jobs.end(), [](const Job& j) { return !j.started; });
+            const auto it =
+                std::find_if(m_jobs.begin(), m_jobs.end(), [](const Job& j) { return !j.started; });
             job = it == m_jobs.end() ? nullptr : &*it;
             return job != nullptr;
         });
