@@ -59,7 +59,7 @@ void PdfDc::startDocument(PdfDocument* document, PdfFonts* fonts)
 {
     m_document = document;
     m_fonts = fonts;
-    m_faceFont.reset();
+    m_recentFaces.clear();
     m_face = -1;
     m_patternNames.clear();
     m_xobjects.clear();
@@ -259,9 +259,8 @@ bool PdfDc::textOut(Point at, std::string_view bytes, const std::optional<Rect>&
     const int baseline = top + metrics.ascent;
     if (const auto* qtFont = dynamic_cast<const QtFont*>(font.get())) {
         const QtFont::Glyphs& glyphs = qtFont->glyphs();
-        if (m_fonts && m_faceFont != font) {
-            m_face = m_fonts->face(glyphs.rawFont);
-            m_faceFont = font;
+        if (m_fonts) {
+            m_face = faceOf(font, glyphs);
         }
         drawGlyphs(*qtFont, bytes, justify, Point{at.x, baseline}, ink);
         if (metrics.underlined) {
@@ -279,6 +278,22 @@ bool PdfDc::textOut(Point at, std::string_view bytes, const std::optional<Rect>&
         pop();
     }
     return true;
+}
+
+int PdfDc::faceOf(const FontHandle& font, const QtFont::Glyphs& glyphs)
+{
+    constexpr size_t kRecent = 8;
+    for (size_t i = 0; i < m_recentFaces.size(); ++i) {
+        if (m_recentFaces[i].first == font) {
+            return m_recentFaces[i].second;
+        }
+    }
+    const int face = m_fonts->face(glyphs.rawFont);
+    if (m_recentFaces.size() == kRecent) {
+        m_recentFaces.erase(m_recentFaces.begin());
+    }
+    m_recentFaces.emplace_back(font, face);
+    return face;
 }
 
 void PdfDc::drawGlyphs(const QtFont& font, std::string_view bytes, const std::vector<int>& justify,

@@ -10,6 +10,7 @@
 // drawn is moved by the printable area's offset here, so no transform is needed per fill.
 
 #include "platform/draw/pdf_content.h"
+#include "platform/draw/qt_font.h"
 #include "platform/draw/stateful_dc.h"
 
 #include <map>
@@ -21,7 +22,6 @@ namespace platform::draw {
 
 class PdfDocument;
 class PdfFonts;
-class QtFont;
 
 class PdfDc : public StatefulDc
 {
@@ -59,6 +59,7 @@ private:
     void drawLine(Point from, Point to);
     void drawGlyphs(const QtFont& font, std::string_view bytes, const std::vector<int>& justify, Point origin,
                     Color ink);
+    int faceOf(const FontHandle& font, const QtFont::Glyphs& glyphs);
     std::string patternFor(const Pattern8x8& rows, Color ink, Color paper);
 
     DeviceCaps m_caps;
@@ -68,8 +69,9 @@ private:
     double m_pageHeightPt = 0;
     std::optional<Color> m_fill;               // the fill colour set on the page; unknown at first
     std::vector<std::optional<Color>> m_saved; // of push()
-    // The face of the font last drawn with (held, so that its address stays its own).
-    FontHandle m_faceFont;
+    // The faces of the fonts last drawn with (held, so that their addresses stay their own):
+    // pages switch between a few fonts, and finding a face by its names costs more than a run.
+    std::vector<std::pair<FontHandle, int>> m_recentFaces;
     int m_face = -1;
     std::map<std::tuple<Pattern8x8, std::uint32_t, std::uint32_t>, std::string> m_patternNames;
     std::string m_xobjects;

@@ -89,43 +89,62 @@ TEST_F(PdfDcTest, EachOperationWritesItsContent)
     const std::vector<Case> cases = {
         {"the page's transform: pixels, y down", [](Dc&) {}, {"0.12 0 0 -0.12 0 842 cm\n"}, {}, {}},
         {"a fill moved by the printable area's offset",
-         [](Dc& dc) { dc.fillRect({10, 20, 30, 60}, Brush::solid(Color{255, 0, 0})); },
-         {"1 0 0 rg\n110 70 20 40 re\nf\n"}, {}, {}},
+         [](Dc& dc) {
+             dc.fillRect({10, 20, 30, 60}, Brush::solid(Color{255, 0, 0}));
+         },
+         {"1 0 0 rg\n110 70 20 40 re\nf\n"},
+         {},
+         {}},
         {"the colour written only when it changes",
          [](Dc& dc) {
              dc.fillRect({0, 0, 1, 1}, Brush::solid(Color{0, 51, 255}));
              dc.fillRect({5, 0, 6, 1}, Brush::solid(Color{0, 51, 255}));
              dc.fillRect({9, 0, 10, 1}, Brush::solid(kBlack));
          },
-         {"0 0.2 1 rg\n", "105 50 1 1 re\nf\n", "0 0 0 rg\n"}, {}, {{" rg\n", 2}}},
-        {"a fill cut to the page", [](Dc& dc) { dc.fillRect({-10, -10, 5, 5}, Brush::solid(kBlack)); },
-         {"100 50 5 5 re\nf\n"}, {}, {}},
+         {"0 0.2 1 rg\n", "105 50 1 1 re\nf\n", "0 0 0 rg\n"},
+         {},
+         {{" rg\n", 2}}},
+        {"a fill cut to the page",
+         [](Dc& dc) {
+             dc.fillRect({-10, -10, 5, 5}, Brush::solid(kBlack));
+         },
+         {"100 50 5 5 re\nf\n"},
+         {},
+         {}},
         {"a wide horizontal line centred on its row",
          [](Dc& dc) {
              dc.selectPen(Pen{PenStyle::Solid, 3, kBlack});
              dc.moveTo({0, 10});
              dc.lineTo({10, 10});
          },
-         {"100 59 10 3 re\nf\n"}, {}, {}},
+         {"100 59 10 3 re\nf\n"},
+         {},
+         {}},
         {"a line leaving the page is stroked",
          [](Dc& dc) {
              dc.moveTo({100, 100});
              dc.lineTo({-500, 90000});
          },
-         {"q\n0 0 0 RG\n1 w 0 J 0 j\n200 150 m\n-400 90050 l\nS\nQ\n"}, {" re\n"}, {}},
+         {"q\n0 0 0 RG\n1 w 0 J 0 j\n200 150 m\n-400 90050 l\nS\nQ\n"},
+         {" re\n"},
+         {}},
         {"a slanted line on the page is pixel steps",
          [](Dc& dc) {
              dc.moveTo({0, 0});
              dc.lineTo({3, 1});
          },
-         {"100 50 1 1 re\n", "101 50 1 1 re\n", "102 51 1 1 re\n"}, {" S\n"}, {{" re\n", 3}}},
+         {"100 50 1 1 re\n", "101 50 1 1 re\n", "102 51 1 1 re\n"},
+         {" S\n"},
+         {{" re\n", 3}}},
         {"a rectangle's outline on its own edge pixels",
          [](Dc& dc) {
              dc.selectBrush(Brush::null());
              dc.selectPen(Pen{PenStyle::Solid, 2, kBlack});
              dc.rectangle({0, 0, 10, 10});
          },
-         {"100 50 10 2 re\n", "100 58 10 2 re\n", "100 52 2 6 re\n", "108 52 2 6 re\n"}, {}, {{" re\n", 4}}},
+         {"100 50 10 2 re\n", "100 58 10 2 re\n", "100 52 2 6 re\n", "108 52 2 6 re\n"},
+         {},
+         {{" re\n", 4}}},
         {"a pattern brush is one pattern per look",
          [&](Dc& dc) {
              dc.fillRect({0, 0, 16, 16}, Brush::fromPattern(checks));
@@ -133,11 +152,16 @@ TEST_F(PdfDcTest, EachOperationWritesItsContent)
              dc.fillRect({40, 0, 41, 1}, Brush::solid(kBlack));
          },
          {"/Pattern cs /P1 scn\n100 50 15.984375 15.984375 re\nf\n",
-          "/Pattern cs /P1 scn\n120 50 15.984375 15.984375 re\nf\n",
-          "0 0 0 rg\n140 50 1 1 re\n"},
-         {"/P2"}, {}},
+          "/Pattern cs /P1 scn\n120 50 15.984375 15.984375 re\nf\n", "0 0 0 rg\n140 50 1 1 re\n"},
+         {"/P2"},
+         {}},
         {"an image into its target, first row at the top",
-         [&](Dc& dc) { dc.drawImage({0, 0, 40, 20}, image); }, {"q\n39.984375 0 0 -19.984375 100 69.984375 cm\n/Im1 Do\nQ\n"}, {}, {}},
+         [&](Dc& dc) {
+             dc.drawImage({0, 0, 40, 20}, image);
+         },
+         {"q\n39.984375 0 0 -19.984375 100 69.984375 cm\n/Im1 Do\nQ\n"},
+         {},
+         {}},
         {"a fixed-pitch run is one glyph string stepping by character spacing",
          [&](Dc& dc) {
              dc.selectFont(courier);
@@ -145,28 +169,35 @@ TEST_F(PdfDcTest, EachOperationWritesItsContent)
              dc.textOut({0, 0}, "AAAA");
          },
          {"0 0 0 rg\nq 1 0 0 1 100 ", " cm\nBT\n/F1 100 Tf 1 0 0 -1 0 0 Tm\n[<", ">] TJ\nET\nQ\n"},
-         {" Td\n", " Tc"}, {{"> TJ", 0}, {"] TJ\n", 1}}},
+         {" Td\n", " Tc"},
+         {{"> TJ", 0}, {"] TJ\n", 1}}},
         {"blanks are left out and moved over exactly",
          [&](Dc& dc) {
              dc.selectFont(courier);
              dc.setBackgroundMode(BackgroundMode::Transparent);
              dc.textOut({0, 0}, "A  AAA");
          },
-         {"[<", ">] TJ\n180 0 Td\n[<", ">] TJ\n"}, {" Tc"}, {{" Td\n", 1}}},
+         {"[<", ">] TJ\n180 0 Td\n[<", ">] TJ\n"},
+         {" Tc"},
+         {{" Td\n", 1}}},
         {"a width-scaled run moves by positioning numbers",
          [&](Dc& dc) {
              dc.selectFont(narrow);
              dc.setBackgroundMode(BackgroundMode::Transparent);
              dc.textOut({0, 0}, "AAAAAAAA");
          },
-         {"q 0.91", " Tc\n[<", ">] TJ\n"}, {" Td\n"}, {{"] TJ\n", 1}}},
+         {"q 0.91", " Tc\n[<", ">] TJ\n"},
+         {" Td\n"},
+         {{"] TJ\n", 1}}},
         {"an opaque run fills its cells first",
          [&](Dc& dc) {
              dc.selectFont(courier);
              dc.setBackgroundColor(Color{255, 255, 0});
              dc.textOut({0, 0}, "A");
          },
-         {"1 1 0 rg\n100 50 60 ", " re\nf\n0 0 0 rg\nq 1 0 0 1 100 "}, {}, {}},
+         {"1 1 0 rg\n100 50 60 ", " re\nf\n0 0 0 rg\nq 1 0 0 1 100 "},
+         {},
+         {}},
         {"two runs in one colour set it once",
          [&](Dc& dc) {
              dc.selectFont(courier);
@@ -174,7 +205,9 @@ TEST_F(PdfDcTest, EachOperationWritesItsContent)
              dc.textOut({0, 0}, "A");
              dc.textOut({0, 200}, "B");
          },
-         {"BT\n", "BT\n"}, {}, {{" rg\n", 1}, {"/F1 100 Tf", 2}}},
+         {"BT\n", "BT\n"},
+         {},
+         {{" rg\n", 1}, {"/F1 100 Tf", 2}}},
         {"a clipped run in a state of its own",
          [&](Dc& dc) {
              dc.selectFont(courier);
@@ -183,33 +216,41 @@ TEST_F(PdfDcTest, EachOperationWritesItsContent)
              dc.fillRect({0, 0, 1, 1}, Brush::solid(kBlack));
          },
          // The colour set inside the clip's state is gone after it: set again.
-         {"q\n100 50 30 40 re\nW n\n0 0 0 rg\n", "ET\nQ\nQ\n0 0 0 rg\n100 50 1 1 re\n"}, {}, {}},
+         {"q\n100 50 30 40 re\nW n\n0 0 0 rg\n", "ET\nQ\nQ\n0 0 0 rg\n100 50 1 1 re\n"},
+         {},
+         {}},
         {"a turned run turns about its reference point",
          [&](Dc& dc) {
              dc.selectFont(turned);
              dc.setBackgroundMode(BackgroundMode::Transparent);
              dc.textOut({0, 0}, "A");
          },
-         {"q\n0 -1 1 0 50 150 cm\n", "BT\n", "Q\nQ\n"}, {}, {}},
+         {"q\n0 -1 1 0 50 150 cm\n", "BT\n", "Q\nQ\n"},
+         {},
+         {}},
         {"nothing without a font, and nothing for an empty clip",
          [&](Dc& dc) {
              EXPECT_FALSE(dc.textOut({0, 0}, "A"));
              dc.selectFont(courier);
              EXPECT_TRUE(dc.textOut({0, 0}, "A", Rect{5, 5, 5, 9}));
          },
-         {}, {"BT", " re\n"}, {}},
+         {},
+         {"BT", " re\n"},
+         {}},
     };
     for (const Case& c : cases) {
         const std::string content = contentOf(c.draw);
         size_t at = 0;
         for (const std::string& part : c.inOrder) {
             const size_t found = content.find(part, at);
-            EXPECT_NE(found, std::string::npos) << c.name << ": no '" << part << "' (in order) in:\n" << content;
+            EXPECT_NE(found, std::string::npos) << c.name << ": no '" << part << "' (in order) in:\n"
+                                                << content;
             if (found != std::string::npos)
                 at = found + part.size();
         }
         for (const std::string& part : c.absent)
-            EXPECT_EQ(content.find(part), std::string::npos) << c.name << ": '" << part << "' in:\n" << content;
+            EXPECT_EQ(content.find(part), std::string::npos) << c.name << ": '" << part << "' in:\n"
+                                                             << content;
         for (const auto& [part, n] : c.counts)
             EXPECT_EQ(count(content, part), n) << c.name << ": '" << part << "' in:\n" << content;
     }
@@ -233,7 +274,8 @@ TEST_F(PdfDcTest, FillsLinesPatternsAndImagesRenderAsPainterDcDrawsThem)
         dc.lineTo({31, 900});
         dc.setTextColor(Color{200, 0, 0});
         dc.setBackgroundColor(Color{255, 255, 200});
-        dc.fillRect({50, 250, 307, 410}, Brush::fromPattern({0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55}));
+        dc.fillRect({50, 250, 307, 410},
+                    Brush::fromPattern({0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55}));
         dc.selectBrush(Brush::fromPattern({0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81}));
         dc.selectPen(Pen{PenStyle::Solid, 4, Color{0, 128, 0}});
         dc.rectangle({333, 251, 601, 433});

@@ -73,14 +73,16 @@ TEST(PdfDocumentTest, CrossReferencesPointAtTheirObjectsAndPagesComeInOrder)
     std::regex first(R"(/Contents (\d+) 0 R)");
     std::string text = file.toStdString();
     int page = 0;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), first); it != std::sregex_iterator(); ++it, ++page) {
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), first); it != std::sregex_iterator();
+         ++it, ++page) {
         const int id = std::stoi((*it)[1]);
         const qsizetype offset = lines[2 + id].left(10).toLongLong();
         const qsizetype begin = file.indexOf("stream\n", offset) + 7;
         const qsizetype length = file.mid(offset).split(' ')[3].toLongLong(); // "N 0 obj\n<</Length L"
         ASSERT_GT(length, 0);
         const QByteArray content = inflate(file.mid(begin, length).toStdString(), 1 << 24);
-        EXPECT_TRUE(content.startsWith("0 0 1 rg\n" + QByteArray::number(page) + " 0 1 1 re f\n")) << "page " << page;
+        EXPECT_TRUE(content.startsWith("0 0 1 rg\n" + QByteArray::number(page) + " 0 1 1 re f\n"))
+            << "page " << page;
     }
     EXPECT_EQ(page, kPages);
 
@@ -118,7 +120,8 @@ TEST(PdfStreamCompressorTest, StreamsComeBackInOrderAndInflateToWhatWasGiven)
     PdfStreamCompressor compressor(3, 8, 6);
     std::vector<std::string> inputs;
     for (int i = 0; i < 8; ++i)
-        inputs.push_back(std::string(static_cast<size_t>(i % 2 ? 10 : 3000000), static_cast<char>('a' + i)) + "end");
+        inputs.push_back(std::string(static_cast<size_t>(i % 2 ? 10 : 3000000), static_cast<char>('a' + i)) +
+                         "end");
     for (const std::string& input : inputs)
         ASSERT_TRUE(compressor.submit(input));
     EXPECT_EQ(compressor.pending(), 8);
