@@ -112,9 +112,32 @@ void PdfDc::useFill(Color color)
 void PdfDc::fillSolid(const Rect& rect, Color color)
 {
     useFill(color);
+    if (m_turn) {
+        push();
+        transform(*m_turn);
+    }
     m_content->rect(static_cast<long long>(rect.left) + m_caps.offsetX,
                     static_cast<long long>(rect.top) + m_caps.offsetY, rect.width(), rect.height());
     m_content->raw("f\n");
+    if (m_turn) {
+        pop();
+    }
+}
+
+void PdfDc::transform(const QTransform& t)
+{
+    m_content->significant(t.m11())
+        .space()
+        .significant(t.m12())
+        .space()
+        .significant(t.m21())
+        .space()
+        .significant(t.m22())
+        .space()
+        .significant(t.dx())
+        .space()
+        .significant(t.dy())
+        .op("cm");
 }
 
 void PdfDc::fillPixels(const Rect& area, const Brush& brush)
@@ -231,25 +254,16 @@ bool PdfDc::textOut(Point at, std::string_view bytes, const std::optional<Rect>&
             m_content->raw("W n\n");
         }
         if (escapement % 3600 != 0) {
-            // Turn about the reference point, counter-clockwise on the page.
+            // Turn about the reference point, counter-clockwise on the page. Each part of the
+            // run is drawn in one transform made of the turn and its own placement, written
+            // as the painter writes it, so that the reader places it the same.
             const double x = static_cast<double>(at.x) + m_caps.offsetX;
             const double y = static_cast<double>(at.y) + m_caps.offsetY;
             QTransform turn;
             turn.translate(x, y);
             turn.rotate(-escapement / 10.0);
             turn.translate(-x, -y);
-            m_content->significant(turn.m11())
-                .space()
-                .significant(turn.m12())
-                .space()
-                .significant(turn.m21())
-                .space()
-                .significant(turn.m22())
-                .space()
-                .significant(turn.dx())
-                .space()
-                .significant(turn.dy())
-                .op("cm");
+            m_turn = turn;
         }
     }
     if (state().backgroundMode == BackgroundMode::Opaque) {
@@ -274,6 +288,7 @@ bool PdfDc::textOut(Point at, std::string_view bytes, const std::optional<Rect>&
             fillSolid(Rect{at.x, y, at.x + width, y + h}, ink);
         }
     }
+    m_turn.reset();
     if (isolated) {
         pop();
     }
@@ -353,11 +368,14 @@ void PdfDc::drawGlyphs(const QtFont& font, std::string_view bytes, const std::ve
     PdfContent& c = *m_content;
     // The run's own placement, as the painter writes it: glyph positions then do not depend
     // on where the run is on the page.
-    c.raw("q ").significant(scale).raw(" 0 0 1 ");
-    c.integer(static_cast<long long>(origin.x) + m_caps.offsetX)
-        .space()
-        .integer(static_cast<long long>(origin.y) + m_caps.offsetY)
-        .op("cm");
+    const long long runX = static_cast<long long>(origin.x) + m_caps.offsetX;
+    const long long runY = static_cast<long long>(origin.y) + m_caps.offsetY;
+    if (m_turn) {
+        c.raw("q\n");
+        transform(QTransform(scale, 0, 0, 1, static_cast<double>(runX), static_cast<double>(runY)) * *m_turn);
+    } else {
+        c.raw("q ").significant(scale).raw(" 0 0 1 ").integer(runX).space().integer(runY).op("cm");
+    }
     c.raw("BT\n");
     int currentFont = -1;
     double lineX = 0; // where the last Td put the line

@@ -13,6 +13,8 @@
 #include "platform/draw/qt_font.h"
 #include "platform/draw/stateful_dc.h"
 
+#include <QTransform>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -54,6 +56,8 @@ private:
     // A rectangle of device pixels (moved by the printable area's offset here).
     void fillSolid(const Rect& rect, Color color);
     void useFill(Color color);
+    void transform(const QTransform& t); // "a b c d e f cm"
+
     void push();
     void pop();
     void drawLine(Point from, Point to);
@@ -67,6 +71,7 @@ private:
     PdfFonts* m_fonts = nullptr;
     PdfContent* m_content = nullptr;
     double m_pageHeightPt = 0;
+    std::optional<QTransform> m_turn;          // of the turned run being drawn
     std::optional<Color> m_fill;               // the fill colour set on the page; unknown at first
     std::vector<std::optional<Color>> m_saved; // of push()
     // The faces of the fonts last drawn with (held, so that their addresses stay their own):

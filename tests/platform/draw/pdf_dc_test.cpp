@@ -225,8 +225,10 @@ TEST_F(PdfDcTest, EachOperationWritesItsContent)
              dc.setBackgroundMode(BackgroundMode::Transparent);
              dc.textOut({0, 0}, "A");
          },
-         {"q\n0 -1 1 0 50 150 cm\n", "BT\n", "Q\nQ\n"},
-         {},
+         // The turn and the run's placement in one transform: the baseline's origin lies
+         // right of the reference point by the ascent.
+         {"q\n0 -1 1 0 ", " 50 cm\nBT\n", "ET\nQ\nQ\n"},
+         {" 150 cm"},
          {}},
         {"nothing without a font, and nothing for an empty clip",
          [&](Dc& dc) {
