@@ -115,6 +115,20 @@ TEST(PdfDocumentTest, OpeningWhereNoFileCanBeIsAnError)
     EXPECT_FALSE(document.close("t", "c", &error));
 }
 
+TEST(PdfDocumentTest, AFileThatCannotBeWrittenFailsTheClose)
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no /dev/full";
+    PdfDocument document;
+    std::string error;
+    ASSERT_TRUE(document.open("/dev/full", &error)) << error;
+    for (int page = 0; page < 3; ++page)
+        document.addPage(std::string(300000, 'x'), 595, 842);
+    document.writeObject(document.resourcesId(), "<<>>");
+    EXPECT_FALSE(document.close("t", "c", &error));
+    EXPECT_NE(error.find("writing the PDF failed"), std::string::npos) << error;
+}
+
 TEST(PdfStreamCompressorTest, StreamsComeBackInOrderAndInflateToWhatWasGiven)
 {
     PdfStreamCompressor compressor(3, 8, 6);

@@ -89,7 +89,8 @@ TEST(PdfFontsTest, FacesWithoutTrueTypeOutlinesBecomeType3FontsOf256Glyphs)
     ASSERT_TRUE(document.close("Type 3", "Typestone", &error)) << error;
 
     EXPECT_TRUE(run(QStringLiteral("pdffonts"), {path}).contains(QStringLiteral("Type 3")));
-    EXPECT_TRUE(run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}).contains(QString::fromUtf8("αβγ")));
+    EXPECT_TRUE(
+        run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}).contains(QString::fromUtf8("αβγ")));
     QString errors;
     const QString prefix = dir.filePath(QStringLiteral("t3"));
     run(QStringLiteral("pdftoppm"),
