@@ -360,9 +360,15 @@ void PdfDc::drawGlyphs(const QtFont& font, std::string_view bytes, const std::ve
         }
         spacing = counts[1] > counts[0] ? candidates[1] : candidates[0];
     }
-    // Unscaled runs stand on whole pixels; a positioning number in thousandths of the size
-    // would move them off by a rounding error, so they move by Td, which is exact.
+    // Unscaled runs stand on whole pixels, where a reader's rounding to its sub-pixel steps
+    // turns on the last bit: a positioning number in thousandths of the size would move them
+    // off by a rounding error, so they move by Td (whole pixels, exact), the spacing is whole
+    // too, and a glyph that width plus spacing would not bring exactly to its place (as the
+    // reader adds them) is moved there.
     const bool exactMoves = scale == 1.0;
+    if (exactMoves) {
+        spacing = std::round(spacing);
+    }
 
     useFill(ink);
     PdfContent& c = *m_content;
@@ -421,7 +427,8 @@ void PdfDc::drawGlyphs(const QtFont& font, std::string_view bytes, const std::ve
         } else {
             c.hex2(glyph.code.code);
         }
-        penX = glyph.x + advance(glyph.code) + spacing;
+        // As the reader moves on: the glyph's advance and the spacing first, then the sum.
+        penX = glyph.x + (advance(glyph.code) + spacing);
     }
     close();
     c.raw("ET\nQ\n");
