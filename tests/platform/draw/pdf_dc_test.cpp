@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 
 #include <functional>
-#include <regex>
 #include <string>
 #include <vector>
 

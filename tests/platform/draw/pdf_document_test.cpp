@@ -12,7 +12,6 @@
 
 #include <chrono>
 #include <future>
-#include <regex>
 #include <string>
 
 namespace platform::draw {
@@ -70,12 +69,11 @@ TEST(PdfDocumentTest, CrossReferencesPointAtTheirObjectsAndPagesComeInOrder)
         EXPECT_TRUE(file.mid(offset).startsWith(QByteArray::number(id) + " 0 obj\n")) << "object " << id;
     }
     // The page contents are in page order (each page's first fill names its page).
-    std::regex first(R"(/Contents (\d+) 0 R)");
-    std::string text = file.toStdString();
     int page = 0;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), first); it != std::sregex_iterator();
-         ++it, ++page) {
-        const int id = std::stoi((*it)[1]);
+    for (qsizetype at = file.indexOf("/Contents "); at >= 0;
+         at = file.indexOf("/Contents ", at + 1), ++page) {
+        const int id = file.mid(at + 10).split(' ').front().toInt();
+        ASSERT_GT(id, 0);
         const qsizetype offset = lines[2 + id].left(10).toLongLong();
         const qsizetype begin = file.indexOf("stream\n", offset) + 7;
         const qsizetype length = file.mid(offset).split(' ')[3].toLongLong(); // "N 0 obj\n<</Length L"
