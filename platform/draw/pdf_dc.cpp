@@ -62,6 +62,7 @@ void PdfDc::startDocument(PdfDocument* document, PdfFonts* fonts)
     m_recentFaces.clear();
     m_face = -1;
     m_patternNames.clear();
+    m_imageNames.clear();
     m_xobjects.clear();
     m_patterns.clear();
     m_images = 0;
@@ -534,12 +535,8 @@ void PdfDc::fillRect(const Rect& rect, const Brush& brush)
     fillPixels(rect, brush);
 }
 
-void PdfDc::drawImage(const Rect& area, const QImage& image)
+std::string PdfDc::writeImage(const QImage& image)
 {
-    if (!m_content || !m_document || area.isEmpty() || image.isNull()) {
-        return;
-    }
-    const Rect target = clamped(area);
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     std::string pixels;
     pixels.reserve(static_cast<size_t>(rgb.width()) * static_cast<size_t>(rgb.height()) * 3);
@@ -570,6 +567,19 @@ void PdfDc::drawImage(const Rect& area, const QImage& image)
     m_document->writeStream(imageId, dictionary, pixels, true);
     const std::string name = "Im" + std::to_string(++m_images);
     m_xobjects += "/" + name + " " + std::to_string(imageId) + " 0 R ";
+    return name;
+}
+
+void PdfDc::drawImage(const Rect& area, const QImage& image)
+{
+    if (!m_content || !m_document || area.isEmpty() || image.isNull()) {
+        return;
+    }
+    const Rect target = clamped(area);
+    std::string& name = m_imageNames[image.cacheKey()];
+    if (name.empty()) {
+        name = writeImage(image);
+    }
     // The image's first row at the target's top (the page's y runs down); as for patterns,
     // 1/64 pixel less at the far edges keeps it off the pixels after the target.
     PdfContent& c = *m_content;

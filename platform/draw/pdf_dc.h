@@ -64,6 +64,7 @@ private:
     void drawGlyphs(const QtFont& font, std::string_view bytes, const std::vector<int>& justify, Point origin,
                     Color ink);
     int faceOf(const FontHandle& font, const QtFont::Glyphs& glyphs);
+    std::string writeImage(const QImage& image); // its resource name
     std::string patternFor(const Pattern8x8& rows, Color ink, Color paper);
 
     DeviceCaps m_caps;
@@ -79,6 +80,8 @@ private:
     std::vector<std::pair<FontHandle, int>> m_recentFaces;
     int m_face = -1;
     std::map<std::tuple<Pattern8x8, std::uint32_t, std::uint32_t>, std::string> m_patternNames;
+    std::map<qint64, std::string>
+        m_imageNames; // by QImage::cacheKey: an image drawn again is not written again
     std::string m_xobjects;
     std::string m_patterns;
     int m_images = 0;

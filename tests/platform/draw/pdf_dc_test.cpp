@@ -161,6 +161,14 @@ TEST_F(PdfDcTest, EachOperationWritesItsContent)
          {"q\n39.984375 0 0 -19.984375 100 69.984375 cm\n/Im1 Do\nQ\n"},
          {},
          {}},
+        {"an image drawn again is the same image",
+         [&](Dc& dc) {
+             dc.drawImage({0, 0, 40, 20}, image);
+             dc.drawImage({50, 0, 60, 20}, image);
+         },
+         {"/Im1 Do\n", "/Im1 Do\n"},
+         {"/Im2"},
+         {}},
         {"a fixed-pitch run is one glyph string stepping by character spacing",
          [&](Dc& dc) {
              dc.selectFont(courier);
