@@ -52,8 +52,14 @@ PdfContent& PdfContent::significant(double value, int digits)
     if (!std::isfinite(value) || value == 0) {
         return integer(0);
     }
-    const int before = static_cast<int>(std::floor(std::log10(std::abs(value)))) + 1;
-    return real(value, std::clamp(digits - before, 0, 12));
+    // The digits of the whole part count, and the rest is cut, not rounded: a scale written
+    // one unit higher in its last place moves a glyph that sits on a pixel's edge (a run's
+    // positions are whole device pixels) across it.
+    const double magnitude = std::abs(value);
+    const int before = magnitude < 1 ? 0 : static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+    const int decimals = std::clamp(digits - before, 0, 12);
+    const double factor = std::pow(10.0, decimals);
+    return real(std::trunc(value * factor) / factor, decimals);
 }
 
 PdfContent& PdfContent::component(std::uint8_t value)

@@ -15,7 +15,8 @@ public:
     // trailing point left out ("0.12", "61.8125", "842"), -0 written as 0.
     PdfContent& integer(long long value);
     PdfContent& real(double value, int decimals = 6);
-    // A real with `digits` significant digits (as the page's scale factors are written).
+    // A real cut (towards zero) to `digits` digits, those of its whole part included, as the
+    // page's scale factors are written ("0.954537195" for 0.95453719579).
     PdfContent& significant(double value, int digits = 9);
     // A colour component 0..255 as a fraction of 1 ("0", "1", "0.784314").
     PdfContent& component(std::uint8_t value);
