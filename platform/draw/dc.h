@@ -3,8 +3,8 @@
 // this interface. Positions and sizes are whole device pixels, origin at the top left of the
 // printable area, y downwards.
 //
-// Backends: PainterDc (QPainter; ImageDc over a QImage, the PDF page devices over a
-// QPdfWriter), RecordingDc (one text line per call, for exact tests) and TeeDc (two at once).
+// Backends: PainterDc (QPainter; ImageDc over a QImage), PdfDc (the PDF page devices' pages),
+// RecordingDc (one text line per call, for exact tests) and TeeDc (two at once).
 // A Dc is used by one thread at a time. Its state (colours, modes, font, pen, brush, current
 // position) lasts from page to page of a document.
 

@@ -1,7 +1,8 @@
 #pragma once
-// A Dc drawing with a QPainter: over a QImage (ImageDc, the PDF capture) or over a QPdfWriter
-// (the PDF page devices). The painter is attached for the time a page is open; without one
-// the drawing calls do nothing while the state calls still work.
+// A Dc drawing with a QPainter: over a QImage (ImageDc, the PDF capture) or any other paint
+// device. The painter is attached for the time a page is open; without one the drawing calls
+// do nothing while the state calls still work. (The PDF page devices draw through PdfDc,
+// which places everything exactly as this does.)
 //
 // Drawing is aliased and exact in device pixels: lines and rectangles are filled pixel
 // rectangles where they are horizontal or vertical, text is placed glyph by glyph at the

@@ -1,11 +1,10 @@
 #include "platform/draw/pdf_page_writer.h"
 
-#include <QFile>
+#include "platform/draw/pdf_fonts.h"
+
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 
 namespace platform::draw {
 
@@ -22,7 +21,10 @@ QPageLayout layoutFor(const PageSetup& setup)
 
 } // namespace
 
-PdfPageWriter::PdfPageWriter(const PageSetup& setup) : m_setup(setup), m_dc(setup.caps()) {}
+PdfPageWriter::PdfPageWriter(const PageSetup& setup) : m_setup(setup), m_dc(setup.caps())
+{
+    applyLayout();
+}
 
 PdfPageWriter::~PdfPageWriter()
 {
@@ -32,16 +34,12 @@ PdfPageWriter::~PdfPageWriter()
 bool PdfPageWriter::open(const std::string& path, const std::string& title, std::string* error)
 {
     discard();
-    m_file = std::make_unique<QFile>(QString::fromStdString(path));
-    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        *error = "cannot write '" + path + "': " + m_file->errorString().toStdString();
-        m_file.reset();
+    if (!m_document.open(path, error)) {
         return false;
     }
-    m_writer = std::make_unique<QPdfWriter>(m_file.get());
-    m_writer->setTitle(QString::fromStdString(title));
-    m_writer->setCreator(QStringLiteral("Typestone"));
-    m_writer->setResolution(m_setup.resolution.x);
+    m_fonts = std::make_unique<PdfFonts>();
+    m_dc.startDocument(&m_document, m_fonts.get());
+    m_title = title;
     applyLayout();
     m_pages = 0;
     m_inPage = false;
@@ -51,9 +49,10 @@ bool PdfPageWriter::open(const std::string& path, const std::string& title, std:
 void PdfPageWriter::applyLayout()
 {
     m_dc.setCaps(m_setup.caps());
-    if (m_writer) {
-        m_writer->setPageLayout(layoutFor(m_setup));
-    }
+    // The sheet in whole points, as page sizes are named (A4 595 x 842, Letter 612 x 792).
+    const QRect points = layoutFor(m_setup).fullRectPoints();
+    m_widthPt = points.width();
+    m_heightPt = points.height();
 }
 
 void PdfPageWriter::setOrientation(spooler::Orientation orientation)
@@ -62,22 +61,9 @@ void PdfPageWriter::setOrientation(spooler::Orientation orientation)
     applyLayout();
 }
 
-void PdfPageWriter::attachPainter()
-{
-    m_painter->resetTransform();
-    if (m_setup.resolution.y != m_setup.resolution.x) {
-        // The writer's unit is 1/dpiX inch both ways; make y steps 1/dpiY inch.
-        m_painter->scale(1.0, static_cast<double>(m_setup.resolution.x) / m_setup.resolution.y);
-    }
-    // The page's origin is the printable area's corner, as on a printer's device context.
-    const DeviceCaps caps = m_setup.caps();
-    m_painter->translate(caps.offsetX, caps.offsetY);
-    m_dc.attach(m_painter.get());
-}
-
 bool PdfPageWriter::startPage(std::string* error)
 {
-    if (!m_writer) {
+    if (!m_document.isOpen()) {
         *error = "no document is open";
         return false;
     }
@@ -85,19 +71,9 @@ bool PdfPageWriter::startPage(std::string* error)
         *error = "a page is already open";
         return false;
     }
-    if (!m_painter) {
-        // Beginning the painter opens the first page.
-        m_painter = std::make_unique<QPainter>();
-        if (!m_painter->begin(m_writer.get())) {
-            m_painter.reset();
-            *error = "cannot start the PDF document";
-            return false;
-        }
-    } else if (!m_writer->newPage()) {
-        *error = "cannot start a new PDF page";
-        return false;
-    }
-    attachPainter();
+    m_content.clear();
+    m_content.reserve(1 << 16);
+    m_dc.startPage(&m_content, m_heightPt);
     m_inPage = true;
     return true;
 }
@@ -108,7 +84,8 @@ bool PdfPageWriter::endPage(std::string* error)
         *error = "no page is open";
         return false;
     }
-    m_dc.attach(nullptr);
+    m_dc.endPage();
+    m_document.addPage(m_content.take(), m_widthPt, m_heightPt);
     m_inPage = false;
     ++m_pages;
     return true;
@@ -116,43 +93,31 @@ bool PdfPageWriter::endPage(std::string* error)
 
 bool PdfPageWriter::close(std::string* error)
 {
-    if (!m_writer) {
+    if (!m_document.isOpen()) {
         *error = "no document is open";
         return false;
     }
-    m_dc.attach(nullptr);
-    m_inPage = false;
-    bool ok = true;
-    if (m_painter) {
-        ok = m_painter->end();
-        m_painter.reset();
+    if (m_inPage) {
+        // A page still open ends with the document, as a painter's end() finishes it.
+        std::string ignored;
+        endPage(&ignored);
     }
-    m_writer.reset();
-    if (!m_file->flush() || m_file->error() != QFileDevice::NoError) {
-        ok = false;
-    }
-    const std::string fileError = m_file->errorString().toStdString();
-    m_file->close();
-    m_file.reset();
-    if (!ok) {
-        *error = "writing the PDF failed: " + fileError;
-    }
-    return ok;
+    const std::string fonts = m_fonts ? m_fonts->writeAll(m_document) : std::string();
+    m_document.writeObject(m_document.resourcesId(), "<</ProcSet [/PDF /Text /ImageC] /Font <<" + fonts +
+                                                         ">> /XObject <<" + m_dc.xobjectEntries() +
+                                                         ">> /Pattern <<" + m_dc.patternEntries() + ">>>>");
+    m_dc.startDocument(nullptr, nullptr);
+    m_fonts.reset();
+    return m_document.close(m_title, "Typestone", error);
 }
 
 void PdfPageWriter::discard()
 {
-    m_dc.attach(nullptr);
+    m_dc.endPage();
+    m_dc.startDocument(nullptr, nullptr);
     m_inPage = false;
-    if (m_painter) {
-        m_painter->end();
-        m_painter.reset();
-    }
-    m_writer.reset();
-    if (m_file) {
-        m_file->close();
-        m_file.reset();
-    }
+    m_document.discard();
+    m_fonts.reset();
 }
 
 } // namespace platform::draw

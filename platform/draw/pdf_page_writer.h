@@ -1,18 +1,18 @@
 #pragma once
-// Writes pages into a PDF file with QPdfWriter at the page setup's resolution and size, each
-// page drawn through a PainterDc in device pixels (internal to the PDF page devices).
+// Writes pages into a PDF file of our own making at the page setup's resolution and size, each
+// page drawn through a PdfDc in device pixels (internal to the PDF page devices).
 
 #include "platform/draw/page_setup.h"
-#include "platform/draw/painter_dc.h"
+#include "platform/draw/pdf_content.h"
+#include "platform/draw/pdf_dc.h"
+#include "platform/draw/pdf_document.h"
 
 #include <memory>
 #include <string>
 
-class QFile;
-class QPdfWriter;
-class QPainter;
-
 namespace platform::draw {
+
+class PdfFonts;
 
 class PdfPageWriter
 {
@@ -34,19 +34,21 @@ public:
 
     void setOrientation(spooler::Orientation orientation);
     const PageSetup& setup() const { return m_setup; }
-    PainterDc* dc() { return &m_dc; }
+    Dc* dc() { return &m_dc; }
     int pageCount() const { return m_pages; }
     bool inPage() const { return m_inPage; }
 
 private:
     void applyLayout();
-    void attachPainter();
 
     PageSetup m_setup;
-    PainterDc m_dc;
-    std::unique_ptr<QFile> m_file;
-    std::unique_ptr<QPdfWriter> m_writer;
-    std::unique_ptr<QPainter> m_painter;
+    PdfDc m_dc;
+    PdfDocument m_document;
+    std::unique_ptr<PdfFonts> m_fonts;
+    PdfContent m_content;
+    std::string m_title;
+    int m_widthPt = 0;
+    int m_heightPt = 0;
     int m_pages = 0;
     bool m_inPage = false;
 };

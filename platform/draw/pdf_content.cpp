@@ -1,0 +1,110 @@
+#include "platform/draw/pdf_content.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <utility>
+
+namespace platform::draw {
+
+PdfContent& PdfContent::integer(long long value)
+{
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    m_text.append(buffer, end);
+    return *this;
+}
+
+PdfContent& PdfContent::real(double value, int decimals)
+{
+    if (!std::isfinite(value)) {
+        value = 0;
+    }
+    // Far outside any page; keeps the fixed notation short and the cast below defined.
+    constexpr double kLimit = 1e12;
+    if (value > kLimit || value < -kLimit) {
+        value = value > 0 ? kLimit : -kLimit;
+    }
+    if (value == std::trunc(value)) {
+        return integer(static_cast<long long>(value));
+    }
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    char* end = result.ptr;
+    while (end > buffer && end[-1] == '0') {
+        --end;
+    }
+    if (end > buffer && end[-1] == '.') {
+        --end;
+    }
+    const std::string_view text(buffer, static_cast<size_t>(end - buffer));
+    if (text == "-0" || text.empty()) {
+        m_text.push_back('0');
+    } else {
+        m_text.append(text);
+    }
+    return *this;
+}
+
+PdfContent& PdfContent::significant(double value, int digits)
+{
+    if (!std::isfinite(value) || value == 0) {
+        return integer(0);
+    }
+    // The digits of the whole part count, and the rest is cut, not rounded: a scale written
+    // one unit higher in its last place moves a glyph that sits on a pixel's edge (a run's
+    // positions are whole device pixels) across it.
+    const double magnitude = std::abs(value);
+    const int before = magnitude < 1 ? 0 : static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+    const int decimals = std::clamp(digits - before, 0, 12);
+    const double factor = std::pow(10.0, decimals);
+    return real(std::trunc(value * factor) / factor, decimals);
+}
+
+PdfContent& PdfContent::component(std::uint8_t value)
+{
+    if (value == 0 || value == 255) {
+        m_text.push_back(value ? '1' : '0');
+        return *this;
+    }
+    return real(value / 255.0);
+}
+
+PdfContent& PdfContent::op(std::string_view name)
+{
+    m_text.push_back(' ');
+    m_text.append(name);
+    m_text.push_back('\n');
+    return *this;
+}
+
+PdfContent& PdfContent::hex4(std::uint32_t code)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const char digits[4] = {kDigits[(code >> 12) & 0xF], kDigits[(code >> 8) & 0xF],
+                            kDigits[(code >> 4) & 0xF], kDigits[code & 0xF]};
+    m_text.append(digits, 4);
+    return *this;
+}
+
+PdfContent& PdfContent::hex2(std::uint32_t code)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const char digits[2] = {kDigits[(code >> 4) & 0xF], kDigits[code & 0xF]};
+    m_text.append(digits, 2);
+    return *this;
+}
+
+PdfContent& PdfContent::rect(long long x, long long y, long long w, long long h)
+{
+    integer(x).space().integer(y).space().integer(w).space().integer(h);
+    return op("re");
+}
+
+std::string PdfContent::take()
+{
+    return std::exchange(m_text, std::string());
+}
+
+} // namespace platform::draw
