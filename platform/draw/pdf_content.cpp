@@ -55,10 +55,16 @@ PdfContent& PdfContent::significant(double value, int digits)
     // The digits of the whole part count, and the rest is cut, not rounded: a scale written
     // one unit higher in its last place moves a glyph that sits on a pixel's edge (a run's
     // positions are whole device pixels) across it.
+    // (Every text run writes its scale: a table, not log10 and pow.)
+    static constexpr double kPowersOfTen[] = {1,   1e1, 1e2, 1e3,  1e4,  1e5, 1e6,
+                                              1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
     const double magnitude = std::abs(value);
-    const int before = magnitude < 1 ? 0 : static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+    int before = 0;
+    while (before < 12 && magnitude >= kPowersOfTen[before]) {
+        ++before;
+    }
     const int decimals = std::clamp(digits - before, 0, 12);
-    const double factor = std::pow(10.0, decimals);
+    const double factor = kPowersOfTen[decimals];
     return real(std::trunc(value * factor) / factor, decimals);
 }
 

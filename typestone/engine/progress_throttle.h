@@ -39,11 +39,13 @@ public:
 
 private:
     int percent() const;
+    uint64_t firstDoneOf(int percent) const;
 
     Sink m_sink;
     uint64_t m_total = 0;
     uint64_t m_done = 0;
     int m_lastSent = -1;
+    uint64_t m_nextReport = 0; // add() works the percentage out again from this count on
     std::chrono::steady_clock::time_point m_started{};
 };
 

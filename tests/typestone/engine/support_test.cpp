@@ -181,6 +181,36 @@ TEST(ProgressThrottle, NestedMeasureIsRestored)
     EXPECT_EQ(p.started(), saved.started);
 }
 
+// Each change of the whole percentage is told at the very unit that makes it, whatever the
+// total (add() skips the arithmetic between two percentages).
+TEST(ProgressThrottle, ReportsEachPercentAtTheUnitThatReachesIt)
+{
+    __extension__ typedef unsigned __int128 Wide; // the reference's product cannot overflow
+    struct Case
+    {
+        uint64_t total;
+        uint64_t step;
+    };
+    const Case cases[] = {{7, 1}, {101, 1}, {333, 1}, {1000, 3}, {UINT64_MAX, UINT64_MAX / 250}};
+    for (const Case& c : cases) {
+        std::vector<std::pair<uint64_t, int>> sent;
+        typestone::ProgressThrottle p;
+        p.setSink([&](int percent) { sent.emplace_back(p.done(), percent); });
+        p.start(c.total);
+        std::vector<std::pair<uint64_t, int>> expected;
+        int last = -1;
+        for (uint64_t done = 0; done < c.total;) {
+            done = c.step >= c.total - done ? c.total : done + c.step;
+            const int percent = static_cast<int>(static_cast<Wide>(done) * 100 / c.total);
+            if (percent != last)
+                expected.emplace_back(done, percent);
+            last = percent;
+            p.add(c.step);
+        }
+        EXPECT_EQ(sent, expected) << "total " << c.total;
+    }
+}
+
 // A count past the total stops at it, even one that would wrap the sum.
 TEST(ProgressThrottle, OvershootStopsAtTheTotal)
 {
