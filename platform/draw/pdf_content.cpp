@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace platform::draw {
@@ -28,6 +29,16 @@ PdfContent& PdfContent::real(double value, int decimals)
     if (value == std::trunc(value)) {
         return integer(static_cast<long long>(value));
     }
+    // A page's reals are few values many times (the steps of a run, its font size, its
+    // scale): the last text of each is kept, as formatting a fixed-point double costs more
+    // than the rest of a glyph.
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    Memo& memo = m_memo[((bits >> 20) ^ (bits >> 40) ^ static_cast<std::uint64_t>(decimals)) % m_memo.size()];
+    if (memo.length != 0 && memo.bits == bits && memo.decimals == decimals) {
+        m_text.append(memo.text.data(), memo.length);
+        return *this;
+    }
     char buffer[64];
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
@@ -38,11 +49,16 @@ PdfContent& PdfContent::real(double value, int decimals)
     if (end > buffer && end[-1] == '.') {
         --end;
     }
-    const std::string_view text(buffer, static_cast<size_t>(end - buffer));
+    std::string_view text(buffer, static_cast<size_t>(end - buffer));
     if (text == "-0" || text.empty()) {
-        m_text.push_back('0');
-    } else {
-        m_text.append(text);
+        text = "0";
+    }
+    m_text.append(text);
+    if (text.size() <= memo.text.size()) {
+        memo.bits = bits;
+        memo.decimals = decimals;
+        memo.length = static_cast<std::uint8_t>(text.size());
+        std::copy(text.begin(), text.end(), memo.text.begin());
     }
     return *this;
 }

@@ -2,6 +2,7 @@
 // Builds the text of a PDF content stream: operators and their operands, numbers written with
 // std::to_chars (no locale, no exponent) (internal to the PDF writer).
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -47,7 +48,16 @@ public:
     void reserve(size_t bytes) { m_text.reserve(bytes); }
 
 private:
+    struct Memo
+    {
+        std::uint64_t bits = 0; // of the double
+        int decimals = 0;
+        std::uint8_t length = 0; // 0: empty
+        std::array<char, 31> text{};
+    };
+
     std::string m_text;
+    std::array<Memo, 64> m_memo{}; // the text of recent reals, by value
 };
 
 } // namespace platform::draw

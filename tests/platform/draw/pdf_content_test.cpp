@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform::draw {
 namespace {
@@ -31,6 +34,29 @@ TEST(PdfContentTest, ScalesAreCutToNineDigits)
         PdfContent content;
         content.significant(c.value);
         EXPECT_EQ(content.text(), c.text) << c.value;
+    }
+}
+
+// Reals are written from a memo of recent values: whatever the order, each text is the one a
+// fresh builder gives (a value under other decimals, values sharing a slot, repeats).
+TEST(PdfContentTest, RecentRealsAreWrittenAsAFreshBuilderWritesThem)
+{
+    std::vector<std::pair<double, int>> values;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> spread(-5000, 5000);
+    for (int i = 0; i < 3000; ++i) {
+        const double value = i % 3 == 0 ? spread(random) : (i % 40) * 61.796875 / 7;
+        values.emplace_back(value, i % 5 == 0 ? 9 : 6);
+    }
+    values.emplace_back(0.5, 0);
+    values.emplace_back(0.5, 1);
+    PdfContent shared;
+    for (const auto& [value, decimals] : values) {
+        shared.clear();
+        shared.real(value, decimals);
+        PdfContent fresh;
+        fresh.real(value, decimals);
+        ASSERT_EQ(shared.text(), fresh.text()) << value << " with " << decimals << " decimals";
     }
 }
 
