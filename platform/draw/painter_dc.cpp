@@ -1,5 +1,6 @@
 #include "platform/draw/painter_dc.h"
 
+#include "platform/draw/pixel_geometry.h"
 #include "platform/draw/qt_font.h"
 
 #include <QBrush>
@@ -14,6 +15,9 @@
 
 namespace platform::draw {
 
+using pixels::clamped;
+using pixels::kCoordinateLimit;
+
 namespace {
 
 QColor toQColor(Color color)
@@ -24,34 +28,6 @@ QColor toQColor(Color color)
 QRect toQRect(const Rect& rect)
 {
     return QRect(rect.left, rect.top, rect.width(), rect.height());
-}
-
-// Coordinates beyond this are clamped to it: far outside any page, and small enough that the
-// pixel arithmetic below cannot overflow.
-constexpr int kCoordinateLimit = 1 << 24;
-constexpr int kMaxPenWidth = 1 << 16;
-
-int clampCoordinate(int value)
-{
-    return std::clamp(value, -kCoordinateLimit, kCoordinateLimit);
-}
-
-Point clamped(Point p)
-{
-    return Point{clampCoordinate(p.x), clampCoordinate(p.y)};
-}
-
-Rect clamped(const Rect& r)
-{
-    return Rect{clampCoordinate(r.left), clampCoordinate(r.top), clampCoordinate(r.right),
-                clampCoordinate(r.bottom)};
-}
-
-// The pixels of one step of a pen `width` wide centred on (x, y).
-Rect penSquare(int x, int y, int width)
-{
-    const int start = width / 2;
-    return Rect{x - start, y - start, x - start + width, y - start + width};
 }
 
 } // namespace
@@ -171,62 +147,55 @@ bool PainterDc::textOut(Point at, std::string_view bytes, const std::optional<Re
     if (!font) {
         return false;
     }
-    if (!m_painter || bytes.empty() || (clip && clip->isEmpty())) {
+    const std::optional<TextPlace> place = placeText(at, bytes, clip);
+    if (!place) {
         return true;
     }
     const TextMetrics& metrics = font->metrics();
-    at = clamped(at);
-    const int top = textTop(at.y);
-    const std::vector<int> justify = takeJustification(bytes);
-    int spread = 0;
-    for (const int e : justify)
-        spread += e;
-    const int width = std::min(font->textWidth(bytes) + spread, 2 * kCoordinateLimit);
+    const TextPlace& run = *place;
 
     // A clip or a turned baseline needs a painter state of its own for this run; plain runs
     // share the page's.
-    const int escapement = font->logFont().escapement;
-    const bool isolated = clip || escapement % 3600 != 0;
-    if (isolated) {
+    if (run.isolated) {
         usePlacement(Placement::Page);
         m_painter->save();
         if (clip) {
             m_painter->setClipRect(toQRect(clamped(*clip)), Qt::IntersectClip);
         }
-        if (escapement % 3600 != 0) {
+        if (run.escapement % 3600 != 0) {
             // Turn about the reference point, counter-clockwise on the page.
-            m_painter->translate(at.x, at.y);
-            m_painter->rotate(-escapement / 10.0);
-            m_painter->translate(-at.x, -at.y);
+            m_painter->translate(run.at.x, run.at.y);
+            m_painter->rotate(-run.escapement / 10.0);
+            m_painter->translate(-run.at.x, -run.at.y);
         }
     }
     const auto fill = [&](const QRect& rect, const QColor& color) {
-        if (isolated) {
+        if (run.isolated) {
             m_painter->fillRect(rect, color);
         } else {
             fillSolid(rect, color);
         }
     };
     if (state().backgroundMode == BackgroundMode::Opaque) {
-        fill(QRect(at.x, top, width, metrics.height), toQColor(state().backgroundColor));
+        fill(QRect(run.at.x, run.top, run.width, metrics.height), toQColor(state().backgroundColor));
     }
     const QColor ink = toQColor(state().textColor);
-    const int baseline = top + metrics.ascent;
+    const int baseline = run.top + metrics.ascent;
     if (const auto* qtFont = dynamic_cast<const QtFont*>(font.get())) {
         const QtFont::Glyphs& glyphs = qtFont->glyphs();
-        drawGlyphs(*qtFont, bytes, justify, Point{at.x, baseline}, isolated, ink);
+        drawGlyphs(*qtFont, bytes, run.justify, Point{run.at.x, baseline}, run.isolated, ink);
         if (metrics.underlined) {
             const int y = baseline + static_cast<int>(std::lround(glyphs.underlinePosition));
             const int h = std::max(1, static_cast<int>(std::lround(glyphs.underlineThickness)));
-            fill(QRect(at.x, y, width, h), ink);
+            fill(QRect(run.at.x, y, run.width, h), ink);
         }
         if (metrics.struckOut) {
             const int y = baseline - static_cast<int>(std::lround(glyphs.strikeoutPosition));
             const int h = std::max(1, static_cast<int>(std::lround(glyphs.strikeoutThickness)));
-            fill(QRect(at.x, y, width, h), ink);
+            fill(QRect(run.at.x, y, run.width, h), ink);
         }
     }
-    if (isolated) {
+    if (run.isolated) {
         m_painter->restore();
     }
     return true;
@@ -269,91 +238,18 @@ void PainterDc::drawGlyphs(const QtFont& font, std::string_view bytes, const std
     m_painter->drawGlyphRun(QPointF(0, 0), run);
 }
 
-void PainterDc::drawLine(Point fromPoint, Point toPoint)
+void PainterDc::strokeOffPage(Point from, Point to, int w, Color color)
 {
-    const Pen& pen = state().pen;
-    const Point from = clamped(fromPoint);
-    const Point to = clamped(toPoint);
-    if (!m_painter || pen.style == PenStyle::Null || from == to) {
+    if (!m_painter) {
         return;
     }
-    const int w = std::clamp(pen.width, 1, kMaxPenWidth);
-    const Brush ink = Brush::solid(pen.color);
-    const int start = w / 2;
-    if (from.y == to.y) {
-        const int left = from.x < to.x ? from.x : to.x + 1;
-        const int right = from.x < to.x ? to.x : from.x + 1;
-        fillPixels(Rect{left, from.y - start, right, from.y - start + w}, ink);
-        return;
-    }
-    if (from.x == to.x) {
-        const int top = from.y < to.y ? from.y : to.y + 1;
-        const int bottom = from.y < to.y ? to.y : from.y + 1;
-        fillPixels(Rect{from.x - start, top, from.x - start + w, bottom}, ink);
-        return;
-    }
-    // Any other direction: the Bresenham steps from `from`, without the end point. A line
-    // that leaves the page is left to the painter, which clips it (a step count bounded by
-    // the page, not by the coordinates).
-    const Rect near{-w, -w, m_caps.width + w, m_caps.height + w};
-    if (!near.contains(from) || !near.contains(to)) {
-        QPen qpen(toQColor(pen.color), w, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-        usePlacement(Placement::Page);
-        m_painter->save();
-        m_painter->setPen(qpen);
-        m_painter->drawLine(QPoint(from.x, from.y), QPoint(to.x, to.y));
-        m_painter->restore();
-        return;
-    }
-    const int dx = std::abs(to.x - from.x);
-    const int dy = -std::abs(to.y - from.y);
-    const int sx = from.x < to.x ? 1 : -1;
-    const int sy = from.y < to.y ? 1 : -1;
-    int error = dx + dy;
-    int x = from.x;
-    int y = from.y;
-    while (x != to.x || y != to.y) {
-        fillPixels(penSquare(x, y, w), ink);
-        const int twice = 2 * error;
-        if (twice >= dy) {
-            error += dy;
-            x += sx;
-        }
-        if (twice <= dx) {
-            error += dx;
-            y += sy;
-        }
-    }
-}
-
-void PainterDc::lineTo(Point to)
-{
-    drawLine(currentPosition(), to);
-    moveTo(to);
-}
-
-void PainterDc::rectangle(const Rect& area)
-{
-    const Rect rect = clamped(area);
-    if (rect.isEmpty()) {
-        return;
-    }
-    fillPixels(rect, state().brush);
-    const Pen& pen = state().pen;
-    if (pen.style == PenStyle::Null) {
-        return;
-    }
-    const int w = std::min({std::clamp(pen.width, 1, kMaxPenWidth), rect.width(), rect.height()});
-    const Brush ink = Brush::solid(pen.color);
-    fillPixels(Rect{rect.left, rect.top, rect.right, rect.top + w}, ink);
-    fillPixels(Rect{rect.left, rect.bottom - w, rect.right, rect.bottom}, ink);
-    fillPixels(Rect{rect.left, rect.top + w, rect.left + w, rect.bottom - w}, ink);
-    fillPixels(Rect{rect.right - w, rect.top + w, rect.right, rect.bottom - w}, ink);
-}
-
-void PainterDc::fillRect(const Rect& rect, const Brush& brush)
-{
-    fillPixels(rect, brush);
+    // The painter clips it.
+    QPen qpen(toQColor(color), w, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    usePlacement(Placement::Page);
+    m_painter->save();
+    m_painter->setPen(qpen);
+    m_painter->drawLine(QPoint(from.x, from.y), QPoint(to.x, to.y));
+    m_painter->restore();
 }
 
 void PainterDc::drawImage(const Rect& target, const QImage& image)

@@ -13,7 +13,7 @@
 // a graphics state for every change, which on a text page costs more than the text. A text
 // run is one glyph run, its blanks left out (they draw nothing).
 
-#include "platform/draw/stateful_dc.h"
+#include "platform/draw/pixel_dc.h"
 
 #include <QColor>
 #include <QTransform>
@@ -24,7 +24,7 @@ namespace platform::draw {
 
 class QtFont;
 
-class PainterDc : public StatefulDc
+class PainterDc : public PixelDc
 {
 public:
     explicit PainterDc(const DeviceCaps& caps);
@@ -40,9 +40,6 @@ public:
     QPainter* painter() const { return m_painter; }
 
     bool textOut(Point at, std::string_view bytes, const std::optional<Rect>& clip = std::nullopt) override;
-    void lineTo(Point to) override;
-    void rectangle(const Rect& rect) override;
-    void fillRect(const Rect& rect, const Brush& brush) override;
     void drawImage(const Rect& target, const QImage& image) override;
 
 private:
@@ -64,12 +61,13 @@ private:
         qreal scaleX = 1.0;
     };
 
-    void fillPixels(const Rect& rect, const Brush& brush);
+    void fillPixels(const Rect& rect, const Brush& brush) override;
+    void strokeOffPage(Point from, Point to, int width, Color color) override;
+    bool drawing() const override { return m_painter != nullptr; }
     void fillSolid(const QRect& rect, const QColor& color);
     void useFill(const QColor& color);
     void useInk(const QColor& color, Point origin, qreal scaleX);
     void usePlacement(Placement placement);
-    void drawLine(Point from, Point to);
     void drawGlyphs(const QtFont& font, std::string_view bytes, const std::vector<int>& justify, Point origin,
                     bool isolated, const QColor& ink);
 

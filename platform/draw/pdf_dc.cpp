@@ -3,6 +3,7 @@
 #include "platform/draw/code_page.h"
 #include "platform/draw/pdf_document.h"
 #include "platform/draw/pdf_fonts.h"
+#include "platform/draw/pixel_geometry.h"
 #include "platform/draw/qt_font.h"
 
 #include <QTransform>
@@ -13,35 +14,11 @@
 
 namespace platform::draw {
 
+using pixels::clamped;
+
 namespace {
 
-// As PainterDc: coordinates beyond this are clamped to it, far outside any page and small
-// enough that the pixel arithmetic cannot overflow.
-constexpr int kCoordinateLimit = 1 << 24;
-constexpr int kMaxPenWidth = 1 << 16;
 constexpr double kEdge = 1.0 / 64;
-
-int clampCoordinate(int value)
-{
-    return std::clamp(value, -kCoordinateLimit, kCoordinateLimit);
-}
-
-Point clamped(Point p)
-{
-    return Point{clampCoordinate(p.x), clampCoordinate(p.y)};
-}
-
-Rect clamped(const Rect& r)
-{
-    return Rect{clampCoordinate(r.left), clampCoordinate(r.top), clampCoordinate(r.right),
-                clampCoordinate(r.bottom)};
-}
-
-Rect penSquare(int x, int y, int width)
-{
-    const int start = width / 2;
-    return Rect{x - start, y - start, x - start + width, y - start + width};
-}
 
 // A glyph's position as the painter places it: x / scale cut to 1/64 pixel (towards zero).
 double glyphPosition(int x, double scale)
@@ -231,22 +208,15 @@ bool PdfDc::textOut(Point at, std::string_view bytes, const std::optional<Rect>&
     if (!font) {
         return false;
     }
-    if (!m_content || bytes.empty() || (clip && clip->isEmpty())) {
+    const std::optional<TextPlace> place = placeText(at, bytes, clip);
+    if (!place) {
         return true;
     }
     const TextMetrics& metrics = font->metrics();
-    at = clamped(at);
-    const int top = textTop(at.y);
-    const std::vector<int> justify = takeJustification(bytes);
-    int spread = 0;
-    for (const int e : justify)
-        spread += e;
-    const int width = std::min(font->textWidth(bytes) + spread, 2 * kCoordinateLimit);
+    const TextPlace& run = *place;
 
     // A clip or a turned baseline needs a graphics state of its own for this run.
-    const int escapement = font->logFont().escapement;
-    const bool isolated = clip || escapement % 3600 != 0;
-    if (isolated) {
+    if (run.isolated) {
         push();
         if (clip) {
             const Rect c = clamped(*clip);
@@ -254,43 +224,44 @@ bool PdfDc::textOut(Point at, std::string_view bytes, const std::optional<Rect>&
                             static_cast<long long>(c.top) + m_caps.offsetY, c.width(), c.height());
             m_content->raw("W n\n");
         }
-        if (escapement % 3600 != 0) {
+        if (run.escapement % 3600 != 0) {
             // Turn about the reference point, counter-clockwise on the page. Each part of the
             // run is drawn in one transform made of the turn and its own placement, written
             // as the painter writes it, so that the reader places it the same.
-            const double x = static_cast<double>(at.x) + m_caps.offsetX;
-            const double y = static_cast<double>(at.y) + m_caps.offsetY;
+            const double x = static_cast<double>(run.at.x) + m_caps.offsetX;
+            const double y = static_cast<double>(run.at.y) + m_caps.offsetY;
             QTransform turn;
             turn.translate(x, y);
-            turn.rotate(-escapement / 10.0);
+            turn.rotate(-run.escapement / 10.0);
             turn.translate(-x, -y);
             m_turn = turn;
         }
     }
     if (state().backgroundMode == BackgroundMode::Opaque) {
-        fillSolid(Rect{at.x, top, at.x + width, top + metrics.height}, state().backgroundColor);
+        fillSolid(Rect{run.at.x, run.top, run.at.x + run.width, run.top + metrics.height},
+                  state().backgroundColor);
     }
     const Color ink = state().textColor;
-    const int baseline = top + metrics.ascent;
+    const int baseline = run.top + metrics.ascent;
     if (const auto* qtFont = dynamic_cast<const QtFont*>(font.get())) {
         const QtFont::Glyphs& glyphs = qtFont->glyphs();
         if (m_fonts) {
             m_face = faceOf(font, glyphs);
         }
-        drawGlyphs(*qtFont, bytes, justify, Point{at.x, baseline}, ink);
+        drawGlyphs(*qtFont, bytes, run.justify, Point{run.at.x, baseline}, ink);
         if (metrics.underlined) {
             const int y = baseline + static_cast<int>(std::lround(glyphs.underlinePosition));
             const int h = std::max(1, static_cast<int>(std::lround(glyphs.underlineThickness)));
-            fillSolid(Rect{at.x, y, at.x + width, y + h}, ink);
+            fillSolid(Rect{run.at.x, y, run.at.x + run.width, y + h}, ink);
         }
         if (metrics.struckOut) {
             const int y = baseline - static_cast<int>(std::lround(glyphs.strikeoutPosition));
             const int h = std::max(1, static_cast<int>(std::lround(glyphs.strikeoutThickness)));
-            fillSolid(Rect{at.x, y, at.x + width, y + h}, ink);
+            fillSolid(Rect{run.at.x, y, run.at.x + run.width, y + h}, ink);
         }
     }
     m_turn.reset();
-    if (isolated) {
+    if (run.isolated) {
         pop();
     }
     return true;
@@ -435,104 +406,26 @@ void PdfDc::drawGlyphs(const QtFont& font, std::string_view bytes, const std::ve
     c.raw("ET\nQ\n");
 }
 
-void PdfDc::drawLine(Point fromPoint, Point toPoint)
+void PdfDc::strokeOffPage(Point from, Point to, int w, Color color)
 {
-    const Pen& pen = state().pen;
-    const Point from = clamped(fromPoint);
-    const Point to = clamped(toPoint);
-    if (!m_content || pen.style == PenStyle::Null || from == to) {
+    if (!m_content) {
         return;
     }
-    const int w = std::clamp(pen.width, 1, kMaxPenWidth);
-    const Brush ink = Brush::solid(pen.color);
-    const int start = w / 2;
-    if (from.y == to.y) {
-        const int left = from.x < to.x ? from.x : to.x + 1;
-        const int right = from.x < to.x ? to.x : from.x + 1;
-        fillPixels(Rect{left, from.y - start, right, from.y - start + w}, ink);
-        return;
-    }
-    if (from.x == to.x) {
-        const int top = from.y < to.y ? from.y : to.y + 1;
-        const int bottom = from.y < to.y ? to.y : from.y + 1;
-        fillPixels(Rect{from.x - start, top, from.x - start + w, bottom}, ink);
-        return;
-    }
-    // Any other direction: the Bresenham steps from `from`, without the end point. A line
-    // that leaves the page is stroked and left to the reader's clipping (a step count bounded
-    // by the page, not by the coordinates).
-    const Rect near{-w, -w, m_caps.width + w, m_caps.height + w};
-    if (!near.contains(from) || !near.contains(to)) {
-        PdfContent& c = *m_content;
-        push();
-        c.component(pen.color.red)
-            .space()
-            .component(pen.color.green)
-            .space()
-            .component(pen.color.blue)
-            .op("RG");
-        c.integer(w).raw(" w 0 J 0 j\n");
-        c.integer(static_cast<long long>(from.x) + m_caps.offsetX)
-            .space()
-            .integer(static_cast<long long>(from.y) + m_caps.offsetY)
-            .op("m");
-        c.integer(static_cast<long long>(to.x) + m_caps.offsetX)
-            .space()
-            .integer(static_cast<long long>(to.y) + m_caps.offsetY)
-            .op("l");
-        c.raw("S\n");
-        pop();
-        return;
-    }
-    const int dx = std::abs(to.x - from.x);
-    const int dy = -std::abs(to.y - from.y);
-    const int sx = from.x < to.x ? 1 : -1;
-    const int sy = from.y < to.y ? 1 : -1;
-    int error = dx + dy;
-    int x = from.x;
-    int y = from.y;
-    while (x != to.x || y != to.y) {
-        fillPixels(penSquare(x, y, w), ink);
-        const int twice = 2 * error;
-        if (twice >= dy) {
-            error += dy;
-            x += sx;
-        }
-        if (twice <= dx) {
-            error += dx;
-            y += sy;
-        }
-    }
-}
-
-void PdfDc::lineTo(Point to)
-{
-    drawLine(currentPosition(), to);
-    moveTo(to);
-}
-
-void PdfDc::rectangle(const Rect& area)
-{
-    const Rect rect = clamped(area);
-    if (rect.isEmpty()) {
-        return;
-    }
-    fillPixels(rect, state().brush);
-    const Pen& pen = state().pen;
-    if (pen.style == PenStyle::Null) {
-        return;
-    }
-    const int w = std::min({std::clamp(pen.width, 1, kMaxPenWidth), rect.width(), rect.height()});
-    const Brush ink = Brush::solid(pen.color);
-    fillPixels(Rect{rect.left, rect.top, rect.right, rect.top + w}, ink);
-    fillPixels(Rect{rect.left, rect.bottom - w, rect.right, rect.bottom}, ink);
-    fillPixels(Rect{rect.left, rect.top + w, rect.left + w, rect.bottom - w}, ink);
-    fillPixels(Rect{rect.right - w, rect.top + w, rect.right, rect.bottom - w}, ink);
-}
-
-void PdfDc::fillRect(const Rect& rect, const Brush& brush)
-{
-    fillPixels(rect, brush);
+    // The reader clips it.
+    PdfContent& c = *m_content;
+    push();
+    c.component(color.red).space().component(color.green).space().component(color.blue).op("RG");
+    c.integer(w).raw(" w 0 J 0 j\n");
+    c.integer(static_cast<long long>(from.x) + m_caps.offsetX)
+        .space()
+        .integer(static_cast<long long>(from.y) + m_caps.offsetY)
+        .op("m");
+    c.integer(static_cast<long long>(to.x) + m_caps.offsetX)
+        .space()
+        .integer(static_cast<long long>(to.y) + m_caps.offsetY)
+        .op("l");
+    c.raw("S\n");
+    pop();
 }
 
 std::string PdfDc::writeImage(const QImage& image)

@@ -10,8 +10,8 @@
 // drawn is moved by the printable area's offset here, so no transform is needed per fill.
 
 #include "platform/draw/pdf_content.h"
+#include "platform/draw/pixel_dc.h"
 #include "platform/draw/qt_font.h"
-#include "platform/draw/stateful_dc.h"
 
 #include <QTransform>
 
@@ -25,7 +25,7 @@ namespace platform::draw {
 class PdfDocument;
 class PdfFonts;
 
-class PdfDc : public StatefulDc
+class PdfDc : public PixelDc
 {
 public:
     explicit PdfDc(const DeviceCaps& caps);
@@ -46,13 +46,12 @@ public:
     const std::string& patternEntries() const { return m_patterns; }
 
     bool textOut(Point at, std::string_view bytes, const std::optional<Rect>& clip = std::nullopt) override;
-    void lineTo(Point to) override;
-    void rectangle(const Rect& rect) override;
-    void fillRect(const Rect& rect, const Brush& brush) override;
     void drawImage(const Rect& target, const QImage& image) override;
 
 private:
-    void fillPixels(const Rect& rect, const Brush& brush);
+    void fillPixels(const Rect& rect, const Brush& brush) override;
+    void strokeOffPage(Point from, Point to, int width, Color color) override;
+    bool drawing() const override { return m_content != nullptr; }
     // A rectangle of device pixels (moved by the printable area's offset here).
     void fillSolid(const Rect& rect, Color color);
     void useFill(Color color);
@@ -60,7 +59,6 @@ private:
 
     void push();
     void pop();
-    void drawLine(Point from, Point to);
     void drawGlyphs(const QtFont& font, std::string_view bytes, const std::vector<int>& justify, Point origin,
                     Color ink);
     int faceOf(const FontHandle& font, const QtFont::Glyphs& glyphs);
