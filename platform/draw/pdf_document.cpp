@@ -84,11 +84,24 @@ void PdfDocument::writeObject(int id, std::string_view body)
     write("\nendobj\n");
 }
 
+void PdfDocument::fail(const std::string& reason)
+{
+    if (!m_failed) {
+        m_failed = true;
+        m_failure = reason;
+    }
+}
+
 void PdfDocument::writeStream(int id, std::string_view dictionary, std::string_view data, bool deflate)
 {
     std::string compressed;
     if (deflate) {
         compressed = PdfStreamCompressor::deflate(std::string(data), m_options.compressLevel);
+        if (compressed.empty()) {
+            // Even no data deflates to a few bytes: empty means zlib failed (no memory).
+            fail("a stream could not be compressed");
+            return;
+        }
         data = compressed;
     }
     std::string head = "<<";
@@ -138,9 +151,13 @@ void PdfDocument::drain(bool all)
             if (wait) {
                 // Discarded under us: nothing more will come.
                 m_contentIds.clear();
-                m_failed = true;
-                m_failure = "the page compression was stopped";
+                fail("the page compression was stopped");
             }
+            return;
+        }
+        if (compressed->empty()) {
+            m_contentIds.clear();
+            fail("a page could not be compressed");
             return;
         }
         const int id = m_contentIds.front();

@@ -70,6 +70,8 @@ public:
 private:
     void write(std::string_view bytes);
     void drain(bool all);
+    // Records the first failure; close() then reports it.
+    void fail(const std::string& reason);
 
     Options m_options;
     std::FILE* m_file = nullptr;

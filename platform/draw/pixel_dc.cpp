@@ -22,7 +22,7 @@ void PixelDc::drawLine(Point fromPoint, Point toPoint)
 }
 
 std::optional<PixelDc::TextPlace> PixelDc::placeText(Point at, std::string_view bytes,
-                                                    const std::optional<Rect>& clip)
+                                                     const std::optional<Rect>& clip)
 {
     if (!drawing() || bytes.empty() || (clip && clip->isEmpty())) {
         return std::nullopt;

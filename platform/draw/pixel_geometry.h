@@ -42,8 +42,7 @@ inline Rect penSquare(int x, int y, int width)
 // rectangle; any other goes by Bresenham steps from `from`, unless it leaves the page (`caps`
 // grown by the width): then nothing is handed and false returned, and the caller strokes it
 // for the device to clip (a step count bounded by the page, not by the coordinates).
-template <class Fill>
-bool lineRects(Point from, Point to, int width, const DeviceCaps& caps, Fill&& fill)
+template <class Fill> bool lineRects(Point from, Point to, int width, const DeviceCaps& caps, Fill&& fill)
 {
     const int start = width / 2;
     if (from.y == to.y) {
@@ -86,8 +85,7 @@ bool lineRects(Point from, Point to, int width, const DeviceCaps& caps, Fill&& f
 
 // Hands `fill` the four edges of the outline of `rect` (clamped, not empty) in a pen `width`
 // wide, lying on the rectangle's own edge pixels.
-template <class Fill>
-void outlineRects(const Rect& rect, int width, Fill&& fill)
+template <class Fill> void outlineRects(const Rect& rect, int width, Fill&& fill)
 {
     const int w = std::min({std::clamp(width, 1, kMaxPenWidth), rect.width(), rect.height()});
     fill(Rect{rect.left, rect.top, rect.right, rect.top + w});
