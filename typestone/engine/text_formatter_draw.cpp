@@ -12,6 +12,7 @@ using platform::draw::Size;
 
 int CTextFormatter::FlushLine(Dc* dc, bool last)
 {
+    m_line.m_bBreakBlanks = false;
     if (m_line.m_szCurrLine.empty())
         return 1;
     if (m_bClip) {

@@ -141,6 +141,13 @@ int CTextFormatter::FormText2Line(Dc* dc, std::string_view text)
     }
     if (text.empty())
         return 1;
+    if (m_line.m_bBreakBlanks) {
+        const size_t first = text.find_first_not_of(' ');
+        if (first == std::string_view::npos)
+            return 1;
+        text.remove_prefix(first);
+        m_line.m_bBreakBlanks = false;
+    }
     if (m_line.m_szCurrLine.empty())
         dc->setTextJustification(0, 0);
     m_line.m_szCurrLine.append(text);
@@ -250,6 +257,7 @@ int CTextFormatter::commonWrap(Dc* dc)
     m_line.m_szCurrLine = std::move(rest);
     if (m_line.m_szCurrLine.empty()) {
         deleteRuns();
+        m_line.m_bBreakBlanks = true;
         return result;
     }
     const Size s = measureLine(true);
@@ -286,6 +294,7 @@ void CTextFormatter::AdvanceX(Dc* dc, int width)
 
 int CTextFormatter::NewLine(Dc* dc, int defaultHeight, int* outY)
 {
+    m_line.m_bBreakBlanks = false;
     if (m_line.m_dwLineY == 0 && m_dwSemiLineY != 0) {
         m_line.m_dwLineY = m_dwSemiLineY;
         m_dwSemiLineY = 0;

@@ -26,6 +26,9 @@ struct FormatterLine
     std::string m_szWholeLine;
     platform::draw::Size m_sLineSize;
     int m_nBlanks = 0;
+    // The line was begun by a wrap and holds nothing yet: blanks that come next still belong to
+    // the break, whether they came with the text that wrapped or with the next piece of it.
+    bool m_bBreakBlanks = false;
     RunList m_pFTexts;
     CFText* m_pCurrFText = nullptr; // one of m_pFTexts, or null
 };

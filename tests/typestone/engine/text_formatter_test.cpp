@@ -129,6 +129,11 @@ TEST(TextFormatterWrap, Table)
          kAlignLeft,
          {"aaa ", "bbb c", "cc ddd"},
          {"0,20 'aaa bbb'", "0,40 'ccc ddd'"}},
+        {"blanks at a break, whole", kAlignLeft, {"aaa bbbbbb   ccc"}, {"0,20 'aaa bbbbbb'", "0,40 'ccc'"}},
+        {"blanks at a break, in the next pieces",
+         kAlignLeft,
+         {"aaa bbbbbb ", " ", " ccc"},
+         {"0,20 'aaa bbbbbb'", "0,40 'ccc'"}},
         {"clip drops the tail", kAlignClip, {"abcdefghijklmno"}, {"0,20 'abcdefghij'"}},
         {"clip keeps a line that fits", kAlignClip, {"abc"}, {"0,20 'abc'"}},
     };
@@ -145,6 +150,19 @@ TEST(TextFormatterWrap, Table)
         f.formatter.FlushLine(&f.dc, true);
         EXPECT_TRUE(f.texts().empty()) << c.name;
     }
+}
+
+// Blanks that follow a wrap belong to the break only until the line is ended otherwise: after
+// an explicit new line they are the next line's own.
+TEST(TextFormatterWrap, BlanksAfterAnExplicitNewLineAreKept)
+{
+    Fixture f;
+    f.formatter.FormText2Line(&f.dc, "aaa bbbbbb ");
+    f.formatter.FlushLine(&f.dc, true);
+    f.formatter.NewLine(&f.dc, 20, nullptr);
+    f.formatter.FormText2Line(&f.dc, "  cc");
+    f.formatter.FlushLine(&f.dc, true);
+    EXPECT_EQ(f.texts(), (std::vector<std::string>{"0,20 'aaa bbbbbb'", "0,60 '  cc'"})) << f.dc.text();
 }
 
 TEST(TextFormatterWrap, LongLineWrapsInALoopAndStopsWhenCancelled)
