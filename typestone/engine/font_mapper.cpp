@@ -57,13 +57,19 @@ void CFontMapper::FmtEndLine()
         m_owner->Down();
         // The wrapped rest of a line belongs on the next page: it starts now, not with the
         // next text, so that nothing is drawn between pages.
-        if (rest && m_owner->IsDocStarted() && !m_owner->IsPageStarted())
-            m_owner->StartPage();
+        if (rest)
+            startPageForText();
         return;
     }
     m_curr.x = 0;
     int row = 0;
     DownOneLine(nullptr, &row);
+}
+
+void CFontMapper::startPageForText()
+{
+    if (m_owner != nullptr && m_owner->IsDocStarted() && !m_owner->IsPageStarted())
+        m_owner->StartPage();
 }
 
 void CFontMapper::FmtDown()
@@ -288,9 +294,12 @@ void CFontMapper::PageStart()
 {
     m_MappedCached = 0;
     m_nCount = 0;
+    const bool owed = m_pTxtFter && m_pTxtFter->OwesBreakBlanks();
     if (m_pTxtFter)
         m_pTxtFter->NewPage(m_dc, 1);
     SetCellPosition(0, 0);
+    if (owed)
+        m_pTxtFter->OweBreakBlanks();
 }
 
 void CFontMapper::PageEnd()

@@ -220,6 +220,8 @@ private:
     bool TraceOn(uint32_t mask) const override;
     void TraceText(const std::string& text) override;
     void formatterOut(const std::string& bytes);
+    // Starts the next page when the document has begun and no page is open.
+    void startPageForText();
 
     void flushRun();
     void plainOut(int x, int y, const uint8_t* bytes, size_t count);

@@ -116,6 +116,10 @@ void CFontMapper::plainOut(int x, int y, const uint8_t* bytes, size_t count)
 void CFontMapper::formatterOut(const std::string& bytes)
 {
     CTextFormatter& f = *m_pTxtFter;
+    // A wrap earlier in the same text may have ended the page (FmtEndLine); what follows goes
+    // on the next one, never between pages. Blanks the break takes open no page.
+    if (!f.TakesAsBreak(bytes))
+        startPageForText();
     f.SetFontRecord(m_currLogFont, true);
     std::string_view text(bytes);
     // The first text after a carriage return in a justified paragraph: its leading blanks

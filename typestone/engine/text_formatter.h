@@ -68,6 +68,15 @@ public:
     }
     bool HasPendingText() const { return m_bPageEndPending || !m_line.m_szWrappedText.empty(); }
     bool HasLine() const { return !m_line.m_szCurrLine.empty(); }
+    // True when `text` holds only blanks that the last wrap's break takes: nothing of it is drawn.
+    bool TakesAsBreak(std::string_view text) const
+    {
+        return m_line.m_bBreakBlanks && text.find_first_not_of(' ') == std::string_view::npos;
+    }
+    // Whether the line follows a wrap and still takes the blanks that come next; a page that
+    // starts in the middle of a wrapped text carries that over to its first line.
+    bool OwesBreakBlanks() const { return m_line.m_bBreakBlanks; }
+    void OweBreakBlanks() { m_line.m_bBreakBlanks = m_line.m_szCurrLine.empty(); }
     // A wrapped line was just drawn and its rest waits for the next line.
     bool HasWrappedText() const { return !m_line.m_szWrappedText.empty(); }
     const std::string& CurrentLine() const { return m_line.m_szCurrLine; }

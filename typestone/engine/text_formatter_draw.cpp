@@ -12,9 +12,9 @@ using platform::draw::Size;
 
 int CTextFormatter::FlushLine(Dc* dc, bool last)
 {
-    m_line.m_bBreakBlanks = false;
     if (m_line.m_szCurrLine.empty())
         return 1;
+    m_line.m_bBreakBlanks = false;
     if (m_bClip) {
         // The characters past the right edge are dropped.
         const int room = rightEdge() - leftEdge() - m_line.m_dwX;

@@ -268,6 +268,7 @@ int CTextFormatter::commonWrap(Dc* dc)
 
 void CTextFormatter::SetX(Dc* dc, int x)
 {
+    m_line.m_bBreakBlanks = false;
     if (dc != nullptr)
         FlushLine(dc, true);
     m_line.m_dwLineX = 0;
@@ -279,6 +280,7 @@ void CTextFormatter::SetX(Dc* dc, int x)
 
 void CTextFormatter::SetY(Dc* dc, int y)
 {
+    m_line.m_bBreakBlanks = false;
     if (dc != nullptr)
         FlushLine(dc, true);
     m_line.m_dwY = y;
