@@ -59,6 +59,10 @@ public:
     platform::draw::Size LineSize() const { return m_sLineSize; }
     int Blanks() const { return m_nBlanks; }
     bool IsEmpty() const { return m_szText.empty(); }
+    bool Turned() const { return m_pParagraph && m_pParagraph->Rotation() % 360 != 0; }
+    // Measures the whole run again: a turned run rises by its whole length, not by the sum of
+    // its pieces' rises.
+    void Remeasure(RunFonts& fonts) { measureAll(fonts); }
 
     CParagraph* Paragraph() const { return m_pParagraph.get(); }
     void SetAlignWord(uint16_t w) { m_pParagraph->SetAlignWord(w); }

@@ -438,6 +438,7 @@ TEST(TextFormatterEffects, TurnedLineStaysInsideItsAreaAndItsOwnLine)
         const char* name;
         bool lineAbove; // a line of text before the turned one
         int x;
+        std::vector<std::string> pieces; // the turned run, as it comes in
         std::vector<std::string> want;
     };
     // The area is (50, 20) - (250, 300). The turned run (100 long, ascent 16) reads upwards
@@ -446,8 +447,18 @@ TEST(TextFormatterEffects, TurnedLineStaysInsideItsAreaAndItsOwnLine)
         {"at the area's left edge, below a line: nothing left of the edge, nothing over the line",
          true,
          0,
+         {"0123456789"},
          {"0 50,40 'Left'", "900 66,160 '0123456789'", "0 50,60 'x'"}},
-        {"at the top of the area, started inside it", false, 30, {"900 96,140 '0123456789'", "0 80,40 'x'"}},
+        {"at the top of the area, started inside it",
+         false,
+         30,
+         {"0123456789"},
+         {"900 96,140 '0123456789'", "0 80,40 'x'"}},
+        {"the run in three pieces: its line as tall as for the whole run",
+         true,
+         0,
+         {"012", "3", "456789"},
+         {"0 50,40 'Left'", "900 66,160 '0123456789'", "0 50,60 'x'"}},
     };
     for (const Case& c : cases) {
         Fixture f(300, 400);
@@ -462,7 +473,8 @@ TEST(TextFormatterEffects, TurnedLineStaysInsideItsAreaAndItsOwnLine)
         }
         f.formatter.SetX(&f.dc, c.x);
         f.formatter.SetRotation(90);
-        f.formatter.FormText2Line(&f.dc, "0123456789");
+        for (const auto& piece : c.pieces)
+            f.formatter.FormText2Line(&f.dc, piece);
         f.formatter.SetRotation(0);
         f.formatter.FormText2Line(&f.dc, "x");
         f.formatter.FlushLine(&f.dc, true);
