@@ -13,7 +13,8 @@
 // Without --port the job server runs inside this program. With --port the hosts go to the real
 // program listening there (process PID, printer folders P0, P1, ...; bench/jobs/run.sh starts
 // it); each case then runs three rounds and the median round is reported, with the server's CPU
-// time per job, and for the idle connections its context switches per second over 30 s.
+// time per job, and for the idle connections its context switches per second over 30 s. The
+// baseline's rounds and the program's take turns.
 // With --interpreted N it only sends N one-page text jobs to be interpreted, one after the
 // other, and reports the first one's time (a fresh server's) beside the next ones'.
 
@@ -42,6 +43,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace platform::net;
@@ -260,11 +262,11 @@ RunResult loadBaseline(const std::string& dir, size_t hosts, size_t jobsPerHost,
                 continue;
             ++running;
             std::thread([&, s = std::make_shared<Socket>(std::move(a.socket))] {
+                // Kept until the round's end and then removed together, as the printer
+                // folders are: both leave the file system the same work of freed files.
                 const std::string path = dir + "/base-" + std::to_string(fileNo++);
                 receiveToFile(*s, path);
                 s->close();
-                std::error_code ec;
-                fs::remove(path, ec);
                 --running;
             }).detach();
         }
@@ -394,16 +396,51 @@ int measureInterpreted(uint16_t port, size_t jobs)
 
 } // namespace
 
-// Three rounds of one case, the median one (by jobs per second) reported.
+double jobsPerSecond(const RunResult& r)
+{
+    return static_cast<double>(r.jobs) / r.seconds;
+}
+
+// The median of three rounds (by jobs per second).
+RunResult medianRound(std::vector<RunResult> rounds)
+{
+    std::sort(rounds.begin(), rounds.end(),
+              [](const RunResult& a, const RunResult& b) { return jobsPerSecond(a) < jobsPerSecond(b); });
+    return rounds[1];
+}
+
+// Three rounds of one case, the median one reported.
 template <typename Round> RunResult medianOfThree(Round round)
 {
     std::vector<RunResult> rounds;
     for (int i = 0; i < 3; ++i)
         rounds.push_back(round());
-    std::sort(rounds.begin(), rounds.end(), [](const RunResult& a, const RunResult& b) {
-        return static_cast<double>(a.jobs) / a.seconds < static_cast<double>(b.jobs) / b.seconds;
-    });
-    return rounds[1];
+    return medianRound(std::move(rounds));
+}
+
+// Three rounds of the baseline and of the program, taking turns, so that both meet the disk in
+// the same state (its write-back and the files freed a moment ago move its speed by 2x within
+// minutes); the median round of each.
+template <typename Base, typename Program>
+std::pair<RunResult, RunResult> alternating(Base base, Program program, std::vector<double>* ratios)
+{
+    std::vector<RunResult> baseRounds;
+    std::vector<RunResult> programRounds;
+    for (int i = 0; i < 3; ++i) {
+        baseRounds.push_back(base());
+        programRounds.push_back(program());
+        ratios->push_back(jobsPerSecond(programRounds.back()) / jobsPerSecond(baseRounds.back()));
+    }
+    return {medianRound(std::move(baseRounds)), medianRound(std::move(programRounds))};
+}
+
+// Removes the receiver's files of a round.
+void clearFolder(const std::string& dir)
+{
+    std::error_code ec;
+    for (const auto& file : fs::directory_iterator(dir, ec))
+        if (file.path().filename().string().rfind("base-", 0) == 0)
+            fs::remove(file.path(), ec);
 }
 
 // Removes the finished jobs of the printer folders, so that long runs do not fill the disk.
@@ -442,20 +479,27 @@ int runExternal(const External& server, const std::string& spool, size_t hosts, 
             std::printf("fresh store: first job's hand-shake %.2f ms, the next one's %.2f ms\n", first, next);
         clearSpool(spool);
     }
-    const RunResult base = medianOfThree([&] { return loadBaseline(dir, hosts, jobsPerHost, data); });
+    std::vector<double> ratios;
+    long overflows = 0;
+    const auto [base, spread] = alternating(
+        [&] {
+            RunResult r = loadBaseline(dir, hosts, jobsPerHost, data);
+            clearFolder(dir);
+            return r;
+        },
+        [&] {
+            const long before = listenOverflows();
+            RunResult r = loadTypestone(server.port, hosts, jobsPerHost, data, false, server.pid);
+            overflows += listenOverflows() - before;
+            clearSpool(spool);
+            return r;
+        },
+        &ratios);
     report("baseline: receiver with fsync", base, jobBytes);
-    const long overflows0 = listenOverflows();
-    const RunResult spread = medianOfThree([&] {
-        RunResult r = loadTypestone(server.port, hosts, jobsPerHost, data, false, server.pid);
-        clearSpool(spool);
-        return r;
-    });
-    const long overflows = listenOverflows() - overflows0;
     report("typestone: one printer per host", spread, jobBytes);
-    std::printf("ratio to the baseline %.2f; listen-queue overflows of the system during the 3 rounds: %ld\n",
-                (static_cast<double>(spread.jobs) / spread.seconds) /
-                    (static_cast<double>(base.jobs) / base.seconds),
-                overflows);
+    std::printf("ratio to the baseline %.2f (round by round %.2f, %.2f, %.2f); listen-queue overflows of the "
+                "system during the program's 3 rounds: %ld\n",
+                jobsPerSecond(spread) / jobsPerSecond(base), ratios[0], ratios[1], ratios[2], overflows);
     if (hosts > 1) {
         const RunResult one = medianOfThree([&] {
             RunResult r = loadTypestone(server.port, hosts, jobsPerHost, data, true, server.pid);
@@ -542,6 +586,7 @@ int main(int argc, char** argv)
 
     std::printf("%zu hosts x %zu jobs of %zu bytes\n", hosts, jobsPerHost, jobBytes);
     report("baseline: receiver with fsync", loadBaseline(dir, hosts, jobsPerHost, data), jobBytes);
+    clearFolder(dir);
     report("typestone: one printer per host", loadTypestone(server.Port(), hosts, jobsPerHost, data, false),
            jobBytes);
     report("typestone: all hosts, one printer", loadTypestone(server.Port(), hosts, jobsPerHost, data, true),
