@@ -34,10 +34,7 @@ bool CTextFormatter::addText(std::string_view piece)
         return false;
     const RunExtent e = run->GetTextExtent(*this, piece);
     const std::string text(piece);
-    run->AddText(text.c_str(), e.size, e.lineSize);
-    // So that a turned line is as tall however its text came in.
-    if (run->Turned())
-        run->Remeasure(*this);
+    run->AddText(*this, text.c_str(), e);
     m_line.m_dwLineX = std::max(m_line.m_dwLineX, e.lineSize.width);
     m_line.m_dwLineY = std::max(m_line.m_dwLineY, e.lineSize.height);
     return true;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace typestone {
@@ -19,17 +20,29 @@ CFText::CFText(const LogFont* lf, uint32_t fg, uint32_t bg, uint16_t effect)
 {
 }
 
-bool CFText::AddText(const char* text, Size size, Size lineSize)
+bool CFText::AddText(RunFonts& fonts, const char* text, const RunExtent& e)
 {
     if (text == nullptr)
         return false;
     const std::string piece(text);
     m_nBlanks += CountChar(piece, ' ');
     m_szText += piece;
-    m_sSize.width += size.width;
-    m_sSize.height = std::max(m_sSize.height, size.height);
-    m_sLineSize.width = std::max(m_sLineSize.width, lineSize.width);
-    m_sLineSize.height = std::max(m_sLineSize.height, lineSize.height);
+    // Bounded: a run that never wraps (a clipped line) may grow past what an int holds.
+    constexpr int64_t kMostAdvance = int64_t{1} << 30;
+    m_advance = static_cast<int>(std::clamp(int64_t{m_advance} + e.advance, -kMostAdvance, kMostAdvance));
+    if (m_pParagraph && m_pParagraph->Rotation() % 360 != 0) {
+        const RunExtent whole = extentOf(measuringFont(fonts), m_advance);
+        if (whole.ok) {
+            m_sSize = whole.size;
+            m_sLineSize.width = std::max(m_sLineSize.width, whole.lineSize.width);
+            m_sLineSize.height = std::max(m_sLineSize.height, whole.lineSize.height);
+            return true;
+        }
+    }
+    m_sSize.width += e.size.width;
+    m_sSize.height = std::max(m_sSize.height, e.size.height);
+    m_sLineSize.width = std::max(m_sLineSize.width, e.lineSize.width);
+    m_sLineSize.height = std::max(m_sLineSize.height, e.lineSize.height);
     return true;
 }
 
@@ -39,6 +52,7 @@ void CFText::measureAll(RunFonts& fonts)
     const RunExtent e = GetTextExtent(fonts);
     m_sSize = e.size;
     m_sLineSize = e.lineSize;
+    m_advance = e.advance;
 }
 
 bool CFText::ConsumeChars(RunFonts& fonts, size_t n)
@@ -46,6 +60,7 @@ bool CFText::ConsumeChars(RunFonts& fonts, size_t n)
     m_szText.erase(0, std::min(n, m_szText.size()));
     m_nBlanks = 0;
     m_sSize = Size{};
+    m_advance = 0;
     if (m_szText.empty())
         return true;
     measureAll(fonts);
@@ -59,6 +74,7 @@ void CFText::TrimLeadingBlanks(RunFonts& fonts)
         return;
     m_szText.erase(0, first == std::string::npos ? m_szText.size() : first);
     m_sSize = Size{};
+    m_advance = 0;
     m_nBlanks = 0;
     if (!m_szText.empty())
         measureAll(fonts);
@@ -72,20 +88,31 @@ platform::draw::LogFont ScriptFont(const platform::draw::LogFont& lf)
     return small;
 }
 
-RunExtent CFText::GetTextExtent(RunFonts& fonts, std::optional<std::string_view> text) const
+platform::draw::FontHandle CFText::measuringFont(RunFonts& fonts) const
 {
-    RunExtent e;
     if (!m_pParagraph || m_pParagraph->Font().faceNameView().empty())
-        return e;
+        return nullptr;
     const uint16_t effect = m_pParagraph->Effect();
     const bool script = effect == kEffectSuperscript || effect == kEffectSubscript;
-    const auto font = fonts.FontFor(script ? ScriptFont(m_pParagraph->Font()) : m_pParagraph->Font());
+    return fonts.FontFor(script ? ScriptFont(m_pParagraph->Font()) : m_pParagraph->Font());
+}
+
+RunExtent CFText::GetTextExtent(RunFonts& fonts, std::optional<std::string_view> text) const
+{
+    const auto font = measuringFont(fonts);
+    if (!font)
+        return RunExtent{};
+    return extentOf(font, font->textWidth(text ? *text : std::string_view(m_szText)));
+}
+
+RunExtent CFText::extentOf(const platform::draw::FontHandle& font, int cx) const
+{
+    RunExtent e;
     if (!font)
         return e;
-    const std::string_view bytes = text ? *text : std::string_view(m_szText);
-    const int cx = font->textWidth(bytes);
     const int cy = font->metrics().height;
     e.ok = true;
+    e.advance = cx;
     e.lineSize = Size{0, cy};
     const int angle = m_pParagraph->Rotation() % 360;
     if (angle == 0) {

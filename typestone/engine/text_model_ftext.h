@@ -28,6 +28,7 @@ struct RunExtent
 {
     platform::draw::Size size;     // may be negative in y for text turned downwards
     platform::draw::Size lineSize; // (0, height)
+    int advance = 0;               // the width before turning
     int yMove = 0;                 // how far the next text moves in y (rotated text)
     bool ok = false;               // false: nothing measured (no face, no font)
 };
@@ -40,8 +41,10 @@ public:
     CFText();
     CFText(const LogFont* lf, uint32_t fg, uint32_t bg, uint16_t effect);
 
-    // Appends measured text; false (and nothing changes) for null text.
-    bool AddText(const char* text, platform::draw::Size size, platform::draw::Size lineSize);
+    // Appends text measured alone as `e`; false (and nothing changes) for null text. A turned
+    // run rises by its whole length, not by the sum of its pieces' rises: its extent is worked
+    // out again from the whole run's advance, so it is the same however the text came in.
+    bool AddText(RunFonts& fonts, const char* text, const RunExtent& e);
     // Drops the first n characters; measures the rest again. True when measured or empty.
     bool ConsumeChars(RunFonts& fonts, size_t n);
     // Removes the leading blanks and measures again.
@@ -59,10 +62,6 @@ public:
     platform::draw::Size LineSize() const { return m_sLineSize; }
     int Blanks() const { return m_nBlanks; }
     bool IsEmpty() const { return m_szText.empty(); }
-    bool Turned() const { return m_pParagraph && m_pParagraph->Rotation() % 360 != 0; }
-    // Measures the whole run again: a turned run rises by its whole length, not by the sum of
-    // its pieces' rises.
-    void Remeasure(RunFonts& fonts) { measureAll(fonts); }
 
     CParagraph* Paragraph() const { return m_pParagraph.get(); }
     void SetAlignWord(uint16_t w) { m_pParagraph->SetAlignWord(w); }
@@ -82,10 +81,15 @@ public:
 
 private:
     void measureAll(RunFonts& fonts);
+    // The extent of text `advance` wide (before turning) in this run's style, in `font`.
+    RunExtent extentOf(const platform::draw::FontHandle& font, int advance) const;
+    // The font the run's text is measured with, or null.
+    platform::draw::FontHandle measuringFont(RunFonts& fonts) const;
 
     std::string m_szText;
     platform::draw::Size m_sSize;
     platform::draw::Size m_sLineSize;
+    int m_advance = 0; // the whole text's width before turning
     int m_nBlanks = 0;
     std::unique_ptr<CParagraph> m_pParagraph;
 };

@@ -112,10 +112,17 @@ TEST(FText, AddMeasureAndConsume)
     Fonts fonts;
     const LogFont lf = Mono();
     CFText run(&lf, 0, 0xFFFFFF, 0);
-    EXPECT_FALSE(run.AddText(nullptr, {5, 5}, {5, 5}));
+    const auto measured = [](platform::draw::Size size, platform::draw::Size lineSize) {
+        RunExtent e;
+        e.size = size;
+        e.lineSize = lineSize;
+        e.advance = size.width;
+        return e;
+    };
+    EXPECT_FALSE(run.AddText(fonts, nullptr, measured({5, 5}, {5, 5})));
     EXPECT_TRUE(run.IsEmpty());
-    ASSERT_TRUE(run.AddText("ab c", {40, 20}, {0, 20}));
-    ASSERT_TRUE(run.AddText("d e", {30, 24}, {3, 18}));
+    ASSERT_TRUE(run.AddText(fonts, "ab c", measured({40, 20}, {0, 20})));
+    ASSERT_TRUE(run.AddText(fonts, "d e", measured({30, 24}, {3, 18})));
     EXPECT_EQ(run.Text(), "ab cd e");
     EXPECT_EQ(run.Blanks(), 2);
     EXPECT_EQ(run.TextSize(), (platform::draw::Size{70, 24}));
@@ -128,6 +135,21 @@ TEST(FText, AddMeasureAndConsume)
     EXPECT_TRUE(run.ConsumeChars(fonts, 100));
     EXPECT_TRUE(run.IsEmpty());
     EXPECT_EQ(run.TextSize(), (platform::draw::Size{}));
+
+    // A turned run given in pieces has the extent of its whole text: it rises by its whole
+    // length (the pieces' rises added up come out short by their rounding, and their heights
+    // are not added at all).
+    CFText whole(&lf, 0, 0xFFFFFF, 0);
+    CFText pieces(&lf, 0, 0xFFFFFF, 0);
+    whole.SetRotation(30);
+    pieces.SetRotation(30);
+    ASSERT_TRUE(whole.AddText(fonts, "abcdefg", whole.GetTextExtent(fonts, std::string_view("abcdefg"))));
+    for (const char* piece : {"ab", "cde", "fg"})
+        ASSERT_TRUE(pieces.AddText(fonts, piece, pieces.GetTextExtent(fonts, std::string_view(piece))));
+    EXPECT_EQ(pieces.Text(), whole.Text());
+    EXPECT_EQ(pieces.TextSize(), whole.TextSize());
+    EXPECT_EQ(pieces.LineSize(), whole.LineSize());
+    EXPECT_GT(whole.TextSize().height, whole.LineSize().height) << "the run rises";
 
     // A face name that fills its 32 bytes without a terminating zero is read within them.
     LogFont full = Mono();
