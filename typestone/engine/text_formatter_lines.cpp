@@ -141,11 +141,10 @@ int CTextFormatter::FormText2Line(Dc* dc, std::string_view text)
     }
     if (text.empty())
         return 1;
+    if (TakesAsBreak(text))
+        return 1;
     if (m_line.m_bBreakBlanks) {
-        const size_t first = text.find_first_not_of(' ');
-        if (first == std::string_view::npos)
-            return 1;
-        text.remove_prefix(first);
+        text.remove_prefix(text.find_first_not_of(' '));
         m_line.m_bBreakBlanks = false;
     }
     if (m_line.m_szCurrLine.empty())
