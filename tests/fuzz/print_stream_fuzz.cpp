@@ -141,12 +141,14 @@ FUZZ_TARGET(print_stream)
     FUZZ_CHECK(!whole->calls.empty() && whole->calls.front() == "startDoc fuzz_1");
     FUZZ_CHECK(!textBetweenPages(whole->lines));
     FUZZ_CHECK(!textBetweenPages(pieces->lines));
-    // Known, left: in an area whose lines are as high as the page, a stream cut at some places
-    // may still lay a line out otherwise (a page more, a character on the next page:
-    // margin_left_of_page among the regressions). Pages that hold nothing are left out of the
-    // comparison; in the document calls no page holds anything, so there only the document's
-    // own calls are compared and the pages through the drawing below. Mended cases are kept
-    // among the regressions too (empty_page_when_cut, text_after_page_end_when_cut).
+    // Known, left: in an area whose characters are as high as the page and wider than it, a
+    // stream cut between a blank and the next character may still lay the line out otherwise
+    // (a page more, the character on the next page: margin_left_of_page among the regressions,
+    // which also keeps the mended first-line margin that drew a line left of the page). Pages
+    // that hold nothing are left out of the comparison; in the document calls no page holds
+    // anything, so there only the document's own calls are compared and the pages through the
+    // drawing below. Mended cases are kept among the regressions too (empty_page_when_cut,
+    // text_after_page_end_when_cut).
     FUZZ_CHECK(withoutEmptyPages(whole->calls) == withoutEmptyPages(pieces->calls));
     // Known, left: a turned line made of several runs may still come out of another height
     // when the stream is cut inside it (turned_runs_cut_inside among the regressions); one run

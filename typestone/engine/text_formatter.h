@@ -175,6 +175,9 @@ private:
     int lineHeightNow();
     int rightEdge() const;
     int leftEdge() const;
+    // The first line's margin while the line being laid out is that first line; a margin that
+    // leaves the line no room is not kept.
+    int firstLineMargin() const;
     void deleteRuns();
 
     // drawing (text_formatter_draw.cpp)

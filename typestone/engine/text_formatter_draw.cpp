@@ -28,6 +28,11 @@ int CTextFormatter::FlushLine(Dc* dc, bool last)
         }
     }
     const int result = m_line.m_szCurrLine.empty() ? 1 : alignLine(dc, last);
+    if (!m_line.m_szCurrLine.empty()) {
+        // A first line's margin is for that line alone.
+        m_bFirstLineWithMargin = false;
+        m_dwLeftMargin = 0;
+    }
     m_line.m_szCurrLine.clear();
     m_line.m_pCurrFText = nullptr;
     if (dc != nullptr)
@@ -42,7 +47,8 @@ int CTextFormatter::FlushLine(Dc* dc, bool last)
 
 int CTextFormatter::alignLine(Dc* dc, bool last)
 {
-    m_line.m_dwCurrX = m_line.m_dwLineX + m_line.m_dwX;
+    const int margin = firstLineMargin();
+    m_line.m_dwCurrX = m_line.m_dwLineX + m_line.m_dwX + margin;
     m_line.m_dwCurrY = m_line.m_dwY + m_line.m_dwLineY;
     int width = m_nHorzRes;
     int left = 0;
@@ -61,7 +67,6 @@ int CTextFormatter::alignLine(Dc* dc, bool last)
         align = kAlignLeft;
     if (align != kAlignLeft) {
         const Size line = measureLine(false);
-        const int margin = m_bFirstLineWithMargin ? m_dwLeftMargin : 0;
         // The free room of the line: what its origin and margin leave of the width.
         const int extra = width - line.width - margin - m_line.m_dwX;
         if (extra > 0) {

@@ -159,9 +159,17 @@ int CTextFormatter::FormText2Line(Dc* dc, std::string_view text)
     return result;
 }
 
+int CTextFormatter::firstLineMargin() const
+{
+    if (!m_bFirstLineWithMargin)
+        return 0;
+    const int room = rightEdge() - leftEdge() - m_line.m_dwX;
+    return m_dwLeftMargin < room ? m_dwLeftMargin : 0;
+}
+
 int CTextFormatter::placeText(Dc* dc)
 {
-    const int margin = m_bFirstLineWithMargin ? m_dwLeftMargin : 0;
+    const int margin = firstLineMargin();
     const Size line = measureLine(false);
     const int newX = leftEdge() + m_line.m_dwX + margin + line.width;
     const int newH = std::max(line.height, m_line.m_dwLineY);
@@ -208,7 +216,7 @@ int CTextFormatter::forwardWrap(Dc* dc)
     while (!m_line.m_szCurrLine.empty()) {
         if (m_host != nullptr && m_host->Cancelled())
             return result;
-        const int margin = m_bFirstLineWithMargin ? m_dwLeftMargin : 0;
+        const int margin = firstLineMargin();
         const int room = rightEdge() - leftEdge() - m_line.m_dwX - margin;
         if (measureChars(m_line.m_szCurrLine.size(), nullptr).width <= room) {
             const Size s = measureLine(false);
@@ -233,13 +241,11 @@ int CTextFormatter::forwardWrap(Dc* dc)
         m_line.m_szCurrLine = whole.substr(0, fitted);
         m_line.m_szWrappedText = whole.substr(fitted);
         const Size s = measureLine(false);
-        m_line.m_dwCurrX = leftEdge() + m_line.m_dwX + s.width;
+        m_line.m_dwCurrX = leftEdge() + m_line.m_dwX + margin + s.width;
         m_line.m_dwLineY = std::max(m_line.m_dwLineY, s.height);
-        if (m_bFirstLineWithMargin)
-            m_line.m_dwX -= m_dwLeftMargin;
+        // The margin goes with the first line: drawing it ends the margin, and the lines
+        // after it start at the paragraph's own x.
         result = commonWrap(dc);
-        m_bFirstLineWithMargin = false;
-        m_dwLeftMargin = 0;
     }
     return result;
 }

@@ -243,6 +243,55 @@ TEST(TextFormatterAlign, JustifiedOverThreeBlanks)
     EXPECT_EQ(g.texts(), (std::vector<std::string>{"0,20 'abcdefghij'", "0,40 'kl'"}));
 }
 
+TEST(TextFormatterAlign, FirstLineMarginIndentsOnlyTheFirstLine)
+{
+    struct Case
+    {
+        const char* name;
+        int x;
+        int margin;
+        std::vector<std::string> pieces;
+        std::vector<std::string> want;
+    };
+    // A justified paragraph whose first line starts after a margin: that line is indented and
+    // still ends at the right edge; the next ones start at the paragraph's x.
+    const Case cases[] = {
+        {"wrapped paragraph",
+         0,
+         30,
+         {"aaa bbb ccc ddd eee"},
+         {"30,20 'aaa bbb'", "0,40 'ccc ddd' extra=30", "0,60 'eee'"}},
+        {"in pieces (a run drawn after the stretched one starts past its extra room)",
+         0,
+         30,
+         {"aaa b", "bb ccc ", "ddd eee"},
+         {"30,20 'aaa bbb'", "0,40 'ccc ' extra=30", "70,40 'ddd'", "0,60 'eee'"}},
+        {"paragraph at an x", 10, 20, {"aa bb cc dd"}, {"30,20 'aa bb' extra=20", "10,40 'cc dd'"}},
+        {"one line only", 0, 30, {"aaa"}, {"30,20 'aaa'"}},
+        {"margin wider than the area", 0, 100000, {"aaa bbb"}, {"0,20 'aaa bbb'"}},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.formatter.SetAlign(kAlignJustified, &f.dc);
+        f.formatter.SetX(&f.dc, c.x);
+        f.formatter.SetLeftMargin(c.margin);
+        for (const std::string& piece : c.pieces)
+            f.formatter.FormText2Line(&f.dc, piece);
+        f.formatter.FlushLine(&f.dc, true);
+        EXPECT_EQ(f.texts(), c.want) << c.name << "\n" << f.dc.text();
+    }
+    // The margin was the first line's: the next paragraph, without one, starts at its x.
+    Fixture g;
+    g.formatter.SetAlign(kAlignJustified, &g.dc);
+    g.formatter.SetLeftMargin(30);
+    g.formatter.FormText2Line(&g.dc, "aaa");
+    g.formatter.FlushLine(&g.dc, true);
+    g.formatter.NewLine(&g.dc, 20, nullptr);
+    g.formatter.FormText2Line(&g.dc, "bbb");
+    g.formatter.FlushLine(&g.dc, true);
+    EXPECT_EQ(g.texts(), (std::vector<std::string>{"30,20 'aaa'", "0,40 'bbb'"})) << g.dc.text();
+}
+
 TEST(TextFormatterRects, ChainedOverflowAndNewPage)
 {
     Fixture f(300, 300);
