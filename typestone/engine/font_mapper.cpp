@@ -274,6 +274,9 @@ bool CFontMapper::DownOneLine(int* x, int* y)
 bool CFontMapper::CarriageReturn()
 {
     m_bCRDone = true;
+    // A margin whose line never came (the paragraph held only blanks) is not the next one's.
+    if (Formatting() && !m_pTxtFter->HasLine())
+        m_pTxtFter->SetLeftMargin(0);
     // Only a formatter with a line in hand ends it (and moves down) at a carriage return; the
     // character grid never moves to a new line by itself.
     if (!Formatting() || !m_pTxtFter->HasLine())

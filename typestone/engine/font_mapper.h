@@ -217,6 +217,7 @@ private:
     void FmtPrintData(std::string_view bytes) override;
     void FmtSetBkMode(int mode) override;
     bool Cancelled() const override;
+    platform::draw::Dc* FmtDc(platform::draw::Dc*) override { return m_dc; }
     bool TraceOn(uint32_t mask) const override;
     void TraceText(const std::string& text) override;
     void formatterOut(const std::string& bytes);

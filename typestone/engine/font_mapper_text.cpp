@@ -123,7 +123,7 @@ void CFontMapper::formatterOut(const std::string& bytes)
     f.SetFontRecord(m_currLogFont, true);
     std::string_view text(bytes);
     // The first text after a carriage return in a justified paragraph: its leading blanks
-    // become the first line's margin.
+    // become the first line's margin, however many pieces they come in.
     if (m_bCRDone && (f.AlignWord() & 3) == kAlignJustified && !(f.AlignWord() & kAlignClip)) {
         m_bCRDone = false;
         if (!f.HasLine()) {
@@ -131,9 +131,11 @@ void CFontMapper::formatterOut(const std::string& bytes)
             if (blanks > 0) {
                 const auto font = m_font;
                 const int width = font ? font->charWidth(' ') : m_dx;
-                f.SetLeftMargin(static_cast<int>(std::min<size_t>(blanks, 1u << 16)) * width);
+                f.AddLeftMargin(static_cast<int>(std::min<size_t>(blanks, 1u << 16)) * width);
                 text.remove_prefix(blanks);
             }
+            // Only blanks so far: the next text's leading blanks still belong to the margin.
+            m_bCRDone = text.empty();
         }
     }
     f.FormText2Line(m_dc, text);

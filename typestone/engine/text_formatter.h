@@ -22,6 +22,8 @@
 #include "platform/draw/font_engine.h"
 #include "platform/text/sprintf.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -65,6 +67,13 @@ public:
     {
         m_dwLeftMargin = margin;
         m_bFirstLineWithMargin = margin > 0;
+    }
+    // Widens the first line's margin (its blanks came in more than one piece); bounded.
+    void AddLeftMargin(int width)
+    {
+        constexpr int64_t kMostMargin = int64_t{1} << 30;
+        const int64_t base = m_bFirstLineWithMargin ? m_dwLeftMargin : 0;
+        SetLeftMargin(static_cast<int>(std::clamp<int64_t>(base + width, 0, kMostMargin)));
     }
     bool HasPendingText() const { return m_bPageEndPending || !m_line.m_szWrappedText.empty(); }
     bool HasLine() const { return !m_line.m_szCurrLine.empty(); }
@@ -170,7 +179,8 @@ private:
     // How many of the line's first characters fit in `width` pixels (at least 1 when any).
     size_t fitChars(int width);
     int forwardWrap(Dc* dc);
-    int commonWrap(Dc* dc);
+    // `dc` is the one to draw on after the line end (the page may have changed).
+    int commonWrap(Dc*& dc);
     bool addUpToFirstBrk(std::string& line, std::string& whole, size_t& from, char c);
     int lineHeightNow();
     int rightEdge() const;
@@ -196,7 +206,13 @@ private:
     CPrtRect* defaultRect();
 
     // tables (text_formatter_tables.cpp)
-    void advanceRow(Dc* dc, CTable& row, bool skipCurrent);
+    void advanceRow(Dc*& dc, CTable& row, bool skipCurrent);
+    // After a call to the host: the context drawn on from now.
+    void refreshDc(Dc*& dc)
+    {
+        if (m_host != nullptr)
+            dc = m_host->FmtDc(dc);
+    }
 
     // style
     bool newFText();

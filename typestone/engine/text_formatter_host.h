@@ -7,6 +7,10 @@
 #include <string>
 #include <string_view>
 
+namespace platform::draw {
+class Dc;
+}
+
 namespace typestone {
 
 class FormatterHost
@@ -23,6 +27,9 @@ public:
     // Box characters are drawn only in left-aligned text.
     virtual void EnableBoxDrawing(bool on) = 0;
     virtual bool Cancelled() const = 0;
+    // The device context to draw on now. A line end, a row move or a field may end the page
+    // and start the next one on a context of its own: `given` is then gone.
+    virtual platform::draw::Dc* FmtDc(platform::draw::Dc* given) { return given; }
     // The job's trace: whether lines under `mask` are written, and one line. None by default.
     virtual bool TraceOn(uint32_t mask) const
     {

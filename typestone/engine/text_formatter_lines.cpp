@@ -3,6 +3,7 @@
 #include "typestone/engine/text_formatter.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace typestone {
 
@@ -42,34 +43,41 @@ bool CTextFormatter::addText(std::string_view piece)
 
 Size CTextFormatter::measureChars(size_t n, int* blanks)
 {
+    // A run turned upwards rises from the line's baseline by its length: the line is as tall
+    // as that rise and the font's height, so the run stays inside its own line instead of
+    // painting over the lines above it (or leaving the area at its top). Each run is drawn
+    // where the one before it ended, so the rises of the runs before it lift it further: a
+    // turned line is as tall whether its text came as one run or as several.
+    constexpr int64_t kMostRise = int64_t{1} << 24;
     Size total;
     int b = 0;
+    int64_t rise = 0;
     for (const auto& run : m_line.m_pFTexts) {
         if (n == 0)
             break;
         if (run->IsEmpty())
             continue;
         const size_t len = run->Text().size();
-        // A run turned upwards rises from the line's baseline by its length: the line is as
-        // tall as that rise and the font's height, so the run stays inside its own line
-        // instead of painting over the lines above it (or leaving the area at its top).
         Size part;
-        int height = 0;
+        int lineHeight = 0;
         if (n < len) {
             const std::string_view prefix = std::string_view(run->Text()).substr(0, n);
             const RunExtent e = run->GetTextExtent(*this, prefix);
             part = e.size;
-            height = std::max(e.lineSize.height, e.size.height);
+            lineHeight = e.lineSize.height;
             b += static_cast<int>(std::count(prefix.begin(), prefix.end(), ' '));
             n = 0;
         } else {
             part = run->TextSize();
-            height = std::max(run->LineSize().height, run->TextSize().height);
+            lineHeight = run->LineSize().height;
             b += run->Blanks();
             n -= len;
         }
+        const int64_t height = rise + std::max(lineHeight, part.height);
         total.width += part.width;
-        total.height = std::max(total.height, height);
+        total.height =
+            static_cast<int>(std::clamp<int64_t>(std::max<int64_t>(total.height, height), 0, 2 * kMostRise));
+        rise = std::clamp<int64_t>(rise + part.height - lineHeight, -kMostRise, kMostRise);
     }
     if (blanks != nullptr)
         *blanks = b;
@@ -242,7 +250,10 @@ int CTextFormatter::forwardWrap(Dc* dc)
         m_line.m_szWrappedText = whole.substr(fitted);
         const Size s = measureLine(false);
         m_line.m_dwCurrX = leftEdge() + m_line.m_dwX + margin + s.width;
-        m_line.m_dwLineY = std::max(m_line.m_dwLineY, s.height);
+        // As high as the line as cut: what was measured before held text that now goes on the
+        // next line (a turned run rises with its length), and would make this line's height
+        // depend on where the text came in pieces.
+        m_line.m_dwLineY = s.height;
         // The margin goes with the first line: drawing it ends the margin, and the lines
         // after it start at the paragraph's own x.
         result = commonWrap(dc);
@@ -250,11 +261,12 @@ int CTextFormatter::forwardWrap(Dc* dc)
     return result;
 }
 
-int CTextFormatter::commonWrap(Dc* dc)
+int CTextFormatter::commonWrap(Dc*& dc)
 {
     const int result = FlushLine(dc, false);
     if (m_host != nullptr)
         m_host->FmtEndLine();
+    refreshDc(dc);
     std::string rest = std::move(m_line.m_szWrappedText);
     m_line.m_szWrappedText.clear();
     const size_t first = rest.find_first_not_of(' ');

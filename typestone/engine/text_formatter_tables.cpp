@@ -19,7 +19,7 @@ int CTextFormatter::RowHeight(const CTable& row) const
     return h;
 }
 
-void CTextFormatter::advanceRow(Dc* dc, CTable& row, bool skipCurrent)
+void CTextFormatter::advanceRow(Dc*& dc, CTable& row, bool skipCurrent)
 {
     if (row.Busy())
         return;
@@ -37,6 +37,7 @@ void CTextFormatter::advanceRow(Dc* dc, CTable& row, bool skipCurrent)
             m_line.m_dwLineY = std::max(m_line.m_dwLineY, height);
         if (m_host != nullptr)
             m_host->FmtDown();
+        refreshDc(dc);
         if (m_nPage != page)
             break;
     }
@@ -90,6 +91,7 @@ int CTextFormatter::PrintTextInRects(Dc* dc, std::string_view text, char separat
         }
         if (m_host != nullptr)
             m_host->FmtPrintData(field);
+        refreshDc(dc);
     }
     advanceRow(dc, row, false);
     if (m_nPage == page)

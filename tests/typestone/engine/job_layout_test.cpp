@@ -152,4 +152,37 @@ TEST(JobLayout, ALineEndOnAFullPageOpensNoEmptyPage)
     EXPECT_EQ(d.pages, 1) << "no empty page after the last line";
 }
 
+TEST(JobLayout, AJustifiedParagraphsLeadingBlanksIndentItsFirstLineHoweverTheyCame)
+{
+    // After a line end, the blanks before a justified paragraph's first word are its first
+    // line's margin, in one piece or several; a paragraph of blanks alone leaves none behind.
+    const std::string words =
+        "alpha beta gamma delta epsilon zeta eta theta iota kappa lambda mu nu xi omicron "
+        "pi rho sigma tau upsilon phi chi psi omega";
+    std::string paragraph;
+    for (int i = 0; i < 3; ++i)
+        paragraph += words + " ";
+    const auto print = [&](const std::vector<std::string>& pieces) {
+        Job job;
+        EXPECT_TRUE(job.started);
+        auto* mapper = job.prt.FontMapper();
+        job.print("\r");
+        mapper->Layout()->SetAlign(typestone::kAlignJustified, mapper->Dc());
+        for (const auto& piece : pieces)
+            job.print(piece);
+        job.prt.EndOfStream();
+        job.prt.StopPrtJob(true);
+        return job.drawn().texts;
+    };
+    const auto whole = print({"\r\n      " + paragraph + "\r\n"});
+    ASSERT_GE(whole.size(), 3u);
+    const auto x = [](const std::string& t) { return std::stoi(t.substr(5)); };
+    EXPECT_EQ(x(whole[0]), 6 * 60) << whole[0];
+    EXPECT_EQ(x(whole[1]), 0) << whole[1];
+    EXPECT_EQ(print({"\r\n   ", "   ", paragraph + "\r\n"}), whole);
+    const auto afterBlankLine = print({"\r\n    \r\n" + paragraph + "\r\n"});
+    ASSERT_FALSE(afterBlankLine.empty());
+    EXPECT_EQ(x(afterBlankLine[0]), 0) << "the blank line's margin is not the next paragraph's";
+}
+
 } // namespace

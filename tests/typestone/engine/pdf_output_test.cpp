@@ -218,6 +218,21 @@ INSTANTIATE_TEST_SUITE_P(
         PagesCase{"NoPageNoFile", "A\fB" + pdfDocument(0, "C:\\A.PDF"), 2, -1, -1}),
     [](const auto& param) { return std::string(param.param.name); });
 
+TEST_F(PdfOutput, WrappedTextGoesOnAcrossPagesIntoTheDocument)
+{
+    // Justified text that wraps over page ends: each page end changes the context drawn on
+    // (the document's capture is made per page), and the rest of the line goes on the next.
+    std::string text;
+    for (int i = 0; i < 1500; ++i)
+        text += "word" + std::to_string(i) + " ";
+    ASSERT_TRUE(run(pdfDocument(0, "C:\\A.PDF") +
+                    escBlock(typestone::kCmdSetFontAlign, std::string("\x03\x00", 2)) + "\r\n" + text +
+                    "\r\n"));
+    const int pages = m_log->count("startPage");
+    EXPECT_GE(pages, 2);
+    EXPECT_EQ(ts::support::pdfPageCount(file("c/A.PDF")), pages);
+}
+
 TEST_F(PdfOutput, NamesAreBoundedAndStayInTheMappedFolders)
 {
     struct Case

@@ -569,3 +569,37 @@ TEST(TextFormatterRects, BoundsAndSelection)
 }
 
 } // namespace
+
+TEST(TextFormatterEffects, WrappedTurnedTextHasTheSameLinesHoweverItCameIn)
+{
+    // Turned by 10 degrees, a line rises by about a sixth of its length: each line is as tall
+    // as its own text makes it, not as the text measured before it was cut.
+    const std::string text = "        0x bexxxxxxfore after the rest of it goes on and on";
+    const std::vector<std::vector<std::string>> ways = {
+        {text},
+        {"        0x be", "xxxxxxfore after the rest of it goes on and on"},
+        {"        0x bexxxx", "xxfore after the rest of it goes on and on"},
+    };
+    const std::vector<std::string> want = {"0 0,20 'Left'", "100 3,57 '        0x'",
+                                           "100 3,108 'bexxxxxxfore after'",
+                                           "100 3,161 'the rest of it goes'", "100 3,197 'on and on'"};
+    const auto print = [](const std::vector<std::string>& pieces) {
+        Fixture f(200, 400);
+        f.formatter.FormText2Line(&f.dc, "Left");
+        f.formatter.FlushLine(&f.dc, true);
+        f.formatter.NewLine(&f.dc, 20, nullptr);
+        f.formatter.SetRotation(10);
+        for (const auto& piece : pieces)
+            f.formatter.FormText2Line(&f.dc, piece);
+        f.formatter.FlushLine(&f.dc, true);
+        return turnedTexts(f.dc);
+    };
+    for (const auto& pieces : ways)
+        EXPECT_EQ(print(pieces), want) << pieces.size() << " pieces, the first '" << pieces[0] << "'";
+    // Cut inside a line's last word, the line is drawn as two runs, the second where the first
+    // ends on the slope; the line is as tall as the whole run makes it.
+    EXPECT_EQ(print({"        0x bexxxxxxfore af", "ter the rest of it goes on and on"}),
+              (std::vector<std::string>{"0 0,20 'Left'", "100 3,57 '        0x'",
+                                        "100 3,108 'bexxxxxxfore af'", "100 151,82 'ter'",
+                                        "100 3,161 'the rest of it goes'", "100 3,197 'on and on'"}));
+}
