@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace fuzz {
 namespace {
@@ -124,11 +125,11 @@ public:
             return;
         }
         Call call;
-        call.state = stateText();
         if (startsWith(line, "lineto ")) {
             int x = 0, y = 0;
             std::sscanf(line.c_str(), "lineto %d,%d", &x, &y);
             call.kind = Call::Line;
+            call.state = stateText(call.kind, line);
             call.segment = Segment{m_x, m_y, x, y};
             m_x = x;
             m_y = y;
@@ -137,6 +138,7 @@ public:
         }
         if (auto text = parseText(line)) {
             call.kind = Call::TextCall;
+            call.state = stateText(call.kind, line);
             call.text = *text;
             if (!m_calls.empty()) {
                 Call& last = m_calls.back();
@@ -152,6 +154,7 @@ public:
         std::string rest;
         if (auto box = parseBox(line, "fill", &rest)) {
             call.kind = Call::Fill;
+            call.state = stateText(call.kind, line);
             call.box = *box;
             call.brush = rest;
             if (!m_calls.empty()) {
@@ -165,6 +168,7 @@ public:
             m_calls.push_back(call);
             return;
         }
+        call.state = stateText(call.kind, line);
         call.line = line;
         m_calls.push_back(call);
     }
@@ -199,12 +203,29 @@ private:
         m_calls.push_back(call);
     }
 
-    std::string stateText() const
+    // The state a call of this kind is drawn with: text with its colours, mode, alignment and
+    // font; lines and fills with the pen, brush and background (what dashes and hatches use);
+    // the document's and pages' own calls with none.
+    std::string stateText(Call::Kind kind, const std::string& line) const
     {
+        static const std::set<std::string> forText = {"textcolor", "bkcolor", "bkmode", "align", "font"};
+        static const std::set<std::string> forShapes = {"bkcolor", "bkmode", "pen", "brush"};
+        if (kind == Call::Plain && isDocumentCall(line))
+            return {};
+        const std::set<std::string>& keys = kind == Call::TextCall ? forText : forShapes;
         std::string s = "[";
         for (const auto& [key, value] : m_state)
-            s += value + ";";
+            if (kind == Call::Plain || keys.count(key) != 0)
+                s += value + ";";
         return s + "] ";
+    }
+
+    static bool isDocumentCall(const std::string& line)
+    {
+        for (const char* call : {"startDoc", "endDoc", "abortDoc", "startPage", "endPage"})
+            if (startsWith(line, call))
+                return true;
+        return false;
     }
 
     std::map<std::string, std::string> m_state;
