@@ -142,8 +142,13 @@ public:
             call.text = *text;
             if (!m_calls.empty()) {
                 Call& last = m_calls.back();
-                if (last.kind == Call::TextCall && last.state == call.state && last.text.y == text->y &&
-                    last.text.clip == text->clip && text->x > last.text.x) {
+                // A turned run goes on along its slope, from where the last one ended: its
+                // baseline moves with it.
+                const bool turned = call.state.find(" esc=") != std::string::npos &&
+                                    call.state.find(" esc=0;") == std::string::npos;
+                if (last.kind == Call::TextCall && last.state == call.state &&
+                    (last.text.y == text->y || turned) && last.text.clip == text->clip &&
+                    text->x > last.text.x) {
                     last.text.bytes += text->bytes;
                     return;
                 }

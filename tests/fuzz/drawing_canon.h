@@ -7,9 +7,10 @@
 // with the part of the state it is drawn with (text: colours, background mode, alignment,
 // font; lines and fills: pen, brush, background), drops the state changes themselves, and
 // joins a call that continues the previous one: text on the same baseline further right with
-// the same clip, a horizontal line that starts where an earlier one of the same run of lines
-// ends, a fill that adjoins the previous one. Document calls (startPage, endPage, ...) stay as
-// they are, without a state.
+// the same clip (turned text further right, its baseline rising or falling along the turn), a
+// horizontal line that starts where an earlier one of the same run of lines ends, a fill that
+// adjoins the previous one. Document calls (startPage, endPage, ...) stay as they are, without
+// a state.
 
 #include <string>
 #include <vector>
