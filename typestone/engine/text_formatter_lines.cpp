@@ -48,7 +48,7 @@ Size CTextFormatter::measureChars(size_t n, int* blanks)
     // painting over the lines above it (or leaving the area at its top). Each run is drawn
     // where the one before it ended, so the rises of the runs before it lift it further: a
     // turned line is as tall whether its text came as one run or as several.
-    constexpr int64_t kMostRise = int64_t{1} << 24;
+    constexpr int64_t most = kMostRise;
     Size total;
     int b = 0;
     int64_t rise = 0;
@@ -76,8 +76,8 @@ Size CTextFormatter::measureChars(size_t n, int* blanks)
         const int64_t height = rise + std::max(lineHeight, part.height);
         total.width += part.width;
         total.height =
-            static_cast<int>(std::clamp<int64_t>(std::max<int64_t>(total.height, height), 0, 2 * kMostRise));
-        rise = std::clamp<int64_t>(rise + part.height - lineHeight, -kMostRise, kMostRise);
+            static_cast<int>(std::clamp<int64_t>(std::max<int64_t>(total.height, height), 0, 2 * most));
+        rise = std::clamp<int64_t>(rise + part.height - lineHeight, -most, most);
     }
     if (blanks != nullptr)
         *blanks = b;

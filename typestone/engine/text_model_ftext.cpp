@@ -123,10 +123,8 @@ RunExtent CFText::extentOf(const platform::draw::FontHandle& font, int cx) const
     // of whole numbers in floating point, and a cut would lose a pixel there.
     const double radians = angle * 6.28318530718 / 360.0;
     const int rx = static_cast<int>(std::lround(std::cos(radians) * cx));
-    // The rise is bounded far below an int's range: it becomes a line height, which positions
-    // add up (a run that long is cut by its area anyway).
-    constexpr long kMaxRise = 1L << 24;
-    const int incY = static_cast<int>(std::clamp(std::lround(std::sin(radians) * cx), -kMaxRise, kMaxRise));
+    const long most = kMostRise;
+    const int incY = static_cast<int>(std::clamp(std::lround(std::sin(radians) * cx), -most, most));
     e.size = Size{rx, cy + incY};
     e.yMove = -incY;
     return e;

@@ -23,6 +23,10 @@ public:
     virtual platform::draw::FontHandle FontFor(const platform::draw::LogFont& lf) = 0;
 };
 
+// How far a turned run may rise (or fall) from its baseline: far below an int's range, as
+// rises become line heights that positions add up (a run that long is cut by its area anyway).
+inline constexpr int kMostRise = 1 << 24;
+
 // The extent of a piece of text in a run's style.
 struct RunExtent
 {
