@@ -326,11 +326,12 @@ bool CASTCPThread::takeChunk(size_t bytes)
     return true;
 }
 
-void CASTCPThread::sendReply(uint16_t code, uint16_t port)
+void CASTCPThread::sendReply(uint16_t code, uint16_t port, size_t from)
 {
     const auto reply = EncodeJobReply(code, port);
-    const platform::net::IoResult sent =
-        platform::net::sendAll(m_control, reply.data(), reply.size(), m_context.replyTimeoutMs.load());
+    from = std::min(from, reply.size());
+    const platform::net::IoResult sent = platform::net::sendAll(
+        m_control, reply.data() + from, reply.size() - from, m_context.replyTimeoutMs.load());
     if (!sent.ok())
         TRZ_Trace(kTrzCore, "\nreply %u not sent: %s", static_cast<unsigned>(code), sent.error.text.c_str());
 }

@@ -132,9 +132,13 @@ private:
     // The hand-shake lock, in turn behind the jobs that asked before; owns nothing when the
     // server stopped or the host went away while waiting.
     HandshakeLock::Hold lockHandshake();
-    // Under the lock: books the data port, replies and accepts the host's data connection.
-    // False when the job goes no further (the host was told, or has its reply 0 already).
+    // Under the lock: books the data port, replies (unless the job that handed the lock over
+    // did both: startHandshakeEarly) and accepts the host's data connection. False when the
+    // job goes no further (the host was told, or has its reply 0 already).
     bool handshakeWithHost(HandshakeLock::Hold& handshake);
+    // Run by the job that hands the lock to this one, while this worker still sleeps: books
+    // the data port and sends the reply, so the host connects while this worker wakes.
+    void startHandshakeEarly();
     std::unique_ptr<DataPort::Booking> Prep_TCP_Socket(int* error);
     bool DoTCPAccept(int* error, DataPort::Booking& booking, HandshakeLock::Hold& handshake);
     bool StartPrinter(const std::string& printer);
@@ -154,7 +158,8 @@ private:
     // is taken into the job without waiting (at most kMaxDrainChunks reads).
     void takePendingData();
     static constexpr int kMaxDrainChunks = 16;
-    void sendReply(uint16_t code, uint16_t port);
+    // The reply from its byte `from` on (the bytes before went out already).
+    void sendReply(uint16_t code, uint16_t port, size_t from = 0);
     void endWithReply(uint16_t code);
     int idleWaitMs() const;
     bool headerTimedOut() const;
@@ -201,6 +206,9 @@ private:
     std::string m_peerAddress;
     uint16_t m_peerPort = 0;
 
+    // What startHandshakeEarly did: the booking, and how much of the reply 0 went out.
+    std::unique_ptr<DataPort::Booking> m_earlyBooking;
+    size_t m_earlyReplyBytes = 0;
     // The data connection, once the host has opened it.
     platform::net::Socket m_ServerSocket;
     // The job's link to the host's files over m_ServerSocket, made when first asked for.

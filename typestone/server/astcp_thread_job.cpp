@@ -12,6 +12,7 @@
 
 #include "platform/jobio/peer_state.h"
 #include "platform/net/keep_alive.h"
+#include "platform/net/socket_io.h"
 #include "platform/net/tcp.h"
 #include "platform/net/wsa_error.h"
 #include "platform/spooler/spooler.h"
@@ -19,6 +20,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <exception>
+#include <functional>
 #include <thread>
 
 namespace typestone {
@@ -112,38 +115,66 @@ HandshakeLock::Hold CASTCPThread::lockHandshake()
     // handed to it. One poll on it, the stop signal and the host's close, as for the turn.
     platform::jobio::WakeSignal& handedOver = m_job->TurnSignal();
     bool hostGone = false;
-    HandshakeLock::Hold hold = m_context.jobs.Handshake().acquire(handedOver, [&] {
-        if (m_stop)
-            return false;
-        const platform::jobio::WaitResult waited =
-            platform::jobio::waitSignalsOrHangUp(m_control, m_wake, handedOver, kTurnWaitMs);
-        handedOver.clear();
-        if (waited == platform::jobio::WaitResult::PeerGone) {
-            hostGone = true;
-            return false;
-        }
-        if (waited == platform::jobio::WaitResult::Failed)
-            std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
-        return !m_stop;
-    });
+    const std::function<void()> early = [this] { startHandshakeEarly(); };
+    HandshakeLock::Hold hold = m_context.jobs.Handshake().acquire(
+        handedOver,
+        [&] {
+            if (m_stop)
+                return false;
+            const platform::jobio::WaitResult waited =
+                platform::jobio::waitSignalsOrHangUp(m_control, m_wake, handedOver, kTurnWaitMs);
+            handedOver.clear();
+            if (waited == platform::jobio::WaitResult::PeerGone) {
+                hostGone = true;
+                return false;
+            }
+            if (waited == platform::jobio::WaitResult::Failed)
+                std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
+            return !m_stop;
+        },
+        early);
     if (hostGone)
         TRZ_Trace(kTrzJobs, "\nLockHandshake: host %s went away", PeerName().c_str());
     // Handed over just as the server stopped: the next in line gets it, and learns of the stop
     // itself.
-    if (m_stop)
+    if (m_stop) {
+        m_earlyBooking.reset();
         hold.unlock();
+    }
     return hold;
+}
+
+void CASTCPThread::startHandshakeEarly()
+{
+    if (m_stop)
+        return;
+    try {
+        int error = 0;
+        m_earlyBooking = Prep_TCP_Socket(&error);
+        if (!m_earlyBooking)
+            return; // this worker tries again once awake, and replies the failure itself
+        // Only what goes out without waiting: this runs under the hand-shake lock's own mutex.
+        // The rest, or a send that failed, is left to this worker.
+        const auto reply = EncodeJobReply(kReplyAccepted, m_earlyBooking->port());
+        const platform::net::IoResult sent = platform::net::sendAll(m_control, reply.data(), reply.size(), 0);
+        m_earlyReplyBytes = sent.status == platform::net::IoStatus::Failed ? 0 : sent.bytes;
+    } catch (const std::exception& e) {
+        TRZ_Trace(kTrzDataPort, "\nstartHandshakeEarly: %s", e.what());
+    }
 }
 
 bool CASTCPThread::handshakeWithHost(HandshakeLock::Hold& handshake)
 {
     int error = 0;
-    std::unique_ptr<DataPort::Booking> dataPort = Prep_TCP_Socket(&error);
+    std::unique_ptr<DataPort::Booking> dataPort = std::move(m_earlyBooking);
+    if (!dataPort)
+        dataPort = Prep_TCP_Socket(&error);
     if (!dataPort) {
         endWithReply(kReplyDataPortFailed);
         return false;
     }
-    sendReply(kReplyAccepted, dataPort->port());
+    if (m_earlyReplyBytes < kJobReplySize)
+        sendReply(kReplyAccepted, dataPort->port(), m_earlyReplyBytes);
     if (!DoTCPAccept(&error, *dataPort, handshake)) {
         // The host has its reply already; the job it never fed is withdrawn and the printer
         // freed when the connection ends.

@@ -39,10 +39,13 @@ void HandshakeLock::leaveLine(Waiter& waiter)
 }
 
 HandshakeLock::Hold HandshakeLock::acquire(platform::jobio::WakeSignal& handedOver,
-                                           const std::function<bool()>& wait)
+                                           const std::function<bool()>& wait,
+                                           const std::function<void()>& onHandedOver)
 {
     Waiter waiter;
     waiter.signal = &handedOver;
+    if (onHandedOver)
+        waiter.onHandedOver = &onHandedOver;
     std::unique_lock<std::mutex> lock(m_mutex);
     if (takeOrQueue(waiter))
         return Hold(this);
@@ -99,10 +102,12 @@ void HandshakeLock::release()
     }
     // Straight to the first in line: the lock stays held, so nobody else can take it first.
     // The waiter is told under the mutex, since it may leave (and its signal end) as soon as
-    // it can look.
+    // it can look; for the same reason its first steps run here, before it can look.
     Waiter* next = m_line.front();
     m_line.pop_front();
     next->handed = true;
+    if (next->onHandedOver)
+        (*next->onHandedOver)();
     if (next->signal)
         next->signal->set();
     else

@@ -49,7 +49,12 @@ public:
     // Waits behind everyone who asked before. The lock sets `handedOver` when it becomes ours;
     // until then `wait` is called to block until that signal or an end of the caller's own
     // (it returns false to give up the place in line: the Hold then owns nothing).
-    Hold acquire(platform::jobio::WakeSignal& handedOver, const std::function<bool()>& wait);
+    // `onHandedOver`, when given, runs as the lock is handed to this waiter, on the thread that
+    // lets it go and before this waiter can see it has the lock: the first steps of its turn
+    // then need not wait for it to wake. It runs under the lock's own mutex and must not call
+    // into this lock.
+    Hold acquire(platform::jobio::WakeSignal& handedOver, const std::function<bool()>& wait,
+                 const std::function<void()>& onHandedOver = {});
     // The same without a signal: the wait looks at `cancel` every kCancelSliceMs and gives up
     // once it is true.
     Hold acquire(const std::atomic<bool>* cancel);
@@ -65,6 +70,7 @@ private:
     {
         bool handed = false;
         platform::jobio::WakeSignal* signal = nullptr; // else `wake` is notified
+        const std::function<void()>* onHandedOver = nullptr;
         std::condition_variable wake;
     };
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -140,5 +141,62 @@ TEST(HandshakeLock, AWaiterThatGivesUpLeavesTheLineToTheNext)
     EXPECT_TRUE(second.owns_lock());
     EXPECT_EQ(lock.Waiting(), 0u);
     second.unlock();
+    EXPECT_FALSE(lock.InUse());
+}
+
+// The first steps of a waiter's turn run as the lock is handed to it: on the thread that lets
+// the lock go, before the waiter's acquire returns, and only for a waiter that gets the lock
+// from someone (not for one that finds it free, nor for one that left the line).
+TEST(HandshakeLock, AWaitersFirstStepsRunAsTheLockIsHandedToIt)
+{
+    HandshakeLock lock;
+    std::atomic<bool> never{false};
+    platform::jobio::WakeSignal freeSignal;
+    int freeSteps = 0;
+    HandshakeLock::Hold held = lock.acquire(
+        freeSignal, [] { return true; }, [&] { ++freeSteps; });
+    ASSERT_TRUE(held.owns_lock());
+    EXPECT_EQ(freeSteps, 0) << "a free lock is taken without a hand-over";
+
+    std::mutex mutex;
+    std::vector<std::string> events;
+    const auto note = [&](const std::string& e) {
+        std::lock_guard<std::mutex> guard(mutex);
+        events.push_back(e);
+    };
+    platform::jobio::WakeSignal leaverSignal;
+    std::atomic<bool> leave{false};
+    std::thread leaver([&] {
+        HandshakeLock::Hold mine = lock.acquire(
+            leaverSignal,
+            [&] {
+                waitUntil([&] { return leave.load() || leaverSignal.isSet(); });
+                return !leave.load();
+            },
+            [&] { note("leaver's steps"); });
+        EXPECT_FALSE(mine.owns_lock());
+    });
+    ASSERT_TRUE(waitUntil([&] { return lock.Waiting() == 1; }));
+    platform::jobio::WakeSignal nextSignal;
+    std::thread::id stepsThread;
+    std::thread next([&] {
+        HandshakeLock::Hold mine = lock.acquire(
+            nextSignal, [&] { return waitForSignal(nextSignal); },
+            [&] {
+                stepsThread = std::this_thread::get_id();
+                note("next's steps");
+            });
+        note(mine.owns_lock() ? "next has the lock" : "next without the lock");
+    });
+    ASSERT_TRUE(waitUntil([&] { return lock.Waiting() == 2; }));
+    leave = true;
+    leaverSignal.set();
+    leaver.join();
+    ASSERT_EQ(lock.Waiting(), 1u);
+    note("let go");
+    held.unlock();
+    next.join();
+    EXPECT_EQ(stepsThread, std::this_thread::get_id()) << "run by the one that let the lock go";
+    EXPECT_EQ(events, (std::vector<std::string>{"let go", "next's steps", "next has the lock"}));
     EXPECT_FALSE(lock.InUse());
 }

@@ -19,6 +19,7 @@
 #include <random>
 #include <regex>
 #include <thread>
+#include <utility>
 
 using jobtest::JobServerFixture;
 using jobtest::StepHost;
@@ -695,6 +696,48 @@ TEST_F(JobServerTest, AJobInLineForTheHandShakeLeavesWhenItsHostGoes)
     EXPECT_EQ(locked[0].data, "last in line");
     EXPECT_TRUE(jobtest::finishedJobs(spoolRoot(), "Other").empty());
     EXPECT_EQ(jobtest::leftoverFiles(spoolRoot(), "Other"), 0u);
+}
+
+// Jobs in line for the hand-shake lock are replied to one at a time, in the order they came:
+// the next host has its reply only once the one before has opened its data connection, so each
+// data connection pairs with its own job.
+TEST_F(JobServerTest, JobsInLineForTheHandShakeAreRepliedToOneAfterTheOther)
+{
+    std::atomic<bool> never{false};
+    typestone::HandshakeLock::Hold held = jobs->LockHandshake(&never);
+    ASSERT_TRUE(held.owns_lock());
+    const std::vector<std::pair<std::string, std::string>> printersInLine = {
+        {"Laser", ""}, {"Other", ""}, {"Locked", "pw"}};
+    std::vector<StepHost> hosts(printersInLine.size());
+    for (size_t i = 0; i < hosts.size(); ++i) {
+        ASSERT_TRUE(hosts[i].connectAndSend(port, header(printersInLine[i].first, printersInLine[i].second)));
+        for (int t = 0; t < kWaitMs / 10 && jobs->Handshake().Waiting() != i + 1; ++t)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_EQ(jobs->Handshake().Waiting(), i + 1);
+    }
+    held.unlock();
+    for (size_t i = 0; i < hosts.size(); ++i) {
+        ASSERT_TRUE(hosts[i].readReply(kWaitMs)) << printersInLine[i].first;
+        ASSERT_EQ(hosts[i].code, 0) << printersInLine[i].first;
+        // Well within the time a holder waits for its host's data connection.
+        if (i + 1 < hosts.size()) {
+            EXPECT_FALSE(hosts[i + 1].readReply(100))
+                << printersInLine[i + 1].first << " replied to before " << printersInLine[i].first
+                << " opened its data connection";
+        }
+        ASSERT_TRUE(hosts[i].openData()) << printersInLine[i].first;
+    }
+    // The data goes in the other order: each job still has its own.
+    for (size_t i = hosts.size(); i-- > 0;) {
+        ASSERT_TRUE(hosts[i].send("job for " + printersInLine[i].first));
+        ASSERT_TRUE(hosts[i].finish(kWaitMs));
+    }
+    ASSERT_TRUE(server->WaitIdle(kWaitMs));
+    for (const auto& [printer, password] : printersInLine) {
+        const auto printed = jobtest::finishedJobs(spoolRoot(), printer);
+        ASSERT_EQ(printed.size(), 1u) << printer;
+        EXPECT_EQ(printed[0].data, "job for " + printer);
+    }
 }
 
 // The server's stop ends a job waiting for the hand-shake lock at once, while the lock is
